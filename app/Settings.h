@@ -1,0 +1,29 @@
+// The settings accessors: one free function per key. None caches a value; every call
+// reads or writes the file.
+#pragma once
+
+#include "platform/ui/CDuiString.h"
+
+#include <string>
+
+using DuiLib::CDuiString;
+
+// The program folder ("/.../", the executable's folder unless SetProgramFolder said otherwise).
+std::string GetProgramFolder();
+void SetProgramFolder(const std::string& folder);
+
+CDuiString GetWebServer();      // sys.cfg (program) SYSTEM/WebServer
+std::string GetVersion();       // sys.cfg (program) SYSTEM/VERSION
+CDuiString GetLastUser();       // user.dat (per-user) LOGIN/LastUser
+void SetLastUser(const char* name);
+CDuiString GetUserPwd();        // user.dat (per-user) LOGIN/UserPwd
+void SetUserPwd(const char* password);
+bool IsRememberPassword();      // user.dat (program) OPTION/AutoPlay > 0
+
+// The per-user data folder ".../orvo2/": created (mode 0700) by GetUserDataFolder, only
+// formed by GetUserDataPath. Empty when it cannot be had.
+CDuiString GetUserDataFolder();
+CDuiString GetUserDataPath();
+
+// The per-user log.cfg, made from the program folder's template on first use.
+CDuiString GetLogConfigPath();

@@ -1,0 +1,37 @@
+// The registry, file-backed: one INI-style file per hive. A section is a key path
+// ("SOFTWARE\Tencent\WeChat"), an entry a value. HKEY_CURRENT_USER lives in the user's
+// configuration folder, HKEY_LOCAL_MACHINE in the program folder; TC_HKCU_FILE and
+// TC_HKLM_FILE name other files (tests, the demo).
+#pragma once
+
+#include "platform/win32/Win32Types.h"
+
+#include <string>
+
+#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u)))
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u)))
+
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define KEY_READ 0x20019
+#define KEY_WRITE 0x20006
+#define KEY_ALL_ACCESS 0xF003F
+#define KEY_WOW64_32KEY 0x0200
+#define KEY_WOW64_64KEY 0x0100
+
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_DWORD 4
+
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, DWORD access, PHKEY result);
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR cls, DWORD options, DWORD access,
+                     void* security, PHKEY result, LPDWORD disposition);
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataBytes);
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataBytes);
+LONG RegCloseKey(HKEY key);
+
+namespace win32 {
+// The file that backs a root hive.
+std::string RegistryHiveFile(HKEY root);
+}  // namespace win32

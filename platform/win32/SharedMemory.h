@@ -1,0 +1,17 @@
+// Named shared memory on POSIX shared memory. A lock file held by the creator decides
+// whether a block is alive, so a block left by a killed process never blocks a new start.
+#pragma once
+
+#include "platform/win32/KernelObject.h"
+
+#define PAGE_READONLY 0x02
+#define PAGE_READWRITE 0x04
+#define FILE_MAP_WRITE 0x0002
+#define FILE_MAP_READ 0x0004
+#define FILE_MAP_ALL_ACCESS 0xF001F
+
+// file must be INVALID_HANDLE_VALUE (paging-file backed). GetLastError() is
+// ERROR_ALREADY_EXISTS when a live block of that name was opened instead of created.
+HANDLE CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCSTR name);
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes);
+BOOL UnmapViewOfFile(LPCVOID view);

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test (unit, end-to-end, short fuzz runs).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+export QT_QPA_PLATFORM=offscreen
+status=0
+ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j "$(nproc)" --timeout 600 || status=$?
+for extra in scripts/tests.d/*.sh; do
+  [ -e "$extra" ] || continue
+  echo "== $extra"
+  bash "$extra" || status=1
+done
+exit $status
