@@ -31,6 +31,25 @@ T* HandleAs(HANDLE handle) {
   return dynamic_cast<T*>(FromHandle(handle));
 }
 
+// Takes a reference on a live handle's object (null when not live); pair with Release().
+// Use it where another thread may close the handle meanwhile (waits).
+KernelObject* AcquireHandle(HANDLE handle);
+
+class HandleRef {
+ public:
+  explicit HandleRef(HANDLE handle) : object_(AcquireHandle(handle)) {}
+  ~HandleRef() {
+    if (object_) object_->Release();
+  }
+  HandleRef(const HandleRef&) = delete;
+  HandleRef& operator=(const HandleRef&) = delete;
+  KernelObject* get() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+
+ private:
+  KernelObject* object_;
+};
+
 }  // namespace win32
 
 BOOL CloseHandle(HANDLE handle);

@@ -1,0 +1,150 @@
+#include "platform/win32/Registry.h"
+
+#include "platform/win32/Files.h"
+#include "platform/win32/Profile.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// An open key: the hive file and the key path, which is also the section name.
+struct OpenKey {
+  std::string file;
+  std::string path;
+};
+
+bool IsRoot(HKEY key) { return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
+
+// The default value ("" on Windows) is "@" in the file, as in .reg files.
+const char* EntryName(LPCSTR valueName) { return valueName && *valueName ? valueName : "@"; }
+
+bool SectionExists(const std::string& file, const std::string& path) {
+  std::vector<char> names(65536);
+  const DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", names.data(), static_cast<DWORD>(names.size()), file.c_str());
+  for (DWORD i = 0; i < n;) {
+    const std::string name(&names[i]);
+    if (strcasecmp(name.c_str(), path.c_str()) == 0) return true;
+    i += static_cast<DWORD>(name.size()) + 1;
+  }
+  return false;
+}
+
+std::string TrimSlashes(std::string path) {
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  while (!path.empty() && path.front() == '\\') path.erase(0, 1);
+  return path;
+}
+
+LONG Open(HKEY root, LPCSTR subKey, PHKEY result, bool create) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  std::string file;
+  std::string path = TrimSlashes(subKey ? subKey : "");
+  if (IsRoot(root)) {
+    file = win32::RegistryHiveFile(root);
+  } else if (root) {
+    const auto* parent = reinterpret_cast<OpenKey*>(root);
+    file = parent->file;
+    path = path.empty() ? parent->path : parent->path + "\\" + path;
+  } else {
+    return ERROR_INVALID_HANDLE;
+  }
+  if (!path.empty() && !SectionExists(file, path)) {
+    if (!create) return ERROR_FILE_NOT_FOUND;
+    const auto slash = file.find_last_of('/');
+    if (slash != std::string::npos) ::mkdir(file.substr(0, slash).c_str(), 0700);
+    // A key with no values yet is kept by a marker entry.
+    if (!WritePrivateProfileStringA(path.c_str(), "@created", "1", file.c_str())) return ERROR_ACCESS_DENIED;
+  }
+  *result = reinterpret_cast<HKEY>(new OpenKey{file, path});
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+namespace win32 {
+
+std::string RegistryHiveFile(HKEY root) {
+  if (root == HKEY_LOCAL_MACHINE) {
+    const char* file = std::getenv("TC_HKLM_FILE");
+    return file && *file ? file : ProgramFolder() + "HKEY_LOCAL_MACHINE.ini";
+  }
+  const char* file = std::getenv("TC_HKCU_FILE");
+  if (file && *file) return file;
+  char config[MAX_PATH];
+  if (!SHGetSpecialFolderPathA(nullptr, config, CSIDL_APPDATA, FALSE)) return "HKEY_CURRENT_USER.ini";
+  return std::string(config) + "/tandem_chats/HKEY_CURRENT_USER.ini";
+}
+
+}  // namespace win32
+
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, DWORD, PHKEY result) { return Open(root, subKey, result, false); }
+
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, DWORD, void*, PHKEY result, LPDWORD) {
+  return Open(root, subKey, result, true);
+}
+
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataBytes) {
+  if (!key || IsRoot(key)) return ERROR_INVALID_HANDLE;
+  const auto* open = reinterpret_cast<OpenKey*>(key);
+  std::vector<char> buffer(65536);
+  const char* kMissing = "\x01missing\x01";
+  GetPrivateProfileStringA(open->path.c_str(), EntryName(valueName), kMissing, buffer.data(),
+                           static_cast<DWORD>(buffer.size()), open->file.c_str());
+  std::string text(buffer.data());
+  if (text == kMissing) return ERROR_FILE_NOT_FOUND;
+
+  DWORD valueType = REG_SZ;
+  std::string bytes;
+  if (text.rfind("dword:", 0) == 0) {
+    valueType = REG_DWORD;
+    const DWORD number = static_cast<DWORD>(std::strtoul(text.c_str() + 6, nullptr, 16));
+    bytes.assign(reinterpret_cast<const char*>(&number), sizeof number);
+  } else {
+    bytes = text;
+    bytes.push_back('\0');  // string values count their terminating zero
+  }
+  if (type) *type = valueType;
+  if (!dataBytes) return data ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+  const DWORD available = *dataBytes;
+  *dataBytes = static_cast<DWORD>(bytes.size());
+  if (!data) return ERROR_SUCCESS;
+  if (available < bytes.size()) return ERROR_MORE_DATA;
+  std::memcpy(data, bytes.data(), bytes.size());
+  return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataBytes) {
+  if (!key || IsRoot(key)) return ERROR_INVALID_HANDLE;
+  const auto* open = reinterpret_cast<OpenKey*>(key);
+  std::string text;
+  if (type == REG_DWORD) {
+    if (dataBytes < sizeof(DWORD) || !data) return ERROR_INVALID_PARAMETER;
+    DWORD number;
+    std::memcpy(&number, data, sizeof number);
+    char formatted[16];
+    std::snprintf(formatted, sizeof formatted, "dword:%08x", number);
+    text = formatted;
+  } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    text.assign(reinterpret_cast<const char*>(data), data ? strnlen(reinterpret_cast<const char*>(data), dataBytes) : 0);
+    if (text.find_first_of("\r\n") != std::string::npos) return ERROR_INVALID_PARAMETER;
+    text = "\"" + text + "\"";  // the outer quotes keep a value's own quotes and spaces intact
+  } else {
+    return ERROR_INVALID_PARAMETER;
+  }
+  return WritePrivateProfileStringA(open->path.c_str(), EntryName(valueName), text.c_str(), open->file.c_str())
+             ? ERROR_SUCCESS
+             : ERROR_ACCESS_DENIED;
+}
+
+LONG RegCloseKey(HKEY key) {
+  if (!key) return ERROR_INVALID_HANDLE;
+  if (!IsRoot(key)) delete reinterpret_cast<OpenKey*>(key);
+  return ERROR_SUCCESS;
+}
