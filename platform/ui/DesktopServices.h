@@ -1,0 +1,214 @@
+// Desktop services with their Win32 names: message boxes, file dialogs, the notification-area
+// icon, opening documents, the cursor position and screen metrics. Implemented with Qt
+// (QMessageBox, QFileDialog, QSystemTrayIcon, QDesktopServices, QScreen).
+//
+// Tests answer dialogs and catch "open" requests through the hooks in namespace DuiLib
+// below; with a hook installed no real dialog or browser is ever started.
+#pragma once
+
+#include "platform/win32/Win32Types.h"
+
+#include <functional>
+#include <string>
+
+// MessageBoxA types and results
+#ifndef MB_OK
+#define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_ABORTRETRYIGNORE 0x00000002L
+#define MB_YESNOCANCEL 0x00000003L
+#define MB_YESNO 0x00000004L
+#define MB_RETRYCANCEL 0x00000005L
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONERROR 0x00000010L
+#define MB_ICONSTOP 0x00000010L
+#define MB_ICONQUESTION 0x00000020L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONWARNING 0x00000030L
+#define MB_ICONASTERISK 0x00000040L
+#define MB_ICONINFORMATION 0x00000040L
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONMASK 0x000000F0L
+#define MB_TOPMOST 0x00040000L
+#endif
+#ifndef IDOK
+#define IDOK 1
+#define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
+#define IDYES 6
+#define IDNO 7
+#endif
+
+// Shows a modal box owned by hWnd (null: no owner); text and caption are UTF-8.
+// Returns the IDxxx of the pressed button; closing the box gives IDCANCEL where the box has
+// a cancel button, else the default button's id (IDOK, IDNO for MB_YESNO).
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+
+// Common file dialogs
+#ifndef OFN_READONLY
+#define OFN_READONLY 0x00000001
+#define OFN_OVERWRITEPROMPT 0x00000002
+#define OFN_HIDEREADONLY 0x00000004
+#define OFN_NOCHANGEDIR 0x00000008
+#define OFN_ALLOWMULTISELECT 0x00000200
+#define OFN_PATHMUSTEXIST 0x00000800
+#define OFN_FILEMUSTEXIST 0x00001000
+#define OFN_CREATEPROMPT 0x00002000
+#define OFN_NOREADONLYRETURN 0x00008000
+#define OFN_EXPLORER 0x00080000
+#define OFN_ENABLESIZING 0x00800000
+#endif
+#ifndef FNERR_BUFFERTOOSMALL
+#define FNERR_BUFFERTOOSMALL 0x3003
+#endif
+
+using LPOFNHOOKPROC = UINT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
+
+struct OPENFILENAMEA {
+  DWORD lStructSize = 0;
+  HWND hwndOwner = nullptr;
+  HINSTANCE hInstance = nullptr;
+  LPCSTR lpstrFilter = nullptr;  // "Name\0*.x;*.y\0Name2\0*.z\0\0"
+  LPSTR lpstrCustomFilter = nullptr;
+  DWORD nMaxCustFilter = 0;
+  DWORD nFilterIndex = 0;  // 1-based; 0 = the first
+  LPSTR lpstrFile = nullptr;  // in: default name (may be empty); out: the chosen path
+  DWORD nMaxFile = 0;         // size of lpstrFile in bytes, with the terminating zero
+  LPSTR lpstrFileTitle = nullptr;
+  DWORD nMaxFileTitle = 0;
+  LPCSTR lpstrInitialDir = nullptr;
+  LPCSTR lpstrTitle = nullptr;
+  DWORD Flags = 0;
+  WORD nFileOffset = 0;
+  WORD nFileExtension = 0;
+  LPCSTR lpstrDefExt = nullptr;
+  LPARAM lCustData = 0;
+  LPOFNHOOKPROC lpfnHook = nullptr;
+  LPCSTR lpTemplateName = nullptr;
+  void* pvReserved = nullptr;
+  DWORD dwReserved = 0;
+  DWORD FlagsEx = 0;
+};
+using LPOPENFILENAMEA = OPENFILENAMEA*;
+
+// TRUE with the chosen path (UTF-8) in lpstrFile, nFileOffset/nFileExtension and
+// lpstrFileTitle filled; FALSE when cancelled or when the path does not fit into nMaxFile
+// (CommDlgExtendedError() then gives FNERR_BUFFERTOOSMALL and nothing is written).
+BOOL GetOpenFileNameA(LPOPENFILENAMEA ofn);
+BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn);
+DWORD CommDlgExtendedError();
+
+// Notification-area icon
+#ifndef NIM_ADD
+#define NIM_ADD 0x00000000
+#define NIM_MODIFY 0x00000001
+#define NIM_DELETE 0x00000002
+#define NIF_MESSAGE 0x00000001
+#define NIF_ICON 0x00000002
+#define NIF_TIP 0x00000004
+#define NIF_INFO 0x00000010
+#endif
+
+struct NOTIFYICONDATAA {
+  DWORD cbSize = sizeof(NOTIFYICONDATAA);
+  HWND hWnd = nullptr;
+  UINT uID = 0;
+  UINT uFlags = 0;
+  UINT uCallbackMessage = 0;
+  HICON hIcon = nullptr;
+  CHAR szTip[128] = {};
+  DWORD dwState = 0;
+  DWORD dwStateMask = 0;
+  CHAR szInfo[256] = {};
+  UINT uTimeout = 0;
+  CHAR szInfoTitle[64] = {};
+  DWORD dwInfoFlags = 0;
+};
+using PNOTIFYICONDATAA = NOTIFYICONDATAA*;
+
+// Adds, changes or removes the icon (hWnd, uID). Mouse actions on the icon post
+// uCallbackMessage to hWnd with wParam = uID and lParam = the mouse message
+// (WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_LBUTTONDBLCLK).
+// Where the desktop has no notification area the icon is still recorded (and FALSE is
+// returned for NIM_ADD, as Windows does without a taskbar).
+BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData);
+
+// Icons: a resource id stands for "<program folder>/skin/icon_<id>.png"; the HICON value is
+// the id itself, so nothing needs to be freed.
+#ifndef IMAGE_ICON
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+#define LR_DEFAULTCOLOR 0x00000000
+#define LR_LOADFROMFILE 0x00000010
+#define LR_SHARED 0x00008000
+#endif
+inline LPCSTR MAKEINTRESOURCEA(UINT id) {
+  return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id)));
+}
+#ifndef MAKEINTRESOURCE
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
+#endif
+HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
+HANDLE LoadImageA(HINSTANCE hInstance, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
+BOOL DestroyIcon(HICON hIcon);
+
+// ShellExecuteA: "open" (or null) opens a file, folder or URL with the desktop's handler.
+// Returns a value above 32 on success, SE_ERR_NOASSOC (31) or ERROR_FILE_NOT_FOUND (2)
+// otherwise.
+#ifndef SE_ERR_NOASSOC
+#define SE_ERR_NOASSOC 31
+#endif
+HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
+                        LPCSTR lpDirectory, INT nShowCmd);
+
+// Cursor and screen
+BOOL GetCursorPos(LPPOINT lpPoint);
+BOOL SetCursorPos(int x, int y);
+#ifndef SM_CXSCREEN
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define SM_CXVSCROLL 2
+#define SM_CYHSCROLL 3
+#define SM_CYCAPTION 4
+#define SM_CXICON 11
+#define SM_CYICON 12
+#define SM_CXFULLSCREEN 16
+#define SM_CYFULLSCREEN 17
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
+#define SM_SERVERR2 89
+#endif
+// Screen size of the primary screen; SM_C?FULLSCREEN = its work area.
+int GetSystemMetrics(int nIndex);
+#ifndef SPI_GETWORKAREA
+#define SPI_GETWORKAREA 0x0030
+#endif
+// SPI_GETWORKAREA fills the RECT at pvParam with the primary screen's work area.
+BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWinIni);
+
+namespace DuiLib {
+
+// Test seams. Each hook, when set, replaces the real dialog or action; an empty function
+// restores it.
+using MessageBoxHook =
+    std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT type)>;
+void SetMessageBoxHook(MessageBoxHook hook);
+
+// Gets the dialog record (lpstrFile holds the default name) and returns the chosen path,
+// or an empty string for "cancelled".
+using FileDialogHook = std::function<std::string(bool save, const OPENFILENAMEA& ofn)>;
+void SetFileDialogHook(FileDialogHook hook);
+
+// Gets the verb, file and parameters; returns whether the request succeeded.
+using ShellExecuteHook =
+    std::function<bool(const std::string& verb, const std::string& file, const std::string& params)>;
+void SetShellExecuteHook(ShellExecuteHook hook);
+
+// Looks at the icon (hWnd, uID) as last set: whether it exists and its tip text.
+bool HasTrayIcon(HWND hWnd, UINT uID, std::string* tip = nullptr);
+// Acts as if the mouse did mouseMessage on the icon: posts its callback message.
+bool ClickTrayIcon(HWND hWnd, UINT uID, UINT mouseMessage);
+
+}  // namespace DuiLib
