@@ -1,0 +1,92 @@
+// The records the chat-client instance manager keeps and hands out, and the messages it
+// (through the main frame's callbacks) posts to the main frame.
+#pragma once
+
+#include "platform/win32/Win32Types.h"
+#include "platform/win32/Window.h"
+
+#include <string>
+
+// Posted to the main frame. wParam/lParam payloads allocated with new belong to the receiver.
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT = WM_USER + 2;  // new std::string key, login HWND
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT = WM_USER + 3;   // new std::string key, main HWND
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT = WM_USER + 4;  // new std::string key, new WECHATCFGDATA
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATEXIT = WM_USER + 5;        // 0, 0: read GetClosedWeChats()
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATSELECTED = WM_USER + 6;    // main HWND of the clicked copy, 0
+
+// Window classes of the client's two top-level windows.
+inline constexpr const char* kWeChatLoginWndClass = "WeChatLoginWndForPC";
+inline constexpr const char* kWeChatMainWndClass = "WeChatMainWndForPC";
+
+// One running copy of the client. Copied by value in and out of the manager under its lock.
+struct WECHATRUNDATA {
+  std::string strKey;
+  HANDLE hProcess = INVALID_HANDLE_VALUE;
+  DWORD dwProcessId = 0;
+  HWND hLoginWnd = nullptr;
+  HWND hMainWnd = nullptr;
+  HANDLE hStopEvent = INVALID_HANDLE_VALUE;
+  HANDLE hThread = INVALID_HANDLE_VALUE;
+  LONG nLoginWidth = 0;
+  LONG nLoginHeight = 0;
+
+  // The window that is shown for the copy: the main window once known, else the login window.
+  HWND DisplayWnd() const { return hMainWnd ? hMainWnd : hLoginWnd; }
+};
+
+// The account profile of a copy: raw bytes of each value as the client stores them (UTF-8).
+struct WECHATCFGDATA {
+  std::string strWeChatId;
+  std::string strNickname;
+  std::string strKey30;
+  std::string strKey32;
+  std::string strKey4A;
+  std::string strKey34;
+  std::string strKey40;
+  std::string strFace1;
+  std::string strKey48;
+  std::string strFace2;
+  std::string strFace3;
+  std::string strKey46;
+  std::string strFace4;
+  std::string strKey10;
+
+  static constexpr int kSlotCount = 14;
+  // Slots in the client's order (0 = strWeChatId ... 13 = strKey10).
+  std::string& Slot(int index);
+  const std::string& Slot(int index) const;
+
+  // The first non-empty avatar address, or empty.
+  std::string GetFace() const {
+    for (const std::string* face : {&strFace1, &strFace2, &strFace3, &strFace4})
+      if (!face->empty()) return *face;
+    return {};
+  }
+};
+
+// One item of a reply: 0 text pasted, 1 text typed, 2 image file (path in strText) pasted.
+struct INPUTDATA {
+  std::u16string strText;
+  int nType = 0;
+};
+
+class CWebchatMan;
+
+// Start record of a discovery thread; the thread copies it and deletes it.
+struct FINDUITHREADPARAM {
+  std::string strKey;
+  DWORD dwProcessId = 0;
+  HANDLE hStopEvent = INVALID_HANDLE_VALUE;
+  CWebchatMan* pMan = nullptr;
+};
+
+inline std::string& WECHATCFGDATA::Slot(int index) {
+  return const_cast<std::string&>(static_cast<const WECHATCFGDATA*>(this)->Slot(index));
+}
+
+inline const std::string& WECHATCFGDATA::Slot(int index) const {
+  const std::string* slots[kSlotCount] = {&strWeChatId, &strNickname, &strKey30, &strKey32, &strKey4A,
+                                          &strKey34,    &strKey40,    &strFace1, &strKey48, &strFace2,
+                                          &strFace3,    &strKey46,    &strFace4, &strKey10};
+  return *slots[index];
+}
