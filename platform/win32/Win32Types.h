@@ -50,6 +50,7 @@ struct HBITMAP__;
 using HBITMAP = HBITMAP__*;
 struct HICON__;
 using HICON = HICON__*;
+using HCURSOR = HICON;
 struct HMENU__;
 using HMENU = HMENU__*;
 struct HDC__;
@@ -86,6 +87,17 @@ struct RECT {
 };
 using LPRECT = RECT*;
 using LPCRECT = const RECT*;
+
+// A queued window message, as a message loop sees it.
+struct MSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+};
+using LPMSG = MSG*;
 
 struct FILETIME {
   DWORD dwLowDateTime;
