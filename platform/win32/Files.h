@@ -2,6 +2,7 @@
 // that the system builds end with "/".
 #pragma once
 
+#include "platform/win32/KernelObject.h"
 #include "platform/win32/Win32Types.h"
 
 #include <string>
