@@ -1,0 +1,40 @@
+// The clipboard, served to other programs by this process (the X CLIPBOARD selection).
+// Same protocol as on Windows: OpenClipboard, EmptyClipboard, SetClipboardData (the data
+// then belongs to the clipboard), CloseClipboard. Text is CF_UNICODETEXT in a global memory
+// block holding zero-terminated UTF-16; pictures are CF_BITMAP (Bitmap.h).
+//
+// A paste completes only when the target has fetched the data: EmptyClipboard first waits
+// (letting this process serve the selection) until a pasted earlier item was fetched, so a
+// quick second item never replaces the first before the target read it.
+#pragma once
+
+#include "platform/win32/Win32Types.h"
+
+#define CF_TEXT 1
+#define CF_BITMAP 2
+#define CF_DIB 8
+#define CF_UNICODETEXT 13
+
+#define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_ZEROINIT 0x0040
+#define GMEM_DDESHARE 0x2000
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+
+using HGLOBAL = void*;
+
+// Global memory blocks (a handle to a sized block; GlobalLock gives its address).
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+LPVOID GlobalLock(HGLOBAL memory);
+BOOL GlobalUnlock(HGLOBAL memory);
+SIZE_T GlobalSize(HGLOBAL memory);
+// Returns null on success, the handle itself on failure (as on Windows).
+HGLOBAL GlobalFree(HGLOBAL memory);
+
+// One process-wide clipboard session at a time; FALSE when another thread holds it.
+BOOL OpenClipboard(HWND owner);
+BOOL EmptyClipboard();
+// CF_UNICODETEXT takes an HGLOBAL, CF_BITMAP an HBITMAP; on success the clipboard owns it
+// and the caller must not free it. Returns the data handle, or null on failure.
+HANDLE SetClipboardData(UINT format, HANDLE data);
+BOOL CloseClipboard();

@@ -1,0 +1,91 @@
+// The desktop seam: everything that touches windows of other processes and global input.
+// The window functions of Window.h reach foreign windows only through this interface, so a
+// test can put an in-memory desktop (FakeDesktop.h) in place of the X11 one.
+//
+// A foreign HWND is the window's X11 id. "Top-level" means a client window of the desktop:
+// with a window manager the window inside its frame, without one a child of the root.
+// A window re-parented into one of ours is no longer top-level.
+#pragma once
+
+#include "platform/win32/Win32Types.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace win32 {
+
+// A picture in memory: 32-bit ARGB pixels (0xAARRGGBB), row by row, no padding.
+struct TBitmapPixels {
+  int nWidth = 0;
+  int nHeight = 0;
+  std::vector<std::uint32_t> vecPixels;
+};
+
+class DesktopBackend {
+ public:
+  virtual ~DesktopBackend() = default;
+
+  // Enumeration and properties. Every query on a window that is gone fails cleanly.
+  // Top-level client windows, topmost first (as EnumWindows lists them).
+  virtual std::vector<HWND> TopLevelWindows() = 0;
+  virtual bool Exists(HWND hwnd) = 0;
+  // The class part of WM_CLASS; empty when unknown.
+  virtual std::string ClassName(HWND hwnd) = 0;
+  // _NET_WM_PID; 0 when unknown.
+  virtual DWORD ProcessId(HWND hwnd) = 0;
+  // Mapped and all its ancestors mapped (the window could be seen).
+  virtual bool IsVisible(HWND hwnd) = 0;
+  // WM_TRANSIENT_FOR; null when none.
+  virtual HWND Owner(HWND hwnd) = 0;
+  // The X11 id of the window's parent when that parent is not the root or a window
+  // manager's frame (i.e. the window was re-parented); 0 for a top-level window.
+  virtual unsigned long ParentId(HWND hwnd) = 0;
+  // Screen coordinates of the client area (a window manager's frame is not included).
+  virtual bool GetRect(HWND hwnd, RECT* rect) = 0;
+  // The window's own geometry: relative to its parent when embedded, else as GetRect.
+  virtual bool GetLocalRect(HWND hwnd, RECT* rect) = 0;
+  // The root window's id (the "desktop window").
+  virtual unsigned long RootId() = 0;
+
+  // Changes. Coordinates of an embedded window are relative to its parent.
+  // SW_HIDE, SW_SHOW*, SW_SHOWMAXIMIZED/SW_MAXIMIZE (an embedded window then fills its
+  // parent), SW_MINIMIZE, SW_RESTORE.
+  virtual bool Show(HWND hwnd, int cmd) = 0;
+  // parentId 0 gives the window back to the desktop (root).
+  virtual bool Reparent(HWND hwnd, unsigned long parentId) = 0;
+  virtual bool Move(HWND hwnd, int x, int y, int width, int height) = 0;
+  // Raise, activate and give the keyboard focus to the window (embedded ones included).
+  virtual bool Activate(HWND hwnd) = 0;
+  // Asks the window to close (WM_DELETE_WINDOW).
+  virtual bool Close(HWND hwnd) = 0;
+
+  // Input. A click at a point of the window's client area, press or release.
+  virtual bool Click(HWND hwnd, int x, int y, bool down) = 0;
+  // Types one Unicode character into the window that has the keyboard focus.
+  virtual bool TypeCharacter(HWND hwnd, char32_t character) = 0;
+  // A virtual key (VK_*) pressed or released on the focused window.
+  virtual bool Key(BYTE vk, bool up) = 0;
+
+  // The clipboard offered to other programs.
+  virtual bool SetClipboardText(const std::u16string& text) = 0;
+  virtual bool SetClipboardImage(const TBitmapPixels& image) = 0;
+  // Called before the clipboard is replaced: waits (letting the owner serve requests) until
+  // a pasted item was fetched by its target, at most timeoutMs. False on time-out.
+  virtual bool WaitClipboardFetched(DWORD timeoutMs) = 0;
+
+  // Changes of the set of top-level windows (a window appeared, was mapped or went away).
+  // ChangeCount only grows; WaitForChange returns true as soon as it differs from `seen`.
+  virtual std::uint64_t ChangeCount() = 0;
+  virtual bool WaitForChange(std::uint64_t seen, DWORD milliseconds) = 0;
+};
+
+// Waits up to `milliseconds` for the stop event or for a change of the desktop's top-level
+// windows, whichever comes first. WAIT_OBJECT_0: the stop event is signalled; WAIT_TIMEOUT:
+// time out or a change. A poll loop uses it so that a new window is seen within milliseconds.
+DWORD WaitForStopOrDesktopChange(HANDLE stopEvent, DWORD milliseconds);
+
+// The X11 desktop (created on first use; null when no X display can be opened).
+DesktopBackend* X11Desktop();
+
+}  // namespace win32

@@ -1,0 +1,85 @@
+// Processes: start, open, wait, terminate. A process HANDLE is a kernel object; waiting on
+// it (WaitForSingleObject) ends when the process has exited. Children started here are
+// always reaped, also when their handle is closed while they still run, so no zombie is
+// left behind.
+#pragma once
+
+#include "platform/win32/KernelObject.h"
+#include "platform/win32/Win32Types.h"
+
+#define STARTF_USESHOWWINDOW 0x00000001
+#define CREATE_SUSPENDED 0x00000004
+#define CREATE_NO_WINDOW 0x08000000
+
+#define PROCESS_TERMINATE 0x0001
+#define PROCESS_QUERY_INFORMATION 0x0400
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+#define SYNCHRONIZE 0x00100000L
+#define PROCESS_ALL_ACCESS 0x001FFFFF
+
+struct STARTUPINFOA {
+  DWORD cb;
+  LPSTR lpReserved;
+  LPSTR lpDesktop;
+  LPSTR lpTitle;
+  DWORD dwX;
+  DWORD dwY;
+  DWORD dwXSize;
+  DWORD dwYSize;
+  DWORD dwXCountChars;
+  DWORD dwYCountChars;
+  DWORD dwFillAttribute;
+  DWORD dwFlags;
+  WORD wShowWindow;
+  WORD cbReserved2;
+  LPBYTE lpReserved2;
+  HANDLE hStdInput;
+  HANDLE hStdOutput;
+  HANDLE hStdError;
+};
+using LPSTARTUPINFOA = STARTUPINFOA*;
+
+struct PROCESS_INFORMATION {
+  HANDLE hProcess;
+  HANDLE hThread;
+  DWORD dwProcessId;
+  DWORD dwThreadId;
+};
+using LPPROCESS_INFORMATION = PROCESS_INFORMATION*;
+
+// Starts a program. The command line is split as on Windows: arguments are separated by
+// blanks, double quotes group ("C:\a b\x.exe" -> one argument) and are removed. The
+// program is applicationName when given, else the first argument (found on PATH when it
+// has no "/"). The environment is the caller's (or `environment`, "A=B\0C=D\0\0"), the
+// folder the caller's (or currentDirectory). A hidden start (STARTF_USESHOWWINDOW with
+// SW_HIDE) is passed to the child as TC_START_HIDDEN=1; programs may ignore it.
+// hThread is a second handle on the same process; dwThreadId equals dwProcessId.
+// FALSE with the last error set when the program cannot be started (missing, not
+// executable).
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, void* processAttributes,
+                    void* threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                    LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
+                    LPPROCESS_INFORMATION processInformation);
+// A handle on any live process; null (ERROR_INVALID_PARAMETER) when there is none.
+HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId);
+// SIGKILL; a child is reaped. FALSE when the process is not ours to kill or already gone.
+BOOL TerminateProcess(HANDLE process, UINT exitCode);
+// STILL_ACTIVE while running; the exit code (or 128 + signal) of an exited child; for a
+// process that is not our child the code is unknown and reads as 0.
+BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+DWORD GetProcessId(HANDLE process);
+
+// The image path in "device form": here the real path of /proc/<pid>/exe. Returns the
+// number of bytes copied (without the terminating zero), 0 on failure (last error set).
+DWORD GetProcessImageFileNameA(HANDLE process, LPSTR imageFileName, DWORD size);
+// There are no drive letters: the list holds one drive, "/" ("/\0\0"), and a drive's device
+// name is the drive itself, so converting an image path to a drive path gives it unchanged.
+DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer);
+DWORD QueryDosDeviceA(LPCSTR deviceName, LPSTR targetPath, DWORD maxCount);
+
+namespace win32 {
+// The process id behind a process handle; 0 for anything else.
+DWORD ProcessIdOf(HANDLE process);
+// True when `pid` is `ancestor` or one of its descendants (by /proc parent links).
+bool IsProcessOrDescendant(DWORD pid, DWORD ancestor);
+}  // namespace win32

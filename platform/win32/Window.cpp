@@ -1,0 +1,417 @@
+// Window functions: each one goes to the own-window backend when the handle is one of our
+// windows, and to the desktop backend otherwise. Without a backend a call fails cleanly
+// (FALSE / null / 0) with the last error set.
+#include "platform/win32/Window.h"
+
+#include "platform/win32/DesktopBackend.h"
+#include "platform/win32/KernelObject.h"
+#include "platform/win32/Sync.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include <unistd.h>
+
+namespace win32 {
+namespace {
+
+std::atomic<OwnWindowBackend*> s_ownBackend{nullptr};
+std::atomic<DesktopBackend*> s_desktopBackend{nullptr};
+
+// A WM_CHAR high surrogate waits here for its low half (per sending thread).
+thread_local char16_t t_pendingHighSurrogate = 0;
+
+OwnWindowBackend* ownFor(HWND hwnd) {
+  OwnWindowBackend* own = s_ownBackend.load();
+  return (own && hwnd && own->IsOwn(hwnd)) ? own : nullptr;
+}
+
+DesktopBackend* desktop() {
+  DesktopBackend* backend = s_desktopBackend.load();
+  return backend ? backend : X11Desktop();
+}
+
+// The desktop backend for a foreign handle, or null (last error set).
+DesktopBackend* desktopFor(HWND hwnd) {
+  DesktopBackend* backend = hwnd ? desktop() : nullptr;
+  if (!backend) SetLastError(ERROR_INVALID_HANDLE);
+  return backend;
+}
+
+unsigned long idOf(HWND hwnd) { return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)); }
+HWND hwndOf(unsigned long id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id)); }
+
+// The handle for an X11 parent id: one of our windows when it is ours.
+HWND parentHandle(unsigned long parentId) {
+  if (parentId == 0) return nullptr;
+  if (OwnWindowBackend* own = s_ownBackend.load()) {
+    if (HWND ours = own->FromNativeId(parentId)) return ours;
+  }
+  return hwndOf(parentId);
+}
+
+// The X11 id a foreign window is re-parented into: ours by its native id, 0 for the desktop.
+bool nativeParentId(HWND newParent, unsigned long& parentId) {
+  parentId = 0;
+  if (!newParent) return true;
+  if (OwnWindowBackend* own = ownFor(newParent)) {
+    parentId = own->NativeId(newParent);
+    return parentId != 0;
+  }
+  parentId = idOf(newParent);
+  return true;
+}
+
+// Client origin of a window in screen coordinates.
+bool clientOrigin(HWND hwnd, POINT& origin) {
+  RECT rect{};
+  if (OwnWindowBackend* own = ownFor(hwnd)) {
+    if (!own->GetWindowRect(hwnd, &rect)) return false;
+  } else if (DesktopBackend* backend = desktopFor(hwnd)) {
+    if (!backend->GetRect(hwnd, &rect)) return false;
+  } else {
+    return false;
+  }
+  origin = POINT{rect.left, rect.top};
+  return true;
+}
+
+// One UTF-16 unit of WM_CHAR: surrogate halves are joined before typing.
+LRESULT typeUnit(DesktopBackend* backend, HWND hwnd, WPARAM unit) {
+  const auto codeUnit = static_cast<char16_t>(unit);
+  if (codeUnit >= 0xD800 && codeUnit <= 0xDBFF) {
+    t_pendingHighSurrogate = codeUnit;
+    return 0;
+  }
+  char32_t character = codeUnit;
+  if (codeUnit >= 0xDC00 && codeUnit <= 0xDFFF) {
+    if (!t_pendingHighSurrogate) return 0;  // a lone low half types nothing
+    character = 0x10000 + ((char32_t(t_pendingHighSurrogate) - 0xD800) << 10) + (codeUnit - 0xDC00);
+  }
+  t_pendingHighSurrogate = 0;
+  return backend->TypeCharacter(hwnd, character) ? 0 : 1;
+}
+
+LRESULT sendToForeign(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  DesktopBackend* backend = desktopFor(hwnd);
+  if (!backend) return 0;
+  switch (msg) {
+    case WM_LBUTTONDOWN: return backend->Click(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), true) ? 0 : 1;
+    case WM_LBUTTONUP: return backend->Click(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), false) ? 0 : 1;
+    case WM_CHAR: return typeUnit(backend, hwnd, wParam);
+    case WM_CLOSE: return backend->Close(hwnd) ? 0 : 1;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void SetOwnWindowBackend(OwnWindowBackend* backend) { s_ownBackend.store(backend); }
+OwnWindowBackend* GetOwnWindowBackend() { return s_ownBackend.load(); }
+void SetDesktopBackend(DesktopBackend* backend) { s_desktopBackend.store(backend); }
+DesktopBackend* GetDesktopBackend() { return desktop(); }
+
+DWORD WaitForStopOrDesktopChange(HANDLE stopEvent, DWORD milliseconds) {
+  // The stop event is looked at every slice; a desktop change ends the wait at once.
+  constexpr DWORD kSliceMs = 50;
+  DesktopBackend* backend = desktop();
+  const std::uint64_t seen = backend ? backend->ChangeCount() : 0;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) return WAIT_OBJECT_0;
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= milliseconds) return WAIT_TIMEOUT;
+    const DWORD slice = std::min(kSliceMs, milliseconds - elapsed);
+    if (!backend) {
+      if (WaitForSingleObject(stopEvent, slice) == WAIT_OBJECT_0) return WAIT_OBJECT_0;
+    } else if (backend->WaitForChange(seen, slice)) {
+      return WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0 ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    }
+  }
+}
+
+}  // namespace win32
+
+using win32::desktopFor;
+using win32::ownFor;
+
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
+  if (!callback) return FALSE;
+  win32::DesktopBackend* backend = win32::desktop();
+  if (!backend) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  for (HWND hwnd : backend->TopLevelWindows()) {
+    if (!callback(hwnd, lParam)) return FALSE;
+  }
+  return TRUE;
+}
+
+int GetClassNameA(HWND hwnd, LPSTR className, int maxCount) {
+  if (!className || maxCount <= 0) return 0;
+  std::string name;
+  if (auto* own = ownFor(hwnd)) name = own->ClassName(hwnd);
+  else if (auto* backend = desktopFor(hwnd)) name = backend->ClassName(hwnd);
+  const int count = std::min(static_cast<int>(name.size()), maxCount - 1);
+  std::memcpy(className, name.data(), count);
+  className[count] = '\0';
+  if (count == 0) SetLastError(ERROR_INVALID_HANDLE);
+  return count;
+}
+
+DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
+  DWORD pid = 0;
+  if (ownFor(hwnd)) pid = static_cast<DWORD>(getpid());
+  else if (auto* backend = desktopFor(hwnd)) pid = backend->ProcessId(hwnd);
+  if (processId) *processId = pid;
+  return pid;  // the thread id stands for the process
+}
+
+BOOL IsWindow(HWND hwnd) {
+  if (ownFor(hwnd)) return TRUE;
+  auto* backend = desktopFor(hwnd);
+  return backend && backend->Exists(hwnd);
+}
+
+BOOL IsWindowVisible(HWND hwnd) {
+  if (auto* own = ownFor(hwnd)) return own->IsVisible(hwnd);
+  auto* backend = desktopFor(hwnd);
+  return backend && backend->IsVisible(hwnd);
+}
+
+BOOL IsIconic(HWND hwnd) {
+  if (auto* own = ownFor(hwnd)) return own->IsIconic(hwnd);
+  return FALSE;
+}
+
+BOOL IsZoomed(HWND hwnd) {
+  if (auto* own = ownFor(hwnd)) return own->IsZoomed(hwnd);
+  return FALSE;
+}
+
+HWND GetWindow(HWND hwnd, UINT cmd) {
+  if (cmd != GW_OWNER) return nullptr;
+  if (auto* own = ownFor(hwnd)) return own->Owner(hwnd);
+  auto* backend = desktopFor(hwnd);
+  return backend ? backend->Owner(hwnd) : nullptr;
+}
+
+HWND GetParent(HWND hwnd) {
+  if (auto* own = ownFor(hwnd)) return own->Parent(hwnd);
+  auto* backend = desktopFor(hwnd);
+  return backend ? win32::parentHandle(backend->ParentId(hwnd)) : nullptr;
+}
+
+HWND SetParent(HWND child, HWND newParent) {
+  auto* backend = ownFor(child) ? nullptr : desktopFor(child);
+  unsigned long parentId = 0;
+  if (!backend || !win32::nativeParentId(newParent, parentId)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (!backend->Exists(child)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  HWND previous = win32::parentHandle(backend->ParentId(child));
+  if (!previous) previous = win32::hwndOf(backend->RootId());
+  if (!backend->Reparent(child, parentId)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  return previous;
+}
+
+BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
+  if (!rect) return FALSE;
+  if (auto* own = ownFor(hwnd)) return own->GetWindowRect(hwnd, rect);
+  auto* backend = desktopFor(hwnd);
+  return backend && backend->GetRect(hwnd, rect);
+}
+
+BOOL GetClientRect(HWND hwnd, LPRECT rect) {
+  if (!rect) return FALSE;
+  if (auto* own = ownFor(hwnd)) return own->GetClientRect(hwnd, rect);
+  auto* backend = desktopFor(hwnd);
+  RECT screen{};
+  if (!backend || !backend->GetRect(hwnd, &screen)) return FALSE;
+  *rect = RECT{0, 0, screen.right - screen.left, screen.bottom - screen.top};
+  return TRUE;
+}
+
+BOOL ShowWindow(HWND hwnd, int cmd) {
+  if (auto* own = ownFor(hwnd)) return own->Show(hwnd, cmd);
+  auto* backend = desktopFor(hwnd);
+  if (!backend) return FALSE;
+  const BOOL wasVisible = backend->IsVisible(hwnd);
+  backend->Show(hwnd, cmd);
+  return wasVisible;
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+  if (auto* own = ownFor(hwnd)) return own->Move(hwnd, x, y, width, height, repaint);
+  auto* backend = desktopFor(hwnd);
+  return backend && backend->Move(hwnd, x, y, width, height);
+}
+
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  if (auto* own = ownFor(hwnd)) return own->SetPos(hwnd, insertAfter, x, y, cx, cy, flags);
+  auto* backend = desktopFor(hwnd);
+  RECT current{};
+  if (!backend || !backend->GetLocalRect(hwnd, &current)) return FALSE;
+  if (flags & SWP_NOMOVE) {
+    x = current.left;
+    y = current.top;
+  }
+  if (flags & SWP_NOSIZE) {
+    cx = current.right - current.left;
+    cy = current.bottom - current.top;
+  }
+  bool ok = true;
+  if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
+    ok = backend->Move(hwnd, x, y, cx, cy);
+  if (flags & SWP_SHOWWINDOW) ok = backend->Show(hwnd, SW_SHOWNA) && ok;
+  if (flags & SWP_HIDEWINDOW) ok = backend->Show(hwnd, SW_HIDE) && ok;
+  return ok;
+}
+
+namespace {
+BOOL activate(HWND hwnd) {
+  if (auto* own = ownFor(hwnd)) return own->Activate(hwnd);
+  auto* backend = desktopFor(hwnd);
+  return backend && backend->Activate(hwnd);
+}
+}  // namespace
+
+BOOL BringWindowToTop(HWND hwnd) { return activate(hwnd); }
+BOOL SetForegroundWindow(HWND hwnd) { return activate(hwnd); }
+void SwitchToThisWindow(HWND hwnd, BOOL) { activate(hwnd); }
+
+HWND SetActiveWindow(HWND hwnd) {
+  HWND previous = GetForegroundWindow();
+  return activate(hwnd) ? previous : nullptr;
+}
+
+HWND GetForegroundWindow() {
+  auto* own = win32::GetOwnWindowBackend();
+  return own ? own->Foreground() : nullptr;
+}
+
+HWND SetFocus(HWND hwnd) {
+  HWND previous = GetFocus();
+  return activate(hwnd) ? previous : nullptr;
+}
+
+HWND GetFocus() {
+  auto* own = win32::GetOwnWindowBackend();
+  return own ? own->Focus() : nullptr;
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable) {
+  if (auto* own = ownFor(hwnd)) return own->Enable(hwnd, enable);
+  return FALSE;
+}
+
+BOOL IsWindowEnabled(HWND hwnd) {
+  if (auto* own = ownFor(hwnd)) return own->IsEnabled(hwnd);
+  return IsWindow(hwnd);
+}
+
+BOOL DestroyWindow(HWND hwnd) {
+  if (auto* own = ownFor(hwnd)) return own->Destroy(hwnd);
+  SetLastError(ERROR_ACCESS_DENIED);  // as on Windows: another process' window
+  return FALSE;
+}
+
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
+  if (auto* own = ownFor(hwnd)) return own->GetLong(hwnd, index);
+  auto* backend = desktopFor(hwnd);
+  if (!backend || index != GWL_STYLE || !backend->Exists(hwnd)) return 0;
+  LONG_PTR style = backend->ParentId(hwnd) ? WS_CHILD : WS_OVERLAPPEDWINDOW;
+  if (backend->IsVisible(hwnd)) style |= WS_VISIBLE;
+  return style;
+}
+
+LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
+  if (auto* own = ownFor(hwnd)) return own->SetLong(hwnd, index, value);
+  SetLastError(ERROR_ACCESS_DENIED);
+  return 0;
+}
+
+LONG GetWindowLongA(HWND hwnd, int index) { return static_cast<LONG>(GetWindowLongPtrA(hwnd, index)); }
+LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
+  return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, value));
+}
+
+BOOL ScreenToClient(HWND hwnd, LPPOINT point) {
+  POINT origin{};
+  if (!point || !win32::clientOrigin(hwnd, origin)) return FALSE;
+  point->x -= origin.x;
+  point->y -= origin.y;
+  return TRUE;
+}
+
+BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
+  POINT origin{};
+  if (!point || !win32::clientOrigin(hwnd, origin)) return FALSE;
+  point->x += origin.x;
+  point->y += origin.y;
+  return TRUE;
+}
+
+LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (auto* own = ownFor(hwnd)) return own->Send(hwnd, msg, wParam, lParam);
+  return win32::sendToForeign(hwnd, msg, wParam, lParam);
+}
+
+LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return SendMessageA(hwnd, msg, wParam, lParam);
+}
+
+BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (auto* own = ownFor(hwnd)) return own->Post(hwnd, msg, wParam, lParam);
+  auto* backend = desktopFor(hwnd);
+  if (backend && msg == WM_CLOSE) return backend->Close(hwnd);
+  SetLastError(ERROR_INVALID_HANDLE);  // nothing else can be queued to another process
+  return FALSE;
+}
+
+BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return PostMessageA(hwnd, msg, wParam, lParam);
+}
+
+void PostQuitMessage(int exitCode) {
+  if (auto* own = win32::GetOwnWindowBackend()) own->PostQuit(exitCode);
+}
+
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC) {
+  auto* own = win32::GetOwnWindowBackend();
+  if (!own || (hwnd && !own->IsOwn(hwnd))) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  return own->SetTimer(hwnd, id, elapseMs);
+}
+
+BOOL KillTimer(HWND hwnd, UINT_PTR id) {
+  auto* own = win32::GetOwnWindowBackend();
+  return own ? own->KillTimer(hwnd, id) : FALSE;
+}
+
+UINT RegisterWindowMessageA(LPCSTR name) {
+  // Registered messages take numbers from 0xC000 up, the same number for the same name.
+  static std::mutex mutex;
+  static std::map<std::string, UINT> registered;
+  if (!name || !*name) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::lock_guard<std::mutex> lock(mutex);
+  auto [it, inserted] = registered.try_emplace(name, 0xC000u + static_cast<UINT>(registered.size()));
+  return it->second;
+}
