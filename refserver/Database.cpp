@@ -1,0 +1,134 @@
+#include "refserver/Database.h"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+namespace refserver {
+
+namespace {
+
+// Ids use AUTOINCREMENT so that an id, once handed to a client, is never given again
+// after a delete. Every row belongs to one account; foreign keys cascade the deletes.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS accounts (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    phone TEXT NOT NULL UNIQUE,
+    password_hash TEXT NOT NULL,
+    company TEXT NOT NULL DEFAULT '',
+    contact_name TEXT NOT NULL DEFAULT '',
+    wechat_quantity INTEGER NOT NULL,
+    created_at INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS sms_codes (
+    phone TEXT NOT NULL,
+    purpose INTEGER NOT NULL,
+    code TEXT NOT NULL,
+    expires_at INTEGER NOT NULL,
+    failed_attempts INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (phone, purpose));
+CREATE TABLE IF NOT EXISTS tokens (
+    token TEXT PRIMARY KEY,
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    expires_at INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS msg_groups (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    title TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS msg_groups_account ON msg_groups(account_id);
+CREATE TABLE IF NOT EXISTS messages (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    group_id INTEGER NOT NULL REFERENCES msg_groups(id) ON DELETE CASCADE,
+    body TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS messages_group ON messages(group_id);
+CREATE TABLE IF NOT EXISTS pictures (
+    name TEXT PRIMARY KEY,
+    account_id INTEGER NOT NULL,
+    size INTEGER NOT NULL,
+    created_at INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS feedback (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    account_id INTEGER NOT NULL,
+    text TEXT NOT NULL,
+    created_at INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS remarks (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    open_id TEXT NOT NULL,
+    info TEXT NOT NULL,
+    UNIQUE (account_id, open_id));
+)sql";
+
+} // namespace
+
+CDatabase::CDatabase(const std::string& path)
+{
+    if (sqlite3_open_v2(path.c_str(), &m_pDb,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr)
+        != SQLITE_OK) {
+        const std::string why = m_pDb ? sqlite3_errmsg(m_pDb) : "out of memory";
+        sqlite3_close(m_pDb);
+        throw std::runtime_error("cannot open database " + path + ": " + why);
+    }
+    sqlite3_busy_timeout(m_pDb, 5000);
+    // WAL: a commit is durable once its frames are in the log file, so killing the process
+    // loses at most the transaction in flight. NORMAL sync keeps that guarantee for process
+    // crashes and only skips the fsync that protects against power loss.
+    Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA synchronous=NORMAL");
+    Exec("PRAGMA foreign_keys=ON");
+    CreateSchema();
+}
+
+CDatabase::~CDatabase()
+{
+    sqlite3_close_v2(m_pDb);
+}
+
+void CDatabase::Transaction(const std::function<void(CDatabase&)>& body)
+{
+    std::lock_guard lock(m_mutex);
+    Exec("BEGIN IMMEDIATE");
+    try {
+        body(*this);
+        Exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_pDb, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+CStatement CDatabase::Prepare(const std::string& sql)
+{
+    return CStatement(m_pDb, sql);
+}
+
+std::int64_t CDatabase::LastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_pDb);
+}
+
+int CDatabase::Changes() const
+{
+    return sqlite3_changes(m_pDb);
+}
+
+void CDatabase::Exec(const char* sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(m_pDb, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string why = error ? error : "unknown error";
+        sqlite3_free(error);
+        throw std::runtime_error(std::string("sqlite: ") + why);
+    }
+}
+
+void CDatabase::CreateSchema()
+{
+    std::lock_guard lock(m_mutex);
+    Exec(kSchema);
+}
+
+} // namespace refserver
+

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace refserver {
+
+// One prepared SQLite statement. Parameters are bound by position (1-based), so user text
+// never becomes SQL. Any SQLite failure throws std::runtime_error with the library's text.
+//
+//   CStatement st(db, "SELECT id FROM msg_groups WHERE account_id = ?");
+//   st.Bind(1, accountId);
+//   while (st.Step()) use(st.Int64(0));
+class CStatement {
+public:
+    CStatement(sqlite3* db, std::string_view sql);
+    ~CStatement();
+    CStatement(const CStatement&) = delete;
+    CStatement& operator=(const CStatement&) = delete;
+
+    CStatement& Bind(int index, std::int64_t value);
+    CStatement& Bind(int index, std::string_view text);
+
+    // Runs to the next row: true while a row is available, false when done.
+    bool Step();
+    // Runs a statement that returns no rows.
+    void Run();
+
+    std::int64_t Int64(int column) const;
+    std::string Text(int column) const;
+    bool IsNull(int column) const;
+
+private:
+    sqlite3* m_pDb;
+    sqlite3_stmt* m_pStmt = nullptr;
+};
+
+} // namespace refserver

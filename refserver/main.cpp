@@ -1,0 +1,54 @@
+// refserver: the vendor API on 127.0.0.1 for the demo and the tests.
+#include "refserver/RefServer.h"
+#include "refserver/ServerOptions.h"
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <thread>
+
+#include <pthread.h>
+
+namespace {
+
+// SIGINT and SIGTERM are blocked in every thread and taken by one waiting thread, which
+// stops the server so that main() returns and closes the database cleanly.
+sigset_t blockStopSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    return set;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    refserver::TServerOptions options;
+    std::string error;
+    if (!refserver::ParseServerOptions({argv + 1, argv + argc}, options, error)) {
+        std::cerr << error << "\n";
+        return error.rfind("usage:", 0) == 0 ? 0 : 2;
+    }
+    const sigset_t signals = blockStopSignals();
+    try {
+        refserver::CRefServer server(options);
+        const int port = server.Bind();
+        std::printf("refserver listening on %s:%d\n", options.sAddress.c_str(), port);
+        std::fflush(stdout);
+        std::thread([&server, signals] {
+            int signal = 0;
+            sigwait(&signals, &signal);
+            server.Stop();
+        }).detach();
+        server.Serve();
+    } catch (const std::exception& e) {
+        std::cerr << "refserver: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
