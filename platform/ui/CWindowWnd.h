@@ -186,6 +186,7 @@ inline WORD GET_KEYSTATE_WPARAM(WPARAM w) { return LOWORD(w); }
 #define VK_DECIMAL 0x6E
 #define VK_DIVIDE 0x6F
 #define VK_F1 0x70
+#define VK_F4 0x73
 #define VK_F12 0x7B
 #define VK_LSHIFT 0xA0
 #define VK_RSHIFT 0xA1
@@ -259,6 +260,8 @@ class CWindowWnd {
   // (DefWindowProc): WM_CLOSE destroys, WM_SYSCOMMAND minimises/maximises/restores/closes,
   // WM_NCHITTEST answers HTCLIENT, everything else 0.
   virtual LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
+  // The default handling of a message, as the base HandleMessage gives it.
+  LRESULT DefWindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam);
 
  protected:
   virtual LPCTSTR GetWindowClassName() const = 0;
@@ -267,21 +270,20 @@ class CWindowWnd {
   // Called after WM_NCDESTROY, when the window is gone; may delete this.
   virtual void OnFinalMessage(HWND hWnd);
 
-  // The default handling of a message, as the base HandleMessage gives it.
-  LRESULT DefWindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam);
-
   HWND m_hWnd = nullptr;
 
  private:
   friend class CWindowHost;
   friend class COwnWindows;
-  // The host tells the window that it has gone (after WM_NCDESTROY).
-  void HostDestroyed(HWND hWnd);
-  LPCTSTR ClassNameForTable() const { return GetWindowClassName(); }
+  // The host tells the window that it has gone (after WM_NCDESTROY); runFinal: call
+  // OnFinalMessage.
+  void HostDestroyed(HWND hWnd, bool runFinal);
 
   CWindowHost* m_pHost = nullptr;
-  UINT m_nModalResult = 0;
-  bool m_bDeleting = false;
 };
 
 }  // namespace DuiLib
+
+// The default handling of a message for a window of ours (CWindowWnd::DefWindowProc);
+// 0 for other windows.
+LRESULT DefWindowProcA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);

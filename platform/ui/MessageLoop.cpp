@@ -1,0 +1,319 @@
+// Own
+#include "platform/ui/MessageLoop_p.h"
+
+// Project
+#include "app/Log.h"
+#include "platform/ui/OwnWindows_p.h"
+#include "platform/ui/WindowHost_p.h"
+
+// Qt
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QThread>
+#include <QTimer>
+
+// Standard
+#include <atomic>
+#include <deque>
+#include <future>
+#include <map>
+#include <mutex>
+
+namespace DuiLib {
+namespace {
+
+struct TQueuedMessage {
+  HWND hwnd;
+  UINT msg;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// One running loop. "finishing" is set once it has been told to end: from then on no queued
+// message is delivered until it has returned, so that whatever follows a quit goes to the
+// enclosing loop, as on Windows.
+struct TLoop {
+  QEventLoop loop;
+  HWND hwnd = nullptr;
+  bool finishing = false;
+  bool quit = false;
+  int exitCode = 0;
+};
+
+const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::User + 0x2D1);
+
+class CMessageDispatcher final : public QObject {
+ public:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+std::mutex s_queueMutex;
+std::deque<TQueuedMessage> s_queue;
+std::vector<TLoop*> s_loops;  // GUI thread only
+bool s_pendingQuit = false;
+int s_pendingQuitCode = 0;
+std::map<std::pair<HWND, UINT_PTR>, QTimer*> s_timers;  // GUI thread only
+std::atomic<PreTranslateHook> s_preTranslate{nullptr};
+CMessageDispatcher* s_dispatcher = nullptr;
+std::once_flag s_installOnce;
+
+bool InnermostFinishing() { return !s_loops.empty() && s_loops.back()->finishing; }
+
+void Wake() {
+  if (s_dispatcher) QCoreApplication::postEvent(s_dispatcher, new QEvent(kWakeEvent));
+}
+
+void DeliverQuit(int exitCode) {
+  if (s_loops.empty()) {
+    s_pendingQuit = true;
+    s_pendingQuitCode = exitCode;
+    return;
+  }
+  TLoop* loop = s_loops.back();
+  loop->finishing = true;
+  loop->quit = true;
+  loop->exitCode = exitCode;
+  loop->loop.exit(exitCode);
+}
+
+void Dispatch(const TQueuedMessage& m) {
+  if (m.msg == WM_QUIT) {
+    DeliverQuit(static_cast<int>(m.wParam));
+    return;
+  }
+  CWindowHost* host = COwnWindows::Instance().Host(m.hwnd);
+  if (!host) {
+    TC_LOG(TC_LOG_DEBUG, "message 0x" << std::hex << m.msg << " to a window that is gone dropped");
+    return;
+  }
+  if (m.msg == WM_CLOSE) NoteModalResult(m.hwnd, static_cast<UINT>(m.wParam));
+  host->Deliver(m.msg, m.wParam, m.lParam);
+}
+
+void Drain() {
+  for (;;) {
+    if (InnermostFinishing()) return;  // the enclosing loop continues after it has returned
+    TQueuedMessage m;
+    {
+      std::lock_guard<std::mutex> lock(s_queueMutex);
+      if (s_queue.empty()) return;
+      m = s_queue.front();
+      s_queue.pop_front();
+    }
+    Dispatch(m);
+  }
+}
+
+bool IsInputEvent(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::TouchBegin:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A window of ours disabled by EnableWindow (or a disabled parent) gets no input, also not
+// in the Qt editors that controls place on it.
+bool InputBlocked(QWidget* widget) {
+  for (CWindowHost* host = HostOf(widget); host; host = HostOf(host->parentWidget())) {
+    if (!host->IsInputEnabled()) return true;
+    if (host->isWindow()) break;
+  }
+  return false;
+}
+
+bool PreTranslateKey(QWidget* widget, QKeyEvent* key) {
+  PreTranslateHook hook = s_preTranslate.load();
+  CWindowHost* host = HostOf(widget);
+  if (!hook || !host || !host->Window()) return false;
+  const bool keypad = key->modifiers() & Qt::KeypadModifier;
+  const UINT vk = QtKeyToVirtualKey(key->key(), keypad);
+  if (vk == 0) return false;
+  const bool down = key->type() == QEvent::KeyPress;
+  const bool alt = key->modifiers() & Qt::AltModifier;
+  MSG msg{};
+  msg.hwnd = host->Hwnd();
+  msg.message = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+  msg.wParam = vk;
+  msg.lParam = down ? 1 : static_cast<LPARAM>(0xC0000001u);
+  return hook(&msg);
+}
+
+bool CMessageDispatcher::event(QEvent* event) {
+  if (event->type() == kWakeEvent) {
+    Drain();
+    return true;
+  }
+  return QObject::event(event);
+}
+
+bool CMessageDispatcher::eventFilter(QObject* watched, QEvent* event) {
+  if (!watched->isWidgetType() || !IsInputEvent(event->type())) return false;
+  auto* widget = static_cast<QWidget*>(watched);
+  if (!HostOf(widget)) return false;
+  if (InputBlocked(widget)) return true;
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+    return PreTranslateKey(widget, static_cast<QKeyEvent*>(event));
+  return false;
+}
+
+void EnsureApplication() {
+  if (QCoreApplication::instance()) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+      TC_LOG(TC_LOG_ERROR, "a QCoreApplication without widgets exists; windows cannot be made");
+    return;
+  }
+  static int argc = 1;
+  static char name[] = "tandem_chats";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);  // lives for the whole process
+}
+
+}  // namespace
+
+void InstallOwnWindowBackend() {
+  std::call_once(s_installOnce, [] {
+    EnsureApplication();
+    QApplication::setQuitOnLastWindowClosed(false);  // our loops decide when to end
+    s_dispatcher = new CMessageDispatcher;
+    qApp->installEventFilter(s_dispatcher);
+    win32::SetOwnWindowBackend(&COwnWindows::Instance());
+  });
+}
+
+bool IsGuiThread() {
+  return QCoreApplication::instance() && QThread::currentThread() == qApp->thread();
+}
+
+bool RunNestedLoop(HWND hWnd, int* exitCode) {
+  InstallOwnWindowBackend();
+  if (s_pendingQuit) {
+    s_pendingQuit = false;
+    if (exitCode) *exitCode = s_pendingQuitCode;
+    return true;
+  }
+  if (hWnd && !COwnWindows::Instance().Host(hWnd)) return false;
+  TLoop loop;
+  loop.hwnd = hWnd;
+  s_loops.push_back(&loop);
+  Wake();
+  loop.loop.exec();
+  s_loops.pop_back();
+  Wake();  // what was queued behind the quit goes to the enclosing loop
+  if (exitCode) *exitCode = loop.exitCode;
+  return loop.quit;
+}
+
+int RunMessageLoop() {
+  int exitCode = 0;
+  RunNestedLoop(nullptr, &exitCode);
+  return exitCode;
+}
+
+int MessageLoopDepth() { return static_cast<int>(s_loops.size()); }
+
+void PumpMessages() {
+  InstallOwnWindowBackend();
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void SetPreTranslateHook(PreTranslateHook hook) { s_preTranslate.store(hook); }
+PreTranslateHook GetPreTranslateHook() { return s_preTranslate.load(); }
+
+void QueueMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  {
+    std::lock_guard<std::mutex> lock(s_queueMutex);
+    s_queue.push_back({hwnd, msg, wParam, lParam});
+  }
+  Wake();
+}
+
+LRESULT SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (IsGuiThread()) {
+    CWindowHost* host = COwnWindows::Instance().Host(hwnd);
+    return host ? host->Deliver(msg, wParam, lParam) : 0;
+  }
+  if (!s_dispatcher) return 0;
+  auto done = std::make_shared<std::promise<LRESULT>>();
+  std::future<LRESULT> result = done->get_future();
+  QMetaObject::invokeMethod(
+      s_dispatcher,
+      [=] {
+        CWindowHost* host = COwnWindows::Instance().Host(hwnd);
+        done->set_value(host ? host->Deliver(msg, wParam, lParam) : 0);
+      },
+      Qt::QueuedConnection);
+  return result.get();
+}
+
+void RunOnGuiThread(std::function<void()> fn) {
+  if (!s_dispatcher) return;
+  QMetaObject::invokeMethod(s_dispatcher, std::move(fn), Qt::QueuedConnection);
+}
+
+UINT_PTR StartWindowTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
+  if (!IsGuiThread()) {
+    RunOnGuiThread([=] { StartWindowTimer(hwnd, id, elapseMs); });
+    return id;
+  }
+  if (!COwnWindows::Instance().Host(hwnd)) return 0;
+  QTimer*& timer = s_timers[{hwnd, id}];
+  if (!timer) {
+    timer = new QTimer(s_dispatcher);
+    QObject::connect(timer, &QTimer::timeout, s_dispatcher, [hwnd, id] {
+      if (InnermostFinishing()) return;
+      if (CWindowHost* host = COwnWindows::Instance().Host(hwnd)) host->Deliver(WM_TIMER, id, 0);
+      else StopWindowTimer(hwnd, id);
+    });
+  }
+  timer->start(static_cast<int>(std::min<UINT>(elapseMs, 0x7FFFFFFF)));
+  return id;
+}
+
+bool StopWindowTimer(HWND hwnd, UINT_PTR id) {
+  if (!IsGuiThread()) {
+    RunOnGuiThread([=] { StopWindowTimer(hwnd, id); });
+    return COwnWindows::Instance().IsOwn(hwnd);
+  }
+  auto it = s_timers.find({hwnd, id});
+  if (it == s_timers.end()) return false;
+  it->second->stop();
+  it->second->deleteLater();  // may be the timer whose timeout is running
+  s_timers.erase(it);
+  return true;
+}
+
+void StopWindowTimers(HWND hwnd) {
+  for (auto it = s_timers.begin(); it != s_timers.end();) {
+    if (it->first.first == hwnd) {
+      it->second->stop();
+      it->second->deleteLater();
+      it = s_timers.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void NotifyWindowGone(HWND hwnd) {
+  for (TLoop* loop : s_loops) {
+    if (loop->hwnd == hwnd && !loop->finishing) {
+      loop->finishing = true;
+      loop->loop.exit(0);
+    }
+  }
+}
+
+}  // namespace DuiLib

@@ -1,0 +1,125 @@
+// The Qt widget behind a CWindowWnd. It turns every Qt event into the Win32 message a DuiLib
+// window expects and carries out the window operations (show, move, styles, destroy).
+#pragma once
+
+#include "platform/ui/CWindowWnd.h"
+#include "platform/ui/OwnWindows_p.h"
+
+#include <QPoint>
+#include <QWidget>
+
+namespace DuiLib {
+
+class CWindowHost final : public QWidget {
+ public:
+  // qtParent: the parent host for WS_CHILD, the owner host for owned windows, or null.
+  CWindowHost(CWindowWnd* window, QWidget* qtParent, LONG_PTR style, LONG_PTR exStyle,
+              const std::string& className, HWND parent, HWND owner);
+  ~CWindowHost() override;
+
+  HWND Hwnd() const { return m_hWnd; }
+  void SetHwnd(HWND hwnd) { m_hWnd = hwnd; }
+  CWindowWnd* Window() const { return m_pWindow; }
+  // The CWindowWnd is going away: no more calls into it.
+  void DetachWindow() { m_pWindow = nullptr; }
+
+  // Runs the window's HandleMessage (0 when the window has gone).
+  LRESULT Deliver(UINT msg, WPARAM wParam, LPARAM lParam);
+  QPainter* Painter() const { return m_pPainter; }
+  // CS_DBLCLKS decides whether a second click is a double click.
+  void SetClassStyle(UINT classStyle) { m_classStyle = classStyle; }
+
+  // WM_DESTROY for owned windows, this window, child windows; WM_NCDESTROY; then the table
+  // entry goes and OnFinalMessage runs. The widget itself is deleted later by Qt.
+  void Destroy();
+  bool IsDestroying() const { return m_bDestroying; }
+
+  LONG_PTR Style() const { return m_style; }
+  LONG_PTR ExStyle() const { return m_exStyle; }
+  void SetStyle(LONG_PTR style);
+  void SetExStyle(LONG_PTR exStyle);
+  bool IsInputEnabled() const;
+  void SetEnabledState(bool enable);
+  HWND ParentHwnd() const { return m_parent; }
+  HWND OwnerHwnd() const { return m_owner; }
+
+  BOOL ShowCommand(int cmd);
+  void MoveTo(int x, int y, int cx, int cy);
+  BOOL SetWindowPosition(HWND after, int x, int y, int cx, int cy, UINT flags);
+  void ActivateWindow();
+  void SetOpacityByte(BYTE alpha);
+  BYTE OpacityByte() const { return m_opacity; }
+  void SetIconResource(UINT id);
+  // Screen rectangle of the window; client rectangle 0,0 based.
+  RECT WindowRect() const;
+  RECT ClientRect() const;
+  // Sends the current state into the window table for other threads.
+  void PublishState();
+  // WM_SETCURSOR bookkeeping: set by ::SetCursor while a mouse message is handled.
+  void NoteCursorSet() { m_bCursorSet = true; }
+
+  // Window extra values of SetWindowLongPtr other than the styles.
+  LONG_PTR GetExtra(int index) const;
+  LONG_PTR SetExtra(int index, LONG_PTR value);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  void ApplyWindowFlags();
+  bool HandleNonClientPress(QMouseEvent* event, bool doubleClick);
+ public:
+  // Default handling of WM_NCLBUTTONDOWN: caption drags, borders resize.
+  void StartNonClientDrag(LRESULT hit, const QPoint& globalPos);
+
+ private:
+  void BeginMove(const QPoint& globalPos);
+  void BeginResize(LRESULT hit);
+  void DeliverKey(QKeyEvent* event, bool down);
+
+  CWindowWnd* m_pWindow;
+  HWND m_hWnd = nullptr;
+  HWND m_parent;
+  HWND m_owner;
+  LONG_PTR m_style;
+  LONG_PTR m_exStyle;
+  std::string m_className;
+  std::map<int, LONG_PTR> m_extra;
+  QPainter* m_pPainter = nullptr;
+  BYTE m_opacity = 255;
+  bool m_bDestroying = false;
+  bool m_bCursorSet = false;
+  bool m_bManualMove = false;
+  bool m_bDeletePending = false;
+  int m_nDeliverDepth = 0;
+  UINT m_classStyle = 0;
+  QPoint m_moveOffset;
+};
+
+// The window of ours handling a mouse message now (for SetCursor), or null.
+CWindowHost* CurrentMouseHost();
+
+// Qt key <-> virtual key; 0 when the key has no virtual key.
+UINT QtKeyToVirtualKey(int qtKey, bool keypad);
+// MK_ flags of the buttons and modifiers.
+WPARAM MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+// The nearest host at or above widget (null when none).
+CWindowHost* HostOf(QWidget* widget);
+
+}  // namespace DuiLib
