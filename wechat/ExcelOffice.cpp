@@ -112,7 +112,7 @@ bool spawnChild(const std::string& program, std::vector<std::string>& args,
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
 
     posix_spawnattr_t attr;

@@ -50,7 +50,7 @@ bool CExcelXlsBook::Open(const std::string& path, std::string& error)
     }
     unsigned int protectedBook = 0;
     if (freexl_get_info(m_pHandle, FREEXL_BIFF_PASSWORD, &protectedBook) == FREEXL_OK &&
-        protectedBook) {
+        protectedBook == FREEXL_BIFF_OBFUSCATED) {
         error = "the workbook is password protected";
         return false;
     }

@@ -1,0 +1,259 @@
+// Helpers shared by the spreadsheet import tests: a private temporary folder (also used as
+// TMPDIR), log capture, hand-made .xlsx packages and a look at our child processes.
+#pragma once
+
+#include "wechat/ExcelReader.h"
+
+#include <log4cplus/appender.h>
+#include <log4cplus/logger.h>
+#include <log4cplus/spi/loggingevent.h>
+#include <zip.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace exceltest {
+
+namespace fs = std::filesystem;
+
+// The fixtures folder, compiled in so that the tests also run outside CTest.
+inline std::string DataFile(const std::string& name)
+{
+    return std::string(TC_EXCEL_TEST_DATA_DIR) + "/" + name;
+}
+
+// Collects the messages of every log line.
+class CCaptureAppender : public log4cplus::Appender {
+public:
+    ~CCaptureAppender() override { destructorImpl(); }
+    void close() override {}
+
+    std::vector<std::string> Lines()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_lines;
+    }
+
+protected:
+    void append(const log4cplus::spi::InternalLoggingEvent& event) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lines.push_back(event.getMessage());
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_lines;
+};
+
+// Sets an environment variable for the life of the object.
+class CEnvOverride {
+public:
+    CEnvOverride(const char* name, const std::string& value) : m_name(name)
+    {
+        const char* old = std::getenv(name);
+        m_hadOld = old != nullptr;
+        if (old)
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~CEnvOverride()
+    {
+        if (m_hadOld)
+            ::setenv(m_name.c_str(), m_old.c_str(), 1);
+        else
+            ::unsetenv(m_name.c_str());
+    }
+
+private:
+    std::string m_name;
+    std::string m_old;
+    bool m_hadOld = false;
+};
+
+// Each test gets a scratch folder for its files and an empty folder as TMPDIR, and sees the
+// log lines written during the test.
+class CExcelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "excel-test-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_root = pattern;
+        fs::create_directory(m_root + "/files");
+        fs::create_directory(m_root + "/tmp");
+        m_tmpdir = std::make_unique<CEnvOverride>("TMPDIR", m_root + "/tmp");
+        m_appender = new CCaptureAppender;
+        m_appenderPtr = log4cplus::SharedAppenderPtr(m_appender);
+        log4cplus::Logger::getRoot().setLogLevel(log4cplus::TRACE_LOG_LEVEL);
+        log4cplus::Logger::getRoot().addAppender(m_appenderPtr);
+    }
+
+    void TearDown() override
+    {
+        log4cplus::Logger::getRoot().removeAppender(m_appenderPtr);
+        m_tmpdir.reset();
+        std::error_code ec;
+        fs::remove_all(m_root, ec);
+    }
+
+    std::string File(const std::string& name) const { return m_root + "/files/" + name; }
+    std::string TempFolder() const { return m_root + "/tmp"; }
+
+    // Names left in the temporary folder.
+    std::vector<std::string> TempLeftovers() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(TempFolder()))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    std::vector<std::string> LogLines() { return m_appender->Lines(); }
+
+    bool Logged(const std::string& line)
+    {
+        for (const std::string& l : LogLines()) {
+            if (l == line)
+                return true;
+        }
+        return false;
+    }
+
+    bool LoggedContaining(const std::string& part)
+    {
+        for (const std::string& l : LogLines()) {
+            if (l.find(part) != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+
+    void WriteFile(const std::string& path, const std::string& content)
+    {
+        std::ofstream(path, std::ios::binary) << content;
+    }
+
+    std::string m_root;
+    std::unique_ptr<CEnvOverride> m_tmpdir;
+    CCaptureAppender* m_appender = nullptr;  // owned by m_appenderPtr
+    log4cplus::SharedAppenderPtr m_appenderPtr;
+};
+
+// Writes a zip file with the given entries.
+inline void WriteZip(const std::string& path, const std::map<std::string, std::string>& entries)
+{
+    int error = 0;
+    zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(zip, nullptr);
+    for (const auto& [name, content] : entries) {
+        zip_source_t* source = zip_source_buffer(zip, content.data(), content.size(), 0);
+        ASSERT_GE(zip_file_add(zip, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
+    }
+    ASSERT_EQ(zip_close(zip), 0);
+}
+
+// The parts of a minimal one-sheet workbook; tests replace or add parts.
+inline std::map<std::string, std::string> XlsxParts(const std::string& sheetData,
+                                                    const std::string& sharedStrings = "",
+                                                    const std::string& styles = "")
+{
+    std::map<std::string, std::string> parts;
+    parts["[Content_Types].xml"] =
+        R"(<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"/>)";
+    parts["_rels/.rels"] =
+        R"(<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+        R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/>)"
+        R"(</Relationships>)";
+    parts["xl/workbook.xml"] =
+        R"(<?xml version="1.0"?><workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+        R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+        R"(<sheets><sheet name="Sheet1" sheetId="1" r:id="rId1"/></sheets></workbook>)";
+    std::string rels =
+        R"(<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+        R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>)";
+    if (!sharedStrings.empty()) {
+        rels += R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml"/>)";
+        parts["xl/sharedStrings.xml"] =
+            R"(<?xml version="1.0"?><sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" +
+            sharedStrings + "</sst>";
+    }
+    if (!styles.empty()) {
+        rels += R"(<Relationship Id="rId3" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>)";
+        parts["xl/styles.xml"] =
+            R"(<?xml version="1.0"?><styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" +
+            styles + "</styleSheet>";
+    }
+    parts["xl/_rels/workbook.xml.rels"] = rels + "</Relationships>";
+    parts["xl/worksheets/sheet1.xml"] =
+        R"(<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)" +
+        sheetData + "</sheetData></worksheet>";
+    return parts;
+}
+
+// An inline-string cell.
+inline std::string InlineCell(const std::string& ref, const std::string& text)
+{
+    return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+}
+
+inline std::vector<std::pair<std::string, std::string>> Pairs(
+    const std::vector<WECHATKUAIJIEDATA>& rows)
+{
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const auto& row : rows)
+        pairs.emplace_back(row.strTitle, row.strContent);
+    return pairs;
+}
+
+using PairList = std::vector<std::pair<std::string, std::string>>;
+
+// Processes whose parent is this test, and processes whose command line mentions `text`.
+inline std::vector<int> OurChildren()
+{
+    std::vector<int> children;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state = 0;
+        int ppid = 0;
+        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2 &&
+            ppid == ::getpid())
+            children.push_back(std::stoi(name));
+    }
+    return children;
+}
+
+inline std::vector<int> ProcessesMentioning(const std::string& text)
+{
+    std::vector<int> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
+        const std::string args((std::istreambuf_iterator<char>(cmdline)),
+                               std::istreambuf_iterator<char>());
+        if (args.find(text) != std::string::npos)
+            found.push_back(std::stoi(name));
+    }
+    return found;
+}
+
+}  // namespace exceltest
