@@ -2,6 +2,7 @@
 
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "platform/hook/MouseHook.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/DesktopBackend.h"
 #include "platform/win32/Files.h"
@@ -245,6 +246,7 @@ bool CWebchatMan::RunWeChat(const char* key) {
 bool CWebchatMan::StopWeChat(const char* key) {
   TC_TRACE("CWebchatMan::StopWeChat");
   if (!key) return false;
+  fnunhookmouse(key);
   WECHATRUNDATA data;
   bool removed;
   {

@@ -1,0 +1,116 @@
+// Shared set-up of the manager's unit tests: a private home and hives, an in-memory desktop,
+// a client program that only sleeps, an owner window that records what is posted to it,
+// and callbacks that record every report.
+#pragma once
+
+#include "platform/win32/FakeDesktop.h"
+#include "platform/win32/Window.h"
+#include "wechat/WebchatMan.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wechat_test {
+
+// One callback call or posted message, in arrival order.
+struct TReport {
+  std::string strKind;  // "ui", "cfg", "post"
+  std::string strKey;
+  HWND hLogin = nullptr;
+  HWND hMain = nullptr;
+  WECHATCFGDATA cfg;
+  UINT uMsg = 0;
+  std::chrono::steady_clock::time_point tpWhen;
+};
+
+class CReports {
+ public:
+  void Add(TReport report);
+  std::vector<TReport> All();
+  // Waits until a report satisfies the predicate; false after the timeout.
+  bool WaitFor(const std::function<bool(const TReport&)>& match, int timeoutMs);
+  int Count(const std::string& kind);
+  // Makes the next ui callback block until Release (a thread that does not answer).
+  void BlockUiCallbacks(bool block);
+
+  void WaitWhileBlocked();
+
+ private:
+  std::mutex m_mutex;
+  std::condition_variable m_cv;
+  std::vector<TReport> m_vecReports;
+  bool m_bBlock = false;
+};
+
+CReports& Reports();
+void UiCallback(void* context, const std::string& key, HWND login, HWND main);
+void CfgCallback(void* context, const std::string& key, const WECHATCFGDATA& cfg);
+
+// An own-window backend that knows one window (the owner) and records its posted messages.
+class COwnerWindow : public win32::OwnWindowBackend {
+ public:
+  static HWND Handle() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x7000)); }
+  bool IsOwn(HWND hwnd) override { return hwnd == Handle(); }
+  LRESULT Send(HWND, UINT, WPARAM, LPARAM) override { return 0; }
+  BOOL Post(HWND hwnd, UINT msg, WPARAM, LPARAM) override;
+  void PostQuit(int) override {}
+  UINT_PTR SetTimer(HWND, UINT_PTR id, UINT) override { return id; }
+  BOOL KillTimer(HWND, UINT_PTR) override { return TRUE; }
+  BOOL Show(HWND, int) override { return TRUE; }
+  BOOL Move(HWND, int, int, int, int, BOOL) override { return TRUE; }
+  BOOL SetPos(HWND, HWND, int, int, int, int, UINT) override { return TRUE; }
+  BOOL GetWindowRect(HWND, RECT* rect) override;
+  BOOL GetClientRect(HWND, RECT* rect) override;
+  BOOL IsVisible(HWND) override { return TRUE; }
+  BOOL IsIconic(HWND) override { return FALSE; }
+  BOOL IsZoomed(HWND) override { return FALSE; }
+  std::string ClassName(HWND) override { return "TandemChat"; }
+  HWND Parent(HWND) override { return nullptr; }
+  HWND Owner(HWND) override { return nullptr; }
+  LONG_PTR GetLong(HWND, int) override { return 0; }
+  LONG_PTR SetLong(HWND, int, LONG_PTR) override { return 0; }
+  BOOL Activate(HWND) override { return TRUE; }
+  BOOL Destroy(HWND) override { return TRUE; }
+  BOOL Enable(HWND, BOOL) override { return TRUE; }
+  BOOL IsEnabled(HWND) override { return TRUE; }
+  unsigned long NativeId(HWND) override { return 0; }
+  HWND FromNativeId(unsigned long) override { return nullptr; }
+  HWND Foreground() override { return nullptr; }
+  HWND Focus() override { return nullptr; }
+};
+
+// The manager's window in these tests: a foreign id the fake desktop re-parents into.
+inline HWND HostWnd() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x9000)); }
+
+class ManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The client program: a script that sleeps (exec, so that killing it leaves nothing).
+  std::string WriteClientScript();
+  void SetEnv(const std::string& name, const std::string& value);
+  void WriteHklmDisplayIcon(const std::string& value);
+  // A data folder whose account file carries id and nickname.
+  void WriteAccount(const std::string& id, const std::string& nickname);
+  // The manager with the owner window and the host window.
+  CWebchatMan& Manager();
+  DWORD ProcessOf(const std::string& key);
+  static bool ProcessAlive(DWORD pid);
+
+  std::filesystem::path m_root;
+  win32::FakeDesktop m_desktop;
+  COwnerWindow m_owner;
+  std::optional<CWebchatMan> m_manager;
+  std::vector<std::pair<std::string, std::optional<std::string>>> m_savedEnv;
+};
+
+}  // namespace wechat_test
