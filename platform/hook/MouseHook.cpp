@@ -1,9 +1,220 @@
+// The mouse hook on X11. A watcher thread with its own connection listens to XInput2 raw
+// button presses on the root (delivered whoever has the pointer grabbed). For each press
+// it walks the window chain under the pointer, deepest first, for a window whose
+// _NET_WM_PID is a hooked copy's process (or a descendant of it), and posts 0x406 with
+// that window to the frame: the given target, else the top-level window of ours that
+// holds the clicked window.
 #include "platform/hook/MouseHook.h"
 
-int fnhookmouse(const char* key, DWORD) { return key && *key ? 0 : -1; }
-int fnunhookmouse(const char* key) { return key && *key ? 0 : -1; }
+#include "app/Log.h"
+#include "platform/win32/Process.h"
+#include "platform/win32/Window.h"
+
+#include <cerrno>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 
 namespace hook {
-void SetMouseHookTarget(HWND) {}
-void ShutdownMouseHook() {}
+namespace {
+
+int ignoreXError(Display*, XErrorEvent*) { return 0; }  // windows may vanish meanwhile
+
+class CMouseWatcher {
+ public:
+  ~CMouseWatcher() { Stop(); }
+
+  void Hook(const std::string& key, DWORD pid) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_mapHooks[key] = pid;
+    startLocked();
+  }
+
+  bool Unhook(const std::string& key) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_mapHooks.erase(key) != 0;
+  }
+
+  void SetTarget(HWND frame) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hTarget = frame;
+  }
+
+  void Stop() {
+    std::thread thread;
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_mapHooks.clear();
+      if (!m_thread.joinable()) return;
+      const char stop = 1;
+      [[maybe_unused]] ssize_t written = write(m_fdWake[1], &stop, 1);
+      thread = std::move(m_thread);
+    }
+    thread.join();
+    close(m_fdWake[0]);
+    close(m_fdWake[1]);
+    m_fdWake[0] = m_fdWake[1] = -1;
+  }
+
+ private:
+  void startLocked() {
+    if (m_thread.joinable() || pipe2(m_fdWake, O_CLOEXEC) != 0) return;
+    m_thread = std::thread([this] { run(); });
+  }
+
+  void run();
+  void onPress(Display* display);
+  std::vector<Window> chainUnderPointer(Display* display);
+  DWORD pidOf(Display* display, Window window);
+  bool isHookedProcess(DWORD pid);
+  HWND frameFor(const std::vector<Window>& chain, std::size_t copyIndex);
+
+  std::mutex m_mutex;
+  std::map<std::string, DWORD> m_mapHooks;
+  HWND m_hTarget = nullptr;
+  std::thread m_thread;
+  int m_fdWake[2] = {-1, -1};
+  Atom m_atomPid = 0;
+};
+
+CMouseWatcher& watcher() {
+  static CMouseWatcher instance;
+  return instance;
+}
+
+void CMouseWatcher::run() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    TC_LOG(TC_LOG_WARN, "mouse hook: no X display");
+    return;
+  }
+  XSetErrorHandler(ignoreXError);
+  int opcode = 0;
+  int event = 0;
+  int error = 0;
+  int major = 2;
+  int minor = 0;
+  if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error) ||
+      XIQueryVersion(display, &major, &minor) != Success) {
+    TC_LOG(TC_LOG_WARN, "mouse hook: the X server has no XInput2");
+    XCloseDisplay(display);
+    return;
+  }
+  m_atomPid = XInternAtom(display, "_NET_WM_PID", False);
+  unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+  XISetMask(bits, XI_RawButtonPress);
+  XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
+  XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+  XFlush(display);
+  pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {m_fdWake[0], POLLIN, 0}};
+  for (;;) {
+    while (XPending(display)) {
+      XEvent xevent;
+      XNextEvent(display, &xevent);
+      if (xevent.xcookie.type == GenericEvent && xevent.xcookie.extension == opcode &&
+          xevent.xcookie.evtype == XI_RawButtonPress) {
+        onPress(display);
+      }
+    }
+    if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+    if (fds[1].revents) break;
+  }
+  XCloseDisplay(display);
+}
+
+std::vector<Window> CMouseWatcher::chainUnderPointer(Display* display) {
+  std::vector<Window> chain;  // top-most first
+  Window current = DefaultRootWindow(display);
+  for (int depth = 0; depth < 32; ++depth) {
+    Window root = 0;
+    Window child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned buttons = 0;
+    if (!XQueryPointer(display, current, &root, &child, &rootX, &rootY, &x, &y, &buttons) || !child) break;
+    chain.push_back(child);
+    current = child;
+  }
+  return chain;
+}
+
+DWORD CMouseWatcher::pidOf(Display* display, Window window) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  DWORD pid = 0;
+  if (XGetWindowProperty(display, window, m_atomPid, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
+                         &data) == Success &&
+      data && format == 32 && count == 1) {
+    pid = static_cast<DWORD>(*reinterpret_cast<unsigned long*>(data));
+  }
+  if (data) XFree(data);
+  return pid;
+}
+
+bool CMouseWatcher::isHookedProcess(DWORD pid) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  for (const auto& [key, hooked] : m_mapHooks) {
+    if (hooked && win32::IsProcessOrDescendant(pid, hooked)) return true;
+  }
+  return false;
+}
+
+HWND CMouseWatcher::frameFor(const std::vector<Window>& chain, std::size_t copyIndex) {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_hTarget) return m_hTarget;
+  }
+  win32::OwnWindowBackend* own = win32::GetOwnWindowBackend();
+  if (!own) return nullptr;
+  // The nearest window of ours above the copy's window, then its top-level ancestor.
+  for (std::size_t i = copyIndex; i-- > 0;) {
+    HWND ours = own->FromNativeId(chain[i]);
+    if (!ours) continue;
+    for (HWND parent = own->Parent(ours); parent; parent = own->Parent(ours)) ours = parent;
+    return ours;
+  }
+  return nullptr;
+}
+
+void CMouseWatcher::onPress(Display* display) {
+  const std::vector<Window> chain = chainUnderPointer(display);
+  for (std::size_t i = chain.size(); i-- > 0;) {
+    const DWORD pid = pidOf(display, chain[i]);
+    if (!pid || !isHookedProcess(pid)) continue;
+    HWND frame = frameFor(chain, i);
+    if (!frame) return;
+    const auto copyWindow = reinterpret_cast<WPARAM>(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(chain[i])));
+    PostMessageA(frame, WM_USER_MSG_MOUSEHOOK_WECHATSELECTED, copyWindow, 0);
+    return;
+  }
+}
+
+}  // namespace
+
+void SetMouseHookTarget(HWND frame) { watcher().SetTarget(frame); }
+void ShutdownMouseHook() { watcher().Stop(); }
+
 }  // namespace hook
+
+int fnhookmouse(const char* key, DWORD threadId) {
+  if (!key || !*key) return -1;
+  hook::watcher().Hook(key, threadId);
+  return 0;
+}
+
+int fnunhookmouse(const char* key) {
+  if (!key || !*key) return -1;
+  return hook::watcher().Unhook(key) ? 0 : -1;
+}

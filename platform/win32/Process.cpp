@@ -166,14 +166,29 @@ class CProcessObject : public KernelObject {
   std::shared_ptr<TProcessState> m_state;
 };
 
-// The command line split as Windows programs split it (quotes group, backslashes literal).
+// The command line split by the C runtime's rules of Windows: blanks separate, double
+// quotes group, 2n backslashes before a quote give n and the quote counts, 2n+1 give n and a
+// literal quote; other backslashes are literal (so "C:\a b\x.exe" stays whole).
 std::vector<std::string> splitCommandLine(const std::string& commandLine) {
   std::vector<std::string> args;
   std::string current;
   bool inQuotes = false;
   bool hasArg = false;
-  for (char c : commandLine) {
-    if (c == '"') {
+  for (std::size_t i = 0; i < commandLine.size(); ++i) {
+    const char c = commandLine[i];
+    if (c == '\\') {
+      std::size_t count = 0;
+      while (i < commandLine.size() && commandLine[i] == '\\') ++count, ++i;
+      if (i < commandLine.size() && commandLine[i] == '"') {
+        current.append(count / 2, '\\');
+        if (count % 2) current += '"';
+        else inQuotes = !inQuotes;
+      } else {
+        current.append(count, '\\');
+        --i;
+      }
+      hasArg = true;
+    } else if (c == '"') {
       inQuotes = !inQuotes;
       hasArg = true;
     } else if ((c == ' ' || c == '\t') && !inQuotes) {

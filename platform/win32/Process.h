@@ -47,8 +47,9 @@ struct PROCESS_INFORMATION {
 };
 using LPPROCESS_INFORMATION = PROCESS_INFORMATION*;
 
-// Starts a program. The command line is split as on Windows: arguments are separated by
-// blanks, double quotes group ("C:\a b\x.exe" -> one argument) and are removed. The
+// Starts a program. The command line is split as the Windows C runtime splits it:
+// arguments are separated by blanks, double quotes group ("/opt/a b/x" -> one argument)
+// and are removed, \" is a literal quote. The
 // program is applicationName when given, else the first argument (found on PATH when it
 // has no "/"). The environment is the caller's (or `environment`, "A=B\0C=D\0\0"), the
 // folder the caller's (or currentDirectory). A hidden start (STARTF_USESHOWWINDOW with

@@ -1,7 +1,532 @@
-#include "platform/win32/DesktopBackend.h"
+// The X11 desktop: foreign windows are X11 client windows.
+//
+// Model. A top-level window is a client window: under a window manager (one that names a
+// live _NET_SUPPORTING_WM_CHECK window) the entries of _NET_CLIENT_LIST_STACKING, else the
+// root's children and, for those that carry no WM_CLASS, their children (frames of a
+// manager that announces nothing). An enumeration reads every window's class, pid, owner
+// and map state in one batch of requests and keeps them for the calling thread, so that the
+// per-window questions of an EnumWindows callback cost no round trip; the facts are dropped
+// at the next change of the desktop or after a short while.
+//
+// Embedding. A managed window is withdrawn first (unmapped, plus the synthetic UnmapNotify
+// ICCCM asks for), and re-parented only once the manager has given it back to the root:
+// re-parenting it straight away is undone by the manager. It joins the save-set of Qt's
+// connection (the owner of our container), so it survives if this process dies.
+#include "platform/win32/X11Private.h"
+
+#include "app/Log.h"
+#include "platform/win32/Window.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include <X11/Xlib.h>
+#include <X11/Xlib-xcb.h>
+#include <xcb/xcb.h>
+
+namespace win32::x11 {
+namespace {
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+constexpr auto kFactsLifetime = std::chrono::milliseconds(250);
+constexpr int kWithdrawWaitMs = 1000;
+constexpr int kClickFocusDelayMs = 5;
+constexpr std::uint32_t kIconicState = 3;
+constexpr std::uint32_t kNetWmStateRemove = 0;
+constexpr std::uint32_t kNetWmStateAdd = 1;
+constexpr std::uint32_t kSourcePager = 2;
+
+XId idOf(HWND hwnd) { return static_cast<XId>(reinterpret_cast<std::uintptr_t>(hwnd)); }
+HWND hwndOf(XId id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id)); }
+
+// The facts of the calling thread's latest enumeration.
+struct TThreadFacts {
+  std::map<XId, TWindowFacts> mapFacts;
+  std::chrono::steady_clock::time_point tpTaken;
+  std::uint64_t nChangeCount = 0;
+};
+thread_local TThreadFacts t_facts;
+
+class CX11Desktop : public DesktopBackend {
+ public:
+  explicit CX11Desktop(std::unique_ptr<CX11Connection> connection)
+      : m_pConnection(std::move(connection)), m_input(*m_pConnection) {}
+
+  std::vector<HWND> TopLevelWindows() override;
+  bool Exists(HWND hwnd) override;
+  std::string ClassName(HWND hwnd) override;
+  DWORD ProcessId(HWND hwnd) override;
+  bool IsVisible(HWND hwnd) override;
+  HWND Owner(HWND hwnd) override;
+  unsigned long ParentId(HWND hwnd) override;
+  bool GetRect(HWND hwnd, RECT* rect) override;
+  bool GetLocalRect(HWND hwnd, RECT* rect) override;
+  unsigned long RootId() override { return m_pConnection->Root(); }
+  bool Show(HWND hwnd, int cmd) override;
+  bool Reparent(HWND hwnd, unsigned long parentId) override;
+  bool Move(HWND hwnd, int x, int y, int width, int height) override;
+  bool Activate(HWND hwnd) override;
+  bool Close(HWND hwnd) override;
+  bool Click(HWND hwnd, int x, int y, bool down) override;
+  bool TypeCharacter(HWND hwnd, char32_t character) override;
+  bool Key(BYTE vk, bool up) override;
+  bool SetClipboardText(const std::u16string& text) override { return ClipboardSetText(text); }
+  bool SetClipboardImage(const TBitmapPixels& image) override { return ClipboardSetImage(image); }
+  bool WaitClipboardFetched(DWORD timeoutMs) override { return ClipboardWaitFetched(timeoutMs); }
+  std::uint64_t ChangeCount() override { return m_watcher.Count(); }
+  bool WaitForChange(std::uint64_t seen, DWORD milliseconds) override {
+    return m_watcher.WaitForChange(seen, milliseconds);
+  }
+
+ private:
+  using Lock = std::lock_guard<std::recursive_mutex>;
+
+  const TWindowFacts* cachedFacts(XId window);
+  std::vector<XId> clientWindows();
+  std::map<XId, TWindowFacts> readFacts(const std::vector<XId>& windows);
+  XId embeddingParent(XId window);
+  bool withdraw(XId window);
+  bool waitForParent(XId window, XId parent);
+  void setSaveSet(XId window, bool insert);
+  bool showTopLevel(XId window, int cmd);
+  bool showEmbedded(XId window, XId parent, int cmd);
+  XId ownTopLevelAncestor(XId window);
+  bool rootPoint(XId window, int x, int y, int& rootX, int& rootY);
+  bool checked(xcb_void_cookie_t cookie);
+
+  std::unique_ptr<CX11Connection> m_pConnection;
+  CX11Input m_input;
+  CX11Watcher m_watcher;
+};
+
+bool CX11Desktop::checked(xcb_void_cookie_t cookie) {
+  Reply<xcb_generic_error_t> error(xcb_request_check(m_pConnection->Xcb(), cookie));
+  return !error;
+}
+
+const TWindowFacts* CX11Desktop::cachedFacts(XId window) {
+  if (std::chrono::steady_clock::now() - t_facts.tpTaken > kFactsLifetime) return nullptr;
+  if (t_facts.nChangeCount != m_watcher.Count()) return nullptr;
+  auto it = t_facts.mapFacts.find(window);
+  return it == t_facts.mapFacts.end() ? nullptr : &it->second;
+}
+
+std::vector<XId> CX11Desktop::clientWindows() {
+  CX11Connection& x = *m_pConnection;
+  if (x.HasWindowManager()) {
+    std::vector<XId> stacking = x.ReadWindowList(x.Root(), x.Atoms().netClientListStacking);
+    if (stacking.empty()) stacking = x.ReadWindowList(x.Root(), x.Atoms().netClientList);
+    return std::vector<XId>(stacking.rbegin(), stacking.rend());
+  }
+  XId parent = 0;
+  std::vector<XId> children;
+  if (!x.QueryTree(x.Root(), parent, &children)) return {};
+  // Children without WM_CLASS may be frames: look one level below them (batched).
+  std::map<XId, TWindowFacts> facts = readFacts(children);
+  std::vector<XId> frames;
+  for (XId child : children) {
+    if (facts[child].strClass.empty()) frames.push_back(child);
+  }
+  std::vector<xcb_query_tree_cookie_t> cookies;
+  for (XId frame : frames) cookies.push_back(xcb_query_tree(x.Xcb(), frame));
+  std::map<XId, std::vector<XId>> inner;
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    Reply<xcb_query_tree_reply_t> reply(xcb_query_tree_reply(x.Xcb(), cookies[i], nullptr));
+    if (!reply) continue;
+    const XId* ids = xcb_query_tree_children(reply.get());
+    inner[frames[i]].assign(ids, ids + xcb_query_tree_children_length(reply.get()));
+  }
+  std::vector<XId> clients;
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    if (!facts[*it].strClass.empty()) clients.push_back(*it);
+    else for (XId grandChild : inner[*it]) clients.push_back(grandChild);
+  }
+  return clients;
+}
+
+std::map<XId, TWindowFacts> CX11Desktop::readFacts(const std::vector<XId>& windows) {
+  CX11Connection& x = *m_pConnection;
+  xcb_connection_t* c = x.Xcb();
+  struct TCookies {
+    xcb_get_property_cookie_t cls, pid, owner;
+    xcb_get_window_attributes_cookie_t attributes;
+  };
+  std::vector<TCookies> cookies;
+  cookies.reserve(windows.size());
+  for (XId w : windows) {
+    cookies.push_back({xcb_get_property(c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
+                       xcb_get_property(c, 0, w, x.Atoms().netWmPid, XCB_ATOM_CARDINAL, 0, 1),
+                       xcb_get_property(c, 0, w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1),
+                       xcb_get_window_attributes(c, w)});
+  }
+  std::map<XId, TWindowFacts> facts;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    TWindowFacts& f = facts[windows[i]];
+    Reply<xcb_get_property_reply_t> cls(xcb_get_property_reply(c, cookies[i].cls, nullptr));
+    Reply<xcb_get_property_reply_t> pid(xcb_get_property_reply(c, cookies[i].pid, nullptr));
+    Reply<xcb_get_property_reply_t> owner(xcb_get_property_reply(c, cookies[i].owner, nullptr));
+    Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, cookies[i].attributes, nullptr));
+    if (cls && xcb_get_property_value_length(cls.get()) > 0) {
+      const std::string both(static_cast<const char*>(xcb_get_property_value(cls.get())),
+                             static_cast<std::size_t>(xcb_get_property_value_length(cls.get())));
+      const std::size_t split = both.find('\0');
+      if (split != std::string::npos) f.strClass = both.substr(split + 1, both.find('\0', split + 1) - split - 1);
+    }
+    if (pid && pid->format == 32 && xcb_get_property_value_length(pid.get()) >= 4)
+      f.dwPid = *static_cast<const std::uint32_t*>(xcb_get_property_value(pid.get()));
+    if (owner && owner->format == 32 && xcb_get_property_value_length(owner.get()) >= 4)
+      f.nOwner = *static_cast<const XId*>(xcb_get_property_value(owner.get()));
+    f.bViewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+  }
+  return facts;
+}
+
+std::vector<HWND> CX11Desktop::TopLevelWindows() {
+  const std::uint64_t changes = m_watcher.Count();
+  Lock lock(m_pConnection->mutex);
+  std::vector<XId> clients = clientWindows();
+  t_facts.mapFacts = readFacts(clients);
+  t_facts.tpTaken = std::chrono::steady_clock::now();
+  t_facts.nChangeCount = changes;
+  std::vector<HWND> windows;
+  for (XId client : clients) windows.push_back(hwndOf(client));
+  return windows;
+}
+
+bool CX11Desktop::Exists(HWND hwnd) {
+  if (cachedFacts(idOf(hwnd))) return true;
+  Lock lock(m_pConnection->mutex);
+  return m_pConnection->IsAlive(idOf(hwnd));
+}
+
+std::string CX11Desktop::ClassName(HWND hwnd) {
+  if (const TWindowFacts* facts = cachedFacts(idOf(hwnd))) return facts->strClass;
+  Lock lock(m_pConnection->mutex);
+  return m_pConnection->ReadClass(idOf(hwnd));
+}
+
+DWORD CX11Desktop::ProcessId(HWND hwnd) {
+  if (const TWindowFacts* facts = cachedFacts(idOf(hwnd))) return facts->dwPid;
+  Lock lock(m_pConnection->mutex);
+  return readFacts({idOf(hwnd)})[idOf(hwnd)].dwPid;
+}
+
+bool CX11Desktop::IsVisible(HWND hwnd) {
+  if (const TWindowFacts* facts = cachedFacts(idOf(hwnd))) return facts->bViewable;
+  Lock lock(m_pConnection->mutex);
+  return m_pConnection->MapState(idOf(hwnd)) == XCB_MAP_STATE_VIEWABLE;
+}
+
+HWND CX11Desktop::Owner(HWND hwnd) {
+  if (const TWindowFacts* facts = cachedFacts(idOf(hwnd))) return hwndOf(facts->nOwner);
+  Lock lock(m_pConnection->mutex);
+  return hwndOf(m_pConnection->ReadWindowProperty(idOf(hwnd), XCB_ATOM_WM_TRANSIENT_FOR));
+}
+
+XId CX11Desktop::embeddingParent(XId window) {
+  CX11Connection& x = *m_pConnection;
+  XId parent = 0;
+  if (!x.QueryTree(window, parent, nullptr) || parent == x.Root() || parent == 0) return 0;
+  // A window manager's frame is a child of the root and carries no WM_CLASS.
+  XId grandParent = 0;
+  if (x.QueryTree(parent, grandParent, nullptr) && grandParent == x.Root() && x.ReadClass(parent).empty())
+    return 0;
+  return parent;
+}
+
+unsigned long CX11Desktop::ParentId(HWND hwnd) {
+  Lock lock(m_pConnection->mutex);
+  return embeddingParent(idOf(hwnd));
+}
+
+bool CX11Desktop::GetRect(HWND hwnd, RECT* rect) {
+  Lock lock(m_pConnection->mutex);
+  RECT local{};
+  POINT screen{};
+  if (!rect || !m_pConnection->Geometry(idOf(hwnd), local, screen)) return false;
+  *rect = RECT{screen.x, screen.y, screen.x + (local.right - local.left), screen.y + (local.bottom - local.top)};
+  return true;
+}
+
+bool CX11Desktop::GetLocalRect(HWND hwnd, RECT* rect) {
+  Lock lock(m_pConnection->mutex);
+  if (!rect) return false;
+  if (!embeddingParent(idOf(hwnd))) return GetRect(hwnd, rect);
+  RECT local{};
+  POINT screen{};
+  if (!m_pConnection->Geometry(idOf(hwnd), local, screen)) return false;
+  *rect = local;
+  return true;
+}
+
+bool CX11Desktop::showEmbedded(XId window, XId parent, int cmd) {
+  xcb_connection_t* c = m_pConnection->Xcb();
+  switch (cmd) {
+    case SW_HIDE:
+    case SW_MINIMIZE:
+      return checked(xcb_unmap_window_checked(c, window));
+    case SW_SHOWMAXIMIZED: {
+      // As a maximised child window: fill the parent's client area.
+      RECT parentRect{};
+      POINT screen{};
+      if (!m_pConnection->Geometry(parent, parentRect, screen)) return false;
+      const std::uint32_t values[] = {0, 0, std::uint32_t(parentRect.right - parentRect.left),
+                                      std::uint32_t(parentRect.bottom - parentRect.top)};
+      xcb_configure_window(c, window,
+                           XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                               XCB_CONFIG_WINDOW_HEIGHT,
+                           values);
+      return checked(xcb_map_window_checked(c, window));
+    }
+    default:
+      return checked(xcb_map_window_checked(c, window));
+  }
+}
+
+bool CX11Desktop::showTopLevel(XId window, int cmd) {
+  CX11Connection& x = *m_pConnection;
+  xcb_connection_t* c = x.Xcb();
+  const bool managed = x.HasWindowManager();
+  const TAtoms& atoms = x.Atoms();
+  switch (cmd) {
+    case SW_HIDE:
+      return withdraw(window);
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+      if (!managed) return checked(xcb_unmap_window_checked(c, window));
+      x.SendRootMessage(window, atoms.wmChangeState, kIconicState);
+      return true;
+    case SW_SHOWMAXIMIZED: {
+      if (!checked(xcb_map_window_checked(c, window))) return false;
+      if (managed) {
+        x.SendRootMessage(window, atoms.netWmState, kNetWmStateAdd, atoms.netWmStateMaxVert,
+                          atoms.netWmStateMaxHorz, 1);
+        return true;
+      }
+      RECT rootRect{};
+      POINT screen{};
+      if (!x.Geometry(x.Root(), rootRect, screen)) return false;
+      const std::uint32_t values[] = {0, 0, std::uint32_t(rootRect.right), std::uint32_t(rootRect.bottom)};
+      xcb_configure_window(c, window,
+                           XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                               XCB_CONFIG_WINDOW_HEIGHT,
+                           values);
+      return true;
+    }
+    case SW_RESTORE:
+      if (managed)
+        x.SendRootMessage(window, atoms.netWmState, kNetWmStateRemove, atoms.netWmStateMaxVert,
+                          atoms.netWmStateMaxHorz, 1);
+      return checked(xcb_map_window_checked(c, window));
+    default:
+      return checked(xcb_map_window_checked(c, window));
+  }
+}
+
+bool CX11Desktop::Show(HWND hwnd, int cmd) {
+  bool ok = false;
+  {
+    Lock lock(m_pConnection->mutex);
+    const XId window = idOf(hwnd);
+    if (!m_pConnection->IsAlive(window)) return false;
+    const XId parent = embeddingParent(window);
+    ok = parent ? showEmbedded(window, parent, cmd) : showTopLevel(window, cmd);
+    m_pConnection->Sync();
+  }
+  m_watcher.Bump();
+  return ok;
+}
+
+bool CX11Desktop::withdraw(XId window) {
+  // ICCCM 4.1.4: unmap, then a synthetic UnmapNotify to the root for the manager.
+  CX11Connection& x = *m_pConnection;
+  xcb_connection_t* c = x.Xcb();
+  if (!checked(xcb_unmap_window_checked(c, window))) return false;
+  xcb_unmap_notify_event_t event;
+  std::memset(&event, 0, sizeof event);
+  event.response_type = XCB_UNMAP_NOTIFY;
+  event.event = x.Root();
+  event.window = window;
+  event.from_configure = 0;
+  xcb_send_event(c, 0, x.Root(),
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&event));
+  x.Sync();
+  return true;
+}
+
+bool CX11Desktop::waitForParent(XId window, XId parent) {
+  for (int waited = 0; waited <= kWithdrawWaitMs; waited += 2) {
+    XId current = 0;
+    if (!m_pConnection->QueryTree(window, current, nullptr)) return false;
+    if (current == parent) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+void CX11Desktop::setSaveSet(XId window, bool insert) {
+  // The save-set belongs to the connection that created our container: Qt's.
+  xcb_connection_t* qt = QtXcbConnection();
+  if (!qt) return;
+  xcb_change_save_set(qt, insert ? XCB_SET_MODE_INSERT : XCB_SET_MODE_DELETE, window);
+  xcb_flush(qt);
+}
+
+bool CX11Desktop::Reparent(HWND hwnd, unsigned long parentId) {
+  bool ok = false;
+  {
+    Lock lock(m_pConnection->mutex);
+    CX11Connection& x = *m_pConnection;
+    const XId window = idOf(hwnd);
+    const XId target = parentId ? static_cast<XId>(parentId) : x.Root();
+    const int mapState = x.MapState(window);
+    XId current = 0;
+    if (mapState < 0 || !x.QueryTree(window, current, nullptr) || !x.IsAlive(target)) return false;
+    if (current == target) return true;
+    const bool wasMapped = mapState != XCB_MAP_STATE_UNMAPPED;
+    RECT local{};
+    POINT screen{};
+    x.Geometry(window, local, screen);
+    if (current != x.Root() && !embeddingParent(window)) {
+      // Managed: withdraw first, or the manager undoes the re-parenting.
+      withdraw(window);
+      if (!waitForParent(window, x.Root()))
+        TC_LOG(TC_LOG_WARN, "window 0x" << std::hex << window << " was not released by the window manager");
+    } else if (wasMapped) {
+      xcb_unmap_window(x.Xcb(), window);
+    }
+    setSaveSet(window, parentId != 0);
+    const auto at = parentId ? POINT{0, 0} : screen;
+    ok = checked(xcb_reparent_window_checked(x.Xcb(), window, target, static_cast<std::int16_t>(at.x),
+                                             static_cast<std::int16_t>(at.y)));
+    if (ok && wasMapped) ok = checked(xcb_map_window_checked(x.Xcb(), window));
+    x.Sync();
+  }
+  m_watcher.Bump();
+  return ok;
+}
+
+bool CX11Desktop::Move(HWND hwnd, int x, int y, int width, int height) {
+  Lock lock(m_pConnection->mutex);
+  const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
+                                  static_cast<std::uint32_t>(std::max(width, 1)),
+                                  static_cast<std::uint32_t>(std::max(height, 1))};
+  return checked(xcb_configure_window_checked(m_pConnection->Xcb(), idOf(hwnd),
+                                              XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
+                                                  XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                                              values));
+}
+
+XId CX11Desktop::ownTopLevelAncestor(XId window) {
+  // The highest ancestor that is a client window (has WM_CLASS) below the root or a frame.
+  CX11Connection& x = *m_pConnection;
+  XId topClient = 0;
+  for (XId current = window; current && current != x.Root();) {
+    XId parent = 0;
+    if (!x.QueryTree(current, parent, nullptr)) break;
+    if (current != window && !x.ReadClass(current).empty()) topClient = current;
+    current = parent;
+  }
+  return topClient;
+}
+
+bool CX11Desktop::Activate(HWND hwnd) {
+  Lock lock(m_pConnection->mutex);
+  CX11Connection& x = *m_pConnection;
+  const XId window = idOf(hwnd);
+  if (!x.IsAlive(window)) return false;
+  const XId embedder = embeddingParent(window) ? ownTopLevelAncestor(window) : 0;
+  const XId topLevel = embedder ? embedder : window;
+  // _NET_ACTIVE_WINDOW does nothing for an embedded window: activate our top-level one,
+  // then focus the embedded window directly.
+  if (x.HasWindowManager()) {
+    x.SendRootMessage(topLevel, x.Atoms().netActiveWindow, kSourcePager, XCB_CURRENT_TIME);
+  } else {
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(x.Xcb(), topLevel, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+  }
+  x.Sync();
+  m_input.FocusOn(window);
+  return true;
+}
+
+bool CX11Desktop::Close(HWND hwnd) {
+  Lock lock(m_pConnection->mutex);
+  CX11Connection& x = *m_pConnection;
+  const XId window = idOf(hwnd);
+  if (!x.IsAlive(window)) return false;
+  xcb_client_message_event_t event;
+  std::memset(&event, 0, sizeof event);
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = window;
+  event.type = x.Atoms().wmProtocols;
+  event.data.data32[0] = x.Atoms().wmDeleteWindow;
+  event.data.data32[1] = XCB_CURRENT_TIME;
+  const bool ok = checked(xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
+                                                 reinterpret_cast<const char*>(&event)));
+  x.Sync();
+  return ok;
+}
+
+bool CX11Desktop::rootPoint(XId window, int x, int y, int& rootX, int& rootY) {
+  RECT local{};
+  POINT screen{};
+  if (!m_pConnection->Geometry(window, local, screen)) return false;
+  rootX = screen.x + x;
+  rootY = screen.y + y;
+  return true;
+}
+
+bool CX11Desktop::Click(HWND hwnd, int x, int y, bool down) {
+  Lock lock(m_pConnection->mutex);
+  int rootX = 0;
+  int rootY = 0;
+  if (!rootPoint(idOf(hwnd), x, y, rootX, rootY)) return false;
+  if (!m_input.ClickAt(rootX, rootY, down)) return false;
+  if (!down) {
+    // A window manager may move the focus on the click: take it back after a moment.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kClickFocusDelayMs));
+    m_input.EnsureFocus();
+  }
+  return true;
+}
+
+bool CX11Desktop::TypeCharacter(HWND, char32_t character) {
+  Lock lock(m_pConnection->mutex);
+  m_input.EnsureFocus();
+  return m_input.TypeCharacter(character);
+}
+
+bool CX11Desktop::Key(BYTE vk, bool up) {
+  Lock lock(m_pConnection->mutex);
+  return m_input.Key(vk, up);
+}
+
+}  // namespace
+
+DesktopBackend* X11Desktop() {
+  static std::once_flag once;
+  static CX11Desktop* desktop = nullptr;
+  std::call_once(once, [] {
+    if (!QtAllowsX11()) return;
+    if (auto connection = CX11Connection::Open()) desktop = new CX11Desktop(std::move(connection));
+  });
+  return desktop;
+}
+
+}  // namespace win32::x11
 
 namespace win32 {
-
-DesktopBackend* X11Desktop() { return nullptr; }
-
+DesktopBackend* X11Desktop() { return x11::X11Desktop(); }
 }  // namespace win32

@@ -1,0 +1,120 @@
+// The clipboard served by this process: Qt owns the X CLIPBOARD selection and answers
+// other programs' requests from the GUI thread's event loop. An item offered here counts
+// as fetched once a request for its data was answered; after a paste key, replacing the
+// item first waits for that (running the event loop meanwhile), or the second paste would
+// repeat the first.
+#include "platform/win32/X11Private.h"
+
+#include "app/Log.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace win32::x11 {
+namespace {
+
+// Incremented for every item offered; the fetched number tells which item was read.
+std::atomic<std::uint64_t> s_offered{0};
+std::atomic<std::uint64_t> s_fetched{0};
+std::atomic<bool> s_pastePending{false};
+
+class CTrackedMimeData : public QMimeData {
+ public:
+  explicit CTrackedMimeData(std::uint64_t item) : m_nItem(item) {}
+
+ protected:
+  QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
+    const QVariant data = QMimeData::retrieveData(mimeType, type);
+    if (data.isValid()) s_fetched.store(m_nItem);
+    return data;
+  }
+
+ private:
+  std::uint64_t m_nItem;
+};
+
+bool onGuiThread() {
+  return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+// Runs `offer` on the GUI thread (the clipboard lives there) and waits for it.
+bool offerOnGuiThread(const std::function<void(CTrackedMimeData*)>& fill) {
+  if (!ClipboardAvailable()) return false;
+  auto offer = [fill] {
+    const std::uint64_t item = s_offered.fetch_add(1) + 1;
+    auto* data = new CTrackedMimeData(item);
+    fill(data);
+    s_pastePending.store(false);
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+  };
+  if (onGuiThread()) offer();
+  else QMetaObject::invokeMethod(QCoreApplication::instance(), offer, Qt::BlockingQueuedConnection);
+  return true;
+}
+
+QImage toQImage(const TBitmapPixels& image) {
+  QImage converted(image.nWidth, image.nHeight, QImage::Format_ARGB32);
+  for (int y = 0; y < image.nHeight; ++y)
+    std::memcpy(converted.scanLine(y), image.vecPixels.data() + std::size_t(y) * image.nWidth,
+                std::size_t(image.nWidth) * 4);
+  return converted;
+}
+
+}  // namespace
+
+bool QtAllowsX11() {
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  return !app || QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+bool ClipboardAvailable() {
+  return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+         QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+xcb_connection_t* QtXcbConnection() {
+  if (!ClipboardAvailable()) return nullptr;
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 ? x11->connection() : nullptr;
+}
+
+bool ClipboardSetText(const std::u16string& text) {
+  const QString qtext = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  return offerOnGuiThread([qtext](CTrackedMimeData* data) { data->setText(qtext); });
+}
+
+bool ClipboardSetImage(const TBitmapPixels& image) {
+  if (image.nWidth <= 0 || image.nHeight <= 0) return false;
+  const QImage qimage = toQImage(image);
+  return offerOnGuiThread([qimage](CTrackedMimeData* data) { data->setImageData(qimage); });
+}
+
+void ClipboardNotePaste() { s_pastePending.store(true); }
+
+bool ClipboardWaitFetched(DWORD timeoutMs) {
+  if (!s_pastePending.load() || s_fetched.load() == s_offered.load()) return true;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (s_fetched.load() != s_offered.load()) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      s_pastePending.store(false);
+      return false;
+    }
+    if (onGuiThread()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (s_fetched.load() != s_offered.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  s_pastePending.store(false);
+  return true;
+}
+
+}  // namespace win32::x11

@@ -1,0 +1,155 @@
+// Internal to the X11 desktop (X11*.cpp). No X11 or xcb header here: X ids are 32-bit
+// numbers and the connection types are only declared, so this header is safe anywhere.
+#pragma once
+
+#include "platform/win32/DesktopBackend.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct _XDisplay;
+struct xcb_connection_t;
+
+namespace win32::x11 {
+
+using XId = std::uint32_t;
+
+// Atoms interned once, in one batch, when the connection opens.
+struct TAtoms {
+  XId netClientList = 0;
+  XId netClientListStacking = 0;
+  XId netSupportingWmCheck = 0;
+  XId netWmPid = 0;
+  XId netActiveWindow = 0;
+  XId netWmState = 0;
+  XId netWmStateMaxVert = 0;
+  XId netWmStateMaxHorz = 0;
+  XId wmState = 0;
+  XId wmChangeState = 0;
+  XId wmProtocols = 0;
+  XId wmDeleteWindow = 0;
+};
+
+// What one enumeration learnt of a window, so that the per-window questions of an
+// EnumWindows callback need no further round trip.
+struct TWindowFacts {
+  std::string strClass;
+  DWORD dwPid = 0;
+  XId nOwner = 0;
+  bool bViewable = false;
+};
+
+// The desktop's X connection: an Xlib display (XTest and the keyboard map need Xlib) whose
+// xcb side carries everything else. Every use holds `mutex`.
+class CX11Connection {
+ public:
+  // Null when no display can be opened.
+  static std::unique_ptr<CX11Connection> Open();
+  ~CX11Connection();
+
+  _XDisplay* Display() const { return m_pDisplay; }
+  xcb_connection_t* Xcb() const { return m_pXcb; }
+  XId Root() const { return m_nRoot; }
+  const TAtoms& Atoms() const { return m_atoms; }
+
+  // True when a window manager announces itself (_NET_SUPPORTING_WM_CHECK names a live
+  // window that names itself).
+  bool HasWindowManager();
+  // Window properties; empty / 0 when missing or the window is gone.
+  std::string ReadClass(XId window);
+  std::vector<XId> ReadWindowList(XId window, XId property);
+  XId ReadWindowProperty(XId window, XId property);
+  // Parent and children (query tree); false when the window is gone.
+  bool QueryTree(XId window, XId& parent, std::vector<XId>* children);
+  bool IsAlive(XId window);
+  // Map state: 0 unmapped, 1 unviewable, 2 viewable; -1 when gone.
+  int MapState(XId window);
+  // Geometry relative to the parent, and the position on the screen.
+  bool Geometry(XId window, RECT& local, POINT& screen);
+  // A 32-bit client message to the root (EWMH requests).
+  void SendRootMessage(XId window, XId type, std::uint32_t d0, std::uint32_t d1 = 0,
+                       std::uint32_t d2 = 0, std::uint32_t d3 = 0);
+  // Flushes and waits until the server has handled every request sent so far.
+  void Sync();
+
+  std::recursive_mutex mutex;
+
+ private:
+  CX11Connection() = default;
+  void internAtoms();
+
+  _XDisplay* m_pDisplay = nullptr;
+  xcb_connection_t* m_pXcb = nullptr;
+  XId m_nRoot = 0;
+  TAtoms m_atoms;
+};
+
+// Watches the root for new, mapped, unmapped, re-parented or destroyed top-level windows
+// (and for changes of the window manager's client list) on a connection of its own.
+class CX11Watcher {
+ public:
+  CX11Watcher();
+  ~CX11Watcher();
+  std::uint64_t Count();
+  bool WaitForChange(std::uint64_t seen, DWORD milliseconds);
+  // Counts a change made by this process (hide, re-parent, ...).
+  void Bump();
+
+ private:
+  void run();
+  bool start();
+
+  std::mutex m_mutex;
+  std::condition_variable m_cv;
+  std::uint64_t m_nCount = 0;
+  std::thread m_thread;
+  int m_fdWake[2] = {-1, -1};
+  bool m_bStarted = false;
+};
+
+// Keyboard and pointer input through XTest, on the desktop's connection.
+class CX11Input {
+ public:
+  explicit CX11Input(CX11Connection& connection) : m_connection(connection) {}
+  ~CX11Input();
+  bool Key(BYTE vk, bool up);
+  bool TypeCharacter(char32_t character);
+  bool ClickAt(int rootX, int rootY, bool down);
+  // Sets the keyboard focus on a window; ensureFocus re-sets it before a key sequence when
+  // a window manager took it back.
+  void FocusOn(XId window);
+  void EnsureFocus();
+
+ private:
+  unsigned keycodeFor(unsigned long keysym, bool& shift);
+  unsigned spareKeycodeFor(unsigned long keysym);
+  void pressRelease(unsigned keycode, bool shift);
+  bool focusIsInside(XId window);
+
+  CX11Connection& m_connection;
+  XId m_nFocusTarget = 0;
+  int m_nKeysDown = 0;
+  std::vector<unsigned> m_vecSpare;             // keycodes without symbols, LRU first
+  std::map<unsigned long, unsigned> m_mapBound;  // keysym -> spare keycode bound to it
+};
+
+// The clipboard served by this process through Qt (X11Clipboard.cpp, Qt only).
+bool ClipboardAvailable();
+bool ClipboardSetText(const std::u16string& text);
+bool ClipboardSetImage(const TBitmapPixels& image);
+// A paste key was pressed: the current item is expected to be fetched.
+void ClipboardNotePaste();
+bool ClipboardWaitFetched(DWORD timeoutMs);
+// Qt's own xcb connection (the one that owns our windows), or null.
+xcb_connection_t* QtXcbConnection();
+// False when Qt runs on another platform than xcb (e.g. offscreen): no X path then.
+bool QtAllowsX11();
+
+}  // namespace win32::x11

@@ -1,0 +1,106 @@
+// The change watcher: a thread with its own connection that listens on the root for
+// top-level windows coming, going, being mapped or unmapped, and for the window manager's
+// client list changing. Each such event counts one change and wakes the waiters.
+#include "platform/win32/X11Private.h"
+
+#include "app/Log.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <xcb/xcb.h>
+
+namespace win32::x11 {
+namespace {
+
+bool isTopLevelChange(const xcb_generic_event_t* event) {
+  switch (event->response_type & 0x7F) {
+    case XCB_CREATE_NOTIFY:
+    case XCB_DESTROY_NOTIFY:
+    case XCB_MAP_NOTIFY:
+    case XCB_UNMAP_NOTIFY:
+    case XCB_REPARENT_NOTIFY:
+    case XCB_PROPERTY_NOTIFY:  // _NET_CLIENT_LIST and friends live on the root
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+CX11Watcher::CX11Watcher() = default;
+
+CX11Watcher::~CX11Watcher() {
+  if (m_thread.joinable()) {
+    const char stop = 1;
+    [[maybe_unused]] ssize_t written = write(m_fdWake[1], &stop, 1);
+    m_thread.join();
+  }
+  for (int fd : m_fdWake) {
+    if (fd >= 0) close(fd);
+  }
+}
+
+bool CX11Watcher::start() {
+  // Called with m_mutex held.
+  if (m_bStarted) return m_thread.joinable();
+  m_bStarted = true;
+  if (pipe2(m_fdWake, O_CLOEXEC) != 0) return false;
+  m_thread = std::thread([this] { run(); });
+  return true;
+}
+
+std::uint64_t CX11Watcher::Count() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  start();
+  return m_nCount;
+}
+
+void CX11Watcher::Bump() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  ++m_nCount;
+  m_cv.notify_all();
+}
+
+bool CX11Watcher::WaitForChange(std::uint64_t seen, DWORD milliseconds) {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  if (!start()) {
+    m_cv.wait_for(lock, std::chrono::milliseconds(milliseconds));
+    return m_nCount != seen;
+  }
+  return m_cv.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return m_nCount != seen; });
+}
+
+void CX11Watcher::run() {
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(connection)) {
+    TC_LOG(TC_LOG_WARN, "desktop watcher: cannot connect to the X server");
+    xcb_disconnect(connection);
+    return;
+  }
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+  const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+  xcb_flush(connection);
+  pollfd fds[2] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {m_fdWake[0], POLLIN, 0}};
+  for (;;) {
+    bool changed = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+      changed = changed || isTopLevelChange(event);
+      std::free(event);
+    }
+    if (changed) Bump();
+    if (xcb_connection_has_error(connection)) break;
+    if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+    if (fds[1].revents) break;
+  }
+  xcb_disconnect(connection);
+}
+
+}  // namespace win32::x11

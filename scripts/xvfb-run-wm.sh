@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs a command on a private X server: Xvfb on a free display (chosen by Xvfb itself via
+# -displayfd), optionally with openbox, DISPLAY set for the command. Both are stopped
+# afterwards, whatever the command's outcome. The command's exit code is returned.
+#
+#   scripts/xvfb-run-wm.sh [--wm openbox|none] [--screen 1280x1024x24] -- command args...
+set -euo pipefail
+
+wm=none
+screen=1280x1024x24
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --wm) wm="$2"; shift 2 ;;
+    --screen) screen="$2"; shift 2 ;;
+    --) shift; break ;;
+    *) break ;;
+  esac
+done
+[ $# -gt 0 ] || { echo "usage: $0 [--wm openbox|none] [--screen WxHxD] -- command..." >&2; exit 2; }
+
+workdir=$(mktemp -d)
+xvfb_pid=""
+wm_pid=""
+cleanup() {
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null && wait "$wm_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$workdir"
+}
+trap cleanup EXIT INT TERM
+
+mkfifo "$workdir/displayfd"
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$workdir/displayfd" 2>"$workdir/xvfb.log" &
+xvfb_pid=$!
+display=""
+if ! read -r -t 20 display <"$workdir/displayfd" || [ -z "$display" ]; then
+  echo "xvfb-run-wm: Xvfb did not start" >&2
+  cat "$workdir/xvfb.log" >&2 || true
+  exit 1
+fi
+export DISPLAY=":$display"
+
+if [ "$wm" = openbox ]; then
+  openbox --sm-disable >"$workdir/wm.log" 2>&1 &
+  wm_pid=$!
+  # Wait until the manager announces itself on the root window.
+  for _ in $(seq 1 100); do
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then break; fi
+    sleep 0.05
+  done
+fi
+
+status=0
+"$@" || status=$?
+exit $status

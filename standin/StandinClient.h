@@ -1,0 +1,44 @@
+// The stand-in client: a login window of class "WeChatLoginWndForPC" until it "logs in",
+// then a main window of class "WeChatMainWndForPC" with a message box at the point the
+// workbench clicks (width - 120, height - 56). In the main window Ctrl+A, Delete and
+// Ctrl+V (text and pictures) edit the box, typed characters go into it, and Alt+S sends:
+// the content is appended to the transcript and the box is emptied. Logging in writes the
+// account files; logging out destroys the main window and shows a new login window.
+#pragma once
+
+#include "standin/StandinOptions.h"
+#include "standin/Transcript.h"
+
+#include <memory>
+
+class QWidget;
+
+namespace standin {
+
+class CMessageBox;
+
+class CStandinClient {
+ public:
+  explicit CStandinClient(TStandinOptions options);
+  ~CStandinClient();
+
+  void Start();  // shows the login window and arms the timers
+  void LogIn();
+  void LogOut();
+  void Send();
+
+ private:
+  void showLoginWindow();
+  void showMainWindow();
+
+  TStandinOptions m_options;
+  CTranscript m_transcript;
+  std::unique_ptr<QWidget> m_pLoginWindow;
+  std::unique_ptr<QWidget> m_pMainWindow;
+  CMessageBox* m_pMessageBox = nullptr;
+};
+
+// Sets the class part of the window's WM_CLASS (Qt gives every window the same one).
+void SetWindowClass(QWidget* window, const char* className);
+
+}  // namespace standin

@@ -1,0 +1,10 @@
+# Tests of the window, input, clipboard and process functions. The x11 tests need a real
+# X server (scripts/xvfb-run-wm.sh); without DISPLAY they skip.
+tc_add_test(win32_window_test
+  SOURCES window_dispatch_test.cpp clipboard_test.cpp
+  LIBS tc_win32 Qt6::Gui
+  LABELS unit)
+tc_add_test(win32_process_test
+  SOURCES process_test.cpp
+  LIBS tc_win32
+  LABELS unit)
