@@ -1,0 +1,166 @@
+// Figures of the chat-client manager on a real X server with stand-in clients:
+//  1. the workbench's CPU while 10 copies are polled (goal: under 1 % of a core);
+//  2. a 5-item reply's wall time against the sum of its fixed waits (goal: at most 1.1x).
+// Run it on a private server, e.g.
+//   scripts/xvfb-run-wm.sh --wm openbox -- build/bench/wechat/wechat_bench
+// TC_BENCH_POLL_SECONDS (default 60) sets the length of the CPU measurement.
+#include "platform/ui/CWindowWnd.h"
+#include "platform/ui/MessageLoop.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/Window.h"
+#include "wechat/WebchatMan.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+class CFrameWindow : public DuiLib::CWindowWnd {
+ public:
+  int m_nMainWindows = 0;
+
+ protected:
+  LPCTSTR GetWindowClassName() const override { return "TandemChat"; }
+  LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override {
+    if (uMsg == WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT || uMsg == WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT) {
+      delete reinterpret_cast<std::string*>(wParam);
+      m_nMainWindows += uMsg == WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT;
+      return 0;
+    }
+    return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+  }
+};
+
+class CHostWindow : public DuiLib::CWindowWnd {
+ protected:
+  LPCTSTR GetWindowClassName() const override { return "webchat"; }
+};
+
+void OnWindowFound(void* context, const std::string& key, HWND login, HWND main) {
+  if (!main && !login) return;
+  auto* payload = new std::string(key);
+  UINT msg = main ? WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT : WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT;
+  if (!PostMessageA(static_cast<HWND>(context), msg, reinterpret_cast<WPARAM>(payload),
+                    reinterpret_cast<LPARAM>(main ? main : login)))
+    delete payload;
+}
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void PumpFor(int ms) {
+  auto until = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < until) {
+    DuiLib::PumpMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void WritePicture(const fs::path& path) {
+  // 32x32 24-bit bitmap, grey.
+  std::string bytes(54 + 32 * 32 * 3, '\x80');
+  const unsigned char header[54] = {'B', 'M', 0x36, 0x0C, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 32, 0, 0, 0,
+                                    32,  0,   0,    0,    1, 0, 24, 0, 0, 0, 0, 0, 0, 0x0C, 0, 0, 0, 0, 0, 0,
+                                    0,   0,   0,    0,    0, 0, 0, 0, 0, 0, 0, 0};
+  std::copy(std::begin(header), std::end(header), bytes.begin());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+}  // namespace
+
+int main() {
+  if (!std::getenv("DISPLAY")) {
+    std::printf("wechat_bench: needs an X display (run it under scripts/xvfb-run-wm.sh)\n");
+    return 0;
+  }
+  const int pollSeconds = std::getenv("TC_BENCH_POLL_SECONDS") ? std::atoi(std::getenv("TC_BENCH_POLL_SECONDS")) : 60;
+  fs::path root = fs::temp_directory_path() / ("wechat_bench_" + std::to_string(::getpid()));
+  fs::create_directories(root / "home" / ".config");
+  const char* programDir = std::getenv("TC_PROGRAM_DIR");
+  std::string standin = programDir ? std::string(programDir) + "/standin" : (fs::current_path() / "program/standin").string();
+  ::setenv("HOME", (root / "home").c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (root / "home" / ".config").c_str(), 1);
+  ::setenv("TC_HKCU_FILE", (root / "hkcu.ini").c_str(), 1);
+  ::setenv("TC_HKLM_FILE", (root / "hklm.ini").c_str(), 1);
+  ::setenv("TC_STANDIN_DATA_ROOT", (root / "data").c_str(), 1);
+  ::setenv("TC_STANDIN_TRANSCRIPT", (root / "transcript-%p.jsonl").c_str(), 1);
+  ::setenv("TC_STANDIN_LOGIN_DELAY", "300", 1);
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
+                  KEY_WRITE, nullptr, &key, nullptr);
+  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(standin.c_str()),
+                 static_cast<DWORD>(standin.size() + 1));
+  RegCloseKey(key);
+
+  DuiLib::InstallOwnWindowBackend();
+  auto frame = std::make_unique<CFrameWindow>();
+  frame->Create(nullptr, "TandemChat", UI_WNDSTYLE_FRAME, 0, 0, 0, 1000, 700);
+  auto host = std::make_unique<CHostWindow>();
+  host->Create(frame->GetHWND(), "WebChatMan", UI_WNDSTYLE_CHILD, 0, 0, 0, 50, 50);
+  CWebchatMan::InitEnv(OnWindowFound, nullptr, frame->GetHWND());
+  auto manager = std::make_unique<CWebchatMan>(frame->GetHWND(), host->GetHWND());
+  manager->SetPos(RECT{100, 50, 900, 650});
+
+  constexpr int kCopies = 10;
+  std::vector<std::string> keys;
+  for (int i = 0; i < kCopies; ++i) {
+    keys.push_back("BENCH-" + std::to_string(i));
+    ::setenv("TC_STANDIN_ACCOUNT", ("wxid_bench_" + std::to_string(i)).c_str(), 1);
+    manager->RunWeChat(keys.back().c_str());
+  }
+  manager->SwitchWeChat(keys.back().c_str());
+  auto deadline = Clock::now() + std::chrono::seconds(30);
+  while (frame->m_nMainWindows < kCopies && Clock::now() < deadline) PumpFor(50);
+  std::printf("copies with a main window: %d of %d\n", frame->m_nMainWindows, kCopies);
+
+  PumpFor(500);
+  double cpuBefore = CpuSeconds();
+  auto wallBefore = Clock::now();
+  std::this_thread::sleep_for(std::chrono::seconds(pollSeconds));  // the GUI thread idles
+  double cpu = CpuSeconds() - cpuBefore;
+  double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+  std::printf("poll of %d copies: %.3f s CPU in %.1f s = %.2f %% of a core (goal < 1 %%)\n", kCopies, cpu, wall,
+              100.0 * cpu / wall);
+
+  fs::path picture = root / "picture.bmp";
+  WritePicture(picture);
+  std::vector<INPUTDATA> reply = {
+      {u"你好", 0}, {u"😀👍", 0}, {u"好的", 1}, {Utf8ToWide(picture.string()), 2}, {u"再见", 0}};
+  const double fixedMs = 40 + 4 * 50;  // clearing, then four pasted items
+  std::vector<double> walls;
+  for (int round = 0; round < 7; ++round) {
+    PumpFor(100);
+    auto start = Clock::now();
+    manager->InputTextVec(keys.back().c_str(), reply);
+    manager->SendCurrText(keys.back().c_str());
+    walls.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  std::sort(walls.begin(), walls.end());
+  double median = walls[walls.size() / 2];
+  std::printf("5-item reply: median %.1f ms (min %.1f, max %.1f) against %.0f ms of fixed waits = %.3fx (goal <= 1.1x)\n",
+              median, walls.front(), walls.back(), fixedMs, median / fixedMs);
+
+  manager.reset();
+  host.reset();
+  frame.reset();
+  fs::remove_all(root);
+  return 0;
+}

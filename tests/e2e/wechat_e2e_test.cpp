@@ -1,0 +1,479 @@
+// The manager against real stand-in clients on a real X server (started around this program
+// by scripts/xvfb-run-wm.sh, bare or with openbox). The tests share one frame window, one
+// manager and the copies it runs, and build on each other in the order written.
+#include "platform/ui/CWindowWnd.h"
+#include "platform/ui/MessageLoop.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Process.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/Window.h"
+#include "wechat/WebchatMan.h"
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include <csignal>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kCopies = 3;
+constexpr int kHostWidth = 800;
+constexpr int kHostHeight = 600;
+constexpr int kHostLeft = 100;
+constexpr int kHostTop = 50;
+
+// One message the frame received from the manager (through the callbacks or directly).
+struct TFrameMessage {
+  UINT uMsg = 0;
+  std::string strKey;
+  HWND hWnd = nullptr;
+  WECHATCFGDATA cfg;
+  Clock::time_point tpWhen;
+};
+
+// The main frame's part: receives 0x402..0x405 and owns their payloads.
+class CFrameWindow : public DuiLib::CWindowWnd {
+ public:
+  std::vector<TFrameMessage> m_vecMessages;
+
+ protected:
+  LPCTSTR GetWindowClassName() const override { return "TandemChat"; }
+  LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override {
+    if (uMsg < WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT || uMsg > WM_USER_MSG_MAINFRAME_WECHATEXIT)
+      return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+    TFrameMessage message;
+    message.uMsg = uMsg;
+    message.tpWhen = Clock::now();
+    std::unique_ptr<std::string> key(reinterpret_cast<std::string*>(wParam));
+    if (key) message.strKey = *key;
+    if (uMsg == WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT) {
+      std::unique_ptr<WECHATCFGDATA> cfg(reinterpret_cast<WECHATCFGDATA*>(lParam));
+      message.cfg = *cfg;
+    } else {
+      message.hWnd = reinterpret_cast<HWND>(lParam);
+    }
+    m_vecMessages.push_back(message);
+    return 0;
+  }
+};
+
+class CHostWindow : public DuiLib::CWindowWnd {
+ protected:
+  LPCTSTR GetWindowClassName() const override { return "webchat"; }
+};
+
+// The callbacks as the main frame gives them: each report becomes a posted message.
+void OnWindowFound(void* context, const std::string& key, HWND login, HWND main) {
+  HWND frame = static_cast<HWND>(context);
+  UINT msg = main ? WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT : WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT;
+  if (!main && !login) return;
+  auto* payload = new std::string(key);
+  if (!PostMessageA(frame, msg, reinterpret_cast<WPARAM>(payload), reinterpret_cast<LPARAM>(main ? main : login)))
+    delete payload;
+}
+
+void OnProfileRead(void* context, const std::string& key, const WECHATCFGDATA& cfg) {
+  auto* payload = new std::string(key);
+  auto* profile = new WECHATCFGDATA(cfg);
+  if (!PostMessageA(static_cast<HWND>(context), WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT,
+                    reinterpret_cast<WPARAM>(payload), reinterpret_cast<LPARAM>(profile))) {
+    delete payload;
+    delete profile;
+  }
+}
+
+bool ProcessAlive(DWORD pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  std::getline(stat, text);
+  size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+}
+
+RECT WindowRect(HWND hwnd) {
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  return rect;
+}
+
+std::string Describe(const RECT& r) {
+  std::ostringstream text;
+  text << r.left << "," << r.top << " " << (r.right - r.left) << "x" << (r.bottom - r.top);
+  return text.str();
+}
+
+// A picture with a pattern, written as a 24-bit Windows bitmap.
+void WritePicture(const fs::path& path, int width, int height) {
+  const int rowBytes = (width * 3 + 3) & ~3;
+  const int imageBytes = rowBytes * height;
+  std::string bytes(54 + imageBytes, '\0');
+  auto put32 = [&](size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  put32(2, static_cast<std::uint32_t>(bytes.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(height));
+  bytes[26] = 1;
+  bytes[28] = 24;
+  put32(34, static_cast<std::uint32_t>(imageBytes));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      size_t at = 54 + static_cast<size_t>(y * rowBytes + x * 3);
+      bytes[at] = static_cast<char>(x * 4);
+      bytes[at + 1] = static_cast<char>(y * 5);
+      bytes[at + 2] = static_cast<char>((x + y) * 3);
+    }
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string CommandOutput(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof(buffer), pipe)) output += buffer;
+    ::pclose(pipe);
+  }
+  while (!output.empty() && output.back() == '\n') output.pop_back();
+  return output;
+}
+
+// Processes started for this run: their environment names this run's data folder.
+std::vector<DWORD> ProcessesOfThisRun(const std::string& marker) {
+  std::vector<DWORD> pids;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    DWORD pid = static_cast<DWORD>(std::stoul(name));
+    if (pid == static_cast<DWORD>(::getpid()) || !ProcessAlive(pid)) continue;
+    std::ifstream environ(entry.path() / "environ", std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
+    if (content.find(marker) != std::string::npos) pids.push_back(pid);
+  }
+  return pids;
+}
+
+// Everything the tests share; set up once for the program.
+struct TSession {
+  fs::path root;
+  std::string standin;
+  std::string picture;
+  std::string pictureFigures;  // "W H sha256" as the stand-in hashes it
+  std::unique_ptr<CFrameWindow> frame;
+  std::unique_ptr<CHostWindow> host;
+  std::unique_ptr<CWebchatMan> manager;
+  std::vector<std::string> keys;
+  std::map<std::string, HWND> mainWindows;
+  pid_t shellPid = -1;
+};
+
+TSession* s_session = nullptr;
+
+class WeChatE2E : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+
+  TSession& S() { return *s_session; }
+
+  // Pumps the GUI thread's events until pred holds; false after timeoutMs.
+  static bool WaitUntil(const std::function<bool()>& pred, int timeoutMs) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+      DuiLib::PumpMessages();
+      if (pred()) return true;
+      std::this_thread::sleep_for(5ms);
+    }
+    DuiLib::PumpMessages();
+    return pred();
+  }
+  static void Pump(int ms) {
+    WaitUntil([] { return false; }, ms);
+  }
+
+  const TFrameMessage* Find(UINT msg, const std::string& key) {
+    for (const TFrameMessage& m : S().frame->m_vecMessages)
+      if (m.uMsg == msg && m.strKey == key) return &m;
+    return nullptr;
+  }
+  bool WaitMessage(UINT msg, const std::string& key, int timeoutMs) {
+    return WaitUntil([&] { return Find(msg, key) != nullptr; }, timeoutMs);
+  }
+
+  DWORD ProcessOf(const std::string& key) {
+    WECHATRUNDATA data;
+    return S().manager->GetWeChatRunData(data, key) ? data.dwProcessId : 0;
+  }
+  HWND DisplayOf(const std::string& key) {
+    WECHATRUNDATA data;
+    return S().manager->GetWeChatRunData(data, key) ? data.DisplayWnd() : nullptr;
+  }
+
+  // What the account list does on selection: hide the shown copy, switch, show the new one.
+  void Select(const std::string& key) {
+    std::string current = S().manager->GetCurrWeChat();
+    if (HWND shown = current.empty() ? nullptr : DisplayOf(current)) ShowWindow(shown, SW_HIDE);
+    S().manager->SwitchWeChat(key.c_str());
+    if (HWND display = DisplayOf(key)) ShowWindow(display, SW_SHOW);
+  }
+
+  // Lines of a copy's transcript.
+  std::vector<Json::Value> Transcript(DWORD pid) {
+    std::vector<Json::Value> lines;
+    std::ifstream file(S().root / ("transcript-" + std::to_string(pid) + ".jsonl"));
+    std::string line;
+    Json::CharReaderBuilder builder;
+    while (std::getline(file, line)) {
+      Json::Value value;
+      std::string errors;
+      std::istringstream stream(line);
+      if (Json::parseFromStream(builder, stream, &value, &errors)) lines.push_back(value);
+    }
+    return lines;
+  }
+
+  // Types the reply into the key's copy and sends it; returns the new transcript line.
+  Json::Value SendReply(const std::string& key) {
+    DWORD pid = ProcessOf(key);
+    size_t before = Transcript(pid).size();
+    std::vector<INPUTDATA> items = {{u"你好，世界", 0}, {u"😀👍", 0}, {u"好的😀", 1}, {Utf8ToWide(S().picture), 2}};
+    EXPECT_TRUE(S().manager->InputTextVec(key.c_str(), items));
+    S().manager->SendCurrText(key.c_str());
+    if (!WaitUntil([&] { return Transcript(pid).size() > before; }, 5000)) return Json::Value();
+    return Transcript(pid).back();
+  }
+
+  std::vector<DWORD> ProcessesOfThisRun() {
+    return ::ProcessesOfThisRun("TC_STANDIN_DATA_ROOT=" + (S().root / "data").string());
+  }
+
+  bool IsExactReply(const Json::Value& line) {
+    const Json::Value& items = line["items"];
+    if (items.size() != 2) return false;
+    std::ostringstream figures;
+    figures << items[1]["width"].asInt() << " " << items[1]["height"].asInt() << " " << items[1]["sha256"].asString();
+    return items[0]["type"].asString() == "text" && items[0]["text"].asString() == "你好，世界😀👍好的😀" &&
+           items[1]["type"].asString() == "image" && figures.str() == S().pictureFigures;
+  }
+};
+
+void WeChatE2E::SetUpTestSuite() {
+  s_session = new TSession;
+  TSession& s = *s_session;
+  s.root = fs::temp_directory_path() / ("wechat_e2e_" + std::to_string(::getpid()));
+  fs::remove_all(s.root);
+  fs::create_directories(s.root / "home" / ".config");
+  const char* programDir = std::getenv("TC_PROGRAM_DIR");
+  s.standin = std::string(programDir ? programDir : ".") + "/standin";
+  ::setenv("HOME", (s.root / "home").c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (s.root / "home" / ".config").c_str(), 1);
+  ::setenv("TC_HKCU_FILE", (s.root / "hkcu.ini").c_str(), 1);
+  ::setenv("TC_HKLM_FILE", (s.root / "hklm.ini").c_str(), 1);
+  ::setenv("TC_STANDIN_DATA_ROOT", (s.root / "data").c_str(), 1);
+  ::setenv("TC_STANDIN_TRANSCRIPT", (s.root / "transcript-%p.jsonl").c_str(), 1);
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
+                  KEY_WRITE, nullptr, &key, nullptr);
+  std::string quoted = "\"" + s.standin + "\"";
+  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(quoted.c_str()),
+                 static_cast<DWORD>(quoted.size() + 1));
+  RegCloseKey(key);
+  s.picture = (s.root / "picture.bmp").string();
+  WritePicture(s.picture, 64, 48);
+  s.pictureFigures = CommandOutput("\"" + s.standin + "\" --hash-image \"" + s.picture + "\"");
+
+  DuiLib::InstallOwnWindowBackend();
+  s.frame = std::make_unique<CFrameWindow>();
+  s.frame->Create(nullptr, "TandemChat", UI_WNDSTYLE_FRAME, 0, 0, 0, 1000, 700);
+  s.host = std::make_unique<CHostWindow>();
+  s.host->Create(s.frame->GetHWND(), "WebChatMan", UI_WNDSTYLE_CHILD, 0, 0, 0, 50, 50);
+  CWebchatMan::InitEnv(OnWindowFound, OnProfileRead, s.frame->GetHWND());
+  s.manager = std::make_unique<CWebchatMan>(s.frame->GetHWND(), s.host->GetHWND());
+  s.manager->SetPos(RECT{kHostLeft, kHostTop, kHostLeft + kHostWidth, kHostTop + kHostHeight});
+  Pump(200);
+}
+
+void WeChatE2E::TearDownTestSuite() {
+  TSession& s = *s_session;
+  s.manager.reset();
+  if (s.shellPid > 0) {
+    ::kill(s.shellPid, SIGTERM);
+    ::waitpid(s.shellPid, nullptr, 0);
+  }
+  s.host.reset();
+  s.frame.reset();
+  fs::remove_all(s.root);
+  delete s_session;
+  s_session = nullptr;
+}
+
+TEST_F(WeChatE2E, ThreeCopiesAreFoundEmbeddedAndReported) {
+  ASSERT_TRUE(CWebchatMan::IsWeChatInstalled()) << S().standin;
+  ASSERT_EQ(S().pictureFigures.rfind("64 48 ", 0), 0u) << S().pictureFigures;
+  for (int i = 0; i < kCopies; ++i) {
+    std::string key = "E2E0000" + std::to_string(i) + "-0000-0000-0000-000000000000";
+    ::setenv("TC_STANDIN_ACCOUNT", ("wxid_e2e_" + std::to_string(i)).c_str(), 1);
+    ::setenv("TC_STANDIN_NICKNAME", ("客服" + std::to_string(i) + "号").c_str(), 1);
+    ::setenv("TC_STANDIN_LOGIN_DELAY", std::to_string(2500 + 1200 * i).c_str(), 1);
+    // As the frame adds a copy: hide the one on show, start, make current.
+    std::string current = S().manager->GetCurrWeChat();
+    if (HWND shown = current.empty() ? nullptr : DisplayOf(current)) ShowWindow(shown, SW_HIDE);
+    ASSERT_TRUE(S().manager->RunWeChat(key.c_str()));
+    S().manager->SwitchWeChat(key.c_str());
+    S().keys.push_back(key);
+    ASSERT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key, 5000)) << key;
+    HWND login = Find(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key)->hWnd;
+    Pump(100);
+    EXPECT_TRUE(IsWindowVisible(login));
+    EXPECT_EQ(GetParent(login), S().host->GetHWND());
+    RECT host = WindowRect(S().host->GetHWND());
+    RECT rect = WindowRect(login);
+    EXPECT_EQ(rect.left - host.left, 250) << Describe(rect) << " in " << Describe(host);
+    EXPECT_EQ(rect.top - host.top, 100) << Describe(rect) << " in " << Describe(host);
+    EXPECT_EQ(S().manager->GetCurrWeChat(), key);
+    for (int j = 0; j < i; ++j) EXPECT_FALSE(IsWindowVisible(DisplayOf(S().keys[j]))) << j;
+  }
+  ::unsetenv("TC_STANDIN_LOGIN_DELAY");
+  for (int i = 0; i < kCopies; ++i) {
+    const std::string& key = S().keys[i];
+    ASSERT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT, key, 8000)) << key;
+    const TFrameMessage* cfg = Find(WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT, key);
+    ASSERT_NE(cfg, nullptr);
+    EXPECT_EQ(cfg->cfg.strWeChatId, "wxid_e2e_" + std::to_string(i));
+    EXPECT_EQ(cfg->cfg.strNickname, "客服" + std::to_string(i) + "号");
+    EXPECT_LE(cfg->tpWhen, Find(WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT, key)->tpWhen);
+    S().mainWindows[key] = Find(WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT, key)->hWnd;
+  }
+  Pump(200);
+  // The current copy's main window fills the manager; the others are hidden.
+  HWND main = S().mainWindows[S().keys.back()];
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_EQ(GetParent(main), S().host->GetHWND());
+  RECT host = WindowRect(S().host->GetHWND());
+  RECT rect = WindowRect(main);
+  EXPECT_EQ(rect.left, host.left) << Describe(rect) << " in " << Describe(host);
+  EXPECT_EQ(rect.top, host.top);
+  EXPECT_EQ(rect.right - rect.left, kHostWidth);
+  EXPECT_EQ(rect.bottom - rect.top, kHostHeight);
+  for (int i = 0; i + 1 < kCopies; ++i) EXPECT_FALSE(IsWindowVisible(S().mainWindows[S().keys[i]])) << i;
+}
+
+TEST_F(WeChatE2E, SwitchingShowsOneCopyAndHidesTheOthers) {
+  ASSERT_EQ(S().mainWindows.size(), static_cast<size_t>(kCopies));
+  for (int round = 0; round < 2; ++round) {
+    for (const std::string& key : S().keys) {
+      Select(key);
+      Pump(100);
+      EXPECT_EQ(S().manager->GetCurrWeChat(), key);
+      for (const std::string& other : S().keys)
+        EXPECT_EQ(IsWindowVisible(S().mainWindows[other]) != FALSE, other == key) << key << " / " << other;
+      RECT host = WindowRect(S().host->GetHWND());
+      RECT rect = WindowRect(S().mainWindows[key]);
+      EXPECT_EQ(rect.left, host.left);
+      EXPECT_EQ(rect.right - rect.left, kHostWidth);
+      EXPECT_EQ(rect.bottom - rect.top, kHostHeight);
+    }
+  }
+}
+
+TEST_F(WeChatE2E, AReplyArrivesExactlyAndIsSent) {
+  ASSERT_EQ(S().keys.size(), static_cast<size_t>(kCopies));
+  Select(S().keys[1]);
+  Pump(100);
+  Json::Value line = SendReply(S().keys[1]);
+  EXPECT_TRUE(IsExactReply(line)) << line.toStyledString() << "expected picture " << S().pictureFigures;
+  EXPECT_EQ(line["account"].asString(), "wxid_e2e_1");
+}
+
+TEST_F(WeChatE2E, TwentyRepliesInARowAllArriveExactly) {
+  ASSERT_EQ(S().keys.size(), static_cast<size_t>(kCopies));
+  const std::string& key = S().keys[1];
+  Select(key);
+  int exact = 0;
+  for (int i = 0; i < 20; ++i) {
+    Json::Value line = SendReply(key);
+    if (IsExactReply(line))
+      ++exact;
+    else
+      ADD_FAILURE() << "reply " << i << ": " << line.toStyledString();
+  }
+  EXPECT_EQ(exact, 20);
+}
+
+TEST_F(WeChatE2E, ACopyThatExitsIsReportedWithinASecond) {
+  ASSERT_EQ(S().keys.size(), static_cast<size_t>(kCopies));
+  const std::string& key = S().keys[0];
+  DWORD pid = ProcessOf(key);
+  ASSERT_NE(pid, 0u);
+  auto exited = Clock::now();
+  ::kill(static_cast<pid_t>(pid), SIGTERM);  // the client quits by itself
+  ASSERT_TRUE(WaitUntil([&] { return Find(WM_USER_MSG_MAINFRAME_WECHATEXIT, "") != nullptr; }, 2000));
+  EXPECT_LT(Find(WM_USER_MSG_MAINFRAME_WECHATEXIT, "")->tpWhen - exited, 1000ms);
+  EXPECT_EQ(S().manager->TakeClosedWeChats(), std::vector<std::string>{key});
+  EXPECT_TRUE(S().manager->StopWeChat(key.c_str()));
+  EXPECT_FALSE(ProcessAlive(pid));
+}
+
+TEST_F(WeChatE2E, AStandInStartedFromADesktopShellIsAdopted) {
+  // A shell under a desktop launcher's name starts the client, as a desktop would.
+  fs::path shell = S().root / "xfdesktop";
+  fs::copy_file("/bin/sh", shell, fs::copy_options::overwrite_existing);
+  ::chmod(shell.c_str(), 0755);
+  ::setenv("TC_STANDIN_ACCOUNT", "wxid_by_hand", 1);
+  ::setenv("TC_STANDIN_NICKNAME", "手动", 1);
+  std::string script = "\"" + S().standin + "\"; true";
+  const char* argv[] = {shell.c_str(), "-c", script.c_str(), nullptr};
+  ASSERT_EQ(posix_spawn(&S().shellPid, shell.c_str(), nullptr, nullptr, const_cast<char* const*>(argv), environ), 0);
+  std::vector<DWORD> outside;
+  ASSERT_TRUE(WaitUntil([&] { return S().manager->IsHasWeChatRunByWeChatPC(outside); }, 5000));
+  ASSERT_EQ(outside.size(), 1u);
+  EXPECT_TRUE(win32::IsProcessOrDescendant(outside[0], static_cast<DWORD>(S().shellPid)));
+  const std::string key = "E2E-ADOPTED";
+  ASSERT_TRUE(S().manager->RunWeChat(key.c_str()));
+  EXPECT_EQ(ProcessOf(key), outside[0]);
+  EXPECT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key, 5000));
+  outside.clear();
+  EXPECT_FALSE(S().manager->IsHasWeChatRunByWeChatPC(outside));
+  S().keys.push_back(key);
+}
+
+TEST_F(WeChatE2E, StopWeChatLeavesNoProcessBehind) {
+  std::vector<DWORD> pids;
+  for (const std::string& key : S().keys)
+    if (DWORD pid = ProcessOf(key)) pids.push_back(pid);
+  for (const std::string& key : S().keys) S().manager->StopWeChat(key.c_str());
+  for (DWORD pid : pids) EXPECT_FALSE(ProcessAlive(pid)) << pid;
+  // No stand-in of this run is left (the hand-started one's shell ends with it).
+  if (S().shellPid > 0) {
+    ::waitpid(S().shellPid, nullptr, 0);
+    S().shellPid = -1;
+  }
+  EXPECT_EQ(ProcessesOfThisRun(), std::vector<DWORD>{});
+}
+
+}  // namespace
