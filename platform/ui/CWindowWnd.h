@@ -16,6 +16,7 @@
 
 #include "platform/ui/CDuiString.h"
 #include "platform/ui/DesktopServices.h"
+#include "platform/win32/Input.h"
 #include "platform/win32/Window.h"
 
 class QPainter;
@@ -154,45 +155,120 @@ inline WORD GET_KEYSTATE_WPARAM(WPARAM w) { return LOWORD(w); }
 #define UI_CLASSSTYLE_CHILD (CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS)
 #define UI_CLASSSTYLE_DIALOG (CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS)
 
-// Virtual keys (WM_KEYDOWN/WM_KEYUP wParam). Letters and digits are their ASCII capitals.
+// Virtual keys (WM_KEYDOWN/WM_KEYUP wParam) beyond those of platform/win32/Input.h.
+// Letters and digits are their ASCII capitals.
 #ifndef VK_BACK
 #define VK_BACK 0x08
+#endif
+#ifndef VK_TAB
 #define VK_TAB 0x09
+#endif
+#ifndef VK_RETURN
 #define VK_RETURN 0x0D
+#endif
+#ifndef VK_SHIFT
 #define VK_SHIFT 0x10
+#endif
+#ifndef VK_CONTROL
 #define VK_CONTROL 0x11
+#endif
+#ifndef VK_MENU
 #define VK_MENU 0x12
+#endif
+#ifndef VK_PAUSE
 #define VK_PAUSE 0x13
+#endif
+#ifndef VK_CAPITAL
 #define VK_CAPITAL 0x14
+#endif
+#ifndef VK_ESCAPE
 #define VK_ESCAPE 0x1B
+#endif
+#ifndef VK_SPACE
 #define VK_SPACE 0x20
+#endif
+#ifndef VK_PRIOR
 #define VK_PRIOR 0x21
+#endif
+#ifndef VK_NEXT
 #define VK_NEXT 0x22
+#endif
+#ifndef VK_END
 #define VK_END 0x23
+#endif
+#ifndef VK_HOME
 #define VK_HOME 0x24
+#endif
+#ifndef VK_LEFT
 #define VK_LEFT 0x25
+#endif
+#ifndef VK_UP
 #define VK_UP 0x26
+#endif
+#ifndef VK_RIGHT
 #define VK_RIGHT 0x27
+#endif
+#ifndef VK_DOWN
 #define VK_DOWN 0x28
+#endif
+#ifndef VK_INSERT
 #define VK_INSERT 0x2D
+#endif
+#ifndef VK_DELETE
 #define VK_DELETE 0x2E
+#endif
+#ifndef VK_LWIN
 #define VK_LWIN 0x5B
+#endif
+#ifndef VK_RWIN
 #define VK_RWIN 0x5C
+#endif
+#ifndef VK_APPS
 #define VK_APPS 0x5D
+#endif
+#ifndef VK_NUMPAD0
 #define VK_NUMPAD0 0x60
+#endif
+#ifndef VK_MULTIPLY
 #define VK_MULTIPLY 0x6A
+#endif
+#ifndef VK_ADD
 #define VK_ADD 0x6B
+#endif
+#ifndef VK_SUBTRACT
 #define VK_SUBTRACT 0x6D
+#endif
+#ifndef VK_DECIMAL
 #define VK_DECIMAL 0x6E
+#endif
+#ifndef VK_DIVIDE
 #define VK_DIVIDE 0x6F
+#endif
+#ifndef VK_F1
 #define VK_F1 0x70
+#endif
+#ifndef VK_F4
 #define VK_F4 0x73
+#endif
+#ifndef VK_F12
 #define VK_F12 0x7B
+#endif
+#ifndef VK_LSHIFT
 #define VK_LSHIFT 0xA0
+#endif
+#ifndef VK_RSHIFT
 #define VK_RSHIFT 0xA1
+#endif
+#ifndef VK_LCONTROL
 #define VK_LCONTROL 0xA2
+#endif
+#ifndef VK_RCONTROL
 #define VK_RCONTROL 0xA3
+#endif
+#ifndef VK_LMENU
 #define VK_LMENU 0xA4
+#endif
+#ifndef VK_RMENU
 #define VK_RMENU 0xA5
 #endif
 

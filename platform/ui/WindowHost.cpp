@@ -269,7 +269,7 @@ BOOL CWindowHost::SetWindowPosition(HWND after, int x, int y, int cx, int cy, UI
 }
 
 void CWindowHost::ActivateWindow() {
-  raise();
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();  // unsupported there
   activateWindow();
   setFocus(Qt::ActiveWindowFocusReason);
 }
