@@ -8,3 +8,9 @@ tc_add_test(win32_process_test
   SOURCES process_test.cpp
   LIBS tc_win32
   LABELS unit)
+tc_add_test(win32_x11_test
+  SOURCES x11_desktop_test.cpp
+  LIBS tc_win32 tc_hook Qt6::Widgets Qt6::Gui JsonCpp::JsonCpp
+  LABELS x11)
+add_dependencies(win32_x11_test standin)
+target_compile_definitions(win32_x11_test PRIVATE TC_STANDIN_PATH="${TC_PROGRAM_DIR}/standin")
