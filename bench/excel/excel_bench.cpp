@@ -62,6 +62,21 @@ void BM_ReadXlsx5000Rows(benchmark::State& state)
 }
 BENCHMARK(BM_ReadXlsx5000Rows)->Unit(benchmark::kMillisecond);
 
+// The second reader on the same file: one LibreOffice start and conversion per iteration.
+void BM_ReadXlsx5000RowsWithLibreOffice(benchmark::State& state)
+{
+    log4cplus::Logger::getRoot().setLogLevel(log4cplus::OFF_LOG_LEVEL);
+    const std::string& path = BookPath();
+    for (auto _ : state) {
+        std::vector<WECHATKUAIJIEDATA> rows;
+        if (!CExcelReader::__ReadExcelContentByWps(rows, path) || rows.size() != kRows) {
+            state.SkipWithError("LibreOffice is missing or read the sheet wrongly");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ReadXlsx5000RowsWithLibreOffice)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 void BM_ParseCsv5000Rows(benchmark::State& state)
 {
     std::string csv = "标题,内容,序号\n";

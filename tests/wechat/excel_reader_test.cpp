@@ -211,6 +211,16 @@ TEST_F(ExcelReaderTest, TruncatedXlsIsRefused)
     EXPECT_TRUE(Logged("office-读取excel：解析完毕"));
 }
 
+TEST_F(ExcelReaderTest, DamagedXlsThatMisleadsTheLibraryIsRefused)
+{
+    // This file makes FreeXL read past its buffers; the reading runs in a child process.
+    std::vector<WECHATKUAIJIEDATA> rows;
+    EXPECT_FALSE(CExcelReader::__ReadExcelContentByOffice(rows, DataFile("excel_damaged.xls")));
+    EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
+    EXPECT_TRUE(LoggedContaining("office-reading \""));
+    EXPECT_TRUE(OurChildren().empty());
+}
+
 TEST_F(ExcelReaderTest, FiveThousandRows)
 {
     std::vector<std::vector<std::string>> sheet = {{"标题", "内容"}};
