@@ -1,0 +1,50 @@
+// The hook's bookkeeping without X: keys in and out, bad keys refused. Clicks into an
+// embedded copy are tested end to end (X11DesktopTest).
+#include "platform/hook/MouseHook.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const bool kNoDisplay = (unsetenv("DISPLAY"), true);  // the watcher finds no server
+
+TEST(MouseHook, KeysAreHookedAndUnhookedOnce) {
+  EXPECT_EQ(fnhookmouse("{A}", 100), 0);
+  EXPECT_EQ(fnhookmouse("{A}", 101), 0);  // replaces the process
+  EXPECT_EQ(fnunhookmouse("{A}"), 0);
+  EXPECT_EQ(fnunhookmouse("{A}"), -1);
+  EXPECT_EQ(fnunhookmouse("{never}"), -1);
+  hook::ShutdownMouseHook();
+}
+
+TEST(MouseHook, NullAndEmptyKeysAreRefused) {
+  EXPECT_EQ(fnhookmouse(nullptr, 1), -1);
+  EXPECT_EQ(fnhookmouse("", 1), -1);
+  EXPECT_EQ(fnunhookmouse(nullptr), -1);
+  EXPECT_EQ(fnunhookmouse(""), -1);
+}
+
+TEST(MouseHook, ManyThreadsHookAndShutDownCleanly) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < 200; ++i) {
+        const std::string key = "{" + std::to_string(t) + "-" + std::to_string(i) + "}";
+        fnhookmouse(key.c_str(), static_cast<DWORD>(i + 1));
+        fnunhookmouse(key.c_str());
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  hook::ShutdownMouseHook();
+  hook::ShutdownMouseHook();  // twice is harmless
+  EXPECT_EQ(fnhookmouse("{after}", 5), 0);  // and the hook starts again
+  EXPECT_EQ(fnunhookmouse("{after}"), 0);
+  hook::ShutdownMouseHook();
+}
+
+}  // namespace
