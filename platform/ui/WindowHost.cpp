@@ -331,8 +331,9 @@ void CWindowHost::paintEvent(QPaintEvent* event) {
   m_pPainter = nullptr;
 }
 
-void CWindowHost::resizeEvent(QResizeEvent* /*event*/) {
+void CWindowHost::resizeEvent(QResizeEvent* event) {
   PublishState();
+  if (event->size() == event->oldSize()) return;
   WPARAM kind = SIZE_RESTORED;
   if (isWindow() && isMinimized()) kind = SIZE_MINIMIZED;
   else if (isWindow() && isMaximized()) kind = SIZE_MAXIMIZED;
@@ -343,6 +344,8 @@ void CWindowHost::moveEvent(QMoveEvent* /*event*/) {
   PublishState();
   // Top-level windows: the client origin on the screen; child windows: in the parent.
   const QPoint origin = isWindow() ? geometry().topLeft() : pos();
+  if (origin == m_lastOrigin) return;  // Windows reports real moves only
+  m_lastOrigin = origin;
   Deliver(WM_MOVE, 0, PointParam(origin));
 }
 

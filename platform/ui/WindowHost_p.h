@@ -110,6 +110,7 @@ class CWindowHost final : public QWidget {
   int m_nDeliverDepth = 0;
   UINT m_classStyle = 0;
   QPoint m_moveOffset;
+  QPoint m_lastOrigin{-32768, -32768};
 };
 
 // The window of ours handling a mouse message now (for SetCursor), or null.
