@@ -147,21 +147,25 @@ bool spawnChild(const std::string& program, std::vector<std::string>& args,
 bool waitAndKillGroup(pid_t pid, int timeoutMs, int& status)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    bool exited = false;
-    while (!exited && std::chrono::steady_clock::now() < deadline) {
+    for (;;) {
         siginfo_t info{};
-        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 &&
-            errno != EINTR)
-            break;  // not our child any more: nothing to wait for
-        exited = info.si_pid == pid;
-        if (!exited)
-            std::this_thread::sleep_for(kPollInterval);
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
+            if (errno == EINTR)
+                continue;
+            // Reaped elsewhere: its id is no longer ours to signal; the output tells.
+            status = 0;
+            return true;
+        }
+        const bool exited = info.si_pid == pid;
+        if (exited || std::chrono::steady_clock::now() >= deadline) {
+            ::kill(-pid, SIGKILL);
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            return exited;
+        }
+        std::this_thread::sleep_for(kPollInterval);
     }
-    ::kill(-pid, SIGKILL);
-    ::kill(pid, SIGKILL);
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return exited;
 }
 
 // The line of LibreOffice's output that says what went wrong, for the log.
