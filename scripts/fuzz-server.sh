@@ -10,5 +10,5 @@ cmake --build "$BUILD_DIR" --target server_reply_fuzz -j2
 # New inputs go to a scratch corpus; the seeds in the tree stay as they are.
 work=$(mktemp -d /tmp/tc-server-corpus-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-"$BUILD_DIR/fuzz/server/server_reply_fuzz" -max_total_time="$RUN_SECONDS" -max_len=4096 -timeout=20 \
-  -print_final_stats=1 "$work" fuzz/server/corpus
+"$BUILD_DIR/fuzz/server/server_reply_fuzz" -max_total_time="$RUN_SECONDS" \
+  -max_len=4096 -timeout=20 -print_final_stats=1 "$work" fuzz/server/corpus

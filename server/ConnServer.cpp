@@ -239,7 +239,8 @@ void CConnServer::ReadLoginObj(const Json::Value& obj) {
 std::string CConnServer::DownloadFile(CDuiString url, CDuiString localPath) {
     TC_TRACE("CConnServer::DownloadFile()");
     try {
-        const std::string address = url.IsEmpty() ? GetWebServer().str() + kTemplatePath : url.str();
+        const std::string address =
+            url.IsEmpty() ? GetWebServer().str() + kTemplatePath : url.str();
         CReplyFile file;
         if (localPath.IsEmpty() || !file.Create(localPath.str(), "wb")) {
             TC_LOGF(TC_LOG_ERROR, "打开文件(%d)失败: %s.", errno, localPath.GetData());
@@ -448,7 +449,8 @@ int CConnServer::QueryVersion(std::string& downUrl, std::string version) {
         const Json::Value* offer = FindMember(root, "isUpdate");
         const int forceUpdate = force ? Int32Of(*force, "isForceUpdate") : 0;
         const int offerUpdate = offer ? Int32Of(*offer, "isUpdate") : 0;
-        if (const Json::Value* url = FindMember(root, "downUrl")) downUrl = textFrom(*url, "downUrl");
+        if (const Json::Value* url = FindMember(root, "downUrl"))
+            downUrl = textFrom(*url, "downUrl");
         if (forceUpdate >= 1) return 1;
         return offerUpdate >= 1 ? 2 : 0;
     });

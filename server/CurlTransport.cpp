@@ -87,8 +87,9 @@ CurlMime buildMime(CURL* easy, const std::vector<TMultipartField>& fields) {
         curl_mimepart* part = curl_mime_addpart(mime.get());
         if (!part) return nullptr;
         curl_mime_name(part, field.name.c_str());
-        const CURLcode set = field.isFile ? curl_mime_filedata(part, field.value.c_str())
-                                          : curl_mime_data(part, field.value.data(), field.value.size());
+        const CURLcode set =
+            field.isFile ? curl_mime_filedata(part, field.value.c_str())
+                         : curl_mime_data(part, field.value.data(), field.value.size());
         if (set != CURLE_OK) {
             TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): form field %s (%s).", static_cast<unsigned>(set),
                     field.name.c_str(), field.value.c_str());
@@ -148,8 +149,8 @@ std::string CCurlTransport::PostForm(const std::string& url,
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &response);
     const CURLcode result = curl_easy_perform(easy.get());
     if (result != CURLE_OK)
-        TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): multipart post to %s: %s.", static_cast<unsigned>(result),
-                url.c_str(), curl_easy_strerror(result));
+        TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): multipart post to %s: %s.",
+                static_cast<unsigned>(result), url.c_str(), curl_easy_strerror(result));
     // The handle goes before the header list and the form it still points at.
     easy.reset();
     return response;

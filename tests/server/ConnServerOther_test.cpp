@@ -58,7 +58,8 @@ TEST_F(OtherTest, TipsReturnsContent) {
     const TReceived got = m_server.Last();
     EXPECT_EQ(got.path, "/zoduda_vudi/tipsMsg/getTipsMessage.do");
     EXPECT_EQ(got.body, "tokenId=t+k");
-    EXPECT_EQ(ReadFile(UserFolder() + "TipMsg.dat"), R"({"resultCode":1,"obj":{"tipsContent":"今晚维护"}})");
+    EXPECT_EQ(ReadFile(UserFolder() + "TipMsg.dat"),
+              R"({"resultCode":1,"obj":{"tipsContent":"今晚维护"}})");
 }
 
 TEST_F(OtherTest, TipsEmptyUnlessReadNow) {

@@ -98,7 +98,8 @@ std::vector<TOperationCase> operationCases() {
          "AddShortcut.dat", "添加快捷失败, 请求数据错误.", "添加快捷失败, 请检查网络.",
          "添加快捷失败, 服务器返回数据解析不一致.", -2, -2},
         // The content id is not sent.
-        {"EditShortcutMsg", [](CConnServer& c) { return c.EditShortcutMsg("99", kMessage, kToken); },
+        {"EditShortcutMsg",
+         [](CConnServer& c) { return c.EditShortcutMsg("99", kMessage, kToken); },
          "/zoduda_vudi/quickMessage/update.do",
          std::string("message=") + kMessageForm + "&" + token, "EditShortcut.dat",
          "编辑快捷失败, 请求数据错误.", "编辑快捷失败, 请检查网络.",
@@ -189,7 +190,8 @@ TEST_P(OperationTest, MemberOfWrongTypeReadsAsUnreadable) {
                              R"({"resultCode":true})", R"({"resultCode":4294967297})",
                              R"({"resultCode":0,"resultMsg":["x"]})"};
     const char* versionReplies[] = {R"({"isForceUpdate":"1"})", R"({"isUpdate":{}})",
-                                    R"({"downUrl":5})", R"({"isUpdate":1e20})", R"({"isUpdate":[]})"};
+                                    R"({"downUrl":5})", R"({"isUpdate":1e20})",
+                                    R"({"isUpdate":[]})"};
     for (const char* reply : Case().readsEnvelope ? replies : versionReplies) {
         m_server.Reply(reply);
         CConnServer conn;

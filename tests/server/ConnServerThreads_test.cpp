@@ -65,7 +65,8 @@ class ThreadsTest : public CServerTest {
             Expect(conn.EditShortcutGrp("1", "g", token.c_str()) == 0);
             Expect(conn.m_strResultMsg == token.c_str());
             const std::string target = UserFolder() + "face-" + token + ".png";
-            Expect(conn.DownloadFile((m_server.BaseUrl() + "f.png").c_str(), target.c_str()) == target);
+            const std::string url = m_server.BaseUrl() + "f.png";
+            Expect(conn.DownloadFile(url.c_str(), target.c_str()) == target);
         }
     }
 
@@ -80,7 +81,8 @@ TEST_F(ThreadsTest, ConcurrentRequestsKeepTheirOwnReplies) {
     for (int i = 0; i < 2; ++i)
         threads.emplace_back([this, i] { ListThread("list" + std::to_string(i)); });
     for (int i = 0; i < 4; ++i)
-        threads.emplace_back([this, i, picture] { EditorThread("editor" + std::to_string(i), picture); });
+        threads.emplace_back(
+            [this, i, picture] { EditorThread("editor" + std::to_string(i), picture); });
     for (int i = 0; i < 2; ++i)
         threads.emplace_back([this, i] { GuiThread("gui" + std::to_string(i)); });
     for (std::thread& thread : threads) thread.join();

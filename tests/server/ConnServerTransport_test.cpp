@@ -58,14 +58,16 @@ TEST_F(TransportTest, ErrorStatusStillCompletesARequest) {
     m_server.Reply(TCanned{500, "{\"resultCode\":0}"});
     CConnServer conn;
     bool completed = false;
-    EXPECT_EQ(RequestInto(conn, m_server.BaseUrl() + "p.do", "a=1", &completed), "{\"resultCode\":0}");
+    EXPECT_EQ(RequestInto(conn, m_server.BaseUrl() + "p.do", "a=1", &completed),
+              "{\"resultCode\":0}");
     EXPECT_TRUE(completed);
 }
 
 TEST_F(TransportTest, RefusedConnectionFails) {
     CConnServer conn;
     bool completed = true;
-    RequestInto(conn, "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/", "a=1", &completed);
+    const std::string refusing = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/";
+    RequestInto(conn, refusing, "a=1", &completed);
     EXPECT_FALSE(completed);
 }
 
@@ -106,10 +108,10 @@ TEST_F(TransportTest, SilentServerTimesOut) {
     CConnServer conn;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(conn.Login("1", "2"), -1);
-    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(conn.m_strResultMsg, "登录失败, 请检查网络.");
-    EXPECT_GE(seconds, 9.0);
-    EXPECT_LT(seconds, 30.0);
+    EXPECT_GE(seconds.count(), 9.0);
+    EXPECT_LT(seconds.count(), 30.0);
 }
 
 class DownloadTest : public CServerTest {};
@@ -119,7 +121,8 @@ TEST_F(DownloadTest, FetchesFileByteForByte) {
     m_server.Reply(TCanned{200, picture, "image/png"});
     CConnServer conn;
     const std::string target = UserFolder() + "face.png";
-    EXPECT_EQ(conn.DownloadFile((m_server.BaseUrl() + "faces/1.png").c_str(), target.c_str()), target);
+    const std::string url = m_server.BaseUrl() + "faces/1.png";
+    EXPECT_EQ(conn.DownloadFile(url.c_str(), target.c_str()), target);
     EXPECT_EQ(ReadFile(target), picture);
     EXPECT_EQ(m_server.Last().method, "GET");
     EXPECT_EQ(m_server.Last().path, "/faces/1.png");
@@ -261,8 +264,9 @@ TEST_F(UploadTest, FieldListIsSplitIntoPairs) {
 
 TEST_F(UploadTest, CertificateIsChecked) {
     const std::string cert = Root() + "/cert.pem", key = Root() + "/key.pem";
-    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
-                                " -keyout " + key + " -out " + cert + " >/dev/null 2>&1";
+    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1"
+                                " -subj /CN=127.0.0.1 -keyout " + key + " -out " + cert +
+                                " >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     httplib::SSLServer tls(cert.c_str(), key.c_str());
     int requests = 0;
