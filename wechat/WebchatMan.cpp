@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <unordered_map>
 #include <utility>
 
 #include <strings.h>
@@ -87,17 +88,31 @@ struct TWindowSearch {
   HWND hMain;
 };
 
+// Whether a window belongs to the copy's process or one it started. A window keeps its
+// process for life, so the answer is kept per window (the check reads /proc).
+bool BelongsToProcess(HWND hwnd, DWORD processId) {
+  thread_local std::unordered_map<HWND, bool> belongs;
+  if (auto it = belongs.find(hwnd); it != belongs.end()) return it->second;
+  DWORD windowProcess = 0;
+  GetWindowThreadProcessId(hwnd, &windowProcess);
+  bool answer = windowProcess != 0 && win32::IsProcessOrDescendant(windowProcess, processId);
+  if (belongs.size() > 256) belongs.clear();
+  belongs[hwnd] = answer;
+  return answer;
+}
+
 BOOL FindWindowProc(HWND hwnd, LPARAM lParam) {
   auto* search = reinterpret_cast<TWindowSearch*>(lParam);
   char className[MAX_PATH] = {};
   GetClassNameA(hwnd, className, sizeof(className));
   if (std::strcmp(className, "popupshadow") == 0) ShowWindow(hwnd, SW_HIDE);
-  DWORD processId = 0;
-  GetWindowThreadProcessId(hwnd, &processId);
-  if (processId == 0 || !win32::IsProcessOrDescendant(processId, search->dwProcessId)) return TRUE;
+  // The class is looked at first: it is the cheapest test and rules out most windows.
+  const bool isLogin = std::strcmp(className, kWeChatLoginWndClass) == 0;
+  const bool isMain = std::strcmp(className, kWeChatMainWndClass) == 0;
+  if ((!isLogin || search->hLogin) && (!isMain || search->hMain)) return TRUE;
+  if (!BelongsToProcess(hwnd, search->dwProcessId)) return TRUE;
   if (!IsWindow(hwnd) || GetWindow(hwnd, GW_OWNER) != nullptr || !IsWindowVisible(hwnd)) return TRUE;
-  if (!search->hLogin && std::strcmp(className, kWeChatLoginWndClass) == 0) search->hLogin = hwnd;
-  if (!search->hMain && std::strcmp(className, kWeChatMainWndClass) == 0) search->hMain = hwnd;
+  (isLogin ? search->hLogin : search->hMain) = hwnd;
   return TRUE;
 }
 
