@@ -4,6 +4,7 @@
 
 #include "app/Log.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -76,8 +77,16 @@ void CX11Connection::internAtoms() {
 }
 
 bool CX11Connection::HasWindowManager() {
+  // A manager comes or goes rarely: the answer is kept for a second (two round trips less
+  // per enumeration).
+  constexpr auto kLifetime = std::chrono::seconds(1);
+  const auto now = std::chrono::steady_clock::now();
+  if (m_tpWmChecked != std::chrono::steady_clock::time_point{} && now - m_tpWmChecked < kLifetime)
+    return m_bWindowManager;
   const XId check = ReadWindowProperty(m_nRoot, m_atoms.netSupportingWmCheck);
-  return check != 0 && ReadWindowProperty(check, m_atoms.netSupportingWmCheck) == check;
+  m_bWindowManager = check != 0 && ReadWindowProperty(check, m_atoms.netSupportingWmCheck) == check;
+  m_tpWmChecked = now;
+  return m_bWindowManager;
 }
 
 std::string CX11Connection::ReadClass(XId window) {

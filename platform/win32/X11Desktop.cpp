@@ -89,7 +89,8 @@ class CX11Desktop : public DesktopBackend {
   using Lock = std::lock_guard<std::recursive_mutex>;
 
   const TWindowFacts* cachedFacts(XId window);
-  std::vector<XId> clientWindows();
+  // The client windows, topmost first; their facts when they were read on the way.
+  std::vector<XId> clientWindows(std::map<XId, TWindowFacts>& facts);
   std::map<XId, TWindowFacts> readFacts(const std::vector<XId>& windows);
   XId embeddingParent(XId window);
   bool withdraw(XId window);
@@ -118,8 +119,9 @@ const TWindowFacts* CX11Desktop::cachedFacts(XId window) {
   return it == t_facts.mapFacts.end() ? nullptr : &it->second;
 }
 
-std::vector<XId> CX11Desktop::clientWindows() {
+std::vector<XId> CX11Desktop::clientWindows(std::map<XId, TWindowFacts>& facts) {
   CX11Connection& x = *m_pConnection;
+  facts.clear();
   if (x.HasWindowManager()) {
     std::vector<XId> stacking = x.ReadWindowList(x.Root(), x.Atoms().netClientListStacking);
     if (stacking.empty()) stacking = x.ReadWindowList(x.Root(), x.Atoms().netClientList);
@@ -129,7 +131,7 @@ std::vector<XId> CX11Desktop::clientWindows() {
   std::vector<XId> children;
   if (!x.QueryTree(x.Root(), parent, &children)) return {};
   // Children without WM_CLASS may be frames: look one level below them (batched).
-  std::map<XId, TWindowFacts> facts = readFacts(children);
+  facts = readFacts(children);
   std::vector<XId> frames;
   for (XId child : children) {
     if (facts[child].strClass.empty()) frames.push_back(child);
@@ -144,10 +146,15 @@ std::vector<XId> CX11Desktop::clientWindows() {
     inner[frames[i]].assign(ids, ids + xcb_query_tree_children_length(reply.get()));
   }
   std::vector<XId> clients;
+  std::vector<XId> grandChildren;
   for (auto it = children.rbegin(); it != children.rend(); ++it) {
     if (!facts[*it].strClass.empty()) clients.push_back(*it);
-    else for (XId grandChild : inner[*it]) clients.push_back(grandChild);
+    for (XId grandChild : inner[*it]) {
+      clients.push_back(grandChild);
+      grandChildren.push_back(grandChild);
+    }
   }
+  facts.merge(readFacts(grandChildren));
   return clients;
 }
 
@@ -192,8 +199,10 @@ std::map<XId, TWindowFacts> CX11Desktop::readFacts(const std::vector<XId>& windo
 std::vector<HWND> CX11Desktop::TopLevelWindows() {
   const std::uint64_t changes = m_watcher.Count();
   Lock lock(m_pConnection->mutex);
-  std::vector<XId> clients = clientWindows();
-  t_facts.mapFacts = readFacts(clients);
+  std::map<XId, TWindowFacts> facts;
+  std::vector<XId> clients = clientWindows(facts);
+  if (facts.empty()) facts = readFacts(clients);
+  t_facts.mapFacts = std::move(facts);
   t_facts.tpTaken = std::chrono::steady_clock::now();
   t_facts.nChangeCount = changes;
   std::vector<HWND> windows;

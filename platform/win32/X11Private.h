@@ -5,6 +5,7 @@
 #include "platform/win32/DesktopBackend.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -89,6 +90,8 @@ class CX11Connection {
   xcb_connection_t* m_pXcb = nullptr;
   XId m_nRoot = 0;
   TAtoms m_atoms;
+  bool m_bWindowManager = false;
+  std::chrono::steady_clock::time_point m_tpWmChecked;
 };
 
 // Watches the root for new, mapped, unmapped, re-parented or destroyed top-level windows
