@@ -175,12 +175,9 @@ void CContainerUI::SetPos(RECT rc, bool bNeedInvalidate) {
 void CContainerUI::DoEvent(TEventUI& event) {
   if (event.Type == UIEVENT_SCROLLWHEEL && m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible() &&
       m_pVerticalScrollBar->IsEnabled()) {
-    // wParam carries the wheel delta; positive scrolls up.
-    const int delta = static_cast<short>(HIWORD(event.wParam));
-    for (int steps = std::max(1, std::abs(delta) / 120); steps > 0; --steps) {
-      if (delta > 0) LineUp();
-      else LineDown();
-    }
+    // LOWORD(wParam): 0 scrolls up a line, 1 down (SB_LINEUP / SB_LINEDOWN).
+    if (LOWORD(event.wParam) == 0) LineUp();
+    else LineDown();
     return;
   }
   CControlUI::DoEvent(event);
