@@ -117,6 +117,29 @@ CSilentListener::~CSilentListener() {
     if (m_fd >= 0) close(m_fd);
 }
 
+CRawReplyServer::CRawReplyServer(std::string rawReply) {
+    m_fd = boundLoopbackSocket(m_nPort);
+    listen(m_fd, 1);
+    m_thread = std::thread([this, rawReply] {
+        const int connection = accept(m_fd, nullptr, nullptr);
+        if (connection < 0) return;
+        std::string request;
+        char buffer[4096];
+        ssize_t got = 0;
+        while (request.find("\r\n\r\n") == std::string::npos &&
+               (got = read(connection, buffer, sizeof buffer)) > 0)
+            request.append(buffer, static_cast<size_t>(got));
+        [[maybe_unused]] const ssize_t sent = write(connection, rawReply.data(), rawReply.size());
+        close(connection);
+    });
+}
+
+CRawReplyServer::~CRawReplyServer() {
+    shutdown(m_fd, SHUT_RDWR);  // ends a pending accept when no request came
+    m_thread.join();
+    close(m_fd);
+}
+
 void CServerTest::SetUp() {
     char pattern[] = "/tmp/tc-server-test-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -77,6 +77,20 @@ class CSilentListener {
     int m_nPort = 0;
 };
 
+// A server that answers one connection with fixed raw bytes and hangs up, for replies no
+// well-behaved server would send (a body cut short).
+class CRawReplyServer {
+ public:
+    explicit CRawReplyServer(std::string rawReply);
+    ~CRawReplyServer();
+    int Port() const { return m_nPort; }
+
+ private:
+    int m_fd = -1;
+    int m_nPort = 0;
+    std::thread m_thread;
+};
+
 // Each test gets a fresh temporary tree: program/ with sys.cfg pointing at the canned
 // server, and config/orvo2/ as the per-user data folder.
 class CServerTest : public ::testing::Test {

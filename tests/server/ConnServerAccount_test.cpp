@@ -86,6 +86,16 @@ TEST_F(AccountTest, FailedLoginTransferChangesOnlyTheMessage) {
     EXPECT_EQ(conn.m_nWechatQuantity, 3);
 }
 
+TEST_F(AccountTest, ReplyCutShortIsFailedTransfer) {
+    CRawReplyServer cut("HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n{\"resultCode\":1");
+    UseWebServer("http://127.0.0.1:" + std::to_string(cut.Port()) + "/");
+    WriteFile(UserFolder() + "Login.dat", "previous");
+    CConnServer conn;
+    EXPECT_EQ(conn.Login("1", "2"), -1);
+    EXPECT_EQ(conn.m_strResultMsg, "登录失败, 请检查网络.");
+    EXPECT_EQ(ReadFile(UserFolder() + "Login.dat"), "previous");
+}
+
 TEST_F(AccountTest, ValueThatIsNotTextSendsNothing) {
     CConnServer conn;
     EXPECT_EQ(conn.Login("1", std::string("\xc3\x28", 2)), -1);

@@ -161,6 +161,17 @@ TEST_F(DownloadTest, FailedTransferLeavesNoFile) {
     EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
 }
 
+TEST_F(DownloadTest, BodyCutShortLeavesNoFile) {
+    CRawReplyServer cut("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly part of it");
+    CConnServer conn;
+    const std::string target = UserFolder() + "cut.png";
+    const std::string url = "http://127.0.0.1:" + std::to_string(cut.Port()) + "/p.png";
+    EXPECT_EQ(conn.DownloadFile(url.c_str(), target.c_str()), "");
+    EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请检查网络.");
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
+}
+
 TEST_F(DownloadTest, UnwritableTargetSendsNothing) {
     CConnServer conn;
     EXPECT_EQ(conn.DownloadFile((m_server.BaseUrl() + "p.png").c_str(),
