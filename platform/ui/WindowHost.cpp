@@ -57,6 +57,9 @@ constexpr std::array<std::pair<int, UINT>, 37> kKeyTable = {{
 
 bool IsXcb() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
 
+// The offscreen platform cannot restack windows and says so on every try.
+bool CanRestack() { return QGuiApplication::platformName() != QLatin1String("offscreen"); }
+
 LPARAM PointParam(const QPoint& p) { return MAKELPARAM(p.x(), p.y()); }
 
 RECT ToRect(const QRect& r) {
@@ -259,8 +262,8 @@ BOOL CWindowHost::SetWindowPosition(HWND after, int x, int y, int cx, int cy, UI
   if (!(flags & SWP_NOZORDER)) {
     if (after == HWND_TOPMOST) SetExStyle(m_exStyle | WS_EX_TOPMOST);
     else if (after == HWND_NOTOPMOST) SetExStyle(m_exStyle & ~WS_EX_TOPMOST);
-    else if (after == HWND_BOTTOM) lower();
-    else raise();
+    else if (after == HWND_BOTTOM && CanRestack()) lower();
+    else if (CanRestack()) raise();
   }
   if (flags & SWP_SHOWWINDOW) ShowCommand((flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
   if (flags & SWP_HIDEWINDOW) hide();
@@ -269,7 +272,7 @@ BOOL CWindowHost::SetWindowPosition(HWND after, int x, int y, int cx, int cy, UI
 }
 
 void CWindowHost::ActivateWindow() {
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();  // unsupported there
+  if (CanRestack()) raise();
   activateWindow();
   setFocus(Qt::ActiveWindowFocusReason);
 }
