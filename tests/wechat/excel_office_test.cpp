@@ -74,6 +74,29 @@ TEST_F(ExcelOfficeTest, FailedReadOfAFileThatIsNoSpreadsheetLeavesNothing)
     ExpectNothingLeftBehind();
 }
 
+TEST_F(ExcelOfficeTest, OpenDocumentSheetFallsBackToLibreOffice)
+{
+    if (!HaveSoffice())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    const auto rows = CExcelReader::ReadExcelContent(DataFile("excel_fixture.fods"));
+    EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
+    EXPECT_TRUE(Logged("wps-读取excel[7/7]：读取内容成功，共[9]行"));
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0].strContent, "您好，欢迎光临！😀");
+    EXPECT_EQ(rows[3].strContent, "2024-03-14");
+    ExpectNothingLeftBehind();
+}
+
+TEST_F(ExcelOfficeTest, CsvFileIsReadAsUtf8WithCommas)
+{
+    if (!HaveSoffice())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    WriteFile(File("replies.csv"), "标题,内容\n\"问候,1\",\"第一行\n第二行\"\n12,3.50\n");
+    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(File("replies.csv"))),
+              (PairList{{"问候,1", "第一行\n第二行"}, {"12", "3.5"}}));
+    ExpectNothingLeftBehind();
+}
+
 TEST_F(ExcelOfficeTest, NoSpreadsheetProgramFailsAtCreation)
 {
     fs::create_directories(m_root + "/nobin");
