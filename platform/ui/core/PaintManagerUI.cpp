@@ -132,7 +132,12 @@ void CPaintManagerUI::Term() {
 const std::vector<CPaintManagerUI*>& CPaintManagerUI::GetPaintManagers() { return shared().managers; }
 
 SIZE CPaintManagerUI::GetInitSize() const { return m_szInitWindowSize; }
-void CPaintManagerUI::SetInitSize(int cx, int cy) { m_szInitWindowSize = SIZE{cx, cy}; }
+void CPaintManagerUI::SetInitSize(int cx, int cy) {
+  m_szInitWindowSize = SIZE{cx, cy};
+  if (!m_pRoot && cx > 0 && cy > 0) {
+    if (CWindowWnd* window = GetWindow()) window->ResizeClient(cx, cy);
+  }
+}
 RECT& CPaintManagerUI::GetSizeBox() { return m_rcSizeBox; }
 void CPaintManagerUI::SetSizeBox(RECT& rcSizeBox) { m_rcSizeBox = rcSizeBox; }
 RECT& CPaintManagerUI::GetCaptionRect() { return m_rcCaption; }
@@ -151,10 +156,16 @@ void CPaintManagerUI::SetOpacity(BYTE nOpacity) {
 
 BYTE CPaintManagerUI::GetOpacity() const { return m_nOpacity; }
 
-int CPaintManagerUI::AddFont(const TFontInfo& font, bool bDefault) {
-  m_aFonts.push_back(font);
+int CPaintManagerUI::AddFont(const TFontInfo& font, bool bDefault, int id) {
   if (bDefault) m_DefaultFont = font;
-  return static_cast<int>(m_aFonts.size()) - 1;
+  if (id < 0 || id > 1000) {
+    m_aFonts.push_back(font);
+    return static_cast<int>(m_aFonts.size()) - 1;
+  }
+  // Gaps below id get the default font.
+  if (static_cast<int>(m_aFonts.size()) <= id) m_aFonts.resize(static_cast<size_t>(id) + 1, m_DefaultFont);
+  m_aFonts[static_cast<size_t>(id)] = font;
+  return id;
 }
 
 const TFontInfo& CPaintManagerUI::GetFontInfo(int index) const {

@@ -59,6 +59,7 @@ class CPaintManagerUI {
 
   // Skin-given window properties.
   SIZE GetInitSize() const;
+  // Before the tree is attached this also sizes the window (the skin's "size").
   void SetInitSize(int cx, int cy);
   RECT& GetSizeBox();
   void SetSizeBox(RECT& rcSizeBox);
@@ -77,7 +78,8 @@ class CPaintManagerUI {
 
   // Fonts of the skin, by index in order of definition; -1 and unknown indexes give the
   // default font.
-  int AddFont(const TFontInfo& font, bool bDefault = false);
+  // id >= 0 places the font at that index (the skin's <Font id=".."/>); -1 appends.
+  int AddFont(const TFontInfo& font, bool bDefault = false, int id = -1);
   const TFontInfo& GetFontInfo(int index) const;
   int GetFontCount() const;
   void SetDefaultFont(const TFontInfo& font);
@@ -85,6 +87,9 @@ class CPaintManagerUI {
   void AddDefaultAttributeList(LPCSTR pStrControlName, LPCSTR pStrControlAttrList);
   LPCSTR GetDefaultAttributeList(LPCSTR pStrControlName) const;
   DWORD GetDefaultDisabledColor() const { return m_dwDefaultDisabledColor; }
+  void SetDefaultDisabledColor(DWORD dwColor) { m_dwDefaultDisabledColor = dwColor; }
+  void SetDefaultFontColor(DWORD dwColor) { m_dwDefaultFontColor = dwColor; }
+  void SetDefaultLinkFontColor(DWORD dwColor) { m_dwDefaultLinkFontColor = dwColor; }
   DWORD GetDefaultFontColor() const { return m_dwDefaultFontColor; }
   DWORD GetDefaultLinkFontColor() const { return m_dwDefaultLinkFontColor; }
 
