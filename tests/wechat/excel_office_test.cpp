@@ -6,6 +6,7 @@
 #include "wechat/ExcelOffice.h"
 
 #include <chrono>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -94,6 +95,26 @@ TEST_F(ExcelOfficeTest, CsvFileIsReadAsUtf8WithCommas)
     WriteFile(File("replies.csv"), "标题,内容\n\"问候,1\",\"第一行\n第二行\"\n12,3.50\n");
     EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(File("replies.csv"))),
               (PairList{{"问候,1", "第一行\n第二行"}, {"12", "3.5"}}));
+    ExpectNothingLeftBehind();
+}
+
+TEST_F(ExcelOfficeTest, ConcurrentReadsUseSeparateLibreOfficeInstances)
+{
+    if (!HaveSoffice())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    std::vector<WECHATKUAIJIEDATA> first;
+    std::vector<WECHATKUAIJIEDATA> second;
+    bool firstOk = false;
+    bool secondOk = false;
+    std::thread other([&] {
+        secondOk = CExcelReader::__ReadExcelContentByWps(second, DataFile("excel_fixture.xls"));
+    });
+    firstOk = CExcelReader::__ReadExcelContentByWps(first, DataFile("excel_fixture.xls"));
+    other.join();
+    EXPECT_TRUE(firstOk);
+    EXPECT_TRUE(secondOk);
+    EXPECT_EQ(first.size(), 7u);
+    EXPECT_EQ(Pairs(first), Pairs(second));
     ExpectNothingLeftBehind();
 }
 

@@ -7,6 +7,8 @@
 
 #include <xlsxwriter.h>
 
+#include <thread>
+
 using namespace exceltest;
 
 namespace {
@@ -197,6 +199,22 @@ TEST_F(ExcelReaderTest, XlsWrittenByLibreOffice)
                                      {"", "无标题内容"},
                                      {"多行", "第一行\n第二行 \"引号\", 逗号"}}));
     EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[9]行"));
+}
+
+TEST_F(ExcelReaderTest, ConcurrentXlsReadsFromSeveralThreads)
+{
+    // Each .xls read forks its own reader process; threads must not see each other's answers.
+    std::vector<std::vector<WECHATKUAIJIEDATA>> results(4);
+    std::vector<std::thread> threads;
+    for (auto& rows : results)
+        threads.emplace_back([&rows] {
+            CExcelReader::__ReadExcelContentByOffice(rows, DataFile("excel_fixture.xls"));
+        });
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& rows : results)
+        EXPECT_EQ(rows.size(), 7u);
+    EXPECT_TRUE(OurChildren().empty());
 }
 
 TEST_F(ExcelReaderTest, TruncatedXlsIsRefused)
