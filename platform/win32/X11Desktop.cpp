@@ -36,8 +36,9 @@ template <typename T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
 
 constexpr auto kFactsLifetime = std::chrono::milliseconds(250);
+constexpr auto kSnapshotLifetime = std::chrono::milliseconds(100);
 constexpr int kWithdrawWaitMs = 1000;
-constexpr int kClickFocusDelayMs = 5;
+constexpr int kActivateWaitMs = 300;
 constexpr std::uint32_t kIconicState = 3;
 constexpr std::uint32_t kNetWmStateRemove = 0;
 constexpr std::uint32_t kNetWmStateAdd = 1;
@@ -99,12 +100,16 @@ class CX11Desktop : public DesktopBackend {
   bool showTopLevel(XId window, int cmd);
   bool showEmbedded(XId window, XId parent, int cmd);
   XId ownTopLevelAncestor(XId window);
+  void waitForActiveWindow(XId window);
   bool rootPoint(XId window, int x, int y, int& rootX, int& rootY);
   bool checked(xcb_void_cookie_t cookie);
 
   std::unique_ptr<CX11Connection> m_pConnection;
   CX11Input m_input;
   CX11Watcher m_watcher;
+  // The latest reading of the desktop (guarded by the connection's mutex).
+  TThreadFacts m_snapshot;
+  std::vector<XId> m_vecSnapshotClients;
 };
 
 bool CX11Desktop::checked(xcb_void_cookie_t cookie) {
@@ -198,15 +203,20 @@ std::map<XId, TWindowFacts> CX11Desktop::readFacts(const std::vector<XId>& windo
 
 std::vector<HWND> CX11Desktop::TopLevelWindows() {
   const std::uint64_t changes = m_watcher.Count();
+  const auto now = std::chrono::steady_clock::now();
   Lock lock(m_pConnection->mutex);
-  std::map<XId, TWindowFacts> facts;
-  std::vector<XId> clients = clientWindows(facts);
-  if (facts.empty()) facts = readFacts(clients);
-  t_facts.mapFacts = std::move(facts);
-  t_facts.tpTaken = std::chrono::steady_clock::now();
-  t_facts.nChangeCount = changes;
+  // Several copies poll at once: a reading of the desktop that no change has made stale
+  // since serves them all.
+  if (m_snapshot.nChangeCount != changes || now - m_snapshot.tpTaken > kSnapshotLifetime) {
+    m_snapshot.mapFacts.clear();
+    m_vecSnapshotClients = clientWindows(m_snapshot.mapFacts);
+    if (m_snapshot.mapFacts.empty()) m_snapshot.mapFacts = readFacts(m_vecSnapshotClients);
+    m_snapshot.tpTaken = now;
+    m_snapshot.nChangeCount = changes;
+  }
+  t_facts = m_snapshot;
   std::vector<HWND> windows;
-  for (XId client : clients) windows.push_back(hwndOf(client));
+  for (XId client : m_vecSnapshotClients) windows.push_back(hwndOf(client));
   return windows;
 }
 
@@ -449,6 +459,15 @@ XId CX11Desktop::ownTopLevelAncestor(XId window) {
   return topClient;
 }
 
+void CX11Desktop::waitForActiveWindow(XId window) {
+  CX11Connection& x = *m_pConnection;
+  for (int waited = 0; waited < kActivateWaitMs; waited += 2) {
+    if (x.ReadWindowProperty(x.Root(), x.Atoms().netActiveWindow) == window) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  TC_LOG(TC_LOG_DEBUG, "the window manager did not activate 0x" << std::hex << window);
+}
+
 bool CX11Desktop::Activate(HWND hwnd) {
   Lock lock(m_pConnection->mutex);
   CX11Connection& x = *m_pConnection;
@@ -457,9 +476,13 @@ bool CX11Desktop::Activate(HWND hwnd) {
   const XId embedder = embeddingParent(window) ? ownTopLevelAncestor(window) : 0;
   const XId topLevel = embedder ? embedder : window;
   // _NET_ACTIVE_WINDOW does nothing for an embedded window: activate our top-level one,
-  // then focus the embedded window directly.
+  // wait until the manager has done so (else its late focus change undoes ours), then
+  // focus the embedded window directly.
   if (x.HasWindowManager()) {
-    x.SendRootMessage(topLevel, x.Atoms().netActiveWindow, kSourcePager, XCB_CURRENT_TIME);
+    if (x.ReadWindowProperty(x.Root(), x.Atoms().netActiveWindow) != topLevel) {
+      x.SendRootMessage(topLevel, x.Atoms().netActiveWindow, kSourcePager, XCB_CURRENT_TIME);
+      waitForActiveWindow(topLevel);
+    }
   } else {
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(x.Xcb(), topLevel, XCB_CONFIG_WINDOW_STACK_MODE, &above);
@@ -503,11 +526,7 @@ bool CX11Desktop::Click(HWND hwnd, int x, int y, bool down) {
   int rootY = 0;
   if (!rootPoint(idOf(hwnd), x, y, rootX, rootY)) return false;
   if (!m_input.ClickAt(rootX, rootY, down)) return false;
-  if (!down) {
-    // A window manager may move the focus on the click: take it back after a moment.
-    std::this_thread::sleep_for(std::chrono::milliseconds(kClickFocusDelayMs));
-    m_input.EnsureFocus();
-  }
+  if (!down) m_input.EnsureFocus();  // a window manager may have moved it on the click
   return true;
 }
 

@@ -24,6 +24,7 @@ namespace win32::x11 {
 namespace {
 
 constexpr int kFocusSettleMs = 2;
+constexpr int kPointerFreeWaitMs = 300;
 
 // Virtual key -> keysym. Invariant: every VK the system presses is here; letters map to
 // their lower-case keysym (the shifted form comes from Shift, as on a keyboard).
@@ -71,7 +72,9 @@ bool CX11Input::Key(BYTE vk, bool up) {
     TC_LOG(TC_LOG_WARN, "no key for virtual key 0x" << std::hex << int(vk));
     return false;
   }
-  if (!up && m_nKeysDown == 0) EnsureFocus();  // a chord starts: the focus must be right
+  // A window manager may take the focus back at any moment after a click (late under load):
+  // every press checks it. Modifiers held are the server's, so they survive a re-focus.
+  if (!up) EnsureFocus();
   if (!up && vk == 'V' && GetAsyncKeyState(VK_CONTROL)) ClipboardNotePaste();
   XTestFakeKeyEvent(display, keycode, up ? False : True, CurrentTime);
   XSync(display, False);
@@ -151,7 +154,27 @@ bool CX11Input::ClickAt(int rootX, int rootY, bool down) {
   XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
   XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
   XSync(display, False);
+  if (!down) waitUntilPointerFree();
   return true;
+}
+
+void CX11Input::waitUntilPointerFree() {
+  // A window manager that focuses on click holds the press in a synchronous grab, moves the
+  // focus, then lets the press through. While it has not, the pointer is frozen or grabbed
+  // and a grab of ours fails; once ours succeeds, its focus change has been made and the
+  // caller can take the focus back for good.
+  ::Display* display = m_connection.Display();
+  const ::Window root = static_cast<::Window>(m_connection.Root());
+  for (int waited = 0; waited < kPointerFreeWaitMs; ++waited) {
+    const int result = XGrabPointer(display, root, False, 0, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    if (result == GrabSuccess) {
+      XUngrabPointer(display, CurrentTime);
+      XSync(display, False);
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  TC_LOG(TC_LOG_DEBUG, "the pointer stayed grabbed after a click");
 }
 
 void CX11Input::FocusOn(XId window) {

@@ -134,6 +134,7 @@ class CX11Input {
   unsigned keycodeFor(unsigned long keysym, bool& shift);
   unsigned spareKeycodeFor(unsigned long keysym);
   void pressRelease(unsigned keycode, bool shift);
+  void waitUntilPointerFree();
   bool focusIsInside(XId window);
 
   CX11Connection& m_connection;
