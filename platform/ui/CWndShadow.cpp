@@ -6,6 +6,7 @@
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/OwnWindows_p.h"
 #include "platform/ui/UIImage.h"
+#include "platform/ui/core/PaintManagerUI.h"
 #include "platform/ui/WindowHost_p.h"
 
 // Qt
@@ -30,8 +31,11 @@ bool ShadowsEnabled() {
   return s_enabled == 1;
 }
 
+// Relative shadow pictures come from the skin folder, as the controls' pictures do.
 std::string ImageFolder() {
   if (!s_folder.empty()) return s_folder;
+  const CDuiString& skin = CPaintManagerUI::GetResourcePath();
+  if (!skin.IsEmpty()) return skin.str();
   return QCoreApplication::applicationDirPath().toStdString() + "/skin/";
 }
 

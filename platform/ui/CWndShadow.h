@@ -47,8 +47,8 @@ class CWndShadow {
   bool SetImage(const char* image);
   bool SetShadowCorner(RECT corner);
   bool SetImage(const char* image, RECT corner);
-  // Image folder used for relative names; default the resource path of the paint manager
-  // set through SetResourceFolder, else "<program folder>/skin/".
+  // Folder for relative picture names; by default the paint manager's resource path, else
+  // "<program folder>/skin/".
   static void SetResourceFolder(const std::string& folder);
 
   // The shadow's window (null when none is shown, e.g. under xcb without a compositor).
