@@ -432,16 +432,30 @@ void CWindowHost::BeginMove(const QPoint& globalPos) {
   m_moveOffset = globalPos - geometry().topLeft();
 }
 
-void CWindowHost::BeginResize(LRESULT hit) {
+void CWindowHost::BeginResize(LRESULT hit, const QPoint& globalPos) {
   const Qt::Edges edges = EdgesOfHit(hit);
-  if (!isWindow() || !edges || !windowHandle()) return;
-  if (!windowHandle()->startSystemResize(edges))
-    TC_LOG(TC_LOG_DEBUG, "no window manager to resize the window");
+  if (!isWindow() || !edges || isMaximized()) return;
+  if (IsXcb() && windowHandle() && windowHandle()->startSystemResize(edges)) return;
+  // No window manager: the edges follow the mouse until the button is released.
+  m_manualEdges = edges;
+  m_resizeStart = globalPos;
+  m_resizeGeometry = geometry();
+}
+
+QRect CWindowHost::ResizedGeometry(const QPoint& globalPos) const {
+  const QPoint delta = globalPos - m_resizeStart;
+  QRect g = m_resizeGeometry;
+  const QSize least(std::max(minimumWidth(), 1), std::max(minimumHeight(), 1));
+  if (m_manualEdges & Qt::LeftEdge) g.setLeft(std::min(g.left() + delta.x(), g.right() + 1 - least.width()));
+  if (m_manualEdges & Qt::RightEdge) g.setRight(std::max(g.right() + delta.x(), g.left() + least.width() - 1));
+  if (m_manualEdges & Qt::TopEdge) g.setTop(std::min(g.top() + delta.y(), g.bottom() + 1 - least.height()));
+  if (m_manualEdges & Qt::BottomEdge) g.setBottom(std::max(g.bottom() + delta.y(), g.top() + least.height() - 1));
+  return g;
 }
 
 void CWindowHost::StartNonClientDrag(LRESULT hit, const QPoint& globalPos) {
   if (hit == HTCAPTION) BeginMove(globalPos);
-  else BeginResize(hit);
+  else BeginResize(hit, globalPos);
 }
 
 void CWindowHost::mousePressEvent(QMouseEvent* event) {
@@ -460,8 +474,9 @@ void CWindowHost::mousePressEvent(QMouseEvent* event) {
 
 void CWindowHost::mouseReleaseEvent(QMouseEvent* event) {
   CMouseScope scope(this);
-  if (m_bManualMove && event->button() == Qt::LeftButton) {
+  if ((m_bManualMove || m_manualEdges) && event->button() == Qt::LeftButton) {
     m_bManualMove = false;
+    m_manualEdges = {};
     return;
   }
   UINT msg = 0;
@@ -495,6 +510,11 @@ void CWindowHost::mouseMoveEvent(QMouseEvent* event) {
   if (m_bManualMove) {
     if (event->buttons() & Qt::LeftButton) move(event->globalPosition().toPoint() - m_moveOffset);
     else m_bManualMove = false;
+    return;
+  }
+  if (m_manualEdges) {
+    if (event->buttons() & Qt::LeftButton) setGeometry(ResizedGeometry(event->globalPosition().toPoint()));
+    else m_manualEdges = {};
     return;
   }
   m_bCursorSet = false;

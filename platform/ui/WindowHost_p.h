@@ -6,6 +6,7 @@
 #include "platform/ui/OwnWindows_p.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 
 namespace DuiLib {
@@ -90,7 +91,8 @@ class CWindowHost final : public QWidget {
 
  private:
   void BeginMove(const QPoint& globalPos);
-  void BeginResize(LRESULT hit);
+  void BeginResize(LRESULT hit, const QPoint& globalPos);
+  QRect ResizedGeometry(const QPoint& globalPos) const;
   void DeliverKey(QKeyEvent* event, bool down);
 
   CWindowWnd* m_pWindow;
@@ -111,6 +113,9 @@ class CWindowHost final : public QWidget {
   UINT m_classStyle = 0;
   QPoint m_moveOffset;
   QPoint m_lastOrigin{-32768, -32768};
+  Qt::Edges m_manualEdges;
+  QPoint m_resizeStart;
+  QRect m_resizeGeometry;
 };
 
 // The window of ours handling a mouse message now (for SetCursor), or null.

@@ -434,3 +434,42 @@ TEST(WindowStyles, ShowCommandsAndWorkerThreadRequests) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WindowFrame, SizingBorderResizesTheWindowWithoutAWindowManager) {
+  CRecordingWnd wnd;
+  wnd.handler = [](CRecordingWnd& w, UINT msg, WPARAM, LPARAM l, LRESULT* r) {
+    if (msg != WM_NCHITTEST) return false;
+    RECT rc{};
+    Backend().GetWindowRect(w.GetHWND(), &rc);
+    const int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
+    if (x >= rc.right - 4 && y >= rc.bottom - 4) *r = HTBOTTOMRIGHT;
+    else if (x < rc.left + 4) *r = HTLEFT;
+    else *r = HTCLIENT;
+    return true;
+  };
+  const HWND hwnd = MakeWindow(wnd);  // 30,40 300x200
+  QWidget* host = wnd.GetWidget();
+  SendMouse(host, QEvent::MouseButtonPress, {298, 198}, Qt::LeftButton, Qt::LeftButton);
+  QMouseEvent grow(QEvent::MouseMove, QPointF(298, 198), QPointF(30 + 298 + 20, 40 + 198 + 10),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(host, &grow);
+  SendMouse(host, QEvent::MouseButtonRelease, {318, 208}, Qt::LeftButton, Qt::NoButton);
+  RECT rc{};
+  Backend().GetWindowRect(hwnd, &rc);
+  EXPECT_EQ(rc.left, 30);
+  EXPECT_EQ(rc.right - rc.left, 320);
+  EXPECT_EQ(rc.bottom - rc.top, 210);
+  EXPECT_EQ(wnd.Only(WM_SIZE).back().lParam, MAKELPARAM(320, 210));
+  // The left border cannot pull the window below one pixel.
+  SendMouse(host, QEvent::MouseButtonPress, {1, 100}, Qt::LeftButton, Qt::LeftButton);
+  QMouseEvent shrink(QEvent::MouseMove, QPointF(1, 100), QPointF(31 + 1000, 140), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(host, &shrink);
+  Backend().GetWindowRect(hwnd, &rc);
+  EXPECT_EQ(rc.right - rc.left, 1);
+  EXPECT_EQ(rc.right, 30 + 320);
+}
+
+}  // namespace
