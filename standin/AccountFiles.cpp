@@ -78,15 +78,26 @@ std::string WriteAccountFiles(const std::string& root, const TAccount& account) 
   return accInfo;
 }
 
-bool RegisterDataRoot(const std::string& root) {
+namespace {
+
+bool writeString(HKEY root, const char* keyPath, const char* name, const std::string& value) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  const LONG result = RegSetValueExA(key, "FileSavePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(root.c_str()),
-                                     static_cast<DWORD>(root.size() + 1));
+  if (RegCreateKeyExA(root, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
+  const LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                     static_cast<DWORD>(value.size() + 1));
   RegCloseKey(key);
   return result == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool RegisterDataRoot(const std::string& root) {
+  return writeString(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", "FileSavePath", root);
+}
+
+bool RegisterAsClient(const std::string& programPath) {
+  return writeString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat",
+                     "DisplayIcon", "\"" + programPath + "\"");
 }
 
 }  // namespace standin

@@ -38,5 +38,8 @@ std::string DataFolder(const std::string& root);
 std::string WriteAccountFiles(const std::string& root, const TAccount& account);
 // Registers root as HKCU "SOFTWARE\Tencent\WeChat" "FileSavePath".
 bool RegisterDataRoot(const std::string& root);
+// Installs a program as the chat client: "DisplayIcon" = the path in double quotes, under
+// HKLM "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\WeChat", as an installer writes it.
+bool RegisterAsClient(const std::string& programPath);
 
 }  // namespace standin

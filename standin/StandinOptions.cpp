@@ -106,6 +106,10 @@ bool ParseOptions(int argc, char** argv, TStandinOptions& options, std::string& 
       options.bRegister = false;
       continue;
     }
+    if (arg == "--install") {
+      options.bInstall = true;
+      continue;
+    }
     auto it = std::find_if(table.begin(), table.end(), [&](const TOption& o) { return arg == o.flag; });
     if (it == table.end() || i + 1 >= argc) {
       error = "unknown option or missing value: " + arg;

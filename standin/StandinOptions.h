@@ -26,6 +26,7 @@ struct TStandinOptions {
   int nMainHeight = 500;
   bool bRegister = true;        // --no-register, TC_STANDIN_NO_REGISTER=1
   std::string strHashImage;     // --hash-image PATH: print "W H sha256" of a picture and exit
+  bool bInstall = false;        // --install: register this program as the client and exit
 };
 
 // Reads the options (command line over environment); false with a message on bad input.

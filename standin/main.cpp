@@ -1,4 +1,5 @@
 // The stand-in chat client used by the tests and the demo in place of the real client.
+#include "standin/AccountFiles.h"
 #include "standin/MessageBox.h"
 #include "standin/StandinClient.h"
 #include "standin/StandinOptions.h"
@@ -33,6 +34,17 @@ int hashImage(const std::string& path) {
   return 0;
 }
 
+int installAsClient() {
+  char self[4096] = {};
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0 || !standin::RegisterAsClient(self)) {
+    std::fprintf(stderr, "standin: cannot register as the client\n");
+    return 1;
+  }
+  std::printf("standin: registered %s as the client\n", self);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,6 +55,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!options.strHashImage.empty()) return hashImage(options.strHashImage);
+  if (options.bInstall) return installAsClient();
   QApplication app(argc, argv);
   standin::CStandinClient client(options);
   if (pipe2(s_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {

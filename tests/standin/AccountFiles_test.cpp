@@ -123,6 +123,22 @@ TEST(AccountFiles, DataRootIsRegistered) {
   unsetenv("TC_HKCU_FILE");
 }
 
+TEST(AccountFiles, ProgramIsInstalledAsTheClientInQuotes) {
+  testing_support::TempDir dir;
+  setenv("TC_HKLM_FILE", dir.file("hklm.ini").c_str(), 1);
+  ASSERT_TRUE(standin::RegisterAsClient("/opt/tandem chats/standin"));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  char value[260] = {};
+  DWORD size = sizeof value;
+  ASSERT_EQ(RegQueryValueExA(key, "DisplayIcon", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &size), ERROR_SUCCESS);
+  EXPECT_STREQ(value, "\"/opt/tandem chats/standin\"");
+  RegCloseKey(key);
+  unsetenv("TC_HKLM_FILE");
+}
+
 class StandinOptionsTest : public ::testing::Test {
  protected:
   void TearDown() override {
