@@ -26,6 +26,8 @@ std::string PercentDecode(std::string_view text)
             && hexValue(text[i + 2]) >= 0) {
             out.push_back(static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
             i += 2;
+        } else if (text[i] == '+') {
+            out.push_back(' ');
         } else {
             out.push_back(text[i]);
         }

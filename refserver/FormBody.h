@@ -7,14 +7,12 @@
 
 namespace refserver {
 
-// A parsed form body: key to percent-decoded UTF-8 value.
+// A parsed application/x-www-form-urlencoded body: key to decoded UTF-8 value.
 //
-// The workbench writes its form bodies without escaping the values, in a fixed key order
-// per request ("message=" json "&tokenId=" token). A value may therefore hold "&" or "=".
-// When the body has exactly the expected keys in the expected order, each value is taken
-// up to the last "&<next key>=", which keeps such values whole; any other body is split
-// the usual way on "&" and "=". "+" stays a plus sign: the workbench sends it unescaped,
-// and an escaping client writes a blank as %20.
+// Each request has a fixed key order ("message=" json "&tokenId=" token). A client that
+// does not escape its values may send "&" or "=" inside one; so when the body holds the
+// expected keys in the expected order, each value is taken up to the last "&<next key>=",
+// which keeps such a value whole. Any other body is split the usual way on "&" and "=".
 class CFormBody {
 public:
     static CFormBody Parse(std::string_view body, const std::vector<std::string>& orderedKeys);
@@ -32,7 +30,7 @@ private:
     std::map<std::string, std::string> m_mapValues;
 };
 
-// %XX becomes the byte XX; a "%" without two hex digits stays as it is.
+// Form decoding: "+" becomes a blank, %XX the byte XX; a "%" without two hex digits stays.
 std::string PercentDecode(std::string_view text);
 
 // Strict UTF-8 check: no overlong forms, no surrogates, nothing above U+10FFFF.

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <sys/socket.h>
+
 namespace refserver {
 
 namespace {
@@ -123,6 +125,13 @@ CRefServer::CRefServer(TServerOptions options)
 {
     m_pHttp->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     m_pHttp->set_payload_max_length(kMaxRequestBytes);
+    // httplib's default adds SO_REUSEPORT, which lets a second server bind the same port
+    // and silently share its connections; a port in use must be an error instead.
+    m_pHttp->set_socket_options([](int sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+    m_pHttp->set_tcp_nodelay(true);
     RegisterRoutes();
     AddErrorHandlers();
     if (m_options.bSeed)
