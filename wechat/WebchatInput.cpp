@@ -51,10 +51,19 @@ void SelectAllAndDeleteThenWait() {
   Sleep(kClearWaitMs);
 }
 
+// A fixed wait during which this process serves the clipboard, so that the client fetches
+// a pasted item within the wait rather than after it.
+void WaitServingClipboard(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  if (win32::DesktopBackend* desktop = win32::GetDesktopBackend()) desktop->WaitClipboardFetched(milliseconds);
+  const DWORD elapsed = GetTickCount() - start;
+  if (elapsed < milliseconds) Sleep(milliseconds - elapsed);
+}
+
 void PasteKeys() {
   Press(VK_CONTROL);
   Press('V');
-  Sleep(kPasteWaitMs);
+  WaitServingClipboard(kPasteWaitMs);
   Release('V');
   Release(VK_CONTROL);
 }
