@@ -86,6 +86,7 @@ Json::Value TextMessage(const std::string& title, const std::string& text, std::
 CApiClient::CApiClient(int port) : m_http("127.0.0.1", port)
 {
     m_http.set_read_timeout(10, 0);
+    m_http.set_tcp_nodelay(true);
 }
 
 Json::Value CApiClient::Post(const std::string& path, const std::string& body)
