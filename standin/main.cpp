@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -56,6 +57,10 @@ int main(int argc, char** argv) {
   }
   if (!options.strHashImage.empty()) return hashImage(options.strHashImage);
   if (options.bInstall) return installAsClient();
+  // A chat client shows its windows on the user's display, whatever platform the program
+  // that started it runs Qt on (tests run theirs offscreen); TC_STANDIN_PLATFORM overrides.
+  if (const char* platform = std::getenv("TC_STANDIN_PLATFORM")) setenv("QT_QPA_PLATFORM", platform, 1);
+  else if (std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 1);
   QApplication app(argc, argv);
   standin::CStandinClient client(options);
   if (pipe2(s_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
