@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -29,6 +30,8 @@ constexpr const char* kCsvExport =
 // A .csv input is read as UTF-8 with commas rather than by guessing.
 constexpr const char* kCsvImport = "--infilter=Text - txt - csv (StarCalc):44,34,76,1";
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
+// A process that ignores SIGKILL (stuck in the kernel) must not hold the caller long.
+constexpr auto kGroupEndWait = std::chrono::milliseconds(2000);
 
 bool isExecutableFile(const std::string& path)
 {
@@ -141,6 +144,41 @@ bool spawnChild(const std::string& program, std::vector<std::string>& args,
     return true;
 }
 
+// True while a process of the group is still running. Members that are already dead but not
+// yet reaped (orphans wait for init to collect them) do not count.
+bool groupHasLiveMembers(pid_t group)
+{
+    if (::kill(-group, 0) != 0)
+        return false;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t close = line.rfind(')');
+        char state = 0;
+        int parent = 0;
+        int pgrp = 0;
+        if (close != std::string::npos &&
+            std::sscanf(line.c_str() + close + 1, " %c %d %d", &state, &parent, &pgrp) == 3 &&
+            pgrp == group && state != 'Z' && state != 'X')
+            return true;
+    }
+    return false;
+}
+
+// SIGKILL takes a moment to end the processes; wait (briefly) until none of the group runs,
+// so that the caller never sees a doomed process still at work.
+void waitForGroupToEnd(pid_t group)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kGroupEndWait;
+    while (groupHasLiveMembers(group) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 // Waits for the child up to the time-out. Then kills its whole process group while the
 // child is still unreaped (so its id, which names the group, cannot have been reused),
 // and reaps it. Returns false on time-out.
@@ -162,6 +200,7 @@ bool waitAndKillGroup(pid_t pid, int timeoutMs, int& status)
             ::kill(pid, SIGKILL);
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
+            waitForGroupToEnd(pid);
             return exited;
         }
         std::this_thread::sleep_for(kPollInterval);
