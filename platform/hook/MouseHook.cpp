@@ -1,9 +1,11 @@
 // The mouse hook on X11. A watcher thread with its own connection listens to XInput2 raw
-// button presses on the root (delivered whoever has the pointer grabbed). For each press
-// it walks the window chain under the pointer, deepest first, for a window whose
-// _NET_WM_PID is a hooked copy's process (or a descendant of it), and posts 0x406 with
-// that window to the frame: the given target, else the top-level window of ours that
-// holds the clicked window.
+// button presses on the root (delivered whoever has the pointer grabbed), and looks at the
+// keyboard focus five times a second (focus events reach only the windows on the focus
+// path, and the copies' windows are not ours to select on). For a press it walks the
+// window chain under the pointer, for a focus change the chain above the focus window,
+// deepest first, for a window whose _NET_WM_PID is a hooked copy's process (or a
+// descendant of it), and posts 0x406 with that window to the frame: the given target, else
+// the top-level window of ours that holds it.
 #include "platform/hook/MouseHook.h"
 
 #include "app/Log.h"
@@ -74,7 +76,10 @@ class CMouseWatcher {
 
   void run();
   void onPress(Display* display);
+  void onFocusCheck(Display* display);
+  void report(const std::vector<Window>& chain);
   std::vector<Window> chainUnderPointer(Display* display);
+  std::vector<Window> chainAbove(Display* display, Window window);
   DWORD pidOf(Display* display, Window window);
   bool isHookedProcess(DWORD pid);
   HWND frameFor(const std::vector<Window>& chain, std::size_t copyIndex);
@@ -85,7 +90,11 @@ class CMouseWatcher {
   std::thread m_thread;
   int m_fdWake[2] = {-1, -1};
   Atom m_atomPid = 0;
+  Display* m_pDisplay = nullptr;  // the watcher thread's, while it runs
+  Window m_nLastFocus = 0;
 };
+
+constexpr int kFocusCheckMs = 200;
 
 CMouseWatcher& watcher() {
   static CMouseWatcher instance;
@@ -116,8 +125,10 @@ void CMouseWatcher::run() {
   XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
   XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
   XFlush(display);
+  m_pDisplay = display;
   pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {m_fdWake[0], POLLIN, 0}};
   for (;;) {
+    onFocusCheck(display);
     while (XPending(display)) {
       XEvent xevent;
       XNextEvent(display, &xevent);
@@ -126,9 +137,10 @@ void CMouseWatcher::run() {
         onPress(display);
       }
     }
-    if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+    if (poll(fds, 2, kFocusCheckMs) < 0 && errno != EINTR) break;
     if (fds[1].revents) break;
   }
+  m_pDisplay = nullptr;
   XCloseDisplay(display);
 }
 
@@ -188,8 +200,39 @@ HWND CMouseWatcher::frameFor(const std::vector<Window>& chain, std::size_t copyI
   return nullptr;
 }
 
-void CMouseWatcher::onPress(Display* display) {
-  const std::vector<Window> chain = chainUnderPointer(display);
+std::vector<Window> CMouseWatcher::chainAbove(Display* display, Window window) {
+  std::vector<Window> chain;  // top-most first
+  const Window root = DefaultRootWindow(display);
+  for (Window current = window; current && current != root && chain.size() < 32;) {
+    chain.insert(chain.begin(), current);
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, current, &rootReturn, &parent, &children, &count)) return {};
+    if (children) XFree(children);
+    current = parent;
+  }
+  return chain;
+}
+
+void CMouseWatcher::onFocusCheck(Display* display) {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_mapHooks.empty()) return;
+  }
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  if (focus == m_nLastFocus) return;
+  m_nLastFocus = focus;
+  if (focus > PointerRoot) report(chainAbove(display, focus));
+}
+
+void CMouseWatcher::onPress(Display* display) { report(chainUnderPointer(display)); }
+
+void CMouseWatcher::report(const std::vector<Window>& chain) {
+  Display* display = m_pDisplay;
   for (std::size_t i = chain.size(); i-- > 0;) {
     const DWORD pid = pidOf(display, chain[i]);
     if (!pid || !isHookedProcess(pid)) continue;

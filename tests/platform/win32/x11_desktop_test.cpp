@@ -448,6 +448,30 @@ TEST_F(X11DesktopTest, ClickIntoAnEmbeddedCopyPostsItsWindowToTheFrame) {
   EXPECT_FALSE(postedMain());  // unhooked: nothing more
 }
 
+TEST_F(X11DesktopTest, FocusIntoAnEmbeddedCopyPostsItsWindowToTheFrame) {
+  PROCESS_INFORMATION info = StartStandin("wxid_focus", 100);
+  HWND main = WaitForWindow(info.dwProcessId, "WeChatMainWndForPC");
+  ASSERT_NE(main, nullptr);
+  Embed(main, true);
+  SetForegroundWindow(windows->hFrame);  // the focus starts outside the copy
+  ASSERT_EQ(fnhookmouse("{key-focus}", GetWindowThreadProcessId(main, nullptr)), 0);
+  WaitUntil([] { return false; }, 400);
+  {
+    std::lock_guard<std::mutex> lock(windows->mutex);
+    windows->posted.clear();
+  }
+  SetForegroundWindow(main);
+  auto postedMain = [&] {
+    std::lock_guard<std::mutex> lock(windows->mutex);
+    for (const auto& [msg, wParam] : windows->posted) {
+      if (msg == 0x406 && reinterpret_cast<HWND>(wParam) == main) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(WaitUntil(postedMain, 3000));
+  fnunhookmouse("{key-focus}");
+}
+
 TEST_F(X11DesktopTest, LogOutDestroysTheMainWindowAndAnExitLeavesNoProcess) {
   PROCESS_INFORMATION info = StartStandin("wxid_logout", 100);
   HWND main = WaitForWindow(info.dwProcessId, "WeChatMainWndForPC");
