@@ -28,7 +28,11 @@ CPasswordHasher::CPasswordHasher(bool fast)
 std::string CPasswordHasher::Hash(const std::string& password) const
 {
     char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(out, password.data(), password.size(), m_nOpsLimit, m_nMemLimit) != 0)
+    m_slots.acquire();
+    const int rc =
+        crypto_pwhash_str(out, password.data(), password.size(), m_nOpsLimit, m_nMemLimit);
+    m_slots.release();
+    if (rc != 0)
         throw std::runtime_error("password hashing failed");
     return out;
 }
@@ -37,7 +41,10 @@ bool CPasswordHasher::Verify(const std::string& storedHash, const std::string& p
 {
     if (storedHash.size() >= crypto_pwhash_STRBYTES)
         return false;
-    return crypto_pwhash_str_verify(storedHash.c_str(), password.data(), password.size()) == 0;
+    m_slots.acquire();
+    const int rc = crypto_pwhash_str_verify(storedHash.c_str(), password.data(), password.size());
+    m_slots.release();
+    return rc == 0;
 }
 
 std::string CPasswordHasher::RandomHex(size_t byteCount)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <semaphore>
 #include <string>
 
 namespace refserver {
@@ -24,6 +25,9 @@ public:
 private:
     unsigned long long m_nOpsLimit;
     size_t m_nMemLimit;
+    // Each hash takes 64 MiB at the interactive limits: a burst of logins on every request
+    // thread would take a gigabyte, so only a few hash at once and the rest wait.
+    mutable std::counting_semaphore<> m_slots{2};
 };
 
 } // namespace refserver

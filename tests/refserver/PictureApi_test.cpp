@@ -121,6 +121,15 @@ TEST_F(RefServerPictures, BadUploadsAreRefusedAndNothingIsStored)
     EXPECT_EQ(StoredPictures(), 0u);
 }
 
+TEST_F(RefServerPictures, RequestAboveTheServerLimitGetsAnEnvelope)
+{
+    const Json::Value reply = Upload(randomBytes(17 * 1024 * 1024, 7), "big.png", m_sToken);
+    EXPECT_EQ(reply["resultCode"].asInt(), 1005) << reply.toStyledString();
+    EXPECT_EQ(reply["resultMsg"].asString(), "请求数据过大");
+    EXPECT_EQ(StoredPictures(), 0u);
+    EXPECT_EQ(Upload("ok", "small.png", m_sToken)["resultCode"].asInt(), 1);
+}
+
 TEST_F(RefServerPictures, UnknownOrMalformedNamesAreNotFound)
 {
     for (const std::string name : {"0123456789abcdef0123456789abcdef.png", "..%2Frefserver.db",

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <set>
+#include <thread>
+
 namespace refserver::test {
 namespace {
 
@@ -209,6 +213,31 @@ TEST_F(RefServerQuickMessages, TextThatIsNotUtf8IsRefused)
                                    "groupTitle=%BF%EC%BD%DD&tokenId=" + m_sToken)),
               1002);
     EXPECT_TRUE(m_client.List(m_sToken).empty());
+}
+
+TEST_F(RefServerQuickMessages, ConcurrentAddsGetDistinctIdsAndAllAreListed)
+{
+    constexpr int kThreads = 8;
+    constexpr int kPerThread = 25;
+    const std::int64_t groupId = m_client.AddGroup(m_sToken, "g");
+    std::mutex mutex;
+    std::set<std::string> ids;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            CApiClient client(m_server.Port());
+            for (int i = 0; i < kPerThread; ++i) {
+                const std::string id = client.AddTextMessage(
+                    m_sToken, groupId, "t" + std::to_string(t) + "-" + std::to_string(i), "x");
+                std::lock_guard lock(mutex);
+                ids.insert(id);
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(ids.size(), static_cast<size_t>(kThreads * kPerThread));
+    EXPECT_EQ(MessageCount(), static_cast<size_t>(kThreads * kPerThread));
 }
 
 TEST_F(RefServerQuickMessages, ImportedMessageFormIsAccepted)
