@@ -15,12 +15,6 @@
 namespace win32::x11 {
 namespace {
 
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-
 // Xlib's default handler ends the process on any error; a window that vanishes between
 // two requests is normal here, so errors are only logged.
 int logXError(::Display*, XErrorEvent* event) {

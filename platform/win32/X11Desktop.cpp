@@ -8,11 +8,8 @@
 // per-window questions of an EnumWindows callback cost no round trip; the facts are dropped
 // at the next change of the desktop or after a short while.
 //
-// Embedding. A managed window is withdrawn first (unmapped, plus the synthetic UnmapNotify
-// ICCCM asks for), and re-parented only once the manager has given it back to the root:
-// re-parenting it straight away is undone by the manager. It joins the save-set of Qt's
-// connection (the owner of our container), so it survives if this process dies.
-#include "platform/win32/X11Private.h"
+// Showing, hiding and embedding are in X11Embed.cpp.
+#include "platform/win32/X11Desktop.h"
 
 #include "app/Log.h"
 #include "platform/win32/Window.h"
@@ -29,93 +26,20 @@
 namespace win32::x11 {
 namespace {
 
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-
 constexpr auto kFactsLifetime = std::chrono::milliseconds(250);
 constexpr auto kSnapshotLifetime = std::chrono::milliseconds(100);
-constexpr int kWithdrawWaitMs = 1000;
 constexpr int kActivateWaitMs = 300;
-constexpr std::uint32_t kIconicState = 3;
-constexpr std::uint32_t kNetWmStateRemove = 0;
-constexpr std::uint32_t kNetWmStateAdd = 1;
 constexpr std::uint32_t kSourcePager = 2;
 
-XId idOf(HWND hwnd) { return static_cast<XId>(reinterpret_cast<std::uintptr_t>(hwnd)); }
-HWND hwndOf(XId id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id)); }
-
-// The facts of the calling thread's latest enumeration.
-struct TThreadFacts {
-  std::map<XId, TWindowFacts> mapFacts;
-  std::chrono::steady_clock::time_point tpTaken;
-  std::uint64_t nChangeCount = 0;
-};
-thread_local TThreadFacts t_facts;
-
-class CX11Desktop : public DesktopBackend {
- public:
-  explicit CX11Desktop(std::unique_ptr<CX11Connection> connection)
-      : m_pConnection(std::move(connection)), m_input(*m_pConnection) {}
-
-  std::vector<HWND> TopLevelWindows() override;
-  bool Exists(HWND hwnd) override;
-  std::string ClassName(HWND hwnd) override;
-  DWORD ProcessId(HWND hwnd) override;
-  bool IsVisible(HWND hwnd) override;
-  HWND Owner(HWND hwnd) override;
-  unsigned long ParentId(HWND hwnd) override;
-  bool GetRect(HWND hwnd, RECT* rect) override;
-  bool GetLocalRect(HWND hwnd, RECT* rect) override;
-  unsigned long RootId() override { return m_pConnection->Root(); }
-  bool Show(HWND hwnd, int cmd) override;
-  bool Reparent(HWND hwnd, unsigned long parentId) override;
-  bool Move(HWND hwnd, int x, int y, int width, int height) override;
-  bool Activate(HWND hwnd) override;
-  bool Close(HWND hwnd) override;
-  bool Click(HWND hwnd, int x, int y, bool down) override;
-  bool TypeCharacter(HWND hwnd, char32_t character) override;
-  bool Key(BYTE vk, bool up) override;
-  bool SetClipboardText(const std::u16string& text) override { return ClipboardSetText(text); }
-  bool SetClipboardImage(const TBitmapPixels& image) override { return ClipboardSetImage(image); }
-  bool WaitClipboardFetched(DWORD timeoutMs) override { return ClipboardWaitFetched(timeoutMs); }
-  std::uint64_t ChangeCount() override { return m_watcher.Count(); }
-  bool WaitForChange(std::uint64_t seen, DWORD milliseconds) override {
-    return m_watcher.WaitForChange(seen, milliseconds);
-  }
-
- private:
-  using Lock = std::lock_guard<std::recursive_mutex>;
-
-  const TWindowFacts* cachedFacts(XId window);
-  // The client windows, topmost first; their facts when they were read on the way.
-  std::vector<XId> clientWindows(std::map<XId, TWindowFacts>& facts);
-  std::map<XId, TWindowFacts> readFacts(const std::vector<XId>& windows);
-  XId embeddingParent(XId window);
-  bool withdraw(XId window);
-  bool waitForParent(XId window, XId parent);
-  void setSaveSet(XId window, bool insert);
-  bool showTopLevel(XId window, int cmd);
-  bool showEmbedded(XId window, XId parent, int cmd);
-  XId ownTopLevelAncestor(XId window);
-  void waitForActiveWindow(XId window);
-  bool rootPoint(XId window, int x, int y, int& rootX, int& rootY);
-  bool checked(xcb_void_cookie_t cookie);
-
-  std::unique_ptr<CX11Connection> m_pConnection;
-  CX11Input m_input;
-  CX11Watcher m_watcher;
-  // The latest reading of the desktop (guarded by the connection's mutex).
-  TThreadFacts m_snapshot;
-  std::vector<XId> m_vecSnapshotClients;
-};
-
-bool CX11Desktop::checked(xcb_void_cookie_t cookie) {
-  Reply<xcb_generic_error_t> error(xcb_request_check(m_pConnection->Xcb(), cookie));
+bool checkedRequest(xcb_connection_t* connection, xcb_void_cookie_t cookie) {
+  Reply<xcb_generic_error_t> error(xcb_request_check(connection, cookie));
   return !error;
 }
+
+// The facts of the calling thread's latest enumeration.
+thread_local TDesktopReading t_facts;
+
+}  // namespace
 
 const TWindowFacts* CX11Desktop::cachedFacts(XId window) {
   if (std::chrono::steady_clock::now() - t_facts.tpTaken > kFactsLifetime) return nullptr;
@@ -216,38 +140,38 @@ std::vector<HWND> CX11Desktop::TopLevelWindows() {
   }
   t_facts = m_snapshot;
   std::vector<HWND> windows;
-  for (XId client : m_vecSnapshotClients) windows.push_back(hwndOf(client));
+  for (XId client : m_vecSnapshotClients) windows.push_back(HwndOf(client));
   return windows;
 }
 
 bool CX11Desktop::Exists(HWND hwnd) {
-  if (cachedFacts(idOf(hwnd))) return true;
+  if (cachedFacts(IdOf(hwnd))) return true;
   Lock lock(m_pConnection->mutex);
-  return m_pConnection->IsAlive(idOf(hwnd));
+  return m_pConnection->IsAlive(IdOf(hwnd));
 }
 
 std::string CX11Desktop::ClassName(HWND hwnd) {
-  if (const TWindowFacts* facts = cachedFacts(idOf(hwnd))) return facts->strClass;
+  if (const TWindowFacts* facts = cachedFacts(IdOf(hwnd))) return facts->strClass;
   Lock lock(m_pConnection->mutex);
-  return m_pConnection->ReadClass(idOf(hwnd));
+  return m_pConnection->ReadClass(IdOf(hwnd));
 }
 
 DWORD CX11Desktop::ProcessId(HWND hwnd) {
-  if (const TWindowFacts* facts = cachedFacts(idOf(hwnd))) return facts->dwPid;
+  if (const TWindowFacts* facts = cachedFacts(IdOf(hwnd))) return facts->dwPid;
   Lock lock(m_pConnection->mutex);
-  return readFacts({idOf(hwnd)})[idOf(hwnd)].dwPid;
+  return readFacts({IdOf(hwnd)})[IdOf(hwnd)].dwPid;
 }
 
 bool CX11Desktop::IsVisible(HWND hwnd) {
-  if (const TWindowFacts* facts = cachedFacts(idOf(hwnd))) return facts->bViewable;
+  if (const TWindowFacts* facts = cachedFacts(IdOf(hwnd))) return facts->bViewable;
   Lock lock(m_pConnection->mutex);
-  return m_pConnection->MapState(idOf(hwnd)) == XCB_MAP_STATE_VIEWABLE;
+  return m_pConnection->MapState(IdOf(hwnd)) == XCB_MAP_STATE_VIEWABLE;
 }
 
 HWND CX11Desktop::Owner(HWND hwnd) {
-  if (const TWindowFacts* facts = cachedFacts(idOf(hwnd))) return hwndOf(facts->nOwner);
+  if (const TWindowFacts* facts = cachedFacts(IdOf(hwnd))) return HwndOf(facts->nOwner);
   Lock lock(m_pConnection->mutex);
-  return hwndOf(m_pConnection->ReadWindowProperty(idOf(hwnd), XCB_ATOM_WM_TRANSIENT_FOR));
+  return HwndOf(m_pConnection->ReadWindowProperty(IdOf(hwnd), XCB_ATOM_WM_TRANSIENT_FOR));
 }
 
 XId CX11Desktop::embeddingParent(XId window) {
@@ -263,14 +187,14 @@ XId CX11Desktop::embeddingParent(XId window) {
 
 unsigned long CX11Desktop::ParentId(HWND hwnd) {
   Lock lock(m_pConnection->mutex);
-  return embeddingParent(idOf(hwnd));
+  return embeddingParent(IdOf(hwnd));
 }
 
 bool CX11Desktop::GetRect(HWND hwnd, RECT* rect) {
   Lock lock(m_pConnection->mutex);
   RECT local{};
   POINT screen{};
-  if (!rect || !m_pConnection->Geometry(idOf(hwnd), local, screen)) return false;
+  if (!rect || !m_pConnection->Geometry(IdOf(hwnd), local, screen)) return false;
   *rect = RECT{screen.x, screen.y, screen.x + (local.right - local.left), screen.y + (local.bottom - local.top)};
   return true;
 }
@@ -278,173 +202,14 @@ bool CX11Desktop::GetRect(HWND hwnd, RECT* rect) {
 bool CX11Desktop::GetLocalRect(HWND hwnd, RECT* rect) {
   Lock lock(m_pConnection->mutex);
   if (!rect) return false;
-  if (!embeddingParent(idOf(hwnd))) return GetRect(hwnd, rect);
+  if (!embeddingParent(IdOf(hwnd))) return GetRect(hwnd, rect);
   RECT local{};
   POINT screen{};
-  if (!m_pConnection->Geometry(idOf(hwnd), local, screen)) return false;
+  if (!m_pConnection->Geometry(IdOf(hwnd), local, screen)) return false;
   *rect = local;
   return true;
 }
 
-bool CX11Desktop::showEmbedded(XId window, XId parent, int cmd) {
-  xcb_connection_t* c = m_pConnection->Xcb();
-  switch (cmd) {
-    case SW_HIDE:
-    case SW_MINIMIZE:
-      return checked(xcb_unmap_window_checked(c, window));
-    case SW_SHOWMAXIMIZED: {
-      // As a maximised child window: fill the parent's client area.
-      RECT parentRect{};
-      POINT screen{};
-      if (!m_pConnection->Geometry(parent, parentRect, screen)) return false;
-      const std::uint32_t values[] = {0, 0, std::uint32_t(parentRect.right - parentRect.left),
-                                      std::uint32_t(parentRect.bottom - parentRect.top)};
-      xcb_configure_window(c, window,
-                           XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                               XCB_CONFIG_WINDOW_HEIGHT,
-                           values);
-      return checked(xcb_map_window_checked(c, window));
-    }
-    default:
-      return checked(xcb_map_window_checked(c, window));
-  }
-}
-
-bool CX11Desktop::showTopLevel(XId window, int cmd) {
-  CX11Connection& x = *m_pConnection;
-  xcb_connection_t* c = x.Xcb();
-  const bool managed = x.HasWindowManager();
-  const TAtoms& atoms = x.Atoms();
-  switch (cmd) {
-    case SW_HIDE:
-      return withdraw(window);
-    case SW_MINIMIZE:
-    case SW_SHOWMINIMIZED:
-    case SW_SHOWMINNOACTIVE:
-      if (!managed) return checked(xcb_unmap_window_checked(c, window));
-      x.SendRootMessage(window, atoms.wmChangeState, kIconicState);
-      return true;
-    case SW_SHOWMAXIMIZED: {
-      if (!checked(xcb_map_window_checked(c, window))) return false;
-      if (managed) {
-        x.SendRootMessage(window, atoms.netWmState, kNetWmStateAdd, atoms.netWmStateMaxVert,
-                          atoms.netWmStateMaxHorz, 1);
-        return true;
-      }
-      RECT rootRect{};
-      POINT screen{};
-      if (!x.Geometry(x.Root(), rootRect, screen)) return false;
-      const std::uint32_t values[] = {0, 0, std::uint32_t(rootRect.right), std::uint32_t(rootRect.bottom)};
-      xcb_configure_window(c, window,
-                           XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                               XCB_CONFIG_WINDOW_HEIGHT,
-                           values);
-      return true;
-    }
-    case SW_RESTORE:
-      if (managed)
-        x.SendRootMessage(window, atoms.netWmState, kNetWmStateRemove, atoms.netWmStateMaxVert,
-                          atoms.netWmStateMaxHorz, 1);
-      return checked(xcb_map_window_checked(c, window));
-    default:
-      return checked(xcb_map_window_checked(c, window));
-  }
-}
-
-bool CX11Desktop::Show(HWND hwnd, int cmd) {
-  bool ok = false;
-  {
-    Lock lock(m_pConnection->mutex);
-    const XId window = idOf(hwnd);
-    if (!m_pConnection->IsAlive(window)) return false;
-    const XId parent = embeddingParent(window);
-    ok = parent ? showEmbedded(window, parent, cmd) : showTopLevel(window, cmd);
-    m_pConnection->Sync();
-  }
-  m_watcher.Bump();
-  return ok;
-}
-
-bool CX11Desktop::withdraw(XId window) {
-  // ICCCM 4.1.4: unmap, then a synthetic UnmapNotify to the root for the manager.
-  CX11Connection& x = *m_pConnection;
-  xcb_connection_t* c = x.Xcb();
-  if (!checked(xcb_unmap_window_checked(c, window))) return false;
-  xcb_unmap_notify_event_t event;
-  std::memset(&event, 0, sizeof event);
-  event.response_type = XCB_UNMAP_NOTIFY;
-  event.event = x.Root();
-  event.window = window;
-  event.from_configure = 0;
-  xcb_send_event(c, 0, x.Root(),
-                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                 reinterpret_cast<const char*>(&event));
-  x.Sync();
-  return true;
-}
-
-bool CX11Desktop::waitForParent(XId window, XId parent) {
-  for (int waited = 0; waited <= kWithdrawWaitMs; waited += 2) {
-    XId current = 0;
-    if (!m_pConnection->QueryTree(window, current, nullptr)) return false;
-    if (current == parent) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
-
-void CX11Desktop::setSaveSet(XId window, bool insert) {
-  // The save-set belongs to the connection that created our container: Qt's.
-  xcb_connection_t* qt = QtXcbConnection();
-  if (!qt) return;
-  xcb_change_save_set(qt, insert ? XCB_SET_MODE_INSERT : XCB_SET_MODE_DELETE, window);
-  xcb_flush(qt);
-}
-
-bool CX11Desktop::Reparent(HWND hwnd, unsigned long parentId) {
-  bool ok = false;
-  {
-    Lock lock(m_pConnection->mutex);
-    CX11Connection& x = *m_pConnection;
-    const XId window = idOf(hwnd);
-    const XId target = parentId ? static_cast<XId>(parentId) : x.Root();
-    const int mapState = x.MapState(window);
-    XId current = 0;
-    if (mapState < 0 || !x.QueryTree(window, current, nullptr) || !x.IsAlive(target)) return false;
-    if (current == target) return true;
-    const bool wasMapped = mapState != XCB_MAP_STATE_UNMAPPED;
-    RECT local{};
-    POINT screen{};
-    x.Geometry(window, local, screen);
-    if (current != x.Root() && !embeddingParent(window)) {
-      // Managed: withdraw first, or the manager undoes the re-parenting.
-      withdraw(window);
-      if (!waitForParent(window, x.Root()))
-        TC_LOG(TC_LOG_WARN, "window 0x" << std::hex << window << " was not released by the window manager");
-    } else if (wasMapped) {
-      xcb_unmap_window(x.Xcb(), window);
-    }
-    setSaveSet(window, parentId != 0);
-    const auto at = parentId ? POINT{0, 0} : screen;
-    ok = checked(xcb_reparent_window_checked(x.Xcb(), window, target, static_cast<std::int16_t>(at.x),
-                                             static_cast<std::int16_t>(at.y)));
-    if (ok && wasMapped) ok = checked(xcb_map_window_checked(x.Xcb(), window));
-    x.Sync();
-  }
-  m_watcher.Bump();
-  return ok;
-}
-
-bool CX11Desktop::Move(HWND hwnd, int x, int y, int width, int height) {
-  Lock lock(m_pConnection->mutex);
-  const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
-                                  static_cast<std::uint32_t>(std::max(width, 1)),
-                                  static_cast<std::uint32_t>(std::max(height, 1))};
-  return checked(xcb_configure_window_checked(m_pConnection->Xcb(), idOf(hwnd),
-                                              XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
-                                                  XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-                                              values));
-}
 
 XId CX11Desktop::ownTopLevelAncestor(XId window) {
   // The highest ancestor that is a client window (has WM_CLASS) below the root or a frame.
@@ -471,7 +236,7 @@ void CX11Desktop::waitForActiveWindow(XId window) {
 bool CX11Desktop::Activate(HWND hwnd) {
   Lock lock(m_pConnection->mutex);
   CX11Connection& x = *m_pConnection;
-  const XId window = idOf(hwnd);
+  const XId window = IdOf(hwnd);
   if (!x.IsAlive(window)) return false;
   const XId embedder = embeddingParent(window) ? ownTopLevelAncestor(window) : 0;
   const XId topLevel = embedder ? embedder : window;
@@ -495,7 +260,7 @@ bool CX11Desktop::Activate(HWND hwnd) {
 bool CX11Desktop::Close(HWND hwnd) {
   Lock lock(m_pConnection->mutex);
   CX11Connection& x = *m_pConnection;
-  const XId window = idOf(hwnd);
+  const XId window = IdOf(hwnd);
   if (!x.IsAlive(window)) return false;
   xcb_client_message_event_t event;
   std::memset(&event, 0, sizeof event);
@@ -505,7 +270,7 @@ bool CX11Desktop::Close(HWND hwnd) {
   event.type = x.Atoms().wmProtocols;
   event.data.data32[0] = x.Atoms().wmDeleteWindow;
   event.data.data32[1] = XCB_CURRENT_TIME;
-  const bool ok = checked(xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
+  const bool ok = checkedRequest(m_pConnection->Xcb(), xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
                                                  reinterpret_cast<const char*>(&event)));
   x.Sync();
   return ok;
@@ -524,7 +289,7 @@ bool CX11Desktop::Click(HWND hwnd, int x, int y, bool down) {
   Lock lock(m_pConnection->mutex);
   int rootX = 0;
   int rootY = 0;
-  if (!rootPoint(idOf(hwnd), x, y, rootX, rootY)) return false;
+  if (!rootPoint(IdOf(hwnd), x, y, rootX, rootY)) return false;
   if (!m_input.ClickAt(rootX, rootY, down)) return false;
   if (!down) m_input.EnsureFocus();  // a window manager may have moved it on the click
   return true;
@@ -540,8 +305,6 @@ bool CX11Desktop::Key(BYTE vk, bool up) {
   Lock lock(m_pConnection->mutex);
   return m_input.Key(vk, up);
 }
-
-}  // namespace
 
 DesktopBackend* X11Desktop() {
   static std::once_flag once;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,13 @@ struct xcb_connection_t;
 namespace win32::x11 {
 
 using XId = std::uint32_t;
+
+// xcb replies are freed with free().
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
 
 // Atoms interned once, in one batch, when the connection opens.
 struct TAtoms {
