@@ -46,6 +46,10 @@ bool ParseRect(const std::string& value, RECT& rect) {
     }
   }
   if (*p != '\0') return false;
+  // Far beyond any screen; keeps width and height arithmetic from overflowing.
+  constexpr long kLimit = 1000000;
+  for (long part : parts)
+    if (part < -kLimit || part > kLimit) return false;
   rect = RECT{static_cast<LONG>(parts[0]), static_cast<LONG>(parts[1]), static_cast<LONG>(parts[2]),
               static_cast<LONG>(parts[3])};
   return true;

@@ -69,6 +69,8 @@ TEST(ImageString, BadInputIsRejectedWithoutLosingTheRest) {
   EXPECT_TRUE(SameRect(info.rcCorner, 0, 0, 0, 0));
   EXPECT_FALSE(DuiLib::ParseImageString("file='a.png' dest='1,2,3,4,5'", info));
   EXPECT_FALSE(DuiLib::ParseImageString("file='a.png' fade='x'", info));
+  EXPECT_FALSE(DuiLib::ParseImageString("file='a.png' dest='-2000000000,0,2000000000,1'", info));
+  EXPECT_FALSE(info.bHasDest);
   EXPECT_FALSE(DuiLib::ParseImageString("file='a.png", info));   // unclosed
   EXPECT_FALSE(DuiLib::ParseImageString("file=a.png", info));    // not quoted
   EXPECT_FALSE(DuiLib::ParseImageString("='a.png'", info));      // no key
