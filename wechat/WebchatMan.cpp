@@ -50,21 +50,21 @@ constexpr DWORD kProcessExitWaitMs = 2000;
 bool IsValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
 void CloseValid(HANDLE& handle) {
-  if (IsValid(handle)) CloseHandle(handle);
+  if (IsValid(handle)) ::CloseHandle(handle);
   handle = INVALID_HANDLE_VALUE;
 }
 
 // "DisplayIcon" of the client's uninstall key, without the quotes around it.
 std::string ReadExePathFromRegistry() {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
                     KEY_READ, &key) != ERROR_SUCCESS)
     return {};
   char value[MAX_PATH] = {};
   DWORD type = REG_SZ;
   DWORD count = sizeof(value);
   std::string path;
-  if (RegQueryValueExA(key, "DisplayIcon", nullptr, &type, reinterpret_cast<LPBYTE>(value), &count) ==
+  if (::RegQueryValueExA(key, "DisplayIcon", nullptr, &type, reinterpret_cast<LPBYTE>(value), &count) ==
           ERROR_SUCCESS &&
       count > 0) {
     count = std::min<DWORD>(count, sizeof(value));
@@ -73,7 +73,7 @@ std::string ReadExePathFromRegistry() {
     else
       path.assign(value, strnlen(value, count));
   }
-  RegCloseKey(key);
+  ::RegCloseKey(key);
   // A value that is not quoted counts its terminating zero: keep the text before it.
   path.resize(strnlen(path.c_str(), path.size()));
   return path;
@@ -94,7 +94,7 @@ bool BelongsToProcess(HWND hwnd, DWORD processId) {
   thread_local std::unordered_map<HWND, bool> belongs;
   if (auto it = belongs.find(hwnd); it != belongs.end()) return it->second;
   DWORD windowProcess = 0;
-  GetWindowThreadProcessId(hwnd, &windowProcess);
+  ::GetWindowThreadProcessId(hwnd, &windowProcess);
   bool answer = windowProcess != 0 && win32::IsProcessOrDescendant(windowProcess, processId);
   if (belongs.size() > 256) belongs.clear();
   belongs[hwnd] = answer;
@@ -104,21 +104,21 @@ bool BelongsToProcess(HWND hwnd, DWORD processId) {
 BOOL FindWindowProc(HWND hwnd, LPARAM lParam) {
   auto* search = reinterpret_cast<TWindowSearch*>(lParam);
   char className[MAX_PATH] = {};
-  GetClassNameA(hwnd, className, sizeof(className));
-  if (std::strcmp(className, "popupshadow") == 0) ShowWindow(hwnd, SW_HIDE);
+  ::GetClassNameA(hwnd, className, sizeof(className));
+  if (std::strcmp(className, "popupshadow") == 0) ::ShowWindow(hwnd, SW_HIDE);
   // The class is looked at first: it is the cheapest test and rules out most windows.
   const bool isLogin = std::strcmp(className, kWeChatLoginWndClass) == 0;
   const bool isMain = std::strcmp(className, kWeChatMainWndClass) == 0;
   if ((!isLogin || search->hLogin) && (!isMain || search->hMain)) return TRUE;
   if (!BelongsToProcess(hwnd, search->dwProcessId)) return TRUE;
-  if (!IsWindow(hwnd) || GetWindow(hwnd, GW_OWNER) != nullptr || !IsWindowVisible(hwnd)) return TRUE;
+  if (!::IsWindow(hwnd) || ::GetWindow(hwnd, GW_OWNER) != nullptr || !::IsWindowVisible(hwnd)) return TRUE;
   (isLogin ? search->hLogin : search->hMain) = hwnd;
   return TRUE;
 }
 
 TWindowSearch FindProcessWindows(DWORD processId) {
   TWindowSearch search{processId, nullptr, nullptr};
-  EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&search));
+  ::EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&search));
   return search;
 }
 
@@ -156,8 +156,8 @@ void CallCfgCallback(const std::string& key, const WECHATCFGDATA& cfg) {
 
 class CLock {
  public:
-  explicit CLock(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
-  ~CLock() { LeaveCriticalSection(&m_section); }
+  explicit CLock(CRITICAL_SECTION& section) : m_section(section) { ::EnterCriticalSection(&m_section); }
+  ~CLock() { ::LeaveCriticalSection(&m_section); }
   CLock(const CLock&) = delete;
   CLock& operator=(const CLock&) = delete;
 
@@ -167,15 +167,26 @@ class CLock {
 
 }  // namespace
 
+CWebchatMan::CWebchatMan(DuiLib::WindowImplBase* pMainWnd) {
+  TC_TRACE("CWebchatMan::CWebchatMan()");
+  ::InitializeCriticalSection(&m_csLock);
+  if (!pMainWnd) return;
+  m_hWndOwner = pMainWnd->GetHWND();
+  // A child window of the frame from the start (the style older systems reach by re-parenting).
+  Create(m_hWndOwner, "WebChatMan", UI_WNDSTYLE_CHILD, 0, 0, 0, 50, 50);
+  m_hWndHost = GetHWND();
+  if (!m_hWndHost) TC_LOG(TC_LOG_ERROR, "The window of the chat-client manager could not be created.");
+}
+
 CWebchatMan::CWebchatMan(HWND ownerWnd, HWND hostWnd) : m_hWndOwner(ownerWnd), m_hWndHost(hostWnd) {
   TC_TRACE("CWebchatMan::CWebchatMan()");
-  InitializeCriticalSection(&m_csLock);
+  ::InitializeCriticalSection(&m_csLock);
 }
 
 CWebchatMan::~CWebchatMan() {
   TC_TRACE("CWebchatMan::~CWebchatMan()");
   __ClearAllWeChatRunData();
-  DeleteCriticalSection(&m_csLock);
+  ::DeleteCriticalSection(&m_csLock);
 }
 
 void CWebchatMan::InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK cfgCallback, void* context) {
@@ -193,7 +204,7 @@ void CWebchatMan::InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK
 bool CWebchatMan::IsWeChatInstalled() {
   TC_TRACE("CWebchatMan::IsWeChatInstalled()");
   std::string path = GetWeChatExePath();
-  return !path.empty() && PathFileExistsW(Utf8ToWide(path).c_str()) == 1;
+  return !path.empty() && ::PathFileExistsW(Utf8ToWide(path).c_str()) == 1;
 }
 
 std::string CWebchatMan::GetWeChatExePath() {
@@ -220,7 +231,7 @@ bool CWebchatMan::StartProcess(HANDLE& process, DWORD& processId) {
   std::vector<DWORD> outside;
   if (__IsHasWeChatRunByWeChatPC(outside) && !outside.empty()) {
     processId = outside.front();
-    process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
+    process = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
     return true;
   }
   // Quoted, so that a path with blanks stays one program name.
@@ -230,9 +241,9 @@ bool CWebchatMan::StartProcess(HANDLE& process, DWORD& processId) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
     return false;
-  if (IsValid(info.hThread)) CloseHandle(info.hThread);
+  if (IsValid(info.hThread)) ::CloseHandle(info.hThread);
   process = info.hProcess;
   processId = info.dwProcessId;
   return true;
@@ -246,10 +257,10 @@ bool CWebchatMan::RunWeChat(const char* key) {
   if (__FindWeChatRunData(data, key)) return false;
   data.strKey = key;
   if (!StartProcess(data.hProcess, data.dwProcessId)) return false;
-  data.hStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  ResetEvent(data.hStopEvent);
+  data.hStopEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ::ResetEvent(data.hStopEvent);
   auto* param = new FINDUITHREADPARAM{data.strKey, data.dwProcessId, data.hStopEvent, this};
-  data.hThread = CreateThread(nullptr, 0, &CWebchatMan::__FindWehChatUIThreadProcess, param, 0, nullptr);
+  data.hThread = ::CreateThread(nullptr, 0, &CWebchatMan::__FindWehChatUIThreadProcess, param, 0, nullptr);
   if (!IsValid(data.hThread)) {
     delete param;
     TC_LOG(TC_LOG_ERROR, "Failed to start the window search of " << data.strKey << ".");
@@ -261,7 +272,7 @@ bool CWebchatMan::RunWeChat(const char* key) {
 bool CWebchatMan::StopWeChat(const char* key) {
   TC_TRACE("CWebchatMan::StopWeChat");
   if (!key) return false;
-  fnunhookmouse(key);
+  ::fnunhookmouse(key);
   WECHATRUNDATA data;
   bool removed;
   {
@@ -294,7 +305,7 @@ std::string CWebchatMan::GetCurrWeChat() {
   if (!m_hWndHost) return {};
   for (const WECHATRUNDATA& data : m_vecRunData) {
     HWND display = data.DisplayWnd();
-    if (display && IsWindowVisible(display) && GetParent(display) == m_hWndHost) return data.strKey;
+    if (display && ::IsWindowVisible(display) && ::GetParent(display) == m_hWndHost) return data.strKey;
   }
   return {};
 }
@@ -337,14 +348,14 @@ bool CWebchatMan::__RemoveWeChatRunData(WECHATRUNDATA& data, const std::string& 
                          [&](const WECHATRUNDATA& entry) { return entry.strKey == key; });
   if (it == m_vecRunData.end()) return false;
   data = *it;
-  if (IsValid(data.hStopEvent)) SetEvent(data.hStopEvent);
+  if (IsValid(data.hStopEvent)) ::SetEvent(data.hStopEvent);
   m_vecRunData.erase(it);
   return true;
 }
 
 void CWebchatMan::JoinStoppedThread(WECHATRUNDATA& data) {
   if (!IsValid(data.hThread)) return;
-  DWORD result = WaitForSingleObject(data.hThread, kStopWaitMs);
+  DWORD result = ::WaitForSingleObject(data.hThread, kStopWaitMs);
   if (result == WAIT_OBJECT_0) return;
   TC_LOGF(TC_LOG_WARN, "退出遍历微信窗口线程( 0x%x ) 异常: %d.",
           static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(data.hThread)), static_cast<int>(result));
@@ -363,7 +374,7 @@ void CWebchatMan::JoinLingeringThreads(DWORD milliseconds) {
   }
   std::vector<TLingeringThread> stillRunning;
   for (TLingeringThread& thread : lingering) {
-    if (WaitForSingleObject(thread.hThread, milliseconds) != WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(thread.hThread, milliseconds) != WAIT_OBJECT_0) {
       stillRunning.push_back(thread);
       continue;
     }
@@ -377,8 +388,8 @@ void CWebchatMan::JoinLingeringThreads(DWORD milliseconds) {
 void CWebchatMan::__ClearWeChatRunData(WECHATRUNDATA& data) {
   TC_TRACE("CWebchatMan::__ClearWeChatRunData");
   if (IsValid(data.hProcess)) {
-    TerminateProcess(data.hProcess, 0);
-    WaitForSingleObject(data.hProcess, kProcessExitWaitMs);
+    ::TerminateProcess(data.hProcess, 0);
+    ::WaitForSingleObject(data.hProcess, kProcessExitWaitMs);
   }
   CloseValid(data.hProcess);
   CloseValid(data.hThread);
@@ -394,17 +405,39 @@ void CWebchatMan::__ClearAllWeChatRunData() {
   }
   // Every thread is told to end and joined before its handles and the manager go away.
   for (WECHATRUNDATA& data : records)
-    if (IsValid(data.hStopEvent)) SetEvent(data.hStopEvent);
+    if (IsValid(data.hStopEvent)) ::SetEvent(data.hStopEvent);
   for (WECHATRUNDATA& data : records) {
-    if (IsValid(data.hThread)) WaitForSingleObject(data.hThread, INFINITE);
+    if (IsValid(data.hThread)) ::WaitForSingleObject(data.hThread, INFINITE);
     __ClearWeChatRunData(data);
   }
   JoinLingeringThreads(INFINITE);
 }
 
+LRESULT CWebchatMan::OnKeyDown(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+  bHandled = TRUE;
+  return 1;
+}
+
+LRESULT CWebchatMan::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
+  if (uMsg == WM_KEYDOWN) {
+    bHandled = true;  // no key acts on the manager's window (Escape must not close it)
+    return 1;
+  }
+  return WindowImplBase::MessageHandler(uMsg, wParam, lParam, bHandled);
+}
+
+LRESULT CWebchatMan::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+  if (uMsg == WM_TIMER) {
+    bHandled = FALSE;
+    return 0;
+  }
+  return WindowImplBase::HandleCustomMessage(uMsg, wParam, lParam, bHandled);
+}
+
 void CWebchatMan::SetPos(RECT rect) {
   if (m_hWndHost)
-    SetWindowPos(m_hWndHost, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0);
+    ::SetWindowPos(m_hWndHost, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0);
+  if (m_hWndOwner) CContainerUI::SetPos(rect, true);
   {
     CLock lock(m_csLock);
     m_rcPos = rect;
@@ -424,19 +457,19 @@ void CWebchatMan::__ShowWeChatUI(const WECHATRUNDATA& data) {
   TC_TRACE("CWebchatMan::__ShowWeChatUI()");
   HWND display = data.DisplayWnd();
   if (!display) return;
-  SetParent(display, m_hWndHost);
+  ::SetParent(display, m_hWndHost);
   LONG width = data.nLoginWidth;
   LONG height = data.nLoginHeight;
   if (display == data.hMainWnd) {
-    ShowWindow(display, SW_SHOWMAXIMIZED);
+    ::ShowWindow(display, SW_SHOWMAXIMIZED);
     RECT rect{};
-    GetWindowRect(display, &rect);
+    ::GetWindowRect(display, &rect);
     width = rect.right - rect.left;
     height = rect.bottom - rect.top;
   }
   LONG clientWidth = m_rcPos.right - m_rcPos.left;
   LONG clientHeight = m_rcPos.bottom - m_rcPos.top;
-  MoveWindow(display, (clientWidth - width) / 2, (clientHeight - height) / 2, width, height, TRUE);
+  ::MoveWindow(display, (clientWidth - width) / 2, (clientHeight - height) / 2, width, height, TRUE);
 }
 
 void CWebchatMan::__NtfWeChatLoginUIHwnd(const std::string& key, HWND hWnd) {
@@ -448,14 +481,14 @@ void CWebchatMan::__NtfWeChatLoginUIHwnd(const std::string& key, HWND hWnd) {
       data.hLoginWnd = hWnd;
       data.hMainWnd = nullptr;
       RECT rect{};
-      GetWindowRect(hWnd, &rect);
+      ::GetWindowRect(hWnd, &rect);
       data.nLoginWidth = rect.right - rect.left;
       data.nLoginHeight = rect.bottom - rect.top;
       __SetWeChatRunData(data);
       if (key == m_strCurrWeChat)
         __ShowWeChatUI(data);
       else
-        ShowWindow(data.DisplayWnd(), SW_HIDE);
+        ::ShowWindow(data.DisplayWnd(), SW_HIDE);
     }
   }
   CallUiCallback(data.strKey, data.hLoginWnd, data.hMainWnd);
@@ -473,7 +506,7 @@ void CWebchatMan::__NtfWeChatMainUIHwnd(const std::string& key, HWND hWnd) {
       if (key == m_strCurrWeChat)
         __ShowWeChatUI(data);
       else
-        ShowWindow(data.DisplayWnd(), SW_HIDE);
+        ::ShowWindow(data.DisplayWnd(), SW_HIDE);
     }
   }
   WECHATCFGDATA cfg = ReadLoginProfile();
@@ -487,7 +520,7 @@ bool CWebchatMan::__NtfWeChatExit(const std::string& key) {
     CLock lock(m_csLock);
     m_vecClosedWeChat.push_back(key);
   }
-  PostMessageA(m_hWndOwner, WM_USER_MSG_MAINFRAME_WECHATEXIT, 0, 0);
+  ::PostMessageA(m_hWndOwner, WM_USER_MSG_MAINFRAME_WECHATEXIT, 0, 0);
   return true;
 }
 
@@ -507,7 +540,7 @@ DWORD CWebchatMan::__FindWehChatUIThreadProcess(LPVOID param) {
       lastMain = found.hMain;
       start.pMan->__NtfWeChatMainUIHwnd(start.strKey, found.hMain);
     }
-    if (lastMain && !IsWindow(lastMain) && start.pMan->__NtfWeChatExit(start.strKey)) break;
+    if (lastMain && !::IsWindow(lastMain) && start.pMan->__NtfWeChatExit(start.strKey)) break;
     // Ends on the stop event (or on a stop event that is gone); a desktop change or the
     // poll interval starts the next search.
     if (win32::WaitForStopOrDesktopChange(start.hStopEvent, kPollMs) != WAIT_TIMEOUT) break;
@@ -521,15 +554,15 @@ namespace {
 // path is the real path of the executable and each "drive" maps to itself.
 DWORD ImagePathToDrivePath(HANDLE process, char (&path)[MAX_PATH]) {
   char image[MAX_PATH + 1] = {};
-  if (GetProcessImageFileNameA(process, image, sizeof(image)) == 0) {
-    DWORD error = GetLastError();
+  if (::GetProcessImageFileNameA(process, image, sizeof(image)) == 0) {
+    DWORD error = ::GetLastError();
     return error ? error : static_cast<DWORD>(-1);
   }
   char drives[MAX_PATH] = {};
-  DWORD length = GetLogicalDriveStringsA(sizeof(drives), drives);
+  DWORD length = ::GetLogicalDriveStringsA(sizeof(drives), drives);
   for (const char* drive = drives; drive < drives + length && *drive; drive += std::strlen(drive) + 1) {
     char device[MAX_PATH] = {};
-    if (QueryDosDeviceA(drive, device, sizeof(device)) == 0) return GetLastError();
+    if (::QueryDosDeviceA(drive, device, sizeof(device)) == 0) return ::GetLastError();
     size_t deviceLength = std::strlen(device);
     if (strncasecmp(image, device, deviceLength) != 0) continue;
     std::snprintf(path, sizeof(path), "%s%s", drive, image + deviceLength);
@@ -539,13 +572,13 @@ DWORD ImagePathToDrivePath(HANDLE process, char (&path)[MAX_PATH]) {
 }
 
 void LogParentImage(DWORD parentId) {
-  HANDLE parent = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, parentId);
+  HANDLE parent = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, parentId);
   char path[MAX_PATH] = {};
   if (parent && ImagePathToDrivePath(parent, path) == 0)
     TC_LOGF(TC_LOG_INFO, "Wechats parent process file: %s.", path);
   else
-    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): get wechats parent process file.", static_cast<unsigned>(GetLastError()));
-  if (parent) CloseHandle(parent);
+    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): get wechats parent process file.", static_cast<unsigned>(::GetLastError()));
+  if (parent) ::CloseHandle(parent);
 }
 
 }  // namespace
@@ -558,12 +591,12 @@ bool CWebchatMan::IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
 
 bool CWebchatMan::__IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
   TC_TRACE("CWebchatMan::__IsHasWeChatRunByWeChatPC().");
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof(entry);
-  if (!IsValid(snapshot) || !Process32First(snapshot, &entry)) {
-    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): Process32First().", static_cast<unsigned>(GetLastError()));
-    if (IsValid(snapshot)) CloseHandle(snapshot);
+  if (!IsValid(snapshot) || !::Process32First(snapshot, &entry)) {
+    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): ::Process32First().", static_cast<unsigned>(::GetLastError()));
+    if (IsValid(snapshot)) ::CloseHandle(snapshot);
     return false;
   }
   CWeChatDetector detector(GetWeChatExePath());
@@ -571,8 +604,8 @@ bool CWebchatMan::__IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
   do {
     table.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
     if (table.size() > 1 && detector.IsClientName(entry.szExeFile)) LogParentImage(entry.th32ParentProcessID);
-  } while (Process32Next(snapshot, &entry));
-  CloseHandle(snapshot);
+  } while (::Process32Next(snapshot, &entry));
+  ::CloseHandle(snapshot);
 
   std::vector<DWORD> adopted;
   for (const WECHATRUNDATA& data : m_vecRunData) adopted.push_back(data.dwProcessId);

@@ -15,6 +15,8 @@
 // outside the lock; one that does not end within a second is joined at destruction.
 #pragma once
 
+#include "platform/ui/core/ContainerUI.h"
+#include "platform/ui/window/WindowImplBase.h"
 #include "platform/win32/Sync.h"
 #include "wechat/ExcelReader.h"
 #include "wechat/WebchatData.h"
@@ -27,12 +29,17 @@ using PFN_WECHATUICALLBACK = void (*)(void* context, const std::string& key, HWN
 // (context, key, profile): the account profile of a copy whose main window was found.
 using PFN_WECHATCFGCALLBACK = void (*)(void* context, const std::string& key, const WECHATCFGDATA& cfg);
 
-class CWebchatMan {
+// The manager is a child window of the main frame (class "webchat", skin "webchat.xml"), in
+// which the current copy's window is shown, and the layout control that places it.
+class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
  public:
+  // pMainWnd: the main frame, whose window gets the manager's messages and holds the
+  // manager's window. Null makes a manager without a window (it can still read spreadsheets).
+  explicit CWebchatMan(DuiLib::WindowImplBase* pMainWnd);
   // A manager embedding into hostWnd and posting to ownerWnd (either may be null); for
   // callers that provide the windows themselves (tests, tools).
   CWebchatMan(HWND ownerWnd, HWND hostWnd);
-  virtual ~CWebchatMan();
+  ~CWebchatMan() override;
   CWebchatMan(const CWebchatMan&) = delete;
   CWebchatMan& operator=(const CWebchatMan&) = delete;
 
@@ -83,6 +90,14 @@ class CWebchatMan {
  protected:
   HWND GetHostWnd() const { return m_hWndHost; }
   HWND GetOwnerWnd() const { return m_hWndOwner; }
+
+  // Window hooks: keys are swallowed; timers are left to the default handling.
+  LPCTSTR GetWindowClassName() const override { return "webchat"; }
+  DuiLib::CDuiString GetSkinFolder() override { return "skin/"; }
+  DuiLib::CDuiString GetSkinFile() override { return "webchat.xml"; }
+  LRESULT OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+  LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
+  LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
 
  private:
   struct TLingeringThread {
