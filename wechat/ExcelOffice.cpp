@@ -24,9 +24,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// First sheet ("1"), comma (44), double quote (34), UTF-8 (76), cells as shown ("true").
+// First sheet (last "1"), comma (44), double quote (34), UTF-8 (76). "Save as shown" off:
+// numbers come out plain (12, not "12.00" from a two-decimal format), as the built-in reader
+// gives them; dates are still written as the sheet shows them.
 constexpr const char* kCsvExport =
-    "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,1";
+    "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,1";
 // A .csv input is read as UTF-8 with commas rather than by guessing.
 constexpr const char* kCsvImport = "--infilter=Text - txt - csv (StarCalc):44,34,76,1";
 constexpr auto kPollInterval = std::chrono::milliseconds(20);

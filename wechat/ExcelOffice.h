@@ -28,7 +28,7 @@ private:
     std::string m_sPath;
 };
 
-// Converts the first sheet of `input` to UTF-8 CSV (cells as they are shown) inside
+// Converts the first sheet of `input` to UTF-8 CSV (plain numbers, dates as shown) inside
 // `workFolder`, and returns the CSV's path in `csvPath`. False, with a reason, when the input
 // cannot be copied, the program cannot be started, it fails, it outlives `timeoutMs`, or it
 // writes no CSV.

@@ -98,23 +98,40 @@ TEST_F(ExcelOfficeTest, CsvFileIsReadAsUtf8WithCommas)
     ExpectNothingLeftBehind();
 }
 
-TEST_F(ExcelOfficeTest, ConcurrentReadsUseSeparateLibreOfficeInstances)
+TEST_F(ExcelOfficeTest, ConcurrentReadsAgreeWithTheBuiltinReader)
 {
     if (!HaveSoffice())
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    std::vector<WECHATKUAIJIEDATA> first;
-    std::vector<WECHATKUAIJIEDATA> second;
-    bool firstOk = false;
-    bool secondOk = false;
+    // Two LibreOffice runs at once (private profiles), one of them on formatted numbers and
+    // dates: both readers give plain numbers and dates as shown.
+    const std::string styles =
+        R"(<numFmts><numFmt numFmtId="164" formatCode="yyyy-mm-dd"/></numFmts>)"
+        R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="2"/><xf numFmtId="164"/><xf numFmtId="10"/></cellXfs>)";
+    const std::string sheet =
+        "<row r=\"1\">" + InlineCell("A1", "标题") + InlineCell("B1", "内容") + "</row>"
+        "<row r=\"2\">" + InlineCell("A2", "两位小数") + "<c r=\"B2\" s=\"1\"><v>12</v></c></row>"
+        "<row r=\"3\">" + InlineCell("A3", "日期") + "<c r=\"B3\" s=\"2\"><v>45365</v></c></row>"
+        "<row r=\"4\"><c r=\"A4\"><v>3.5</v></c><c r=\"B4\" t=\"b\"><v>1</v></c></row>";
+    WriteZip(File("formats.xlsx"), XlsxParts(sheet, "", styles));
+
+    std::vector<WECHATKUAIJIEDATA> fixture;
+    std::vector<WECHATKUAIJIEDATA> formats;
+    bool fixtureOk = false;
     std::thread other([&] {
-        secondOk = CExcelReader::__ReadExcelContentByWps(second, DataFile("excel_fixture.xls"));
+        fixtureOk = CExcelReader::__ReadExcelContentByWps(fixture, DataFile("excel_fixture.xls"));
     });
-    firstOk = CExcelReader::__ReadExcelContentByWps(first, DataFile("excel_fixture.xls"));
+    const bool formatsOk = CExcelReader::__ReadExcelContentByWps(formats, File("formats.xlsx"));
     other.join();
-    EXPECT_TRUE(firstOk);
-    EXPECT_TRUE(secondOk);
-    EXPECT_EQ(first.size(), 7u);
-    EXPECT_EQ(Pairs(first), Pairs(second));
+    ASSERT_TRUE(fixtureOk);
+    ASSERT_TRUE(formatsOk);
+
+    std::vector<WECHATKUAIJIEDATA> builtin;
+    ASSERT_TRUE(CExcelReader::__ReadExcelContentByOffice(builtin, DataFile("excel_fixture.xls")));
+    EXPECT_EQ(Pairs(fixture), Pairs(builtin));
+    builtin.clear();
+    ASSERT_TRUE(CExcelReader::__ReadExcelContentByOffice(builtin, File("formats.xlsx")));
+    EXPECT_EQ(Pairs(builtin), (PairList{{"两位小数", "12"}, {"日期", "2024-03-14"}, {"3.5", "TRUE"}}));
+    EXPECT_EQ(Pairs(formats), Pairs(builtin));
     ExpectNothingLeftBehind();
 }
 
