@@ -101,6 +101,8 @@ HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD 
     return nullptr;
   }
   if (!COwnWindows::Instance().Host(hwnd)) return nullptr;  // destroyed while being created
+  host->DeliverPlacement();  // WM_MOVE and WM_SIZE follow WM_CREATE, as on Windows
+  if (!COwnWindows::Instance().Host(hwnd)) return nullptr;
   if (dwStyle & WS_VISIBLE) host->ShowCommand(SW_SHOWNORMAL);
   return hwnd;
 }
@@ -156,7 +158,7 @@ void CWindowWnd::CenterWindow() {
     if (!parent) return;
     m_pHost->move((parent->width() - m_pHost->width()) / 2,
                   (parent->height() - m_pHost->height()) / 2);
-    m_pHost->PublishState();
+    m_pHost->DeliverPlacement();
     return;
   }
   const QRect area = WorkArea(m_pHost);
@@ -170,7 +172,7 @@ void CWindowWnd::CenterWindow() {
   x = std::max(area.left(), std::min(x, area.left() + area.width() - m_pHost->width()));
   y = std::max(area.top(), std::min(y, area.top() + area.height() - m_pHost->height()));
   m_pHost->move(x, y);
-  m_pHost->PublishState();
+  m_pHost->DeliverPlacement();
 }
 
 void CWindowWnd::SetIcon(UINT nRes) {

@@ -249,7 +249,7 @@ BOOL CWindowHost::ShowCommand(int cmd) {
 
 void CWindowHost::MoveTo(int x, int y, int cx, int cy) {
   setGeometry(x, y, std::max(cx, 0), std::max(cy, 0));
-  PublishState();
+  DeliverPlacement();
 }
 
 BOOL CWindowHost::SetWindowPosition(HWND after, int x, int y, int cx, int cy, UINT flags) {
@@ -258,6 +258,7 @@ BOOL CWindowHost::SetWindowPosition(HWND after, int x, int y, int cx, int cy, UI
     if (!(flags & SWP_NOMOVE)) g.moveTo(x, y);
     if (!(flags & SWP_NOSIZE)) g.setSize(QSize(std::max(cx, 0), std::max(cy, 0)));
     setGeometry(g);
+    DeliverPlacement();
   }
   if (!(flags & SWP_NOZORDER)) {
     if (after == HWND_TOPMOST) SetExStyle(m_exStyle | WS_EX_TOPMOST);
@@ -334,22 +335,29 @@ void CWindowHost::paintEvent(QPaintEvent* event) {
   m_pPainter = nullptr;
 }
 
-void CWindowHost::resizeEvent(QResizeEvent* event) {
-  PublishState();
-  if (event->size() == event->oldSize()) return;
-  WPARAM kind = SIZE_RESTORED;
-  if (isWindow() && isMinimized()) kind = SIZE_MINIMIZED;
-  else if (isWindow() && isMaximized()) kind = SIZE_MAXIMIZED;
-  Deliver(WM_SIZE, kind, MAKELPARAM(width(), height()));
-}
+void CWindowHost::resizeEvent(QResizeEvent* /*event*/) { DeliverPlacement(); }
 
-void CWindowHost::moveEvent(QMoveEvent* /*event*/) {
+void CWindowHost::moveEvent(QMoveEvent* /*event*/) { DeliverPlacement(); }
+
+// WM_MOVE and WM_SIZE for what changed since they were last sent. Qt holds back move and
+// resize events of hidden widgets until they are shown, while Windows reports every change
+// at once; geometry changes of hidden windows therefore call this directly.
+void CWindowHost::DeliverPlacement() {
   PublishState();
   // Top-level windows: the client origin on the screen; child windows: in the parent.
   const QPoint origin = isWindow() ? geometry().topLeft() : pos();
-  if (origin == m_lastOrigin) return;  // Windows reports real moves only
-  m_lastOrigin = origin;
-  Deliver(WM_MOVE, 0, PointParam(origin));
+  if (origin != m_lastOrigin) {
+    m_lastOrigin = origin;
+    Deliver(WM_MOVE, 0, PointParam(origin));
+  }
+  WPARAM kind = SIZE_RESTORED;
+  if (isWindow() && isMinimized()) kind = SIZE_MINIMIZED;
+  else if (isWindow() && isMaximized()) kind = SIZE_MAXIMIZED;
+  if (size() != m_lastSize || kind != m_lastSizeKind) {
+    m_lastSize = size();
+    m_lastSizeKind = kind;
+    Deliver(WM_SIZE, kind, MAKELPARAM(width(), height()));
+  }
 }
 
 void CWindowHost::showEvent(QShowEvent* event) {
@@ -378,11 +386,7 @@ void CWindowHost::changeEvent(QEvent* event) {
     Deliver(WM_NCACTIVATE, active ? TRUE : FALSE, 0);
     Deliver(WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0);
   } else if (event->type() == QEvent::WindowStateChange) {
-    PublishState();
-    WPARAM kind = SIZE_RESTORED;
-    if (isMinimized()) kind = SIZE_MINIMIZED;
-    else if (isMaximized()) kind = SIZE_MAXIMIZED;
-    Deliver(WM_SIZE, kind, MAKELPARAM(width(), height()));
+    DeliverPlacement();
   }
   QWidget::changeEvent(event);
 }

@@ -7,6 +7,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QWidget>
 
 namespace DuiLib {
@@ -56,6 +57,8 @@ class CWindowHost final : public QWidget {
   RECT ClientRect() const;
   // Sends the current state into the window table for other threads.
   void PublishState();
+  // WM_MOVE / WM_SIZE for a changed position or size.
+  void DeliverPlacement();
   // WM_SETCURSOR bookkeeping: set by ::SetCursor while a mouse message is handled.
   void NoteCursorSet() { m_bCursorSet = true; }
 
@@ -113,6 +116,8 @@ class CWindowHost final : public QWidget {
   UINT m_classStyle = 0;
   QPoint m_moveOffset;
   QPoint m_lastOrigin{-32768, -32768};
+  QSize m_lastSize{-1, -1};
+  WPARAM m_lastSizeKind = SIZE_RESTORED;
   Qt::Edges m_manualEdges;
   QPoint m_resizeStart;
   QRect m_resizeGeometry;

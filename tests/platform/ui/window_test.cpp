@@ -473,3 +473,23 @@ TEST(WindowFrame, SizingBorderResizesTheWindowWithoutAWindowManager) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WindowMessages, HiddenWindowsReportSizeAndMoveAtOnceAndOnlyOnce) {
+  CRecordingWnd wnd;
+  const HWND hwnd = wnd.Create(nullptr, "hidden", WS_POPUP, 0, 5, 6, 70, 80);
+  // After WM_CREATE, as CreateWindow does.
+  ASSERT_EQ(wnd.Count(WM_SIZE), 1);
+  EXPECT_GT(wnd.IndexOf(WM_SIZE), wnd.IndexOf(WM_CREATE));
+  EXPECT_EQ(wnd.Only(WM_SIZE)[0].lParam, MAKELPARAM(70, 80));
+  EXPECT_EQ(wnd.Only(WM_MOVE).at(0).lParam, MAKELPARAM(5, 6));
+  wnd.ResizeClient(90, 100);  // the skin's initial size, before the window is shown
+  ASSERT_EQ(wnd.Count(WM_SIZE), 2);
+  EXPECT_EQ(wnd.Only(WM_SIZE)[1].lParam, MAKELPARAM(90, 100));
+  Backend().Show(hwnd, SW_SHOW);
+  EXPECT_EQ(wnd.Count(WM_SIZE), 2);
+  EXPECT_EQ(wnd.Count(WM_MOVE), 1);
+}
+
+}  // namespace
