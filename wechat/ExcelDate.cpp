@@ -150,7 +150,8 @@ bool tokenize(const std::string& code, std::vector<TToken>& tokens)
             std::size_t n = 0;
             while (i + 1 + n < code.size() && code[i + 1 + n] == '0')
                 ++n;
-            tokens.push_back({TokenKind::Fraction, static_cast<int>(std::min<std::size_t>(n, 3)), {}});
+            const int digits = static_cast<int>(std::min<std::size_t>(n, 3));
+            tokens.push_back({TokenKind::Fraction, digits, {}});
             i += 1 + n;
         } else {
             addLiteral(tokens, code.substr(i, 1));

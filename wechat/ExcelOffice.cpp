@@ -38,7 +38,8 @@ constexpr auto kGroupEndWait = std::chrono::milliseconds(2000);
 bool isExecutableFile(const std::string& path)
 {
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 // "file://" URL of a local folder; everything but unreserved characters and "/" is escaped.
@@ -297,7 +298,8 @@ bool ConvertWithSoffice(const std::string& program, const std::string& input,
     if (!copyInput(input, inputCopy, error))
         return false;
 
-    std::vector<std::string> args = {program, "-env:UserInstallation=" + fileUrl(workFolder + "/profile"),
+    std::vector<std::string> args = {program,
+                                     "-env:UserInstallation=" + fileUrl(workFolder + "/profile"),
                                      "--headless", "--norestore", "--nolockcheck", "--nologo",
                                      "--nodefault"};
     if (plainExtension(input) == ".csv")

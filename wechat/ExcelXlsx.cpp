@@ -201,7 +201,8 @@ std::string DecodeExcelEscapes(const std::string& text)
         if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_' &&
             isHexDigit(text[i + 2]) && isHexDigit(text[i + 3]) && isHexDigit(text[i + 4]) &&
             isHexDigit(text[i + 5])) {
-            const unsigned code = static_cast<unsigned>(std::stoul(text.substr(i + 2, 4), nullptr, 16));
+            const auto code =
+                static_cast<unsigned>(std::stoul(text.substr(i + 2, 4), nullptr, 16));
             if (code >= 0xD800 && code <= 0xDFFF)
                 appendUtf8(out, 0xFFFD);  // a lone surrogate has no UTF-8 form
             else

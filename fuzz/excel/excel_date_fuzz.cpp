@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     double serial = 0;
     std::memcpy(&serial, data, sizeof serial);
-    const std::string code(reinterpret_cast<const char*>(data) + sizeof serial, size - sizeof serial);
+    const std::string code(reinterpret_cast<const char*>(data) + sizeof serial,
+                           size - sizeof serial);
     if (IsExcelDateFormat(code))
         FormatExcelDate(serial, code, (size & 1) != 0);
     ExcelNumberText(serial);

@@ -106,7 +106,8 @@ TEST_F(ExcelOfficeTest, ConcurrentReadsAgreeWithTheBuiltinReader)
     // dates: both readers give plain numbers and dates as shown.
     const std::string styles =
         R"(<numFmts><numFmt numFmtId="164" formatCode="yyyy-mm-dd"/></numFmts>)"
-        R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="2"/><xf numFmtId="164"/><xf numFmtId="10"/></cellXfs>)";
+        R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="2"/><xf numFmtId="164"/>)"
+        R"(<xf numFmtId="10"/></cellXfs>)";
     const std::string sheet =
         "<row r=\"1\">" + InlineCell("A1", "标题") + InlineCell("B1", "内容") + "</row>"
         "<row r=\"2\">" + InlineCell("A2", "两位小数") + "<c r=\"B2\" s=\"1\"><v>12</v></c></row>"

@@ -65,14 +65,14 @@ TEST_F(ExcelXlsxTest, PrefixedElementsAndStrictRelationshipIds)
 {
     auto parts = XlsxParts("");
     parts["xl/workbook.xml"] =
-        R"(<x:workbook xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+        "<x:workbook xmlns:x=\"" + kMainNs + "\" " +
         R"(xmlns:rel="http://purl.oclc.org/ooxml/officeDocument/relationships">)"
         R"(<x:sheets><x:sheet name="S" sheetId="1" rel:id="rId1"/></x:sheets></x:workbook>)";
     parts["xl/worksheets/sheet1.xml"] =
-        R"(<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><x:sheetData>)"
+        "<x:worksheet xmlns:x=\"" + kMainNs + "\"><x:sheetData>" +
         R"(<x:row r="1"><x:c r="A1" t="inlineStr"><x:is><x:t>h</x:t></x:is></x:c></x:row>)"
-        R"(<x:row r="2"><x:c r="A2" t="inlineStr"><x:is><x:t>t</x:t></x:is></x:c><x:c r="B2"><x:v>5</x:v></x:c></x:row>)"
-        R"(</x:sheetData></x:worksheet>)";
+        R"(<x:row r="2"><x:c r="A2" t="inlineStr"><x:is><x:t>t</x:t></x:is></x:c>)"
+        R"(<x:c r="B2"><x:v>5</x:v></x:c></x:row></x:sheetData></x:worksheet>)";
     EXPECT_EQ(Pairs(Read(parts)), (PairList{{"t", "5"}}));
 }
 
@@ -80,15 +80,10 @@ TEST_F(ExcelXlsxTest, WorkbookFoundThroughPackageRelationshipsAndAbsoluteTargets
 {
     auto parts = XlsxParts("<row r=\"1\">" + InlineCell("A1", "h") + "</row><row r=\"2\">" +
                            InlineCell("A2", "v") + "</row>");
-    parts["_rels/.rels"] =
-        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-        R"(<Relationship Id="r" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="/book/main.xml"/>)"
-        R"(</Relationships>)";
+    parts["_rels/.rels"] = Relationships(Relationship("r", "officeDocument", "/book/main.xml"));
     parts["book/main.xml"] = parts["xl/workbook.xml"];
     parts["book/_rels/main.xml.rels"] =
-        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-        R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="../xl/./worksheets/sheet1.xml"/>)"
-        R"(</Relationships>)";
+        Relationships(Relationship("rId1", "worksheet", "../xl/./worksheets/sheet1.xml"));
     parts.erase("xl/workbook.xml");
     EXPECT_EQ(Pairs(Read(parts)), (PairList{{"v", ""}}));
 }
@@ -98,26 +93,28 @@ TEST_F(ExcelXlsxTest, ChartSheetBeforeTheFirstWorksheetIsPassedOver)
     auto parts = XlsxParts("<row r=\"1\">" + InlineCell("A1", "h") + "</row><row r=\"2\">" +
                            InlineCell("A2", "data") + "</row>");
     parts["xl/workbook.xml"] =
-        R"(<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets>)"
-        R"(<sheet name="Chart" sheetId="2" r:id="rId9"/><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)";
+        "<workbook xmlns:r=\"" + kDocRels + "\"><sheets>" +
+        R"(<sheet name="Chart" sheetId="2" r:id="rId9"/><sheet name="S" sheetId="1" r:id="rId1"/>)"
+        "</sheets></workbook>";
     parts["xl/_rels/workbook.xml.rels"] =
-        R"(<Relationships><Relationship Id="rId9" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet" Target="chartsheets/sheet1.xml"/>)"
-        R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>)";
+        Relationships(Relationship("rId9", "chartsheet", "chartsheets/sheet1.xml") +
+                      Relationship("rId1", "worksheet", "worksheets/sheet1.xml"));
     EXPECT_EQ(Pairs(Read(parts)), (PairList{{"data", ""}}));
 }
 
 TEST_F(ExcelXlsxTest, DateFormatsFromTheStylesPart)
 {
     const std::string styles =
-        R"(<numFmts count="3"><numFmt numFmtId="164" formatCode="yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;"/>)"
+        R"(<numFmts count="3"><numFmt numFmtId="164" )"
+        R"(formatCode="yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;"/>)"
         R"(<numFmt numFmtId="165" formatCode="[Red]0.00;[Blue]-0.00"/>)"
         R"(<numFmt numFmtId="166" formatCode="dddd, mmmm d, yyyy h:mm AM/PM"/></numFmts>)"
         R"(<cellXfs count="5"><xf numFmtId="0"/><xf numFmtId="14"/><xf numFmtId="164"/>)"
         R"(<xf numFmtId="165"/><xf numFmtId="166"/></cellXfs>)";
     const std::string sheet =
         "<row r=\"1\">" + InlineCell("A1", "h") + "</row>"
-        "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>45365</v></c><c r=\"B2\" s=\"2\"><v>45365</v></c></row>"
-        "<row r=\"3\"><c r=\"A3\" s=\"3\"><v>2.5</v></c><c r=\"B3\" s=\"4\"><v>45365.75</v></c></row>"
+        R"(<row r="2"><c r="A2" s="1"><v>45365</v></c><c r="B2" s="2"><v>45365</v></c></row>)"
+        R"(<row r="3"><c r="A3" s="3"><v>2.5</v></c><c r="B3" s="4"><v>45365.75</v></c></row>)"
         "<row r=\"4\"><c r=\"A4\" s=\"1\"><v>-3</v></c><c r=\"B4\" s=\"99\"><v>8</v></c></row>";
     EXPECT_EQ(Pairs(Read(XlsxParts(sheet, "", styles))),
               (PairList{{"2024/3/14", "2024年3月14日"},
@@ -131,8 +128,9 @@ TEST_F(ExcelXlsxTest, Date1904Workbooks)
                            "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>0</v></c></row>",
                            "", R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs>)");
     parts["xl/workbook.xml"] =
-        R"(<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
-        R"(<workbookPr date1904="1"/><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)";
+        "<workbook xmlns:r=\"" + kDocRels + "\">" +
+        R"(<workbookPr date1904="1"/><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets>)"
+        "</workbook>";
     EXPECT_EQ(Pairs(Read(parts)), (PairList{{"1904/1/1", ""}}));
 }
 
@@ -175,7 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
         TBrokenCase{"NoWorkbook", [](auto& p) { p.erase("xl/workbook.xml"); }, "打开excel失败"},
         TBrokenCase{"NoWorkbookRels", [](auto& p) { p.erase("xl/_rels/workbook.xml.rels"); },
                     "获取worksheets失败"},
-        TBrokenCase{"MalformedWorkbook", [](auto& p) { p["xl/workbook.xml"] = "<workbook><sheets>"; },
+        TBrokenCase{"MalformedWorkbook",
+                    [](auto& p) { p["xl/workbook.xml"] = "<workbook><sheets>"; },
                     "获取worksheets失败"},
         TBrokenCase{"NoSheets",
                     [](auto& p) { p["xl/workbook.xml"] = "<workbook><sheets/></workbook>"; },

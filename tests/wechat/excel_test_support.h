@@ -162,48 +162,66 @@ inline void WriteZip(const std::string& path, const std::map<std::string, std::s
     ASSERT_EQ(zip_close(zip), 0);
 }
 
+// Names of the Office Open XML vocabulary, kept short for the hand-made packages.
+inline const std::string kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+inline const std::string kRelsNs = "http://schemas.openxmlformats.org/package/2006/relationships";
+inline const std::string kDocRels =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+// A <Relationship> of the given type ("worksheet", "officeDocument", ...).
+inline std::string Relationship(const std::string& id, const std::string& type,
+                                const std::string& target)
+{
+    return "<Relationship Id=\"" + id + "\" Type=\"" + kDocRels + "/" + type + "\" Target=\"" +
+           target + "\"/>";
+}
+
+inline std::string Relationships(const std::string& items)
+{
+    return "<Relationships xmlns=\"" + kRelsNs + "\">" + items + "</Relationships>";
+}
+
+inline std::string ContentTypes()
+{
+    const std::string ooxml = "application/vnd.openxmlformats-";
+    const std::string sheetml = ooxml + "officedocument.spreadsheetml.";
+    auto part = [](const std::string& name, const std::string& type) {
+        return "<Override PartName=\"" + name + "\" ContentType=\"" + type + "\"/>";
+    };
+    return "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+           "<Default Extension=\"rels\" ContentType=\"" + ooxml + "package.relationships+xml\"/>"
+           "<Default Extension=\"xml\" ContentType=\"application/xml\"/>" +
+           part("/xl/workbook.xml", sheetml + "sheet.main+xml") +
+           part("/xl/worksheets/sheet1.xml", sheetml + "worksheet+xml") +
+           part("/xl/sharedStrings.xml", sheetml + "sharedStrings+xml") +
+           part("/xl/styles.xml", sheetml + "styles+xml") + "</Types>";
+}
+
 // The parts of a minimal one-sheet workbook; tests replace or add parts.
 inline std::map<std::string, std::string> XlsxParts(const std::string& sheetData,
                                                     const std::string& sharedStrings = "",
                                                     const std::string& styles = "")
 {
     std::map<std::string, std::string> parts;
-    parts["[Content_Types].xml"] =
-        R"(<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-        R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-        R"(<Default Extension="xml" ContentType="application/xml"/>)"
-        R"(<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>)"
-        R"(<Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)"
-        R"(<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>)"
-        R"(<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>)"
-        R"(</Types>)";
-    parts["_rels/.rels"] =
-        R"(<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-        R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/>)"
-        R"(</Relationships>)";
-    parts["xl/workbook.xml"] =
-        R"(<?xml version="1.0"?><workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
-        R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
-        R"(<sheets><sheet name="Sheet1" sheetId="1" r:id="rId1"/></sheets></workbook>)";
-    std::string rels =
-        R"(<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-        R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>)";
+    parts["[Content_Types].xml"] = ContentTypes();
+    parts["_rels/.rels"] = Relationships(Relationship("rId1", "officeDocument", "xl/workbook.xml"));
+    parts["xl/workbook.xml"] = "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kDocRels +
+                               "\"><sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/>"
+                               "</sheets></workbook>";
+    std::string rels = Relationship("rId1", "worksheet", "worksheets/sheet1.xml");
     if (!sharedStrings.empty()) {
-        rels += R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml"/>)";
+        rels += Relationship("rId2", "sharedStrings", "sharedStrings.xml");
         parts["xl/sharedStrings.xml"] =
-            R"(<?xml version="1.0"?><sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" +
-            sharedStrings + "</sst>";
+            "<sst xmlns=\"" + kMainNs + "\">" + sharedStrings + "</sst>";
     }
     if (!styles.empty()) {
-        rels += R"(<Relationship Id="rId3" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>)";
+        rels += Relationship("rId3", "styles", "styles.xml");
         parts["xl/styles.xml"] =
-            R"(<?xml version="1.0"?><styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" +
-            styles + "</styleSheet>";
+            "<styleSheet xmlns=\"" + kMainNs + "\">" + styles + "</styleSheet>";
     }
-    parts["xl/_rels/workbook.xml.rels"] = rels + "</Relationships>";
+    parts["xl/_rels/workbook.xml.rels"] = Relationships(rels);
     parts["xl/worksheets/sheet1.xml"] =
-        R"(<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)" +
-        sheetData + "</sheetData></worksheet>";
+        "<worksheet xmlns=\"" + kMainNs + "\"><sheetData>" + sheetData + "</sheetData></worksheet>";
     return parts;
 }
 
