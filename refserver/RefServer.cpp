@@ -7,6 +7,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -41,6 +42,18 @@ bool isPlainHost(const std::string& host)
                   return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-'
                          || c == ':' || c == '[' || c == ']';
               });
+}
+
+// When the request being served on this thread arrived: httplib runs a request from its
+// first byte to its reply on one worker thread, so the stamp set before routing is the one
+// the log line reads, whichever path (route, error handler) the request ends on.
+thread_local std::chrono::steady_clock::time_point t_requestStart;
+
+double millisSinceRequestStart()
+{
+    const std::chrono::duration<double, std::milli> took =
+        std::chrono::steady_clock::now() - t_requestStart;
+    return took.count();
 }
 
 int errorCodeForStatus(int status)
@@ -168,9 +181,17 @@ void CRefServer::Start()
 {
     if (m_nPort == 0)
         Bind();
-    m_thread = std::thread([this] { Serve(); });
-    while (!m_pHttp->is_running())
+    m_bServeEnded = false;
+    m_thread = std::thread([this] {
+        Serve();
+        m_bServeEnded = true;
+    });
+    while (!m_pHttp->is_running() && !m_bServeEnded)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (m_bServeEnded) {
+        m_thread.join();
+        throw std::runtime_error("the server stopped at once");
+    }
 }
 
 void CRefServer::Stop()
@@ -200,18 +221,14 @@ void CRefServer::AddFormRoute(const std::string& path, std::vector<std::string> 
 
 void CRefServer::AddRawRoute(bool post, const std::string& pattern, RawHandler handler)
 {
-    auto timed = [this, handler = std::move(handler)](const httplib::Request& req,
-                                                      httplib::Response& res) {
-        const auto start = std::chrono::steady_clock::now();
-        const int code = handler(req, res);
-        const std::chrono::duration<double, std::milli> took =
-            std::chrono::steady_clock::now() - start;
-        LogRequest(req, code, took.count());
+    auto logged = [this, handler = std::move(handler)](const httplib::Request& req,
+                                                       httplib::Response& res) {
+        LogRequest(req, handler(req, res));
     };
     if (post)
-        m_pHttp->Post(pattern, timed);
+        m_pHttp->Post(pattern, logged);
     else
-        m_pHttp->Get(pattern, timed);
+        m_pHttp->Get(pattern, logged);
 }
 
 int CRefServer::RunForm(const httplib::Request& req, httplib::Response& res,
@@ -241,6 +258,10 @@ int CRefServer::RunForm(const httplib::Request& req, httplib::Response& res,
 
 void CRefServer::AddErrorHandlers()
 {
+    m_pHttp->set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        t_requestStart = std::chrono::steady_clock::now();
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     // Called for every reply with a status of 400 or more. Routes that answer such a status
     // fill their own body; the rest (unknown path, unreadable request) get the envelope.
     m_pHttp->set_error_handler(httplib::Server::HandlerWithResponse(
@@ -249,21 +270,21 @@ void CRefServer::AddErrorHandlers()
             return httplib::Server::HandlerResponse::Unhandled;
         const int code = errorCodeForStatus(res.status);
         res.set_content(WriteCompact(ErrorEnvelope(code, req.path)), kJsonType);
-        LogRequest(req, code, 0.0);
+        LogRequest(req, code);
         return httplib::Server::HandlerResponse::Handled;
     }));
     m_pHttp->set_exception_handler(
         [this](const httplib::Request& req, httplib::Response& res, std::exception_ptr) {
             res.status = 500;
             res.set_content(WriteCompact(ErrorEnvelope(RC_SERVER_ERROR, {})), kJsonType);
-            LogRequest(req, RC_SERVER_ERROR, 0.0);
+            LogRequest(req, RC_SERVER_ERROR);
         });
 }
 
-void CRefServer::LogRequest(const httplib::Request& req, int resultCode, double millis)
+void CRefServer::LogRequest(const httplib::Request& req, int resultCode)
 {
     char took[32];
-    std::snprintf(took, sizeof took, "%.2f ms", millis);
+    std::snprintf(took, sizeof took, "%.2f ms", millisSinceRequestStart());
     m_log.Info(req.method + " " + req.path + " -> " + std::to_string(resultCode) + " ("
                + took + ")");
 }

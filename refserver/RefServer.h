@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -93,7 +94,7 @@ private:
     int RunForm(const httplib::Request& req, httplib::Response& res,
                 const std::vector<std::string>& keys, const FormHandler& handler);
     int RunUpload(const httplib::Request& req, httplib::Response& res);
-    void LogRequest(const httplib::Request& req, int resultCode, double millis);
+    void LogRequest(const httplib::Request& req, int resultCode);
     void RecordSmsCode(const std::string& phone, ESmsPurpose purpose, const std::string& code);
     std::string DownloadBase(const httplib::Request& req) const;
 
@@ -116,6 +117,7 @@ private:
     std::mutex m_smsFileMutex;
     std::unique_ptr<httplib::Server> m_pHttp;
     std::thread m_thread;
+    std::atomic<bool> m_bServeEnded = false;
     int m_nPort = 0;
 };
 
