@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <fstream>
+#include <mutex>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include <sys/wait.h>
@@ -88,13 +92,20 @@ TEST(RefServerProcess, KillDuringWritesLosesNoAcknowledgedWrite)
                 }
             });
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        // Kill while the writers are busy, once enough writes were acknowledged.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::lock_guard lock(mutex);
+            if (acknowledged.size() >= 100)
+                break;
+        }
         server.Kill();
         stop = true;
         for (auto& t : writers)
             t.join();
     }
-    ASSERT_GT(acknowledged.size(), 20u);
+    ASSERT_GE(acknowledged.size(), 100u);
 
     CServerProcess server(folder.Path());
     CApiClient client(server.Port());
