@@ -95,7 +95,8 @@ bool BelongsToProcess(HWND hwnd, DWORD processId) {
   if (auto it = belongs.find(hwnd); it != belongs.end()) return it->second;
   DWORD windowProcess = 0;
   ::GetWindowThreadProcessId(hwnd, &windowProcess);
-  bool answer = windowProcess != 0 && win32::IsProcessOrDescendant(windowProcess, processId);
+  if (windowProcess == 0) return false;  // not known yet: ask again next time
+  bool answer = win32::IsProcessOrDescendant(windowProcess, processId);
   if (belongs.size() > 256) belongs.clear();
   belongs[hwnd] = answer;
   return answer;

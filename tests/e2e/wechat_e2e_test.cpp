@@ -178,6 +178,23 @@ std::vector<DWORD> ProcessesOfThisRun(const std::string& marker) {
   return pids;
 }
 
+BOOL DescribeWindow(HWND hwnd, LPARAM lParam) {
+  char className[MAX_PATH] = {};
+  GetClassNameA(hwnd, className, sizeof(className));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  *reinterpret_cast<std::string*>(lParam) += std::string(className) + " pid " + std::to_string(pid) +
+                                              (IsWindowVisible(hwnd) ? " visible\n" : " hidden\n");
+  return TRUE;
+}
+
+// The top-level windows, for the message of a failed wait.
+std::string DescribeDesktop() {
+  std::string text = "top-level windows:\n";
+  EnumWindows(DescribeWindow, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
 // Everything the tests share; set up once for the program.
 struct TSession {
   fs::path root;
@@ -346,7 +363,8 @@ TEST_F(WeChatE2E, ThreeCopiesAreFoundEmbeddedAndReported) {
     ASSERT_TRUE(S().manager->RunWeChat(key.c_str()));
     S().manager->SwitchWeChat(key.c_str());
     S().keys.push_back(key);
-    ASSERT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key, 5000)) << key;
+    ASSERT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key, 15000))
+        << key << " pid " << ProcessOf(key) << "\n" << DescribeDesktop();
     HWND login = Find(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key)->hWnd;
     Pump(100);
     EXPECT_TRUE(IsWindowVisible(login));
@@ -361,7 +379,8 @@ TEST_F(WeChatE2E, ThreeCopiesAreFoundEmbeddedAndReported) {
   ::unsetenv("TC_STANDIN_LOGIN_DELAY");
   for (int i = 0; i < kCopies; ++i) {
     const std::string& key = S().keys[i];
-    ASSERT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT, key, 8000)) << key;
+    ASSERT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT, key, 15000))
+        << key << " pid " << ProcessOf(key) << "\n" << DescribeDesktop();
     const TFrameMessage* cfg = Find(WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT, key);
     ASSERT_NE(cfg, nullptr);
     EXPECT_EQ(cfg->cfg.strWeChatId, "wxid_e2e_" + std::to_string(i));
