@@ -122,7 +122,8 @@ TEST_F(RefServerAccounts, PhoneRulesForCodesAndRegistration)
     EXPECT_EQ(codeOf(m_client.Post("account/register/code.do", "phone=")), 1001);
     const std::string code = RequestCode("account/register/code.do", kPhone);
     ASSERT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
-    const Json::Value taken = m_client.Post("account/register/code.do", std::string("phone=") + kPhone);
+    const Json::Value taken
+        = m_client.Post("account/register/code.do", std::string("phone=") + kPhone);
     EXPECT_EQ(codeOf(taken), 2002);
     EXPECT_EQ(taken["resultMsg"].asString(), "该手机号已注册");
 }
@@ -130,8 +131,8 @@ TEST_F(RefServerAccounts, PhoneRulesForCodesAndRegistration)
 TEST_F(RefServerAccounts, MissingFieldsNameTheFieldAndStoreNothing)
 {
     const std::string code = RequestCode("account/register/code.do", kPhone);
-    const Json::Value reply = m_client.Post(
-        "account/register.do", std::string("phone=") + kPhone + "&password=pw&company=c&sms=" + code);
+    const Json::Value reply = m_client.Post("account/register.do",
+        std::string("phone=") + kPhone + "&password=pw&company=c&sms=" + code);
     EXPECT_EQ(codeOf(reply), 1001);
     EXPECT_EQ(reply["resultMsg"].asString(), "缺少必填参数");
     EXPECT_EQ(reply["params"].asString(), "contactName");
@@ -169,7 +170,8 @@ TEST(RefServerExpiry, SmsCodesAndTokensExpire)
         o.nTokenTtl = 2;
     });
     CApiClient client = server.Client();
-    ASSERT_EQ(client.Post("account/register/code.do", "phone=13900002222")["resultCode"].asInt(), 1);
+    ASSERT_EQ(
+        client.Post("account/register/code.do", "phone=13900002222")["resultCode"].asInt(), 1);
     const std::string stale = client.ReadSmsCode(server.DataDir(), "13900002222");
     std::this_thread::sleep_for(std::chrono::milliseconds(2100));
     EXPECT_EQ(client.Post("account/register.do",

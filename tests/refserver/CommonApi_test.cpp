@@ -53,7 +53,8 @@ TEST(RefServerVersion, OffersOrForcesUpdatesFromTheConfiguredVersions)
     } cases[] = {{"1.1.9", 1, 1}, {"1.2.0", 0, 1}, {"1.9.5", 0, 1}, {"1.10.0", 0, 0},
                  {"2.0", 0, 0}};
     for (const auto& c : cases) {
-        const Json::Value reply = client.Post("common/version.do", std::string("version=") + c.version);
+        const Json::Value reply
+            = client.Post("common/version.do", std::string("version=") + c.version);
         EXPECT_EQ(reply["isForceUpdate"].asInt(), c.force) << c.version;
         EXPECT_EQ(reply["isUpdate"].asInt(), c.offer) << c.version;
         EXPECT_EQ(reply["downUrl"].asString(), "/download/setup.exe");
@@ -104,8 +105,9 @@ TEST_F(RefServerFeedback, IsStoredAndEmptyFeedbackIsRefused)
     EXPECT_EQ(codeOf(m_client.Post("feedback/addFeedback.do",
                                    "tokenId=" + m_sToken + "&feedbackInfo=" + Encode("很好用 & 稳定"))),
               1);
-    EXPECT_EQ(codeOf(m_client.Post("feedback/addFeedback.do", "tokenId=" + m_sToken + "&feedbackInfo=")),
-              1001);
+    EXPECT_EQ(
+        codeOf(m_client.Post("feedback/addFeedback.do", "tokenId=" + m_sToken + "&feedbackInfo=")),
+        1001);
     EXPECT_EQ(codeOf(m_client.Post("feedback/addFeedback.do", "tokenId=x&feedbackInfo=y")), 3001);
     CDatabase db(m_server.DataDir() + "/refserver.db");
     EXPECT_EQ(CFeedbackStore(db).Count(1), 1);
@@ -115,7 +117,8 @@ using RefServerRemarks = AccountApiFixture;
 
 TEST_F(RefServerRemarks, CreateReadAndUpdate)
 {
-    Json::Value reply = m_client.Post("weChat/getRemarkInfo.do", "openId=wxid_abc&tokenId=" + m_sToken);
+    Json::Value reply
+        = m_client.Post("weChat/getRemarkInfo.do", "openId=wxid_abc&tokenId=" + m_sToken);
     ASSERT_EQ(codeOf(reply), 1);
     EXPECT_FALSE(reply["obj"].isMember("remarkId"));
     EXPECT_EQ(reply["obj"]["remarkInfo"].asString(), "");
@@ -157,12 +160,13 @@ TEST_F(RefServerRemarks, UnknownOrForeignIdsAreRefused)
               4001);
     const std::string other = m_client.RegisterAndLogin(m_server.DataDir(), "13900008888", "pw");
     EXPECT_EQ(codeOf(m_client.Post("weChat/editRemarkInfo.do",
-                                   "remarkId=" + id + "&openId=wxid_1&remarkInfo=x&tokenId=" + other)),
-              4001);
+                  "remarkId=" + id + "&openId=wxid_1&remarkInfo=x&tokenId=" + other)),
+        4001);
     EXPECT_FALSE(m_client.Post("weChat/getRemarkInfo.do", "openId=wxid_1&tokenId=" + other)["obj"]
                      .isMember("remarkId"));
-    EXPECT_EQ(codeOf(m_client.Post("weChat/editRemarkInfo.do", "remarkId=0&openId=wxid_1&tokenId=" + m_sToken)),
-              1001);
+    EXPECT_EQ(codeOf(m_client.Post(
+                  "weChat/editRemarkInfo.do", "remarkId=0&openId=wxid_1&tokenId=" + m_sToken)),
+        1001);
 }
 
 TEST(RefServerTemplate, IsASpreadsheetWithHeaderAndExampleRow)

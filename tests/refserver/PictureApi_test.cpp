@@ -198,10 +198,12 @@ TEST_F(RefServerPictures, ListPointsPictureItemsAtTheirDownloadAddress)
     message["msgDetailList"].append(picture);
     Json::StreamWriterBuilder writer;
     writer["indentation"] = "";
-    ASSERT_EQ(m_client.Post("quickMessage/add.do", "message=" + Encode(Json::writeString(writer, message))
-                                                        + "&tokenId=" + m_sToken)["resultCode"]
+    ASSERT_EQ(m_client
+                  .Post("quickMessage/add.do",
+                      "message=" + Encode(Json::writeString(writer, message))
+                          + "&tokenId=" + m_sToken)["resultCode"]
                   .asInt(),
-              1);
+        1);
     const Json::Value item = m_client.List(m_sToken)[0]["msgContentList"][0]["msgDetailList"][1];
     const std::string url = item["downLoadURL"].asString();
     const std::string prefix = "http://127.0.0.1:" + std::to_string(m_server.Port());

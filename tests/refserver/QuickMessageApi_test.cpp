@@ -93,8 +93,8 @@ TEST_F(RefServerQuickMessages, DeletingAGroupDeletesItsMessagesOnly)
     m_client.AddTextMessage(m_sToken, doomed, "2", "y");
     m_client.AddTextMessage(m_sToken, kept, "3", "z");
     ASSERT_EQ(codeOf(m_client.Post("quickMessage/group/del.do",
-                                   "msgGroupId=" + std::to_string(doomed) + "&tokenId=" + m_sToken)),
-              1);
+                  "msgGroupId=" + std::to_string(doomed) + "&tokenId=" + m_sToken)),
+        1);
     const Json::Value list = m_client.List(m_sToken);
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0]["groupTitle"].asString(), "b");
@@ -201,8 +201,9 @@ TEST_F(RefServerQuickMessages, UnescapedBodyKeepsAmpersandsInTheMessage)
     // A client that does not escape its values: "&" and "=" travel raw inside the JSON.
     const std::int64_t groupId = m_client.AddGroup(m_sToken, "g");
     const std::string json = compact(TextMessage("A&B=C", "x&tokenId=y", groupId));
-    ASSERT_EQ(codeOf(m_client.Post("quickMessage/add.do", "message=" + json + "&tokenId=" + m_sToken)),
-              1);
+    ASSERT_EQ(
+        codeOf(m_client.Post("quickMessage/add.do", "message=" + json + "&tokenId=" + m_sToken)),
+        1);
     const Json::Value stored = m_client.List(m_sToken)[0]["msgContentList"][0];
     EXPECT_EQ(stored["contentTitle"].asString(), "A&B=C");
 }

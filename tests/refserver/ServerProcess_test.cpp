@@ -75,9 +75,9 @@ TEST(RefServerProcess, KillDuringWritesLosesNoAcknowledgedWrite)
             writers.emplace_back([&, w] {
                 CApiClient client(server.Port());
                 for (int i = 0; !stop; ++i) {
-                    const auto reply = client.Http().Post(
-                        "/zoduda_vudi/quickMessage/group/add.do",
-                        "groupTitle=w" + std::to_string(w) + "-" + std::to_string(i) + "&tokenId=" + token,
+                    const auto reply = client.Http().Post("/zoduda_vudi/quickMessage/group/add.do",
+                        "groupTitle=w" + std::to_string(w) + "-" + std::to_string(i)
+                            + "&tokenId=" + token,
                         "application/x-www-form-urlencoded");
                     if (!reply)
                         break; // the server is gone
@@ -115,7 +115,8 @@ TEST(RefServerProcess, KillDuringWritesLosesNoAcknowledgedWrite)
     for (const std::int64_t id : acknowledged)
         EXPECT_TRUE(listed.count(id)) << "acknowledged group " << id << " was lost";
     // The database is whole: writing goes on where it stopped.
-    EXPECT_GT(client.AddGroup(token, "after"), *std::max_element(acknowledged.begin(), acknowledged.end()));
+    EXPECT_GT(client.AddGroup(token, "after"),
+        *std::max_element(acknowledged.begin(), acknowledged.end()));
 }
 
 TEST(RefServerProcess, PortInUseAndBadOptionsFailCleanly)
@@ -124,8 +125,11 @@ TEST(RefServerProcess, PortInUseAndBadOptionsFailCleanly)
     CServerProcess first(folder.Path());
     const std::string program = ProgramPath();
     // timeout: a server that wrongly starts must not hang the test.
-    const std::string base = "timeout 10 " + program + " --quiet --fast-hash --data " + folder.Path() + "/b";
-    EXPECT_NE(std::system((base + " --port " + std::to_string(first.Port()) + " >/dev/null 2>&1").c_str()), 0);
+    const std::string base
+        = "timeout 10 " + program + " --quiet --fast-hash --data " + folder.Path() + "/b";
+    EXPECT_NE(std::system(
+                  (base + " --port " + std::to_string(first.Port()) + " >/dev/null 2>&1").c_str()),
+        0);
     EXPECT_NE(std::system((base + " --port 70000 >/dev/null 2>&1").c_str()), 0);
     EXPECT_NE(std::system((base + " --no-such-option >/dev/null 2>&1").c_str()), 0);
     EXPECT_EQ(std::system((program + " --help >/dev/null 2>&1").c_str()), 0);

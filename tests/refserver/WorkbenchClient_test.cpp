@@ -27,7 +27,8 @@ protected:
     {
         CConnServer sms;
         EXPECT_EQ(sms.GetSMS(kPhone, true), 1) << sms.m_strResultMsg.str();
-        const std::string code = CApiClient(m_refServer.Port()).ReadSmsCode(m_refServer.DataDir(), kPhone);
+        const std::string code
+            = CApiClient(m_refServer.Port()).ReadSmsCode(m_refServer.DataDir(), kPhone);
         CConnServer reg;
         EXPECT_EQ(reg.Register(kPhone, code, "密码 & =+", "某某商贸", "张三"), 0)
             << reg.m_strResultMsg.str() << ": " << reg.m_strObj.str();
@@ -55,7 +56,8 @@ TEST_F(RefServerWorkbenchClient, AccountOperations)
 
     CConnServer sms;
     EXPECT_EQ(sms.GetSMS(kPhone, false), 1);
-    const std::string code = CApiClient(m_refServer.Port()).ReadSmsCode(m_refServer.DataDir(), kPhone);
+    const std::string code
+        = CApiClient(m_refServer.Port()).ReadSmsCode(m_refServer.DataDir(), kPhone);
     CConnServer reset;
     EXPECT_EQ(reset.ResetPwd(kPhone, code, "new pw"), 0) << reset.m_strResultMsg.str();
     CConnServer login;
@@ -132,8 +134,8 @@ TEST_F(RefServerWorkbenchClient, PictureUploadAndDownload)
 
     CConnServer download;
     const std::string target = Root() + "/copy.png";
-    const std::string url =
-        "http://127.0.0.1:" + std::to_string(m_refServer.Port()) + "/zoduda_vudi/upload/pic/" + name;
+    const std::string url = "http://127.0.0.1:" + std::to_string(m_refServer.Port())
+        + "/zoduda_vudi/upload/pic/" + name;
     ASSERT_EQ(download.DownloadFile(url, target), target);
     EXPECT_TRUE(ReadFile(target) == bytes);
 
