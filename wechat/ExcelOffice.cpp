@@ -29,8 +29,10 @@ namespace {
 // gives them; dates are still written as the sheet shows them.
 constexpr const char* kCsvExport =
     "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,1";
-// A .csv input is read as UTF-8 with commas rather than by guessing.
-constexpr const char* kCsvImport = "--infilter=Text - txt - csv (StarCalc):44,34,76,1";
+// A .csv input is read with commas, as UTF-8 (76) or, when it is not valid UTF-8, as GBK
+// (67, code page 936: what Excel writes on Chinese Windows), rather than by guessing.
+constexpr const char* kCsvImportUtf8 = "--infilter=Text - txt - csv (StarCalc):44,34,76,1";
+constexpr const char* kCsvImportGbk = "--infilter=Text - txt - csv (StarCalc):44,34,67,1";
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 // A process that ignores SIGKILL (stuck in the kernel) must not hold the caller long.
 constexpr auto kGroupEndWait = std::chrono::milliseconds(2000);
@@ -87,6 +89,29 @@ bool copyInput(const std::string& input, const std::string& copy, std::string& e
         return false;
     }
     return true;
+}
+
+// True when the file is valid UTF-8 (lead and continuation bytes; over-long forms pass).
+bool fileIsUtf8(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    char buffer[65536];
+    int pending = 0;  // continuation bytes still due for the current character
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+        for (std::streamsize i = 0; i < file.gcount(); ++i) {
+            const auto c = static_cast<unsigned char>(buffer[i]);
+            if (pending > 0) {
+                if ((c & 0xC0) != 0x80)
+                    return false;
+                --pending;
+            } else if (c >= 0x80) {
+                pending = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+                if (pending < 0)
+                    return false;
+            }
+        }
+    }
+    return pending == 0;
 }
 
 std::vector<std::string> childEnvironment(const std::string& tmpFolder)
@@ -303,7 +328,7 @@ bool ConvertWithSoffice(const std::string& program, const std::string& input,
                                      "--headless", "--norestore", "--nolockcheck", "--nologo",
                                      "--nodefault"};
     if (plainExtension(input) == ".csv")
-        args.emplace_back(kCsvImport);
+        args.emplace_back(fileIsUtf8(inputCopy) ? kCsvImportUtf8 : kCsvImportGbk);
     args.insert(args.end(), {"--convert-to", kCsvExport, "--outdir", outFolder, inputCopy});
     std::vector<std::string> env = childEnvironment(tmpFolder);
 

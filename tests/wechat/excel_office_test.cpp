@@ -98,6 +98,18 @@ TEST_F(ExcelOfficeTest, CsvFileIsReadAsUtf8WithCommas)
     ExpectNothingLeftBehind();
 }
 
+TEST_F(ExcelOfficeTest, CsvFileInGbkIsConverted)
+{
+    if (!HaveSoffice())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    // "标题,内容\n朱镕基,您好€\n" in GBK, as Excel saves a CSV on Chinese Windows.
+    WriteFile(File("gbk.csv"), "\xB1\xEA\xCC\xE2,\xC4\xDA\xC8\xDD\n"
+                               "\xD6\xEC\xE9\x46\xBB\xF9,\xC4\xFA\xBA\xC3\x80\n");
+    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(File("gbk.csv"))),
+              (PairList{{"朱镕基", "您好€"}}));
+    ExpectNothingLeftBehind();
+}
+
 TEST_F(ExcelOfficeTest, ConcurrentReadsAgreeWithTheBuiltinReader)
 {
     if (!HaveSoffice())
