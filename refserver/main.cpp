@@ -2,6 +2,8 @@
 #include "refserver/RefServer.h"
 #include "refserver/ServerOptions.h"
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -40,12 +42,20 @@ int main(int argc, char** argv)
         const int port = server.Bind();
         std::printf("refserver listening on %s:%d\n", options.sAddress.c_str(), port);
         std::fflush(stdout);
-        std::thread([&server, signals] {
+        std::atomic<bool> served = false;
+        std::thread stopper([&server, &served, signals] {
             int signal = 0;
             sigwait(&signals, &signal);
-            server.Stop();
-        }).detach();
+            // A signal that comes before the server runs would be lost by one Stop().
+            while (!served) {
+                server.Stop();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
         server.Serve();
+        served = true;
+        pthread_kill(stopper.native_handle(), SIGTERM); // wakes it when no signal came
+        stopper.join();
     } catch (const std::exception& e) {
         std::cerr << "refserver: " << e.what() << "\n";
         return 1;

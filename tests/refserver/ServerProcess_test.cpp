@@ -119,6 +119,15 @@ TEST(RefServerProcess, KillDuringWritesLosesNoAcknowledgedWrite)
         *std::max_element(acknowledged.begin(), acknowledged.end()));
 }
 
+TEST(RefServerProcess, StopsOnTerminateEvenRightAfterStart)
+{
+    CTempFolder folder;
+    for (int i = 0; i < 5; ++i) {
+        CServerProcess server(folder.Path());
+        EXPECT_EQ(server.Terminate(), 0);
+    }
+}
+
 TEST(RefServerProcess, PortInUseAndBadOptionsFailCleanly)
 {
     CTempFolder folder;
