@@ -46,12 +46,19 @@ class CFiftyWindows {
   }
   ~CFiftyWindows() { xcb_disconnect(m_pConnection); }
 
-  // Changes a property of the root, so that the desktop's next reading is a fresh one.
+  // Maps or unmaps a small unmanaged window, so that the desktop's next reading is a
+  // fresh one.
   void TouchRoot() {
-    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_pConnection)).data;
-    static const xcb_atom_t atom = intern("TC_BENCH_TOUCH");
-    const std::uint32_t value = ++m_nTouches;
-    xcb_change_property(m_pConnection, XCB_PROP_MODE_REPLACE, screen->root, atom, XCB_ATOM_CARDINAL, 32, 1, &value);
+    if (!m_nMarker) {
+      xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_pConnection)).data;
+      m_nMarker = xcb_generate_id(m_pConnection);
+      const std::uint32_t overrideRedirect = 1;
+      // Input-only: mapping it draws nothing, so the server has no painting to do.
+      xcb_create_window(m_pConnection, 0, m_nMarker, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                        XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    }
+    if (++m_nTouches % 2) xcb_map_window(m_pConnection, m_nMarker);
+    else xcb_unmap_window(m_pConnection, m_nMarker);
     xcb_flush(m_pConnection);
   }
 
@@ -65,6 +72,7 @@ class CFiftyWindows {
   }
   xcb_connection_t* m_pConnection = nullptr;
   std::uint32_t m_nTouches = 0;
+  xcb_window_t m_nMarker = 0;
 };
 
 CFiftyWindows* s_windows = nullptr;

@@ -18,15 +18,28 @@
 namespace win32::x11 {
 namespace {
 
-bool isTopLevelChange(const xcb_generic_event_t* event) {
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+  auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+  const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  std::free(reply);
+  return atom;
+}
+
+// Of the root's properties only the manager's client lists matter; the others (the active
+// window, desktop names, ...) change often and say nothing about new windows.
+bool isTopLevelChange(const xcb_generic_event_t* event, xcb_atom_t clientList, xcb_atom_t stacking) {
   switch (event->response_type & 0x7F) {
     case XCB_CREATE_NOTIFY:
     case XCB_DESTROY_NOTIFY:
     case XCB_MAP_NOTIFY:
     case XCB_UNMAP_NOTIFY:
     case XCB_REPARENT_NOTIFY:
-    case XCB_PROPERTY_NOTIFY:  // _NET_CLIENT_LIST and friends live on the root
       return true;
+    case XCB_PROPERTY_NOTIFY: {
+      const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+      return property->atom == clientList || property->atom == stacking;
+    }
     default:
       return false;
   }
@@ -85,6 +98,8 @@ void CX11Watcher::run() {
     return;
   }
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+  const xcb_atom_t clientList = internAtom(connection, "_NET_CLIENT_LIST");
+  const xcb_atom_t stacking = internAtom(connection, "_NET_CLIENT_LIST_STACKING");
   const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
   xcb_flush(connection);
@@ -92,7 +107,7 @@ void CX11Watcher::run() {
   for (;;) {
     bool changed = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-      changed = changed || isTopLevelChange(event);
+      changed = changed || isTopLevelChange(event, clientList, stacking);
       std::free(event);
     }
     if (changed) Bump();
