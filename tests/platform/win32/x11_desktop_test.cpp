@@ -381,6 +381,21 @@ TEST_F(X11DesktopTest, MainWindowIsMaximisedInTheAreaAndShownOrHidden) {
   EXPECT_TRUE(IsWindowVisible(main));
 }
 
+TEST_F(X11DesktopTest, TopLevelWindowIsMaximisedOnTheScreen) {
+  PROCESS_INFORMATION info = StartStandin("wxid_top", 100);
+  HWND main = WaitForWindow(info.dwProcessId, "WeChatMainWndForPC");
+  ASSERT_NE(main, nullptr);
+  RECT before{};
+  ASSERT_TRUE(GetWindowRect(main, &before));
+  ShowWindow(main, SW_SHOWMAXIMIZED);
+  RECT rect{};
+  // By the window manager (less its decorations) or, on a bare server, to the root's size.
+  EXPECT_TRUE(WaitUntil([&] { return GetWindowRect(main, &rect) && rect.right - rect.left > 1000; }, 3000))
+      << "width " << rect.right - rect.left << " (was " << before.right - before.left << ")";
+  EXPECT_GT(rect.bottom - rect.top, 800);
+  EXPECT_TRUE(IsWindowVisible(main));
+}
+
 TEST_F(X11DesktopTest, ReplyArrivesExactlyTwentyTimesInARow) {
   PROCESS_INFORMATION info = StartStandin("wxid_reply", 100);
   HWND main = WaitForWindow(info.dwProcessId, "WeChatMainWndForPC");
