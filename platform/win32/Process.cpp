@@ -43,12 +43,24 @@ int openPidfd(pid_t pid) {
 #endif
 }
 
+class TProcessState;
+
+// Our children by pid, so that OpenProcess on one shares its state (and can reap it).
+// A state is never destroyed while this lock is held.
+std::mutex s_childrenMutex;
+std::map<pid_t, std::weak_ptr<TProcessState>> s_children;
+
 // What is known of one process, shared by all handles on it.
 class TProcessState {
  public:
   TProcessState(pid_t pid, bool child) : m_pid(pid), m_bChild(child), m_fdPid(openPidfd(pid)) {}
   ~TProcessState() {
-    if (m_bChild && !m_bExited) handOverToReaper(m_pid);
+    if (m_bChild) {
+      if (!m_bExited) handOverToReaper(m_pid);
+      std::lock_guard<std::mutex> lock(s_childrenMutex);
+      auto it = s_children.find(m_pid);
+      if (it != s_children.end() && it->second.expired()) s_children.erase(it);
+    }
     if (m_fdPid >= 0) close(m_fdPid);
   }
 
@@ -141,10 +153,6 @@ class TProcessState {
   DWORD m_dwExitCode = 0;
   DWORD m_dwTerminateCode = 0;
 };
-
-// Our children by pid, so that OpenProcess on one shares its state (and can reap it).
-std::mutex s_childrenMutex;
-std::map<pid_t, std::weak_ptr<TProcessState>> s_children;
 
 std::shared_ptr<TProcessState> stateFor(pid_t pid) {
   std::lock_guard<std::mutex> lock(s_childrenMutex);
