@@ -112,9 +112,9 @@ bool tokenize(const std::string& code, std::vector<TToken>& tokens)
         } else if (code.compare(i, 13, "上午/下午") == 0) {
             tokens.push_back({TokenKind::AmPm, 13, {}});
             i += 13;
-        } else if (isLetter(c, 'y') || isLetter(c, 'e')) {
-            const std::size_t n = runLength(code, i, isLetter(c, 'y') ? 'y' : 'e');
-            tokens.push_back({TokenKind::Year, isLetter(c, 'e') ? 4 : static_cast<int>(n), {}});
+        } else if (isLetter(c, 'y')) {
+            const std::size_t n = runLength(code, i, 'y');
+            tokens.push_back({TokenKind::Year, static_cast<int>(n), {}});
             hasDatePart = true;
             i += n;
         } else if (isLetter(c, 'm')) {

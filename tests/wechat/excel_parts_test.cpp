@@ -287,6 +287,8 @@ TEST(ExcelDateTest, FormatsAndRange)
     EXPECT_FALSE(IsExcelDateFormat("0.00"));
     EXPECT_FALSE(IsExcelDateFormat("\"day\" 0"));
     EXPECT_FALSE(IsExcelDateFormat("[Red]#,##0"));
+    EXPECT_FALSE(IsExcelDateFormat("0.00E+00"));
+    EXPECT_FALSE(IsExcelDateFormat("#,##0.00_);[Red](#,##0.00)"));
     EXPECT_EQ(FormatExcelDate(1, "yyyy-mm-dd", false), "1900-01-01");
     EXPECT_EQ(FormatExcelDate(59, "yyyy-mm-dd", false), "1900-02-28");
     EXPECT_EQ(FormatExcelDate(60, "yyyy-mm-dd", false), "1900-02-29");
