@@ -10,6 +10,6 @@ pattern='^(X11DesktopTest|StandinX11Test)\.'
 for wm in none openbox; do
   echo "== X11 end-to-end tests, window manager: $wm"
   scripts/xvfb-run-wm.sh --wm "$wm" -- \
-    ctest --test-dir "$build" -R "$pattern" --output-on-failure --timeout 300 || status=1
+    ctest --test-dir "$build" -R "$pattern" --no-tests=error --output-on-failure --timeout 300 || status=1
 done
 exit $status
