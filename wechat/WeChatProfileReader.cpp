@@ -148,3 +148,7 @@ std::string CWeChatProfileReader::SafeFileName(const std::string& raw) {
   if (name == ".") name.clear();
   return name;
 }
+
+std::string CWeChatProfileReader::FaceFileName(const WECHATCFGDATA& profile) {
+  return SafeFileName(profile.strKey40 + profile.strWeChatId);
+}

@@ -37,4 +37,7 @@ class CWeChatProfileReader {
   // A file name made from profile values that cannot leave its folder: path separators,
   // NUL and control bytes are dropped, and the names "." and ".." become empty.
   static std::string SafeFileName(const std::string& raw);
+  // The name of an account's picture file: strKey40 followed by strWeChatId, made safe as
+  // above; empty when nothing usable is left (the caller then makes up a name).
+  static std::string FaceFileName(const WECHATCFGDATA& profile);
 };

@@ -197,4 +197,17 @@ TEST(SafeFileName, NothingLeavesTheFolder) {
   }
 }
 
+TEST(SafeFileName, TheFaceFileNameJoinsKey40AndTheIdInsideItsFolder) {
+  WECHATCFGDATA profile;
+  profile.strKey40 = "0123abcd";
+  profile.strWeChatId = "wxid_1";
+  EXPECT_EQ(Reader::FaceFileName(profile), "0123abcdwxid_1");
+  profile.strKey40 = "../../..";
+  profile.strWeChatId = "/.bashrc";
+  EXPECT_EQ(Reader::FaceFileName(profile), ".bashrc");
+  profile.strKey40 = "..";
+  profile.strWeChatId = "/";
+  EXPECT_EQ(Reader::FaceFileName(profile), "");
+}
+
 }  // namespace
