@@ -27,7 +27,8 @@ int OrZero(int value) { return value == CW_USEDEFAULT ? 0 : value; }
 
 // The top-level window a window belongs to (itself when top-level).
 CWindowHost* TopLevelHost(CWindowHost* host) {
-  while (host && (host->Style() & WS_CHILD)) host = COwnWindows::Instance().Host(host->ParentHwnd());
+  while (host && (host->Style() & WS_CHILD))
+    host = COwnWindows::Instance().Host(host->ParentHwnd());
   return host;
 }
 

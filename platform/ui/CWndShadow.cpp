@@ -90,8 +90,9 @@ struct CWndShadow::Impl final : public QObject {
     if (!host) return {};
     const RECT window = host->WindowRect();
     const RECT e = Extents();
-    return QRect(QPoint(window.left - e.left + xOffset, window.top - e.top + yOffset),
-                 QPoint(window.right + e.right + xOffset - 1, window.bottom + e.bottom + yOffset - 1));
+    return QRect(
+        QPoint(window.left - e.left + xOffset, window.top - e.top + yOffset),
+        QPoint(window.right + e.right + xOffset - 1, window.bottom + e.bottom + yOffset - 1));
   }
 
   void Update() {
@@ -125,7 +126,8 @@ struct CWndShadow::Impl final : public QObject {
     const QColor base(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
     for (int i = 0; i < steps; ++i) {
       QColor ring = base;
-      ring.setAlpha(static_cast<int>(darkness * (i + 1) / (steps * std::max(1u, sharpness / 2 + 1))));
+      ring.setAlpha(
+          static_cast<int>(darkness * (i + 1) / (steps * std::max(1u, sharpness / 2 + 1))));
       painter.setPen(ring);
       painter.drawRect(area.adjusted(i, i, -i - 1, -i - 1));
     }

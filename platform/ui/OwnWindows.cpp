@@ -118,7 +118,9 @@ UINT_PTR COwnWindows::SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
   return StartWindowTimer(hwnd, id, elapseMs);
 }
 
-BOOL COwnWindows::KillTimer(HWND hwnd, UINT_PTR id) { return StopWindowTimer(hwnd, id) ? TRUE : FALSE; }
+BOOL COwnWindows::KillTimer(HWND hwnd, UINT_PTR id) {
+  return StopWindowTimer(hwnd, id) ? TRUE : FALSE;
+}
 
 // Runs op(host) at once on the GUI thread; from another thread hands it to the GUI thread
 // and reports success if the window exists now.

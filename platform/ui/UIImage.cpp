@@ -61,9 +61,8 @@ bool ParseColor(const std::string& value, DWORD& color) {
   if (!hex.empty() && hex[0] == '#') hex = hex.substr(1);
   else if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex = hex.substr(2);
   else return false;
-  if (hex.empty() || hex.size() > 8 ||
-      !std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
-    return false;
+  const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+  if (hex.empty() || hex.size() > 8 || !std::all_of(hex.begin(), hex.end(), isHex)) return false;
   color = static_cast<DWORD>(std::strtoul(hex.c_str(), nullptr, 16));
   if (hex.size() <= 6) color |= 0xFF000000u;
   return true;
@@ -82,7 +81,8 @@ bool ApplyKey(const std::string& key, const std::string& value, TDrawInfo& info)
     info.bHasDest = true;
   } else if (key == "corner") {
     RECT corner{};
-    if (!ParseRect(value, corner) || corner.left < 0 || corner.top < 0 || corner.right < 0 || corner.bottom < 0)
+    if (!ParseRect(value, corner) || corner.left < 0 || corner.top < 0 || corner.right < 0 ||
+        corner.bottom < 0)
       return false;
     info.rcCorner = corner;
   } else if (key == "mask") {
@@ -115,8 +115,8 @@ std::string ResolvePath(const std::string& file, const std::string& folder) {
 QRect ToQRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
 // Draws src of image into dst, stretched, or repeated at its own size along x and/or y.
-void DrawPart(QPainter& painter, const QImage& image, const QRect& src, const QRect& dst, bool tileX,
-              bool tileY) {
+void DrawPart(QPainter& painter, const QImage& image, const QRect& src, const QRect& dst,
+              bool tileX, bool tileY) {
   if (src.isEmpty() || dst.isEmpty()) return;
   if (!tileX && !tileY) {
     painter.drawImage(dst, image, src);

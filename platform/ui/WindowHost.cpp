@@ -88,7 +88,8 @@ UINT QtKeyToVirtualKey(int qtKey, bool keypad) {
   if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) ||
       qtKey == Qt::Key_Space)
     return static_cast<UINT>(qtKey);
-  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return VK_F1 + static_cast<UINT>(qtKey - Qt::Key_F1);
+  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+    return VK_F1 + static_cast<UINT>(qtKey - Qt::Key_F1);
   for (const auto& [key, vk] : kKeyTable)
     if (key == qtKey) return vk;
   return 0;
@@ -450,10 +451,14 @@ QRect CWindowHost::ResizedGeometry(const QPoint& globalPos) const {
   const QPoint delta = globalPos - m_resizeStart;
   QRect g = m_resizeGeometry;
   const QSize least(std::max(minimumWidth(), 1), std::max(minimumHeight(), 1));
-  if (m_manualEdges & Qt::LeftEdge) g.setLeft(std::min(g.left() + delta.x(), g.right() + 1 - least.width()));
-  if (m_manualEdges & Qt::RightEdge) g.setRight(std::max(g.right() + delta.x(), g.left() + least.width() - 1));
-  if (m_manualEdges & Qt::TopEdge) g.setTop(std::min(g.top() + delta.y(), g.bottom() + 1 - least.height()));
-  if (m_manualEdges & Qt::BottomEdge) g.setBottom(std::max(g.bottom() + delta.y(), g.top() + least.height() - 1));
+  if (m_manualEdges & Qt::LeftEdge)
+    g.setLeft(std::min(g.left() + delta.x(), g.right() + 1 - least.width()));
+  if (m_manualEdges & Qt::RightEdge)
+    g.setRight(std::max(g.right() + delta.x(), g.left() + least.width() - 1));
+  if (m_manualEdges & Qt::TopEdge)
+    g.setTop(std::min(g.top() + delta.y(), g.bottom() + 1 - least.height()));
+  if (m_manualEdges & Qt::BottomEdge)
+    g.setBottom(std::max(g.bottom() + delta.y(), g.top() + least.height() - 1));
   return g;
 }
 
@@ -517,7 +522,8 @@ void CWindowHost::mouseMoveEvent(QMouseEvent* event) {
     return;
   }
   if (m_manualEdges) {
-    if (event->buttons() & Qt::LeftButton) setGeometry(ResizedGeometry(event->globalPosition().toPoint()));
+    if (event->buttons() & Qt::LeftButton)
+      setGeometry(ResizedGeometry(event->globalPosition().toPoint()));
     else m_manualEdges = {};
     return;
   }

@@ -57,13 +57,14 @@ TEST_F(DesktopTest, MessageBoxHookSeesTheCallAndAnswersIt) {
   HWND seenOwner = nullptr;
   std::string seenText, seenCaption;
   UINT seenType = 0;
-  DuiLib::SetMessageBoxHook([&](HWND o, const std::string& text, const std::string& caption, UINT type) {
-    seenOwner = o;
-    seenText = text;
-    seenCaption = caption;
-    seenType = type;
-    return IDCANCEL;
-  });
+  DuiLib::SetMessageBoxHook(
+      [&](HWND o, const std::string& text, const std::string& caption, UINT type) {
+        seenOwner = o;
+        seenText = text;
+        seenCaption = caption;
+        seenType = type;
+        return IDCANCEL;
+      });
   EXPECT_EQ(MessageBoxA(hwnd, "请确认是否退出？", "确认", MB_ICONQUESTION | MB_OKCANCEL), IDCANCEL);
   EXPECT_EQ(seenOwner, hwnd);
   EXPECT_EQ(seenText, "请确认是否退出？");
@@ -78,7 +79,8 @@ TEST_F(DesktopTest, RealMessageBoxMapsButtonsAndIsModalToItsOwner) {
   BOOL ownerEnabledDuring = TRUE;
   QTimer::singleShot(0, [&] { ownerEnabledDuring = Backend().IsEnabled(hwnd); });
   AnswerNextBox(QMessageBox::Cancel, &text, &caption);
-  EXPECT_EQ(MessageBoxA(hwnd, "    a\r\nb", "版本更新", MB_OKCANCEL | MB_ICONINFORMATION), IDCANCEL);
+  EXPECT_EQ(MessageBoxA(hwnd, "    a\r\nb", "版本更新", MB_OKCANCEL | MB_ICONINFORMATION),
+            IDCANCEL);
   EXPECT_EQ(text, "    a\nb");
   EXPECT_EQ(caption, "版本更新");
   EXPECT_FALSE(ownerEnabledDuring);
@@ -143,7 +145,8 @@ TEST_F(DesktopTest, FileDialogCancelAndTooSmallBufferLoseNothing) {
   EXPECT_FALSE(GetOpenFileNameA(&ofn));
   EXPECT_EQ(CommDlgExtendedError(), 0u);
   EXPECT_STREQ(buffer, "a.xls");
-  DuiLib::SetFileDialogHook([](bool, const OPENFILENAMEA&) { return std::string("/a/much/longer/name.xls"); });
+  DuiLib::SetFileDialogHook(
+      [](bool, const OPENFILENAMEA&) { return std::string("/a/much/longer/name.xls"); });
   EXPECT_FALSE(GetOpenFileNameA(&ofn));
   EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_BUFFERTOOSMALL));
   EXPECT_STREQ(buffer, "a.xls");
@@ -170,7 +173,8 @@ TEST_F(DesktopTest, RealFileDialogUsesTheFilterAndReturnsTheChosenFile) {
   });
   EXPECT_TRUE(GetOpenFileNameA(&ofn));
   EXPECT_EQ(filters, QStringList{"Microsoft Excel WorkSheet(*.xls) (*.xls)"});
-  EXPECT_EQ(QFileInfo(buffer).canonicalFilePath(), QFileInfo(QString::fromStdString(path)).canonicalFilePath());
+  EXPECT_EQ(QFileInfo(buffer).canonicalFilePath(),
+            QFileInfo(QString::fromStdString(path)).canonicalFilePath());
   EXPECT_EQ(ofn.nFilterIndex, 1u);
 }
 
@@ -219,15 +223,19 @@ TEST_F(DesktopTest, ShellExecuteOpenGoesThroughTheHookOrChecksTheFile) {
     file = f;
     return true;
   });
-  const auto ok = ShellExecuteA(nullptr, "open", "http://127.0.0.1:1/setup.exe", nullptr, nullptr, SW_SHOWNORMAL);
+  const auto ok = ShellExecuteA(nullptr, "open", "http://127.0.0.1:1/setup.exe", nullptr, nullptr,
+                                SW_SHOWNORMAL);
   EXPECT_GT(reinterpret_cast<std::uintptr_t>(ok), 32u);
   EXPECT_EQ(verb, "open");
   EXPECT_EQ(file, "http://127.0.0.1:1/setup.exe");
   DuiLib::SetShellExecuteHook(nullptr);
-  const auto missing = ShellExecuteA(nullptr, "open", "/no/such/file.txt", nullptr, nullptr, SW_SHOWNORMAL);
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(missing), static_cast<std::uintptr_t>(ERROR_FILE_NOT_FOUND));
+  const auto missing =
+      ShellExecuteA(nullptr, "open", "/no/such/file.txt", nullptr, nullptr, SW_SHOWNORMAL);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(missing),
+            static_cast<std::uintptr_t>(ERROR_FILE_NOT_FOUND));
   const auto verbless = ShellExecuteA(nullptr, "print", "/tmp", nullptr, nullptr, SW_SHOWNORMAL);
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(verbless), static_cast<std::uintptr_t>(SE_ERR_NOASSOC));
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(verbless),
+            static_cast<std::uintptr_t>(SE_ERR_NOASSOC));
   const auto empty = ShellExecuteA(nullptr, "open", nullptr, nullptr, nullptr, SW_SHOWNORMAL);
   EXPECT_LE(reinterpret_cast<std::uintptr_t>(empty), 32u);
 }
@@ -275,7 +283,8 @@ TEST_F(DesktopTest, CursorsCanBeSetWhileTheWindowHandlesTheMouse) {
     return true;
   };
   wnd.Create(nullptr, "c", WS_POPUP | WS_VISIBLE, 0, 0, 0, 50, 50);
-  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
   QApplication::sendEvent(wnd.GetWidget(), &move);
   EXPECT_EQ(wnd.GetWidget()->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(LoadCursorA(nullptr, "named"), nullptr);

@@ -141,7 +141,8 @@ TEST_F(ImageFiles, NinePatchKeepsCornersAndStretchesTheMiddle) {
   {
     QPainter painter(&canvas);
     const RECT item{10, 10, 30, 30};
-    ASSERT_TRUE(DuiLib::DrawImageString(painter, item, item, "file='nine.png' corner='2,2,2,2'", folder));
+    ASSERT_TRUE(
+        DuiLib::DrawImageString(painter, item, item, "file='nine.png' corner='2,2,2,2'", folder));
   }
   EXPECT_EQ(canvas.pixelColor(10, 10), QColor(Qt::red));
   EXPECT_EQ(canvas.pixelColor(11, 11), QColor(Qt::red));
@@ -160,7 +161,8 @@ TEST_F(ImageFiles, SourceDestHoleFadeAndPaintClip) {
     QPainter painter(&canvas);
     const RECT item{10, 10, 30, 30};
     // The blue corner only, drawn at 5..9 inside the item.
-    ASSERT_TRUE(DuiLib::DrawImageString(painter, item, item, "file='nine.png' source='0,4,2,6' dest='5,5,9,9'", folder));
+    ASSERT_TRUE(DuiLib::DrawImageString(painter, item, item,
+                                        "file='nine.png' source='0,4,2,6' dest='5,5,9,9'", folder));
   }
   EXPECT_EQ(canvas.pixelColor(15, 15), QColor(Qt::blue));
   EXPECT_EQ(canvas.pixelColor(18, 18), QColor(Qt::blue));
@@ -171,9 +173,11 @@ TEST_F(ImageFiles, SourceDestHoleFadeAndPaintClip) {
   {
     QPainter painter(&holed);
     const RECT item{0, 0, 40, 40};
-    ASSERT_TRUE(DuiLib::DrawImageString(painter, item, item, "file='nine.png' corner='2,2,2,2' hole='true'", folder));
+    ASSERT_TRUE(DuiLib::DrawImageString(painter, item, item,
+                                        "file='nine.png' corner='2,2,2,2' hole='true'", folder));
     const RECT clip{0, 0, 20, 40};  // only the left half needs painting
-    ASSERT_TRUE(DuiLib::DrawImageString(painter, RECT{0, 0, 40, 40}, clip, "file='nine.png' fade='0'", folder));
+    ASSERT_TRUE(DuiLib::DrawImageString(painter, RECT{0, 0, 40, 40}, clip,
+                                        "file='nine.png' fade='0'", folder));
   }
   EXPECT_EQ(holed.pixelColor(20, 20), QColor(Qt::white));
   EXPECT_EQ(holed.pixelColor(0, 0), QColor(Qt::red));
@@ -181,7 +185,8 @@ TEST_F(ImageFiles, SourceDestHoleFadeAndPaintClip) {
   QImage clipped = Canvas();
   {
     QPainter painter(&clipped);
-    ASSERT_TRUE(DuiLib::DrawImageString(painter, RECT{0, 0, 40, 40}, RECT{0, 0, 20, 40}, "nine.png", folder));
+    ASSERT_TRUE(DuiLib::DrawImageString(painter, RECT{0, 0, 40, 40}, RECT{0, 0, 20, 40}, "nine.png",
+                                        folder));
   }
   EXPECT_NE(clipped.pixelColor(10, 20), QColor(Qt::white));
   EXPECT_EQ(clipped.pixelColor(30, 20), QColor(Qt::white));
@@ -194,10 +199,12 @@ TEST_F(ImageFiles, NothingIsDrawnForMissingFilesOrEmptyRectangles) {
   const RECT item{0, 0, 10, 10};
   EXPECT_FALSE(DuiLib::DrawImageString(painter, item, item, "missing.png", folder));
   EXPECT_FALSE(DuiLib::DrawImageString(painter, RECT{5, 5, 5, 9}, item, "nine.png", folder));
-  EXPECT_FALSE(DuiLib::DrawImageString(painter, item, item, "file='nine.png' source='10,10,20,20'", folder));
+  EXPECT_FALSE(
+      DuiLib::DrawImageString(painter, item, item, "file='nine.png' source='10,10,20,20'", folder));
   EXPECT_FALSE(DuiLib::DrawImageString(painter, item, item, "", folder));
   // Corners larger than the picture or the target are cut down, not overdrawn.
-  EXPECT_TRUE(DuiLib::DrawImageString(painter, item, item, "file='nine.png' corner='50,50,50,50'", folder));
+  EXPECT_TRUE(
+      DuiLib::DrawImageString(painter, item, item, "file='nine.png' corner='50,50,50,50'", folder));
   painter.end();
   EXPECT_EQ(canvas.pixelColor(0, 0), QColor(Qt::red));
   EXPECT_EQ(canvas.pixelColor(9, 9), QColor(Qt::yellow));

@@ -37,7 +37,8 @@ TEST(MessageQueue, PostsFromEightThreadsArriveCompleteAndInPerThreadOrder) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([hwnd, t] {
-      for (int i = 0; i < kPerThread; ++i) Backend().Post(hwnd, kUserMsg, static_cast<WPARAM>(t), i);
+      for (int i = 0; i < kPerThread; ++i)
+        Backend().Post(hwnd, kUserMsg, static_cast<WPARAM>(t), i);
     });
   }
   EXPECT_EQ(DuiLib::RunMessageLoop(), 0);

@@ -194,7 +194,8 @@ TEST(WindowMessages, DoubleClicksNeedTheClassStyle) {
   MakeWindow(withDbl);
   MakeWindow(without);
   for (CRecordingWnd* wnd : {&withDbl, &without}) {
-    SendMouse(wnd->GetWidget(), QEvent::MouseButtonDblClick, {3, 4}, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(wnd->GetWidget(), QEvent::MouseButtonDblClick, {3, 4}, Qt::LeftButton,
+              Qt::LeftButton);
   }
   EXPECT_EQ(withDbl.Count(WM_LBUTTONDBLCLK), 1);
   EXPECT_EQ(without.Count(WM_LBUTTONDBLCLK), 0);

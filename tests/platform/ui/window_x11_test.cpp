@@ -36,7 +36,8 @@ std::string RunCommand(const std::string& command) {
 }
 
 bool HasWindowManager() {
-  return RunCommand("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") != std::string::npos;
+  return RunCommand("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") !=
+         std::string::npos;
 }
 
 class X11Windows : public ::testing::Test {
@@ -98,9 +99,11 @@ TEST_F(X11Windows, TheCaptionDragsTheFramelessWindow) {
   RECT before{};
   GetWindowRect(hwnd, &before);
   const int x = before.left + 150, y = before.top + 20;
-  RunCommand("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.2 mousedown 1 sleep 0.3 "
-      "mousemove " + std::to_string(x + 40) + " " + std::to_string(y + 30) + " sleep 0.3 mousemove " +
-      std::to_string(x + 80) + " " + std::to_string(y + 60) + " sleep 0.3 mouseup 1");
+  RunCommand("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+             " sleep 0.2 mousedown 1 sleep 0.3 "
+             "mousemove " +
+             std::to_string(x + 40) + " " + std::to_string(y + 30) + " sleep 0.3 mousemove " +
+             std::to_string(x + 80) + " " + std::to_string(y + 60) + " sleep 0.3 mouseup 1");
   RECT after{};
   EXPECT_TRUE(PumpUntil([&] {
     GetWindowRect(hwnd, &after);
