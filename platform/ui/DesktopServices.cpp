@@ -382,11 +382,6 @@ HICON LoadIconA(HINSTANCE /*hInstance*/, LPCSTR lpIconName) {
   return reinterpret_cast<HICON>(id);
 }
 
-HANDLE LoadImageA(HINSTANCE hInstance, LPCSTR name, UINT type, int /*cx*/, int /*cy*/, UINT /*fuLoad*/) {
-  if (type != IMAGE_ICON) return nullptr;
-  return reinterpret_cast<HANDLE>(LoadIconA(hInstance, name));
-}
-
 BOOL DestroyIcon(HICON hIcon) { return hIcon ? TRUE : FALSE; }
 
 HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,

@@ -6,6 +6,7 @@
 // below; with a hook installed no real dialog or browser is ever started.
 #pragma once
 
+#include "platform/win32/Bitmap.h"
 #include "platform/win32/Win32Types.h"
 
 #include <functional>
@@ -137,11 +138,7 @@ BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData);
 
 // Icons: a resource id stands for "<program folder>/skin/icon_<id>.png"; the HICON value is
 // the id itself, so nothing needs to be freed.
-#ifndef IMAGE_ICON
-#define IMAGE_BITMAP 0
-#define IMAGE_ICON 1
-#define LR_DEFAULTCOLOR 0x00000000
-#define LR_LOADFROMFILE 0x00000010
+#ifndef LR_SHARED
 #define LR_SHARED 0x00008000
 #endif
 inline LPCSTR MAKEINTRESOURCEA(UINT id) {
@@ -151,7 +148,7 @@ inline LPCSTR MAKEINTRESOURCEA(UINT id) {
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
 #endif
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
-HANDLE LoadImageA(HINSTANCE hInstance, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
+// LoadImageA (bitmaps from files, icons by id) is in platform/win32/Bitmap.h.
 BOOL DestroyIcon(HICON hIcon);
 
 // ShellExecuteA: "open" (or null) opens a file, folder or URL with the desktop's handler.

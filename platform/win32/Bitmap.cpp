@@ -89,6 +89,11 @@ bool ConvertImageFileToBmp(const std::string& sourcePath, const std::string& bmp
 }  // namespace win32
 
 HANDLE LoadImageA(HINSTANCE, LPCSTR name, UINT type, int, int, UINT flags) {
+  // An icon is named by its resource id, and the id is the icon handle (see LoadIconA).
+  if (type == IMAGE_ICON) {
+    const auto id = reinterpret_cast<std::uintptr_t>(name);
+    return id != 0 && id <= 0xFFFF ? reinterpret_cast<HANDLE>(id) : nullptr;
+  }
   if (!name || type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
