@@ -22,8 +22,9 @@ IListItemUI* listItemOf(CControlUI* control) {
 CListUI::CListUI() {
   m_pList = new CListBodyUI(this);
   m_pHeader = new CListHeaderUI;
-  CVerticalLayoutUI::Add(m_pHeader);
-  CVerticalLayoutUI::Add(m_pList);
+  // Qualified: the virtual Add of a list would send them into the body.
+  CVerticalLayoutUI::AddAt(m_pHeader, 0);
+  CVerticalLayoutUI::AddAt(m_pList, 1);
 }
 
 LPCTSTR CListUI::GetClass() const { return "ListUI"; }
@@ -85,7 +86,7 @@ bool CListUI::Remove(CControlUI* pControl, bool bDoNotDestroy) {
     if (pControl == m_pHeader) return false;  // the header stays
     return CVerticalLayoutUI::Remove(pControl, bDoNotDestroy);
   }
-  return RemoveAt(index, bDoNotDestroy);
+  return CListUI::RemoveAt(index, bDoNotDestroy);
 }
 
 bool CListUI::RemoveAt(int iIndex, bool bDoNotDestroy) {
@@ -185,7 +186,21 @@ void CListUI::EnableScrollBar(bool bEnableVertical, bool bEnableHorizontal) {
 CScrollBarUI* CListUI::GetVerticalScrollBar() const { return m_pList->GetVerticalScrollBar(); }
 CScrollBarUI* CListUI::GetHorizontalScrollBar() const { return m_pList->GetHorizontalScrollBar(); }
 
-void CListUI::SetPos(RECT rc, bool bNeedInvalidate) { CVerticalLayoutUI::SetPos(rc, bNeedInvalidate); }
+void CListUI::SetPos(RECT rc, bool bNeedInvalidate) {
+  // The header takes what it needs (nothing when hidden or empty), the body the rest.
+  CControlUI::SetPos(rc, bNeedInvalidate);
+  const RECT client{rc.left + m_rcInset.left, rc.top + m_rcInset.top, rc.right - m_rcInset.right,
+                    rc.bottom - m_rcInset.bottom};
+  int headerHeight = 0;
+  if (m_pHeader->IsVisible() && m_pHeader->GetCount() > 0) {
+    const SIZE wanted = m_pHeader->EstimateSize(SIZE{client.right - client.left, client.bottom - client.top});
+    headerHeight = std::min<int>(wanted.cy > 0 ? wanted.cy : 24, std::max<int>(0, client.bottom - client.top));
+  }
+  if (m_pHeader->IsVisible())
+    m_pHeader->SetPos(RECT{client.left, client.top, client.right, client.top + headerHeight}, false);
+  m_pList->SetPos(RECT{client.left, client.top + headerHeight, client.right, std::max(client.top + headerHeight, client.bottom)},
+                  false);
+}
 
 void CListUI::DoEvent(TEventUI& event) {
   if (event.Type == UIEVENT_KEYDOWN && IsKeyboardEnabled()) {

@@ -235,6 +235,8 @@ void CRichEditUI::GetSel(long& nStartChar, long& nEndChar) const {
 
 int CRichEditUI::SetSel(long nStartChar, long nEndChar) {
   const long length = GetTextLength();
+  // A negative start puts the caret at the end without a selection (SetSel(-1, -1)).
+  if (nStartChar < 0) nStartChar = nEndChar = length;
   if (nEndChar < 0 || nEndChar > length) nEndChar = length;
   nStartChar = std::clamp<long>(nStartChar, 0, length);
   QTextCursor& cursor = m_pImpl->Cursor();

@@ -54,7 +54,8 @@ class CRichEditUI : public CContainerUI {
   void SetModify(bool bModified = true);
 
   void GetSel(long& nStartChar, long& nEndChar) const;
-  // nEndChar -1: to the end. Positions are clamped to the text.
+  // nEndChar -1: to the end; nStartChar -1: the caret to the end, nothing selected.
+  // Positions are clamped to the text.
   int SetSel(long nStartChar, long nEndChar);
   int SetSelAll();
   int SetSelNone();

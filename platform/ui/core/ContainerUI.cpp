@@ -52,8 +52,8 @@ int CContainerUI::GetItemIndex(CControlUI* pControl) const {
 }
 
 bool CContainerUI::SetItemIndex(CControlUI* pControl, int iIndex) {
-  const int current = GetItemIndex(pControl);
-  if (current < 0 || iIndex < 0 || iIndex >= GetCount()) return false;
+  const int current = CContainerUI::GetItemIndex(pControl);
+  if (current < 0 || iIndex < 0 || iIndex >= static_cast<int>(m_items.size())) return false;
   m_items.erase(m_items.begin() + current);
   m_items.insert(m_items.begin() + iIndex, pControl);
   NeedUpdate();
@@ -65,7 +65,10 @@ int CContainerUI::GetCount() const { return static_cast<int>(m_items.size()); }
 bool CContainerUI::Add(CControlUI* pControl) { return AddAt(pControl, GetCount()); }
 
 bool CContainerUI::AddAt(CControlUI* pControl, int iIndex) {
-  if (!pControl || iIndex < 0 || iIndex > GetCount() || GetItemIndex(pControl) >= 0) return false;
+  // m_items directly: subclasses (the list) redefine GetCount and GetItemIndex.
+  if (!pControl || iIndex < 0 || iIndex > static_cast<int>(m_items.size()) ||
+      std::find(m_items.begin(), m_items.end(), pControl) != m_items.end())
+    return false;
   m_items.insert(m_items.begin() + iIndex, pControl);
   if (m_pManager) pControl->SetManager(m_pManager, this);
   else pControl->SetManager(nullptr, this, false);
@@ -80,14 +83,14 @@ void CContainerUI::DestroyChild(CControlUI* pControl) {
 }
 
 bool CContainerUI::Remove(CControlUI* pControl, bool bDoNotDestroy) {
-  const int index = GetItemIndex(pControl);
-  if (index < 0) return false;
-  return RemoveAt(index, bDoNotDestroy);
+  const auto it = std::find(m_items.begin(), m_items.end(), pControl);
+  if (it == m_items.end()) return false;
+  return CContainerUI::RemoveAt(static_cast<int>(it - m_items.begin()), bDoNotDestroy);
 }
 
 bool CContainerUI::RemoveAt(int iIndex, bool bDoNotDestroy) {
-  CControlUI* control = GetItemAt(iIndex);
-  if (!control) return false;
+  if (iIndex < 0 || iIndex >= static_cast<int>(m_items.size())) return false;
+  CControlUI* control = m_items[static_cast<size_t>(iIndex)];
   m_items.erase(m_items.begin() + iIndex);
   NeedUpdate();
   if (m_bAutoDestroy && !bDoNotDestroy) {
@@ -100,7 +103,7 @@ bool CContainerUI::RemoveAt(int iIndex, bool bDoNotDestroy) {
 }
 
 void CContainerUI::RemoveAll() {
-  while (!m_items.empty()) RemoveAt(GetCount() - 1);
+  while (!m_items.empty()) CContainerUI::RemoveAt(static_cast<int>(m_items.size()) - 1);
   m_items.clear();
   NeedUpdate();
 }
