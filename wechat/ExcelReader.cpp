@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <exception>
 #include <memory>
 
 namespace {
@@ -182,21 +183,30 @@ bool readRange(IExcelApplication& app, const std::string& prefix, const std::str
     return true;
 }
 
+// Appends the data rows of the used range; true when there was at least one.
+bool appendDataRows(const CExcelRange& range, const std::string& prefix,
+                    std::vector<WECHATKUAIJIEDATA>& rows)
+{
+    TC_LOGF(TC_LOG_INFO, "%s读取excel[7/7]：读取内容成功，共[%d]行", prefix.c_str(),
+            static_cast<int>(range.RowCount()));
+    if (range.RowCount() <= 1)
+        return false;
+    std::vector<WECHATKUAIJIEDATA> dataRows = range.DataRows();
+    rows.insert(rows.end(), std::make_move_iterator(dataRows.begin()),
+                std::make_move_iterator(dataRows.end()));
+    return !dataRows.empty();
+}
+
 bool readWith(IExcelApplication& app, const std::string& prefix,
               std::vector<WECHATKUAIJIEDATA>& rows, const std::string& path)
 {
     TC_LOG(TC_LOG_INFO, prefix << "读取excel：解析开始");
-    CExcelRange range;
     bool read = false;
-    if (readRange(app, prefix, path, range)) {
-        TC_LOGF(TC_LOG_INFO, "%s读取excel[7/7]：读取内容成功，共[%d]行", prefix.c_str(),
-                static_cast<int>(range.RowCount()));
-        if (range.RowCount() > 1) {
-            std::vector<WECHATKUAIJIEDATA> dataRows = range.DataRows();
-            read = !dataRows.empty();
-            rows.insert(rows.end(), std::make_move_iterator(dataRows.begin()),
-                        std::make_move_iterator(dataRows.end()));
-        }
+    try {
+        CExcelRange range;
+        read = readRange(app, prefix, path, range) && appendDataRows(range, prefix, rows);
+    } catch (const std::exception& e) {  // e.g. out of memory on a huge sheet
+        TC_LOG(TC_LOG_WARN, prefix << "reading \"" << path << "\" stopped: " << e.what());
     }
     TC_LOG(TC_LOG_INFO, prefix << "读取excel：解析完毕");
     if (!read)
