@@ -24,14 +24,15 @@ std::string RowContent(int i)
     return "您好，这是第 " + std::to_string(i) + " 条快捷回复 😀, with some English text too.";
 }
 
-// A workbook with a header, kRows rows of text and a number column, written once.
+// A workbook with a header, kRows rows of text and a number column, written once and removed
+// at exit. The path lives on the heap so that it outlives the static destructors.
 const std::string& BookPath()
 {
-    static const std::string path = [] {
-        const std::string p = (std::filesystem::temp_directory_path() /
-                               ("excel-bench-" + std::to_string(::getpid()) + ".xlsx"))
-                                  .string();
-        lxw_workbook* book = workbook_new(p.c_str());
+    static const std::string* path = [] {
+        auto* p = new std::string((std::filesystem::temp_directory_path() /
+                                   ("excel-bench-" + std::to_string(::getpid()) + ".xlsx"))
+                                      .string());
+        lxw_workbook* book = workbook_new(p->c_str());
         lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
         worksheet_write_string(sheet, 0, 0, "标题", nullptr);
         worksheet_write_string(sheet, 0, 1, "内容", nullptr);
@@ -45,7 +46,7 @@ const std::string& BookPath()
         std::atexit([] { std::remove(BookPath().c_str()); });
         return p;
     }();
-    return path;
+    return *path;
 }
 
 void BM_ReadXlsx5000Rows(benchmark::State& state)
