@@ -258,6 +258,9 @@ LRESULT CWindowWnd::DefWindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSKEYDOWN:
       if (wParam == VK_F4) SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
       return 0;
+    case WM_SETCURSOR:
+      host->SetCursorForHit(static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))));
+      return TRUE;
     default:
       return 0;
   }

@@ -47,7 +47,9 @@ Hook CopyHook(const Hook& hook) {
 
 std::string Safe(const char* text) { return text ? text : ""; }
 
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
 
 // Runs fn on the GUI thread and waits for it (the calling thread may be any thread).
 template <typename Fn>
@@ -59,7 +61,9 @@ auto OnGuiThreadAndWait(Fn fn) -> decltype(fn()) {
   return result;
 }
 
-QWidget* OwnerWidget(HWND hwnd) { return IsGuiThread() ? COwnWindows::Instance().Host(hwnd) : nullptr; }
+QWidget* OwnerWidget(HWND hwnd) {
+  return IsGuiThread() ? COwnWindows::Instance().Host(hwnd) : nullptr;
+}
 
 // ---- message boxes
 
@@ -107,7 +111,8 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
   const bool disableOwner = ownerHost && ownerHost->IsInputEnabled();
   if (disableOwner) ownerHost->SetEnabledState(false);
   box.exec();
-  if (disableOwner && (ownerHost = COwnWindows::Instance().Host(owner))) ownerHost->SetEnabledState(true);
+  if (disableOwner && (ownerHost = COwnWindows::Instance().Host(owner)))
+    ownerHost->SetEnabledState(true);
   auto it = results.find(box.clickedButton());
   return it == results.end() ? buttons.escapeResult : it->second;
 }
@@ -143,10 +148,12 @@ std::string RunFileDialog(bool save, const OPENFILENAMEA& ofn, DWORD* filterInde
     const int index = ofn.nFilterIndex > 0 ? static_cast<int>(ofn.nFilterIndex) - 1 : 0;
     if (index < filters.size()) dialog.selectNameFilter(filters[index]);
   }
-  if (ofn.lpstrInitialDir && *ofn.lpstrInitialDir) dialog.setDirectory(QString::fromUtf8(ofn.lpstrInitialDir));
+  if (ofn.lpstrInitialDir && *ofn.lpstrInitialDir)
+    dialog.setDirectory(QString::fromUtf8(ofn.lpstrInitialDir));
   if (ofn.lpstrFile && *ofn.lpstrFile) dialog.selectFile(QString::fromUtf8(ofn.lpstrFile));
   if (ofn.lpstrDefExt) dialog.setDefaultSuffix(QString::fromUtf8(ofn.lpstrDefExt));
-  if (save && !(ofn.Flags & OFN_OVERWRITEPROMPT)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (save && !(ofn.Flags & OFN_OVERWRITEPROMPT))
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   *filterIndex = static_cast<DWORD>(filters.indexOf(dialog.selectedNameFilter()) + 1);
   return dialog.selectedFiles().first().toStdString();
@@ -176,7 +183,8 @@ BOOL FileDialog(bool save, LPOPENFILENAMEA ofn) {
   const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   const size_t dot = path.rfind('.');
   ofn->nFileOffset = static_cast<WORD>(nameStart);
-  ofn->nFileExtension = static_cast<WORD>(dot != std::string::npos && dot >= nameStart ? dot + 1 : 0);
+  ofn->nFileExtension =
+      static_cast<WORD>(dot != std::string::npos && dot >= nameStart ? dot + 1 : 0);
   ofn->nFilterIndex = filterIndex;
   if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0) {
     const std::string title = path.substr(nameStart);
@@ -306,7 +314,8 @@ Qt::CursorShape ShapeOf(HCURSOR cursor) {
 }
 
 HCURSOR CursorOf(Qt::CursorShape shape) {
-  for (std::uintptr_t id : {32513u, 32514u, 32515u, 32642u, 32643u, 32644u, 32645u, 32646u, 32648u, 32649u})
+  for (std::uintptr_t id :
+       {32513u, 32514u, 32515u, 32642u, 32643u, 32644u, 32645u, 32646u, 32648u, 32649u})
     if (ShapeOf(reinterpret_cast<HCURSOR>(id)) == shape) return reinterpret_cast<HCURSOR>(id);
   return reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(32512));
 }
@@ -406,8 +415,9 @@ HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR
     const QFileInfo info(path);
     if (!info.exists()) return failure(ERROR_FILE_NOT_FOUND);
     if (info.isFile() && info.isExecutable())
-      return QProcess::startDetached(path, QProcess::splitCommand(FromUtf8(params))) ? success
-                                                                                      : failure(SE_ERR_NOASSOC);
+      return QProcess::startDetached(path, QProcess::splitCommand(FromUtf8(params)))
+                 ? success
+                 : failure(SE_ERR_NOASSOC);
     url = QUrl::fromLocalFile(path);
   }
   return QDesktopServices::openUrl(url) ? success : failure(SE_ERR_NOASSOC);
@@ -438,7 +448,6 @@ HCURSOR SetCursor(HCURSOR hCursor) {
   if (!host) return nullptr;
   const HCURSOR previous = CursorOf(host->cursor().shape());
   host->setCursor(ShapeOf(hCursor));
-  host->NoteCursorSet();
   return previous;
 }
 
@@ -459,6 +468,7 @@ int GetSystemMetrics(int nIndex) {
 BOOL SystemParametersInfoA(UINT uiAction, UINT /*uiParam*/, LPVOID pvParam, UINT /*fWinIni*/) {
   if (uiAction != SPI_GETWORKAREA || !pvParam) return FALSE;
   const QRect area = PrimaryScreen(true);
-  *static_cast<RECT*>(pvParam) = RECT{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+  *static_cast<RECT*>(pvParam) =
+      RECT{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
   return TRUE;
 }

@@ -462,6 +462,20 @@ QRect CWindowHost::ResizedGeometry(const QPoint& globalPos) const {
   return g;
 }
 
+void CWindowHost::SetCursorForHit(LRESULT hit) {
+  switch (hit) {
+    case HTLEFT:
+    case HTRIGHT: setCursor(Qt::SizeHorCursor); break;
+    case HTTOP:
+    case HTBOTTOM: setCursor(Qt::SizeVerCursor); break;
+    case HTTOPLEFT:
+    case HTBOTTOMRIGHT: setCursor(Qt::SizeFDiagCursor); break;
+    case HTTOPRIGHT:
+    case HTBOTTOMLEFT: setCursor(Qt::SizeBDiagCursor); break;
+    default: unsetCursor(); break;
+  }
+}
+
 void CWindowHost::StartNonClientDrag(LRESULT hit, const QPoint& globalPos) {
   if (hit == HTCAPTION) BeginMove(globalPos);
   else BeginResize(hit, globalPos);
@@ -527,10 +541,12 @@ void CWindowHost::mouseMoveEvent(QMouseEvent* event) {
     else m_manualEdges = {};
     return;
   }
-  m_bCursorSet = false;
-  const LRESULT handled = Deliver(WM_SETCURSOR, reinterpret_cast<WPARAM>(m_hWnd),
-                                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  if (!handled && !m_bCursorSet) unsetCursor();
+  // As on Windows: the hit test decides the cursor (sizing borders show sizing arrows).
+  const LRESULT hit = event->buttons() == Qt::NoButton
+                          ? Deliver(WM_NCHITTEST, 0, PointParam(event->globalPosition().toPoint()))
+                          : HTCLIENT;
+  Deliver(WM_SETCURSOR, reinterpret_cast<WPARAM>(m_hWnd),
+          MAKELPARAM(static_cast<int>(hit), WM_MOUSEMOVE));
   Deliver(WM_MOUSEMOVE, MouseKeyFlags(event->buttons(), event->modifiers()),
           PointParam(event->position().toPoint()));
 }

@@ -59,8 +59,8 @@ class CWindowHost final : public QWidget {
   void PublishState();
   // WM_MOVE / WM_SIZE for a changed position or size.
   void DeliverPlacement();
-  // WM_SETCURSOR bookkeeping: set by ::SetCursor while a mouse message is handled.
-  void NoteCursorSet() { m_bCursorSet = true; }
+  // The default cursor of a hit-test code (arrow, or sizing arrows on the borders).
+  void SetCursorForHit(LRESULT hit);
 
   // Window extra values of SetWindowLongPtr other than the styles.
   LONG_PTR GetExtra(int index) const;
@@ -109,7 +109,6 @@ class CWindowHost final : public QWidget {
   QPainter* m_pPainter = nullptr;
   BYTE m_opacity = 255;
   bool m_bDestroying = false;
-  bool m_bCursorSet = false;
   bool m_bManualMove = false;
   bool m_bDeletePending = false;
   int m_nDeliverDepth = 0;

@@ -171,14 +171,18 @@ TEST(WindowMessages, MouseMessagesCarryClientCoordinatesAndKeyFlags) {
   const TMessage move = wnd.Only(WM_MOUSEMOVE).at(0);
   EXPECT_EQ(GET_X_LPARAM(move.lParam), 5);
   EXPECT_EQ(GET_Y_LPARAM(move.lParam), 6);
+  EXPECT_LT(wnd.IndexOf(WM_NCHITTEST), wnd.IndexOf(WM_SETCURSOR));
   EXPECT_LT(wnd.IndexOf(WM_SETCURSOR), wnd.IndexOf(WM_MOUSEMOVE));
+  EXPECT_EQ(wnd.Only(WM_SETCURSOR).at(0).lParam, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   const TMessage down = wnd.Only(WM_LBUTTONDOWN).at(0);
   EXPECT_EQ(GET_X_LPARAM(down.lParam), 10);
   EXPECT_EQ(GET_Y_LPARAM(down.lParam), 20);
   EXPECT_EQ(down.wParam, static_cast<WPARAM>(MK_LBUTTON | MK_CONTROL));
   // The hit test comes first, with screen coordinates.
-  const TMessage hit = wnd.Only(WM_NCHITTEST).at(0);
-  EXPECT_LT(wnd.IndexOf(WM_NCHITTEST), wnd.IndexOf(WM_LBUTTONDOWN));
+  const int press = wnd.IndexOf(WM_LBUTTONDOWN);
+  ASSERT_GT(press, 0);
+  const TMessage hit = wnd.messages[press - 1];
+  EXPECT_EQ(hit.msg, static_cast<UINT>(WM_NCHITTEST));
   EXPECT_EQ(GET_X_LPARAM(hit.lParam), 30 + 10);
   EXPECT_EQ(GET_Y_LPARAM(hit.lParam), 40 + 20);
   const TMessage up = wnd.Only(WM_LBUTTONUP).at(0);
@@ -452,6 +456,10 @@ TEST(WindowFrame, SizingBorderResizesTheWindowWithoutAWindowManager) {
   };
   const HWND hwnd = MakeWindow(wnd);  // 30,40 300x200
   QWidget* host = wnd.GetWidget();
+  SendMouse(host, QEvent::MouseMove, {298, 198}, Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(host->cursor().shape(), Qt::SizeFDiagCursor);
+  SendMouse(host, QEvent::MouseMove, {150, 100}, Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(host->cursor().shape(), Qt::ArrowCursor);
   SendMouse(host, QEvent::MouseButtonPress, {298, 198}, Qt::LeftButton, Qt::LeftButton);
   QMouseEvent grow(QEvent::MouseMove, QPointF(298, 198), QPointF(30 + 298 + 20, 40 + 198 + 10),
                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
