@@ -7,11 +7,19 @@
 //                  lParam = const RECT* with the dirty rectangle
 //   WM_SIZE/MOVE   client size (SIZE_* in wParam) / client position of the window
 //   WM_KEYDOWN/UP  VK_ codes; WM_CHAR with the UTF-16 unit(s) of the typed text
-//   mouse messages client coordinates in lParam (MAKELPARAM), MK_ flags in wParam
+//   mouse messages client coordinates in lParam (MAKELPARAM), MK_ flags in wParam; a move
+//                  is preceded by WM_NCHITTEST and WM_SETCURSOR, a left press by
+//                  WM_NCHITTEST: a non-client answer (HTCAPTION, sizing borders) turns the
+//                  press into WM_NCLBUTTONDOWN, whose default handling drags or sizes the
+//                  window (by the window manager where there is one)
+//   WM_MOUSEWHEEL  delta in the high word of wParam, screen coordinates in lParam
+//   WM_SETFOCUS/WM_KILLFOCUS, WM_ACTIVATE/WM_NCACTIVATE, WM_SHOWWINDOW, WM_ENABLE
 //   WM_CLOSE       close button, Alt+F4, Close(); the base handling destroys the window
 //   WM_DESTROY, WM_NCDESTROY, then OnFinalMessage(hwnd) (heap windows delete themselves there)
 // Messages posted with PostMessageA and timers of SetTimer arrive the same way, on the GUI
-// thread. The HWND is the X11 window id of the host under xcb, a synthetic id otherwise.
+// thread. Keyboard messages pass the pre-translate hook first (MessageLoop.h). A window
+// disabled by EnableWindow (or WS_DISABLED) gets no input, neither do Qt editors on it.
+// The HWND is the X11 window id of the host under xcb, a synthetic id otherwise.
 #pragma once
 
 #include "platform/ui/CDuiString.h"
