@@ -78,6 +78,8 @@ bool ParseAttrColor(const char* text, DWORD& color) {
   const size_t digits = static_cast<size_t>(p - start);
   if (digits == 0 || digits > 8 || *skipBlanks(p) != '\0') return false;
   color = static_cast<DWORD>(std::strtoul(std::string(start, digits).c_str(), nullptr, 16));
+  // Six digits or fewer name an opaque colour, as in the image strings' "mask".
+  if (digits <= 6) color |= 0xFF000000u;
   return true;
 }
 

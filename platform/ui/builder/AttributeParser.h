@@ -17,7 +17,7 @@ bool ParseAttrInt(const char* text, int& value);
 bool ParseAttrRect(const char* text, RECT& rect);
 // "cx,cy".
 bool ParseAttrSize(const char* text, SIZE& size);
-// "#AARRGGBB", "0xAARRGGBB" or "AARRGGBB" (hex); six digits give a transparent colour.
+// "#AARRGGBB", "0xAARRGGBB" or "AARRGGBB" (hex); "#RRGGBB" (six digits or fewer) is opaque.
 bool ParseAttrColor(const char* text, DWORD& color);
 // "true" or "false" (any case).
 bool ParseAttrBool(const char* text, bool& value);

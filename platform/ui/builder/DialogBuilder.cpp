@@ -27,12 +27,14 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 
 namespace DuiLib {
 namespace {
 
 constexpr int kMaxIncludeDepth = 8;
 constexpr int kMaxIncludeCount = 1000;
+constexpr off_t kMaxSkinBytes = 16 * 1024 * 1024;
 
 std::string lowerCase(const char* text) {
   std::string out(text ? text : "");
@@ -133,6 +135,12 @@ bool CDialogBuilder::Load(LPCTSTR xml) {
     std::replace(path.begin(), path.end(), '\\', '/');
     if (path.empty() || path[0] != '/') path = CPaintManagerUI::GetResourcePath().str() + path;
     m_sSource = path;
+    // Only regular files of a sane size: a skin naming a device or a pipe must not hang.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxSkinBytes) {
+      Error("cannot read the skin: not a readable skin file");
+      return false;
+    }
     result = m_pDocument->LoadFile(path.c_str());
   }
   if (result != tinyxml2::XML_SUCCESS) {

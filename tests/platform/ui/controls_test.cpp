@@ -2,6 +2,8 @@
 // trees, links, edits and the rich edit with embedded pictures.
 #include "tests/platform/ui/ui_test_util.h"
 
+#include "platform/ui/builder/AttributeParser.h"
+
 #include <QCoreApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -470,4 +472,30 @@ TEST(Attributes, BadValuesAreIgnoredAndKnownOnesApply) {
   EXPECT_EQ(label->GetPadding().left, 0);
   EXPECT_TRUE(label->IsVisible());
   EXPECT_NE(label->GetTextStyle() & DT_END_ELLIPSIS, 0u);
+}
+
+TEST(Attributes, ParsersAcceptDuiLibSpellingsAndRejectGarbage) {
+  RECT rc{};
+  EXPECT_TRUE(ParseAttrRect("64, 20, 135, 60", rc));
+  EXPECT_EQ(RectText(rc), "64,20,135,60");
+  EXPECT_FALSE(ParseAttrRect("1,2,3", rc));
+  EXPECT_FALSE(ParseAttrRect("a,b,c,d", rc));
+  DWORD color = 0;
+  EXPECT_TRUE(ParseAttrColor("0xFF008CEE", color));
+  EXPECT_EQ(color, 0xFF008CEEu);
+  EXPECT_TRUE(ParseAttrColor("#008CEE", color));
+  EXPECT_EQ(color, 0xFF008CEEu);
+  EXPECT_FALSE(ParseAttrColor("#123456789", color));
+  EXPECT_FALSE(ParseAttrColor("", color));
+  bool flag = false;
+  EXPECT_TRUE(ParseAttrBool("TRUE", flag));
+  EXPECT_TRUE(flag);
+  EXPECT_FALSE(ParseAttrBool("1", flag));
+  std::vector<std::pair<std::string, std::string>> pairs;
+  EXPECT_TRUE(ParseAttributeList("padding=\"10, 2, 10, 0\" normalimage=\"file='a.png' source='0,0,13,13'\" ", pairs));
+  ASSERT_EQ(pairs.size(), 2u);
+  EXPECT_EQ(pairs[1].second, "file='a.png' source='0,0,13,13'");
+  pairs.clear();
+  EXPECT_FALSE(ParseAttributeList("width=\"13\" broken", pairs));
+  EXPECT_EQ(pairs.size(), 1u);
 }
