@@ -286,6 +286,11 @@ CControlUI* CDialogBuilder::Parse(tinyxml2::XMLElement* parentNode, CControlUI* 
     if (isSkinSetting(tag)) continue;
     if (strcasecmp(tag, "Include") == 0) {
       CControlUI* included = ParseInclude(node, pParent, pManager);
+      if (!pParent && first && included) {
+        Error("a second top-level control (from an Include) left out");
+        delete included;
+        continue;
+      }
       if (!first) first = included;
       continue;
     }
@@ -300,6 +305,14 @@ CControlUI* CDialogBuilder::Parse(tinyxml2::XMLElement* parentNode, CControlUI* 
     // Children first, then the control joins its parent, then its own attributes (some,
     // like "selected" in a group or "selectedid", need the children or the parent).
     if (node->FirstChildElement()) Parse(node, control, pManager);
+    // Without a parent only one control can be the result: the others would be lost.
+    if (!pParent && first) {
+      CDuiString message;
+      message.Format("a second top-level control \"%s\" (line %d) left out", tag, node->GetLineNum());
+      Error(message);
+      delete control;
+      continue;
+    }
     if (!Attach(control, pParent)) {
       delete control;
       continue;

@@ -42,6 +42,7 @@ class CTreeNodeUI : public CListContainerElementUI {
   bool AddChildNodeAt(CTreeNodeUI* pTreeNode, int iNodeIndex);
   // Removes (and destroys) a child node with its descendants.
   bool RemoveAt(CTreeNodeUI* pTreeNode);
+  using CListContainerElementUI::RemoveAt;
   CTreeNodeUI* GetParentNode() const { return m_pParentTreeNode; }
   void SetParentNode(CTreeNodeUI* pParentTreeNode);
   int GetCountChild() const { return static_cast<int>(m_aTreeNodes.size()); }

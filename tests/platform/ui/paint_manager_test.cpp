@@ -316,6 +316,12 @@ TEST_F(SkinWindow, BrokenSkinsGiveAWindowWithoutTheBrokenPart) {
   CControlUI* looped = builder.Create("loop.xml");
   ASSERT_NE(looped, nullptr);  // the include loop is cut, the outer layout stays
   delete looped;
+  // Two top-level controls: the first is the result, the second is dropped (not leaked).
+  CControlUI* first = builder.Create("<Window><Button name=\"a\"/><Button name=\"b\"/></Window>");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->GetName(), "a");
+  EXPECT_NE(builder.GetLastErrorMessage().Find("second top-level"), -1);
+  delete first;
   EXPECT_EQ(builder.Create("<Window><VerticalLayout>"), nullptr);
   EXPECT_NE(builder.GetLastErrorMessage().Find("cannot read"), -1);
 }
