@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -498,4 +499,32 @@ TEST(Attributes, ParsersAcceptDuiLibSpellingsAndRejectGarbage) {
   pairs.clear();
   EXPECT_FALSE(ParseAttributeList("width=\"13\" broken", pairs));
   EXPECT_EQ(pairs.size(), 1u);
+}
+
+TEST(Painting, BackgroundsImagesWithDestAndMaskAndHiddenControls) {
+  uitest::EnsureApp();
+  QTemporaryDir dir;
+  QImage picture(4, 4, QImage::Format_ARGB32);
+  picture.fill(QColor(0, 255, 0));
+  picture.setPixel(0, 0, qRgb(255, 0, 255));  // the mask colour: becomes transparent
+  picture.save(dir.path() + "/green.png");
+  CPaintManagerUI::SetResourcePath(dir.path().toStdString().c_str());
+  TDialog d;
+  ASSERT_TRUE(d.Build(R"(<Window><HorizontalLayout bkcolor="#FFFFFFFF">
+      <Control name="blue" width="20" bkcolor="#FF0000FF"/>
+      <Button name="img" width="20" normalimage="file='green.png' dest='4,4,12,12' mask='#FFFF00FF'"/>
+      <Control name="hidden" width="20" bkcolor="#FFFF0000" visible="false"/>
+      <Control/></HorizontalLayout></Window>)",
+                      100, 20));
+  QImage canvas(100, 20, QImage::Format_ARGB32);
+  canvas.fill(Qt::black);
+  QPainter painter(&canvas);
+  d.pm.Paint(&painter, RECT{0, 0, 100, 20});
+  painter.end();
+  EXPECT_EQ(canvas.pixelColor(10, 10), QColor(0, 0, 255));
+  EXPECT_EQ(canvas.pixelColor(20 + 8, 8), QColor(0, 255, 0));     // inside dest
+  EXPECT_EQ(canvas.pixelColor(20 + 2, 2), QColor(255, 255, 255));  // outside dest: the layout's white
+  EXPECT_EQ(canvas.pixelColor(20 + 4, 4), QColor(255, 255, 255));  // the masked corner
+  EXPECT_EQ(canvas.pixelColor(50, 10), QColor(255, 255, 255));     // the hidden red one is not drawn
+  CPaintManagerUI::SetResourcePath("");
 }
