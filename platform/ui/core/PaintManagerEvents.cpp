@@ -8,6 +8,7 @@
 
 #include "app/Log.h"
 #include "platform/ui/CWindowWnd.h"
+#include "platform/ui/controls/TextUI.h"
 #include "platform/ui/core/ControlUI.h"
 
 #include <QPainter>
@@ -122,6 +123,21 @@ void CPaintManagerUI::HandleMouseMove(POINT pt, WPARAM wParam) {
   }
   if (m_pEventClick) SendEvent(m_pEventClick, UIEVENT_MOUSEMOVE, pt, wParam);
   else if (m_pEventHover) SendEvent(m_pEventHover, UIEVENT_MOUSEMOVE, pt, wParam);
+  UpdateCursor(pt);
+}
+
+void CPaintManagerUI::UpdateCursor(POINT pt) {
+  QWidget* widget = GetHostWidget();
+  if (!widget) return;
+  Qt::CursorShape shape = Qt::ArrowCursor;
+  if (m_pEventHover && m_pEventHover->IsEnabled()) {
+    if (m_pEventHover->GetInterface(DUI_CTR_EDIT)) {
+      shape = Qt::IBeamCursor;
+    } else if (auto* text = static_cast<CTextUI*>(m_pEventHover->GetInterface(DUI_CTR_TEXT))) {
+      if (!text->GetLinkContent(pt).IsEmpty()) shape = Qt::PointingHandCursor;
+    }
+  }
+  if (widget->cursor().shape() != shape) widget->setCursor(shape);
 }
 
 void CPaintManagerUI::HandleButtonDown(int type, POINT pt, WPARAM wParam) {

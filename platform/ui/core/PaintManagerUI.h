@@ -179,6 +179,8 @@ class CPaintManagerUI {
 
   void HandleMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
   void HandleMouseMove(POINT pt, WPARAM wParam);
+  // I-beam over edits, a hand over links, the arrow elsewhere.
+  void UpdateCursor(POINT pt);
   void HandleButtonDown(int type, POINT pt, WPARAM wParam);
   void HandleButtonUp(int type, POINT pt, WPARAM wParam);
   void HandleWheel(POINT pt, WPARAM wParam);
