@@ -60,10 +60,8 @@ bool CTabLayoutUI::SelectItem(int iIndex, bool bTriggerEvent) {
   const int old = m_iCurSel;
   m_iCurSel = iIndex;
   ShowOnly(iIndex);
-  if (m_pManager) {
-    m_pManager->SetFocus(nullptr);
-    if (bTriggerEvent) m_pManager->SendNotify(this, DUI_MSGTYPE_TABSELECT, m_iCurSel, old);
-  }
+  // A focused control on the page that went away loses the focus through its visibility.
+  if (m_pManager && bTriggerEvent) m_pManager->SendNotify(this, DUI_MSGTYPE_TABSELECT, m_iCurSel, old);
   return true;
 }
 
