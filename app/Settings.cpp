@@ -57,6 +57,9 @@ CDuiString GetUserDataPath() {
 }
 
 CDuiString GetUserDataFolder() {
+  // The roaming folder always exists on Windows; a fresh Linux account may lack ~/.config.
+  char appData[MAX_PATH];
+  if (!SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, TRUE)) return CDuiString();
   const CDuiString folder = GetUserDataPath();
   if (folder.IsEmpty()) return folder;
   // The folder holds the operator's password: it is the user's alone.

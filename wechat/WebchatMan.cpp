@@ -435,10 +435,10 @@ LRESULT CWebchatMan::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam
   return WindowImplBase::HandleCustomMessage(uMsg, wParam, lParam, bHandled);
 }
 
-void CWebchatMan::SetPos(RECT rect) {
+void CWebchatMan::SetPos(RECT rect, bool bNeedInvalidate) {
   if (m_hWndHost)
     ::SetWindowPos(m_hWndHost, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0);
-  if (m_hWndOwner) CContainerUI::SetPos(rect, true);
+  if (m_hWndOwner) CContainerUI::SetPos(rect, bNeedInvalidate);
   {
     CLock lock(m_csLock);
     m_rcPos = rect;

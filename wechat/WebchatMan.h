@@ -71,7 +71,7 @@ class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
 
   // Moves the manager to rect (in the owner's client coordinates) and re-places the
   // current copy's window.
-  virtual void SetPos(RECT rect);
+  void SetPos(RECT rect, bool bNeedInvalidate = true) override;
 
   // Input into the copy's main window (GUI thread). Each makes the key current.
   bool InputTextVec(const char* key, std::vector<INPUTDATA> items);

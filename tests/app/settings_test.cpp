@@ -93,6 +93,12 @@ TEST_F(SettingsTest, UserDataPathIsFormedWithoutCreatingAnything) {
   EXPECT_TRUE(PathFileExistsA(userFolder().c_str()));
 }
 
+TEST_F(SettingsTest, AMissingRoamingFolderIsCreatedToo) {
+  ScopedEnv fresh("XDG_CONFIG_HOME", roaming_.file("not/yet"));
+  EXPECT_EQ(GetUserDataFolder().str(), roaming_.file("not/yet/orvo2/"));
+  EXPECT_EQ(modeOf(roaming_.file("not/yet/orvo2/")), 0700u);
+}
+
 TEST_F(SettingsTest, UserDataFolderIsEmptyWhenItCannotBeCreated) {
   ScopedEnv blocked("XDG_CONFIG_HOME", program_.file("file-not-folder"));
   WriteText(program_.file("file-not-folder"), "x");

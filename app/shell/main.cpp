@@ -1,0 +1,8 @@
+// tandem_chats: the workbench.
+#include "app/WinMain.h"
+
+int main() {
+  // 1 is a normal run for WinMain; the process reports success with 0 as Linux programs do.
+  WinMain(nullptr);
+  return 0;
+}
