@@ -5,6 +5,7 @@
 #include "platform/win32/Process.h"
 #include "platform/win32/Toolhelp.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace wechat_test {
@@ -277,6 +278,26 @@ TEST_F(Discovery, AReportForAStoppedCopyChangesNothingButStillCarriesTheProfile)
       EXPECT_TRUE(r.strKey.empty() || r.hMain == main || r.hLogin != nullptr);
     }
   }
+}
+
+TEST_F(Discovery, CopiesReportingAndEndingAtOnceLoseNothing) {
+  WriteAccount("wxid_shared", "Nick");
+  const std::vector<std::string> keys = {"a", "b", "c", "d", "e"};
+  for (const std::string& key : keys) ASSERT_TRUE(Manager().RunWeChat(key.c_str()));
+  std::vector<HWND> mains;
+  for (const std::string& key : keys) mains.push_back(m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf(key), {0, 0, 1000, 700}));
+  ASSERT_TRUE(Reports().WaitForCount("ui", 5, 5000));
+  for (const TReport& r : Reports().All()) {
+    if (r.strKind == "cfg") {
+      EXPECT_EQ(r.cfg.strWeChatId, "wxid_shared") << r.strKey;
+    }
+  }
+  EXPECT_EQ(Reports().Count("cfg"), 5);
+  for (HWND main : mains) m_desktop.RemoveWindow(main);
+  ASSERT_TRUE(Reports().WaitForCount("post", 5, 3000));
+  std::vector<std::string> closed = Manager().TakeClosedWeChats();
+  std::sort(closed.begin(), closed.end());
+  EXPECT_EQ(closed, keys);
 }
 
 using Detection = ManagerTest;

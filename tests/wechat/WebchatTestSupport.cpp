@@ -3,6 +3,7 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/Toolhelp.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -40,6 +41,14 @@ int CReports::Count(const std::string& kind) {
   int count = 0;
   for (const TReport& report : m_vecReports) count += report.strKind == kind;
   return count;
+}
+
+bool CReports::WaitForCount(const std::string& kind, int count, int timeoutMs) {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  return m_cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    return std::count_if(m_vecReports.begin(), m_vecReports.end(),
+                         [&](const TReport& report) { return report.strKind == kind; }) >= count;
+  });
 }
 
 void CReports::BlockUiCallbacks(bool block) {

@@ -38,6 +38,8 @@ class CReports {
   // Waits until a report satisfies the predicate; false after the timeout.
   bool WaitFor(const std::function<bool(const TReport&)>& match, int timeoutMs);
   int Count(const std::string& kind);
+  // Waits until there are at least `count` reports of the kind; false after the timeout.
+  bool WaitForCount(const std::string& kind, int count, int timeoutMs);
   // Makes the next ui callback block until Release (a thread that does not answer).
   void BlockUiCallbacks(bool block);
 
