@@ -4,6 +4,7 @@
 #include "platform/ui/controls/ScrollBarUI.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"
+#include "platform/ui/layout/LinearLayout_p.h"
 
 #include <QPainter>
 
@@ -392,6 +393,23 @@ void CContainerUI::EnableScrollBar(bool bEnableVertical, bool bEnableHorizontal)
     m_pHorizontalScrollBar = nullptr;
   }
   NeedUpdate();
+}
+
+void CContainerUI::SetPosLinear(RECT rc, bool bNeedInvalidate, bool vertical) {
+  CControlUI::SetPos(rc, bNeedInvalidate);
+  const bool vBefore = m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible();
+  const bool hBefore = m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible();
+  const RECT client = GetClientRect();
+  const TLinearLayoutResult needed = LayoutLinear(m_items, client, GetScrollPos(), m_iChildPadding, vertical, m_rcItem);
+  if (vertical) ProcessScrollBar(client, needed.crossNeeded, needed.mainNeeded);
+  else ProcessScrollBar(client, needed.mainNeeded, needed.crossNeeded);
+  const bool vAfter = m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible();
+  const bool hAfter = m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible();
+  if ((vBefore != vAfter || hBefore != hAfter) && !m_bScrollProcess) {
+    m_bScrollProcess = true;
+    SetPos(rc, false);
+    m_bScrollProcess = false;
+  }
 }
 
 void CContainerUI::ProcessScrollBar(RECT rc, int cxRequired, int cyRequired) {

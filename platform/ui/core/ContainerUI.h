@@ -89,6 +89,9 @@ class CContainerUI : public CControlUI, public IContainerUI {
  protected:
   // Shows or hides the scroll bars for content of the given size inside rc.
   virtual void ProcessScrollBar(RECT rc, int cxRequired, int cyRequired);
+  // SetPos of the row and column layouts: lays the children out in a line, then once more
+  // when a scroll bar appeared or went away (it changes the client area).
+  void SetPosLinear(RECT rc, bool bNeedInvalidate, bool vertical);
   // The inner rectangle: the item rect minus inset and any visible scroll bar.
   RECT GetClientRect() const;
   void PlaceFloatChild(CControlUI* pControl);
