@@ -45,6 +45,9 @@ else
     for _ in 1 2; do xdotool mousemove $((X + 100)) $((Y + 64)) click 1; sleep 2; done
     sleep "${TC_DEMO_WAIT:-5}"
     import -window root "$2"
-    kill "$app"; wait "$app" 2>/dev/null; true' _ "$PROGRAM_DIR" "$screenshot"
+    # Close it as the operator would, so that the copies end with it.
+    xdotool windowactivate --sync "$win" key alt+F4 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+    kill "$app" 2>/dev/null; wait "$app" 2>/dev/null; true' _ "$PROGRAM_DIR" "$screenshot"
   echo "demo: screenshot in $screenshot"
 fi
