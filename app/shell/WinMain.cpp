@@ -14,6 +14,7 @@ using namespace DuiLib;
 namespace {
 
 constexpr const char* kTitle = "Orvo客服-电商版";
+constexpr UINT kProgramIcon = 107;  // skin/icon_107.png
 
 void Shutdown(HANDLE block) {
   CPaintManagerUI::Term();
@@ -44,6 +45,7 @@ int WinMain(HINSTANCE instance) {
     return 0;
   }
   frame->CenterWindow();
+  frame->SetIcon(kProgramIcon);
   frame->ShowWindow(true, true);
   PublishInstanceWindow(block, frame->GetHWND());
 
