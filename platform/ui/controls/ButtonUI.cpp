@@ -150,34 +150,10 @@ void CButtonUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
       {"disabledimage", [](C& c, const char* v) { c.SetDisabledImage(v); return true; }},
       {"foreimage", [](C& c, const char* v) { c.SetForeImage(v); return true; }},
       {"hotforeimage", [](C& c, const char* v) { c.SetHotForeImage(v); return true; }},
-      {"hotbkcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetHotBkColor(color);
-         return true;
-       }},
-      {"hottextcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetHotTextColor(color);
-         return true;
-       }},
-      {"pushedtextcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetPushedTextColor(color);
-         return true;
-       }},
-      {"focusedtextcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetFocusedTextColor(color);
-         return true;
-       }},
+      {"hotbkcolor", ColorAttribute<C, &C::SetHotBkColor>},
+      {"hottextcolor", ColorAttribute<C, &C::SetHotTextColor>},
+      {"pushedtextcolor", ColorAttribute<C, &C::SetPushedTextColor>},
+      {"focusedtextcolor", ColorAttribute<C, &C::SetFocusedTextColor>},
   };
   if (ApplyFromTable(*this, table, pstrName, pstrValue)) return;
   CLabelUI::SetAttribute(pstrName, pstrValue);

@@ -252,20 +252,8 @@ void CEditUI::PaintText(QPainter* painter) {
 void CEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   using C = CEditUI;
   static const TAttributeSetter<C> table[] = {
-      {"readonly",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetReadOnly(b);
-         return true;
-       }},
-      {"password",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetPasswordMode(b);
-         return true;
-       }},
+      {"readonly", BoolAttribute<C, &C::SetReadOnly>},
+      {"password", BoolAttribute<C, &C::SetPasswordMode>},
       {"passwordchar", [](C& c, const char* v) { c.SetPasswordChar(v[0]); return true; }},
       {"maxchar",
        [](C& c, const char* v) {
@@ -274,13 +262,7 @@ void CEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetMaxChar(static_cast<UINT>(n));
          return true;
        }},
-      {"nativebkcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetNativeEditBkColor(color);
-         return true;
-       }},
+      {"nativebkcolor", ColorAttribute<C, &C::SetNativeEditBkColor>},
       {"normalimage", [](C& c, const char* v) { c.SetNormalImage(v); return true; }},
       {"hotimage", [](C& c, const char* v) { c.SetHotImage(v); return true; }},
       {"focusedimage", [](C& c, const char* v) { c.SetFocusedImage(v); return true; }},

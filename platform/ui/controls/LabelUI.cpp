@@ -126,27 +126,9 @@ void CLabelUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetTextStyle(b ? ((c.m_uTextStyle | DT_WORDBREAK) & ~DT_SINGLELINE) : (c.m_uTextStyle & ~DT_WORDBREAK) | DT_SINGLELINE);
          return true;
        }},
-      {"font",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n)) return false;
-         c.SetFont(n);
-         return true;
-       }},
-      {"textcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetTextColor(color);
-         return true;
-       }},
-      {"disabledtextcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetDisabledTextColor(color);
-         return true;
-       }},
+      {"font", IntAttribute<C, &C::SetFont>},
+      {"textcolor", ColorAttribute<C, &C::SetTextColor>},
+      {"disabledtextcolor", ColorAttribute<C, &C::SetDisabledTextColor>},
       {"textpadding",
        [](C& c, const char* v) {
          RECT rc;
@@ -154,20 +136,8 @@ void CLabelUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetTextPadding(rc);
          return true;
        }},
-      {"showhtml",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetShowHtml(b);
-         return true;
-       }},
-      {"autocalcwidth",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetAutoCalcWidth(b);
-         return true;
-       }},
+      {"showhtml", BoolAttribute<C, &C::SetShowHtml>},
+      {"autocalcwidth", BoolAttribute<C, &C::SetAutoCalcWidth>},
   };
   if (ApplyFromTable(*this, table, pstrName, pstrValue)) return;
   CControlUI::SetAttribute(pstrName, pstrValue);

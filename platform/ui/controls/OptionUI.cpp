@@ -107,6 +107,7 @@ void COptionUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   using C = COptionUI;
   static const TAttributeSetter<C> table[] = {
       {"group", [](C& c, const char* v) { c.SetGroup(v); return true; }},
+      // Selected takes a second argument with a default: not a plain bool setter.
       {"selected",
        [](C& c, const char* v) {
          bool b;
@@ -116,20 +117,8 @@ void COptionUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
        }},
       {"selectedimage", [](C& c, const char* v) { c.SetSelectedImage(v); return true; }},
       {"selectedhotimage", [](C& c, const char* v) { c.SetSelectedHotImage(v); return true; }},
-      {"selectedtextcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetSelectedTextColor(color);
-         return true;
-       }},
-      {"selectedbkcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetSelectedBkColor(color);
-         return true;
-       }},
+      {"selectedtextcolor", ColorAttribute<C, &C::SetSelectedTextColor>},
+      {"selectedbkcolor", ColorAttribute<C, &C::SetSelectedBkColor>},
   };
   if (ApplyFromTable(*this, table, pstrName, pstrValue)) return;
   CButtonUI::SetAttribute(pstrName, pstrValue);

@@ -74,41 +74,11 @@ void CProgressUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   using C = CProgressUI;
   static const TAttributeSetter<C> table[] = {
       {"foreimage", [](C& c, const char* v) { c.SetForeImage(v); return true; }},
-      {"forecolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetForeColor(color);
-         return true;
-       }},
-      {"hor",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetHorizontal(b);
-         return true;
-       }},
-      {"min",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n)) return false;
-         c.SetMinValue(n);
-         return true;
-       }},
-      {"max",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n)) return false;
-         c.SetMaxValue(n);
-         return true;
-       }},
-      {"value",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n)) return false;
-         c.SetValue(n);
-         return true;
-       }},
+      {"forecolor", ColorAttribute<C, &C::SetForeColor>},
+      {"hor", BoolAttribute<C, &C::SetHorizontal>},
+      {"min", IntAttribute<C, &C::SetMinValue>},
+      {"max", IntAttribute<C, &C::SetMaxValue>},
+      {"value", IntAttribute<C, &C::SetValue>},
   };
   if (ApplyFromTable(*this, table, pstrName, pstrValue)) return;
   CLabelUI::SetAttribute(pstrName, pstrValue);

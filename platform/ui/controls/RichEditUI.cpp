@@ -447,37 +447,13 @@ void CRichEditUI::PaintText(QPainter* painter) {
 void CRichEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   using C = CRichEditUI;
   static const TAttributeSetter<C> table[] = {
-      {"rich",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetRich(b);
-         return true;
-       }},
-      {"readonly",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetReadOnly(b);
-         return true;
-       }},
-      {"wordwrap",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetWordWrap(b);
-         return true;
-       }},
+      {"rich", BoolAttribute<C, &C::SetRich>},
+      {"readonly", BoolAttribute<C, &C::SetReadOnly>},
+      {"wordwrap", BoolAttribute<C, &C::SetWordWrap>},
       {"multiline", [](C&, const char* v) { bool b; return ParseAttrBool(v, b); }},
       {"want return", [](C&, const char* v) { bool b; return ParseAttrBool(v, b); }},
       {"wantreturn", [](C&, const char* v) { bool b; return ParseAttrBool(v, b); }},
-      {"font",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n)) return false;
-         c.SetFont(n);
-         return true;
-       }},
+      {"font", IntAttribute<C, &C::SetFont>},
       {"maxchar",
        [](C& c, const char* v) {
          int n;
@@ -485,13 +461,7 @@ void CRichEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetLimitText(n);
          return true;
        }},
-      {"textcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetTextColor(color);
-         return true;
-       }},
+      {"textcolor", ColorAttribute<C, &C::SetTextColor>},
   };
   if (ApplyFromTable(*this, table, pstrName, pstrValue)) return;
   CContainerUI::SetAttribute(pstrName, pstrValue);

@@ -277,48 +277,12 @@ void CTreeNodeUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
       {"folderattr", [](C& c, const char* v) { c.m_pFolderButton->ApplyAttributeList(v); return true; }},
       {"checkboxattr", [](C& c, const char* v) { c.m_pCheckBox->ApplyAttributeList(v); return true; }},
       {"itemattr", [](C& c, const char* v) { c.m_pItemButton->ApplyAttributeList(v); return true; }},
-      {"itemtextcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetItemTextColor(color);
-         return true;
-       }},
-      {"itemhottextcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetItemHotTextColor(color);
-         return true;
-       }},
-      {"selitemtextcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetSelItemTextColor(color);
-         return true;
-       }},
-      {"selitemhottextcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetSelItemHotTextColor(color);
-         return true;
-       }},
-      {"visiblefolderbtn",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetVisibleFolderBtn(b);
-         return true;
-       }},
-      {"visiblecheckbtn",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetVisibleCheckBtn(b);
-         return true;
-       }},
+      {"itemtextcolor", ColorAttribute<C, &C::SetItemTextColor>},
+      {"itemhottextcolor", ColorAttribute<C, &C::SetItemHotTextColor>},
+      {"selitemtextcolor", ColorAttribute<C, &C::SetSelItemTextColor>},
+      {"selitemhottextcolor", ColorAttribute<C, &C::SetSelItemHotTextColor>},
+      {"visiblefolderbtn", BoolAttribute<C, &C::SetVisibleFolderBtn>},
+      {"visiblecheckbtn", BoolAttribute<C, &C::SetVisibleCheckBtn>},
   };
   if (ApplyFromTable(*this, table, pstrName, pstrValue)) return;
   CListContainerElementUI::SetAttribute(pstrName, pstrValue);

@@ -127,20 +127,8 @@ void CTreeViewUI::SetVisibleCheckBtn(bool bVisible) {
 void CTreeViewUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   using C = CTreeViewUI;
   static const TAttributeSetter<C> table[] = {
-      {"visiblefolderbtn",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetVisibleFolderBtn(b);
-         return true;
-       }},
-      {"visiblecheckbtn",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetVisibleCheckBtn(b);
-         return true;
-       }},
+      {"visiblefolderbtn", BoolAttribute<C, &C::SetVisibleFolderBtn>},
+      {"visiblecheckbtn", BoolAttribute<C, &C::SetVisibleCheckBtn>},
       {"itemminwidth",
        [](C& c, const char* v) {
          int n;

@@ -2,6 +2,7 @@
 // returns false when the value does not parse; the lookup then logs it and changes nothing.
 #pragma once
 
+#include "platform/ui/builder/AttributeParser.h"
 #include "platform/ui/core/ControlUI.h"
 
 #include <cstddef>
@@ -16,6 +17,32 @@ struct TAttributeSetter {
   const char* name;
   bool (*apply)(T& control, const char* value);
 };
+
+// Setters of the common shapes: parse the value as a bool, a colour or an integer, then
+// hand it to the member function. Written as {"name", BoolAttribute<C, &C::SetName>}.
+template <class T, auto Setter>
+bool BoolAttribute(T& control, const char* value) {
+  bool parsed;
+  if (!ParseAttrBool(value, parsed)) return false;
+  (control.*Setter)(parsed);
+  return true;
+}
+
+template <class T, auto Setter>
+bool ColorAttribute(T& control, const char* value) {
+  DWORD parsed;
+  if (!ParseAttrColor(value, parsed)) return false;
+  (control.*Setter)(parsed);
+  return true;
+}
+
+template <class T, auto Setter>
+bool IntAttribute(T& control, const char* value) {
+  int parsed;
+  if (!ParseAttrInt(value, parsed)) return false;
+  (control.*Setter)(parsed);
+  return true;
+}
 
 // True when the table knows the name (whether or not the value was good).
 template <class T, std::size_t N>

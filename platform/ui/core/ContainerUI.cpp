@@ -223,20 +223,8 @@ void CContainerUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetInset(rc);
          return true;
        }},
-      {"childpadding",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n)) return false;
-         c.SetChildPadding(n);
-         return true;
-       }},
-      {"mousechild",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetMouseChildEnabled(b);
-         return true;
-       }},
+      {"childpadding", IntAttribute<C, &C::SetChildPadding>},
+      {"mousechild", BoolAttribute<C, &C::SetMouseChildEnabled>},
       {"vscrollbar",
        [](C& c, const char* v) {
          bool b;

@@ -329,34 +329,10 @@ bool CControlUI::ApplyCommonAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetPadding(rc);
          return true;
        }},
-      {"bkcolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetBkColor(color);
-         return true;
-       }},
-      {"bordercolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetBorderColor(color);
-         return true;
-       }},
-      {"focusbordercolor",
-       [](C& c, const char* v) {
-         DWORD color;
-         if (!ParseAttrColor(v, color)) return false;
-         c.SetFocusBorderColor(color);
-         return true;
-       }},
-      {"bordersize",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n)) return false;
-         c.SetBorderSize(n);
-         return true;
-       }},
+      {"bkcolor", ColorAttribute<C, &C::SetBkColor>},
+      {"bordercolor", ColorAttribute<C, &C::SetBorderColor>},
+      {"focusbordercolor", ColorAttribute<C, &C::SetFocusBorderColor>},
+      {"bordersize", IntAttribute<C, &C::SetBorderSize>},
       {"borderround",
        [](C& c, const char* v) {
          SIZE sz;
@@ -411,49 +387,13 @@ bool CControlUI::ApplyCommonAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
       {"text", [](C& c, const char* v) { c.SetText(v); return true; }},
       {"tooltip", [](C& c, const char* v) { c.SetToolTip(v); return true; }},
       {"userdata", [](C& c, const char* v) { c.SetUserData(v); return true; }},
-      {"enabled",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetEnabled(b);
-         return true;
-       }},
-      {"mouse",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetMouseEnabled(b);
-         return true;
-       }},
-      {"keyboard",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetKeyboardEnabled(b);
-         return true;
-       }},
-      {"visible",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetVisible(b);
-         return true;
-       }},
-      {"float",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetFloat(b);
-         return true;
-       }},
+      {"enabled", BoolAttribute<C, &C::SetEnabled>},
+      {"mouse", BoolAttribute<C, &C::SetMouseEnabled>},
+      {"keyboard", BoolAttribute<C, &C::SetKeyboardEnabled>},
+      {"visible", BoolAttribute<C, &C::SetVisible>},
+      {"float", BoolAttribute<C, &C::SetFloat>},
       {"shortcut", [](C& c, const char* v) { c.SetShortcut(v[0]); return true; }},
-      {"menu",
-       [](C& c, const char* v) {
-         bool b;
-         if (!ParseAttrBool(v, b)) return false;
-         c.SetContextMenuUsed(b);
-         return true;
-       }},
+      {"menu", BoolAttribute<C, &C::SetContextMenuUsed>},
   };
   return ApplyFromTable(*this, table, pstrName, pstrValue);
 }
