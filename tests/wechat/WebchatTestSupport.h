@@ -3,6 +3,7 @@
 // and callbacks that record every report.
 #pragma once
 
+#include "tests/support/StubOwnWindowBackend.h"
 #include "platform/win32/FakeDesktop.h"
 #include "platform/win32/Window.h"
 #include "wechat/WebchatMan.h"
@@ -57,36 +58,13 @@ void UiCallback(void* context, const std::string& key, HWND login, HWND main);
 void CfgCallback(void* context, const std::string& key, const WECHATCFGDATA& cfg);
 
 // An own-window backend that knows one window (the owner) and records its posted messages.
-class COwnerWindow : public win32::OwnWindowBackend {
+class COwnerWindow : public testing_support::CStubOwnWindowBackend {
  public:
   static HWND Handle() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x7000)); }
   bool IsOwn(HWND hwnd) override { return hwnd == Handle(); }
-  LRESULT Send(HWND, UINT, WPARAM, LPARAM) override { return 0; }
   BOOL Post(HWND hwnd, UINT msg, WPARAM, LPARAM) override;
-  void PostQuit(int) override {}
-  UINT_PTR SetTimer(HWND, UINT_PTR id, UINT) override { return id; }
-  BOOL KillTimer(HWND, UINT_PTR) override { return TRUE; }
-  BOOL Show(HWND, int) override { return TRUE; }
-  BOOL Move(HWND, int, int, int, int, BOOL) override { return TRUE; }
-  BOOL SetPos(HWND, HWND, int, int, int, int, UINT) override { return TRUE; }
   BOOL GetWindowRect(HWND, RECT* rect) override;
   BOOL GetClientRect(HWND, RECT* rect) override;
-  BOOL IsVisible(HWND) override { return TRUE; }
-  BOOL IsIconic(HWND) override { return FALSE; }
-  BOOL IsZoomed(HWND) override { return FALSE; }
-  std::string ClassName(HWND) override { return "TandemChat"; }
-  HWND Parent(HWND) override { return nullptr; }
-  HWND Owner(HWND) override { return nullptr; }
-  LONG_PTR GetLong(HWND, int) override { return 0; }
-  LONG_PTR SetLong(HWND, int, LONG_PTR) override { return 0; }
-  BOOL Activate(HWND) override { return TRUE; }
-  BOOL Destroy(HWND) override { return TRUE; }
-  BOOL Enable(HWND, BOOL) override { return TRUE; }
-  BOOL IsEnabled(HWND) override { return TRUE; }
-  unsigned long NativeId(HWND) override { return 0; }
-  HWND FromNativeId(unsigned long) override { return nullptr; }
-  HWND Foreground() override { return nullptr; }
-  HWND Focus() override { return nullptr; }
 };
 
 // The manager's window in these tests: a foreign id the fake desktop re-parents into.

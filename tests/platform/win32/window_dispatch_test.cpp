@@ -1,5 +1,6 @@
 // The window functions over the two seams: own windows go to the own-window backend,
 // everything else to the desktop; messages to foreign windows become clicks and typing.
+#include "tests/support/StubOwnWindowBackend.h"
 #include "platform/win32/FakeDesktop.h"
 #include "platform/win32/Input.h"
 #include "platform/win32/Sync.h"
@@ -17,7 +18,7 @@ namespace {
 const bool kNoDisplay = (unsetenv("DISPLAY"), true);
 
 // A minimal own backend: one window (0x7001) whose native id is 0x5000.
-class CTestOwnBackend : public win32::OwnWindowBackend {
+class CTestOwnBackend : public testing_support::CStubOwnWindowBackend {
  public:
   HWND hOwn = reinterpret_cast<HWND>(0x7001);
   unsigned long nNative = 0x5000;
@@ -30,12 +31,6 @@ class CTestOwnBackend : public win32::OwnWindowBackend {
     nLastPosted = msg;
     return TRUE;
   }
-  void PostQuit(int) override {}
-  UINT_PTR SetTimer(HWND, UINT_PTR id, UINT) override { return id; }
-  BOOL KillTimer(HWND, UINT_PTR) override { return TRUE; }
-  BOOL Show(HWND, int) override { return TRUE; }
-  BOOL Move(HWND, int, int, int, int, BOOL) override { return TRUE; }
-  BOOL SetPos(HWND, HWND, int, int, int, int, UINT) override { return TRUE; }
   BOOL GetWindowRect(HWND, RECT* rect) override {
     *rect = RECT{100, 50, 900, 650};
     return TRUE;
@@ -44,18 +39,7 @@ class CTestOwnBackend : public win32::OwnWindowBackend {
     *rect = RECT{0, 0, 800, 600};
     return TRUE;
   }
-  BOOL IsVisible(HWND) override { return TRUE; }
-  BOOL IsIconic(HWND) override { return FALSE; }
-  BOOL IsZoomed(HWND) override { return FALSE; }
   std::string ClassName(HWND) override { return "webchat"; }
-  HWND Parent(HWND) override { return nullptr; }
-  HWND Owner(HWND) override { return nullptr; }
-  LONG_PTR GetLong(HWND, int) override { return 0; }
-  LONG_PTR SetLong(HWND, int, LONG_PTR) override { return 0; }
-  BOOL Activate(HWND) override { return TRUE; }
-  BOOL Destroy(HWND) override { return TRUE; }
-  BOOL Enable(HWND, BOOL) override { return TRUE; }
-  BOOL IsEnabled(HWND) override { return TRUE; }
   unsigned long NativeId(HWND hwnd) override { return hwnd == hOwn ? nNative : 0; }
   HWND FromNativeId(unsigned long xid) override { return xid == nNative ? hOwn : nullptr; }
   HWND Foreground() override { return hOwn; }

@@ -1,6 +1,7 @@
 // The window, input, clipboard and process functions against real stand-in clients on a
 // real X server: run by scripts/tests.d/x11-e2e.sh on a bare Xvfb and under openbox.
 // Without DISPLAY every test skips.
+#include "tests/support/StubOwnWindowBackend.h"
 #include "platform/hook/MouseHook.h"
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/Bitmap.h"
@@ -70,7 +71,7 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
 HWND HandleOf(QWidget* widget) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(widget->winId())); }
 
 // Our own windows: a top-level frame holding a native child, the area copies are shown in.
-class CWorkbenchWindows : public win32::OwnWindowBackend {
+class CWorkbenchWindows : public testing_support::CStubOwnWindowBackend {
  public:
   CWorkbenchWindows() {
     frame.resize(kAreaWidth + 100, kAreaHeight + 100);
@@ -92,18 +93,11 @@ class CWorkbenchWindows : public win32::OwnWindowBackend {
   std::vector<std::pair<UINT, WPARAM>> posted;
 
   bool IsOwn(HWND hwnd) override { return hwnd == hFrame || hwnd == hArea; }
-  LRESULT Send(HWND, UINT, WPARAM, LPARAM) override { return 0; }
   BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) override {
     std::lock_guard<std::mutex> lock(mutex);
     if (hwnd == hFrame) posted.emplace_back(msg, wParam);
     return TRUE;
   }
-  void PostQuit(int) override {}
-  UINT_PTR SetTimer(HWND, UINT_PTR id, UINT) override { return id; }
-  BOOL KillTimer(HWND, UINT_PTR) override { return TRUE; }
-  BOOL Show(HWND, int) override { return TRUE; }
-  BOOL Move(HWND, int, int, int, int, BOOL) override { return TRUE; }
-  BOOL SetPos(HWND, HWND, int, int, int, int, UINT) override { return TRUE; }
   BOOL GetWindowRect(HWND hwnd, RECT* rect) override {
     QWidget* widget = hwnd == hFrame ? &frame : area;
     const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
@@ -115,21 +109,12 @@ class CWorkbenchWindows : public win32::OwnWindowBackend {
     *rect = RECT{0, 0, widget->width(), widget->height()};
     return TRUE;
   }
-  BOOL IsVisible(HWND) override { return TRUE; }
-  BOOL IsIconic(HWND) override { return FALSE; }
-  BOOL IsZoomed(HWND) override { return FALSE; }
-  std::string ClassName(HWND) override { return "TandemChat"; }
   HWND Parent(HWND hwnd) override { return hwnd == hArea ? hFrame : nullptr; }
-  HWND Owner(HWND) override { return nullptr; }
-  LONG_PTR GetLong(HWND, int) override { return 0; }
-  LONG_PTR SetLong(HWND, int, LONG_PTR) override { return 0; }
   BOOL Activate(HWND) override {
     frame.activateWindow();
     return TRUE;
   }
   BOOL Destroy(HWND) override { return FALSE; }
-  BOOL Enable(HWND, BOOL) override { return TRUE; }
-  BOOL IsEnabled(HWND) override { return TRUE; }
   unsigned long NativeId(HWND hwnd) override { return IsOwn(hwnd) ? static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)) : 0; }
   HWND FromNativeId(unsigned long xid) override {
     HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(xid));
