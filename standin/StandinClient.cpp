@@ -34,11 +34,11 @@ CStandinClient::~CStandinClient() = default;
 void CStandinClient::Start() {
   if (m_options.bRegister && !m_options.strDataRoot.empty() && !RegisterDataRoot(m_options.strDataRoot))
     std::fprintf(stderr, "standin: cannot register the data folder %s\n", m_options.strDataRoot.c_str());
-  showLoginWindow();
+  showLoginWindow(true);
   if (m_options.nExitAfterMs >= 0) QTimer::singleShot(m_options.nExitAfterMs, qApp, &QApplication::quit);
 }
 
-void CStandinClient::showLoginWindow() {
+void CStandinClient::showLoginWindow(bool automaticLogin) {
   auto window = std::make_unique<QWidget>();
   window->setWindowTitle(QStringLiteral("Stand-in login"));
   window->setFixedSize(m_options.nLoginWidth, m_options.nLoginHeight);
@@ -50,7 +50,7 @@ void CStandinClient::showLoginWindow() {
   SetWindowClass(window.get(), "WeChatLoginWndForPC");
   window->show();
   m_pLoginWindow = std::move(window);
-  if (m_options.nLoginDelayMs >= 0) {
+  if (automaticLogin && m_options.nLoginDelayMs >= 0) {
     QTimer::singleShot(m_options.nLoginDelayMs, m_pLoginWindow.get(), [this] { LogIn(); });
   }
 }
@@ -97,7 +97,9 @@ void CStandinClient::LogOut() {
   if (!m_pMainWindow) return;
   m_pMessageBox = nullptr;
   m_pMainWindow.release()->deleteLater();
-  showLoginWindow();
+  // After a log-out the copy waits for the operator, as the real client does; logging in
+  // again by itself would make the login window flash by unseen.
+  showLoginWindow(false);
 }
 
 void CStandinClient::Send() {

@@ -28,7 +28,8 @@ class CStandinClient {
   void Send();
 
  private:
-  void showLoginWindow();
+  // automaticLogin: log in after the login delay of the options (the first window only).
+  void showLoginWindow(bool automaticLogin);
   void showMainWindow();
 
   TStandinOptions m_options;

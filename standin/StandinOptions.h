@@ -17,7 +17,7 @@ struct TStandinOptions {
   std::string strAccountsFile;
   std::string strDataRoot;      // --data-root, TC_STANDIN_DATA_ROOT (default: documents folder)
   std::string strTranscript;    // --transcript, TC_STANDIN_TRANSCRIPT ("%p" becomes the pid)
-  int nLoginDelayMs = -1;       // --login-delay, TC_STANDIN_LOGIN_DELAY (-1: wait for the button)
+  int nLoginDelayMs = -1;       // --login-delay, TC_STANDIN_LOGIN_DELAY (-1: wait for the button; first login only)
   int nLogoutAfterMs = -1;      // --logout-after, TC_STANDIN_LOGOUT_AFTER
   int nExitAfterMs = -1;        // --exit-after, TC_STANDIN_EXIT_AFTER
   int nLoginWidth = 300;        // --login-size WxH, TC_STANDIN_LOGIN_SIZE
