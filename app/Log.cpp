@@ -11,9 +11,12 @@ log4cplus::Logger& Logger() {
   return logger;
 }
 
-bool IsEnabled(int level) { return Logger().isEnabledFor(level); }
+bool IsEnabled(int level) {
+  return Logger().isEnabledFor(level);
+}
 
-void Write(int level, const std::string& message, const char* file, int line, const char* function) {
+void Write(int level, const std::string& message, const char* file, int line,
+           const char* function) {
   Logger().forcedLog(level, message, file, line, function);
 }
 

@@ -29,22 +29,24 @@ std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2))
 
 }  // namespace tclog
 
-#define TC_LOG(level, stream_expr)                                                       \
-  do {                                                                                   \
-    if (::tclog::IsEnabled(level)) {                                                     \
-      std::ostringstream tc_log_stream_;                                                 \
-      tc_log_stream_ << stream_expr;                                                     \
+#define TC_LOG(level, stream_expr)                                                          \
+  do {                                                                                      \
+    if (::tclog::IsEnabled(level)) {                                                        \
+      std::ostringstream tc_log_stream_;                                                    \
+      tc_log_stream_ << stream_expr;                                                        \
       ::tclog::Write(level, tc_log_stream_.str(), __FILE__, __LINE__, __PRETTY_FUNCTION__); \
-    }                                                                                    \
+    }                                                                                       \
   } while (0)
 
-#define TC_LOGF(level, ...)                                                                      \
-  do {                                                                                           \
-    if (::tclog::IsEnabled(level))                                                               \
-      ::tclog::Write(level, ::tclog::Format(__VA_ARGS__), __FILE__, __LINE__, __PRETTY_FUNCTION__); \
+#define TC_LOGF(level, ...)                                                   \
+  do {                                                                        \
+    if (::tclog::IsEnabled(level))                                            \
+      ::tclog::Write(level, ::tclog::Format(__VA_ARGS__), __FILE__, __LINE__, \
+                     __PRETTY_FUNCTION__);                                    \
   } while (0)
 
 #define TC_TRACE_CONCAT_(a, b) a##b
 #define TC_TRACE_NAME_(line) TC_TRACE_CONCAT_(tc_trace_scope_, line)
-#define TC_TRACE(text) \
-  ::log4cplus::TraceLogger TC_TRACE_NAME_(__LINE__)(::tclog::Logger(), text, __FILE__, __LINE__, __PRETTY_FUNCTION__)
+#define TC_TRACE(text)                                                                           \
+  ::log4cplus::TraceLogger TC_TRACE_NAME_(__LINE__)(::tclog::Logger(), text, __FILE__, __LINE__, \
+                                                    __PRETTY_FUNCTION__)

@@ -13,7 +13,8 @@ namespace {
 
 // Every "./" of the template becomes the per-user folder, so each user logs into their own.
 std::string ExpandTemplate(std::string text, const std::string& userFolder) {
-  for (size_t pos = text.find("./"); pos != std::string::npos; pos = text.find("./", pos + userFolder.size()))
+  for (size_t pos = text.find("./"); pos != std::string::npos;
+       pos = text.find("./", pos + userFolder.size()))
     text.replace(pos, 2, userFolder);
   return text;
 }
@@ -46,4 +47,6 @@ void InitLog() {
   }
 }
 
-void ShutdownLog() { log4cplus::Logger::shutdown(); }
+void ShutdownLog() {
+  log4cplus::Logger::shutdown();
+}

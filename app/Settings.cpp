@@ -21,9 +21,15 @@ std::string ReadValue(const std::string& file, const char* section, const char* 
   return buffer;
 }
 
-std::string SysCfg() { return GetProgramFolder() + "sys.cfg"; }
-std::string ProgramUserDat() { return GetProgramFolder() + "user.dat"; }
-std::string UserUserDat() { return std::string(GetUserDataPath().GetData()) + "user.dat"; }
+std::string SysCfg() {
+  return GetProgramFolder() + "sys.cfg";
+}
+std::string ProgramUserDat() {
+  return GetProgramFolder() + "user.dat";
+}
+std::string UserUserDat() {
+  return std::string(GetUserDataPath().GetData()) + "user.dat";
+}
 
 }  // namespace
 
@@ -39,16 +45,28 @@ void SetProgramFolder(const std::string& folder) {
   if (!g_programFolder.empty() && g_programFolder.back() != '/') g_programFolder += '/';
 }
 
-CDuiString GetWebServer() { return ReadValue(SysCfg(), "SYSTEM", "WebServer"); }
-std::string GetVersion() { return ReadValue(SysCfg(), "SYSTEM", "VERSION"); }
-CDuiString GetLastUser() { return ReadValue(UserUserDat(), "LOGIN", "LastUser"); }
-void SetLastUser(const char* name) { WritePrivateProfileStringA("LOGIN", "LastUser", name, UserUserDat().c_str()); }
-CDuiString GetUserPwd() { return ReadValue(UserUserDat(), "LOGIN", "UserPwd"); }
+CDuiString GetWebServer() {
+  return ReadValue(SysCfg(), "SYSTEM", "WebServer");
+}
+std::string GetVersion() {
+  return ReadValue(SysCfg(), "SYSTEM", "VERSION");
+}
+CDuiString GetLastUser() {
+  return ReadValue(UserUserDat(), "LOGIN", "LastUser");
+}
+void SetLastUser(const char* name) {
+  WritePrivateProfileStringA("LOGIN", "LastUser", name, UserUserDat().c_str());
+}
+CDuiString GetUserPwd() {
+  return ReadValue(UserUserDat(), "LOGIN", "UserPwd");
+}
 void SetUserPwd(const char* password) {
   WritePrivateProfileStringA("LOGIN", "UserPwd", password, UserUserDat().c_str());
 }
 
-bool IsRememberPassword() { return std::atoi(ReadValue(ProgramUserDat(), "OPTION", "AutoPlay").c_str()) > 0; }
+bool IsRememberPassword() {
+  return std::atoi(ReadValue(ProgramUserDat(), "OPTION", "AutoPlay").c_str()) > 0;
+}
 
 CDuiString GetUserDataPath() {
   char appData[MAX_PATH];

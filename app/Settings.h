@@ -12,13 +12,13 @@ using DuiLib::CDuiString;
 std::string GetProgramFolder();
 void SetProgramFolder(const std::string& folder);
 
-CDuiString GetWebServer();      // sys.cfg (program) SYSTEM/WebServer
-std::string GetVersion();       // sys.cfg (program) SYSTEM/VERSION
-CDuiString GetLastUser();       // user.dat (per-user) LOGIN/LastUser
+CDuiString GetWebServer();  // sys.cfg (program) SYSTEM/WebServer
+std::string GetVersion();   // sys.cfg (program) SYSTEM/VERSION
+CDuiString GetLastUser();   // user.dat (per-user) LOGIN/LastUser
 void SetLastUser(const char* name);
-CDuiString GetUserPwd();        // user.dat (per-user) LOGIN/UserPwd
+CDuiString GetUserPwd();  // user.dat (per-user) LOGIN/UserPwd
 void SetUserPwd(const char* password);
-bool IsRememberPassword();      // user.dat (program) OPTION/AutoPlay > 0
+bool IsRememberPassword();  // user.dat (program) OPTION/AutoPlay > 0
 
 // The per-user data folder ".../orvo2/": created (mode 0700) by GetUserDataFolder, only
 // formed by GetUserDataPath. Empty when it cannot be had.

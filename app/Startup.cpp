@@ -35,7 +35,8 @@ bool PrepareFolders() {
 
 HANDLE CheckSingleInstance(const char* name) {
   TC_TRACE("::CheckSingleInstance()");
-  HANDLE block = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize, name);
+  HANDLE block =
+      CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize, name);
   if (!block) return nullptr;
   if (GetLastError() != ERROR_ALREADY_EXISTS) return block;
 

@@ -59,76 +59,66 @@ CREATE TABLE IF NOT EXISTS remarks (
     UNIQUE (account_id, open_id));
 )sql";
 
-} // namespace
+}  // namespace
 
-CDatabase::CDatabase(const std::string& path)
-{
-    if (sqlite3_open_v2(path.c_str(), &m_pDb,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                        nullptr)
-        != SQLITE_OK) {
-        const std::string why = m_pDb ? sqlite3_errmsg(m_pDb) : "out of memory";
-        sqlite3_close(m_pDb);
-        throw std::runtime_error("cannot open database " + path + ": " + why);
-    }
-    sqlite3_busy_timeout(m_pDb, 5000);
-    // WAL: a commit is durable once its frames are in the log file, so killing the process
-    // loses at most the transaction in flight. NORMAL sync keeps that guarantee for process
-    // crashes and only skips the fsync that protects against power loss.
-    Exec("PRAGMA journal_mode=WAL");
-    Exec("PRAGMA synchronous=NORMAL");
-    Exec("PRAGMA foreign_keys=ON");
-    CreateSchema();
+CDatabase::CDatabase(const std::string& path) {
+  if (sqlite3_open_v2(path.c_str(), &m_pDb,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                      nullptr) != SQLITE_OK) {
+    const std::string why = m_pDb ? sqlite3_errmsg(m_pDb) : "out of memory";
+    sqlite3_close(m_pDb);
+    throw std::runtime_error("cannot open database " + path + ": " + why);
+  }
+  sqlite3_busy_timeout(m_pDb, 5000);
+  // WAL: a commit is durable once its frames are in the log file, so killing the process
+  // loses at most the transaction in flight. NORMAL sync keeps that guarantee for process
+  // crashes and only skips the fsync that protects against power loss.
+  Exec("PRAGMA journal_mode=WAL");
+  Exec("PRAGMA synchronous=NORMAL");
+  Exec("PRAGMA foreign_keys=ON");
+  CreateSchema();
 }
 
-CDatabase::~CDatabase()
-{
-    sqlite3_close_v2(m_pDb);
+CDatabase::~CDatabase() {
+  sqlite3_close_v2(m_pDb);
 }
 
-void CDatabase::Transaction(const std::function<void(CDatabase&)>& body)
-{
-    std::lock_guard lock(m_mutex);
-    Exec("BEGIN IMMEDIATE");
-    try {
-        body(*this);
-        Exec("COMMIT");
-    } catch (...) {
-        sqlite3_exec(m_pDb, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+void CDatabase::Transaction(const std::function<void(CDatabase&)>& body) {
+  std::lock_guard lock(m_mutex);
+  Exec("BEGIN IMMEDIATE");
+  try {
+    body(*this);
+    Exec("COMMIT");
+  } catch (...) {
+    sqlite3_exec(m_pDb, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
-CStatement CDatabase::Prepare(const std::string& sql)
-{
-    return CStatement(m_pDb, sql);
+CStatement CDatabase::Prepare(const std::string& sql) {
+  return CStatement(m_pDb, sql);
 }
 
-std::int64_t CDatabase::LastInsertId() const
-{
-    return sqlite3_last_insert_rowid(m_pDb);
+std::int64_t CDatabase::LastInsertId() const {
+  return sqlite3_last_insert_rowid(m_pDb);
 }
 
-int CDatabase::Changes() const
-{
-    return sqlite3_changes(m_pDb);
+int CDatabase::Changes() const {
+  return sqlite3_changes(m_pDb);
 }
 
-void CDatabase::Exec(const char* sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(m_pDb, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        const std::string why = error ? error : "unknown error";
-        sqlite3_free(error);
-        throw std::runtime_error(std::string("sqlite: ") + why);
-    }
+void CDatabase::Exec(const char* sql) {
+  char* error = nullptr;
+  if (sqlite3_exec(m_pDb, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+    const std::string why = error ? error : "unknown error";
+    sqlite3_free(error);
+    throw std::runtime_error(std::string("sqlite: ") + why);
+  }
 }
 
-void CDatabase::CreateSchema()
-{
-    std::lock_guard lock(m_mutex);
-    Exec(kSchema);
+void CDatabase::CreateSchema() {
+  std::lock_guard lock(m_mutex);
+  Exec(kSchema);
 }
 
-} // namespace refserver
-
+}  // namespace refserver

@@ -9,4 +9,4 @@ namespace refserver {
 // (libxlsxwriter writes only to files). Throws std::runtime_error on failure.
 std::string BuildImportTemplate(const std::string& workDir);
 
-} // namespace refserver
+}  // namespace refserver

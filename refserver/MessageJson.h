@@ -25,4 +25,4 @@ std::string WriteCompact(const Json::Value& value);
 // "msgDetail": the workbench stores its own local cache path there when it saves.
 void PointPicturesAt(Json::Value& message, const std::string& downloadBase);
 
-} // namespace refserver
+}  // namespace refserver

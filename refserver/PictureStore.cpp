@@ -21,129 +21,107 @@ namespace {
 constexpr size_t kNameHexChars = 32;
 constexpr size_t kMaxExtensionChars = 5;
 
-bool isLowerAlnum(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+bool isLowerAlnum(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
 // The upload's extension in lower case when it is short and plain, else "".
-std::string extensionOf(const std::string& fileName)
-{
-    const size_t dot = fileName.rfind('.');
-    if (dot == std::string::npos)
-        return {};
-    std::string ext = fileName.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext.empty() || ext.size() > kMaxExtensionChars
-        || !std::all_of(ext.begin(), ext.end(), isLowerAlnum))
-        return {};
-    return ext;
+std::string extensionOf(const std::string& fileName) {
+  const size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos) return {};
+  std::string ext = fileName.substr(dot + 1);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ext.empty() || ext.size() > kMaxExtensionChars ||
+      !std::all_of(ext.begin(), ext.end(), isLowerAlnum))
+    return {};
+  return ext;
 }
 
 // Writes the file completely and flushes it to disk before it gets its final name, so a
 // killed server never leaves a half picture under a name the database knows.
-bool writeFileDurably(const std::string& path, const std::string& bytes)
-{
-    const std::string temp = path + ".part";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        written += static_cast<size_t>(n);
+bool writeFileDurably(const std::string& path, const std::string& bytes) {
+  const std::string temp = path + ".part";
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n <= 0) {
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return false;
     }
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    if (!synced || std::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    written += static_cast<size_t>(n);
+  }
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  if (!synced || std::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
 }
 
-} // namespace
+}  // namespace
 
 CPictureStore::CPictureStore(CDatabase& db, std::string folder)
-    : m_db(db), m_sFolder(std::move(folder))
-{
-    std::filesystem::create_directories(m_sFolder);
+    : m_db(db), m_sFolder(std::move(folder)) {
+  std::filesystem::create_directories(m_sFolder);
 }
 
 std::string CPictureStore::Store(std::int64_t account, const std::string& bytes,
-                                 const std::string& originalName)
-{
-    if (bytes.size() > kMaxPictureBytes)
-        throw CApiError(RC_PICTURE_TOO_LARGE, std::to_string(bytes.size()));
-    if (bytes.empty())
-        throw CApiError(RC_BAD_UPLOAD, "file");
-    const std::string ext = extensionOf(originalName);
-    const std::string name = CPasswordHasher::RandomHex(kNameHexChars / 2)
-                             + (ext.empty() ? std::string() : "." + ext);
-    if (!writeFileDurably(m_sFolder + "/" + name, bytes))
-        throw CApiError(RC_BAD_UPLOAD, "write");
-    m_db.Transaction([&](CDatabase& db) {
-        db.Prepare("INSERT INTO pictures(name, account_id, size, created_at) VALUES(?, ?, ?, ?)")
-            .Bind(1, name)
-            .Bind(2, account)
-            .Bind(3, static_cast<std::int64_t>(bytes.size()))
-            .Bind(4, static_cast<std::int64_t>(std::time(nullptr)))
-            .Run();
-    });
-    return name;
+                                 const std::string& originalName) {
+  if (bytes.size() > kMaxPictureBytes)
+    throw CApiError(RC_PICTURE_TOO_LARGE, std::to_string(bytes.size()));
+  if (bytes.empty()) throw CApiError(RC_BAD_UPLOAD, "file");
+  const std::string ext = extensionOf(originalName);
+  const std::string name =
+      CPasswordHasher::RandomHex(kNameHexChars / 2) + (ext.empty() ? std::string() : "." + ext);
+  if (!writeFileDurably(m_sFolder + "/" + name, bytes)) throw CApiError(RC_BAD_UPLOAD, "write");
+  m_db.Transaction([&](CDatabase& db) {
+    db.Prepare("INSERT INTO pictures(name, account_id, size, created_at) VALUES(?, ?, ?, ?)")
+        .Bind(1, name)
+        .Bind(2, account)
+        .Bind(3, static_cast<std::int64_t>(bytes.size()))
+        .Bind(4, static_cast<std::int64_t>(std::time(nullptr)))
+        .Run();
+  });
+  return name;
 }
 
-bool CPictureStore::Load(const std::string& name, std::string& bytes) const
-{
-    if (!IsValidName(name))
-        return false;
-    bool known = false;
-    m_db.Transaction([&](CDatabase& db) {
-        auto st = db.Prepare("SELECT 1 FROM pictures WHERE name = ?");
-        st.Bind(1, name);
-        known = st.Step();
-    });
-    if (!known)
-        return false;
-    std::ifstream in(m_sFolder + "/" + name, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+bool CPictureStore::Load(const std::string& name, std::string& bytes) const {
+  if (!IsValidName(name)) return false;
+  bool known = false;
+  m_db.Transaction([&](CDatabase& db) {
+    auto st = db.Prepare("SELECT 1 FROM pictures WHERE name = ?");
+    st.Bind(1, name);
+    known = st.Step();
+  });
+  if (!known) return false;
+  std::ifstream in(m_sFolder + "/" + name, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
 }
 
-bool CPictureStore::IsValidName(const std::string& name)
-{
-    if (name.size() < kNameHexChars)
-        return false;
-    const auto isHex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
-    if (!std::all_of(name.begin(), name.begin() + kNameHexChars, isHex))
-        return false;
-    if (name.size() == kNameHexChars)
-        return true;
-    const std::string ext = name.substr(kNameHexChars + 1);
-    return name[kNameHexChars] == '.' && !ext.empty() && ext.size() <= kMaxExtensionChars
-           && std::all_of(ext.begin(), ext.end(), isLowerAlnum);
+bool CPictureStore::IsValidName(const std::string& name) {
+  if (name.size() < kNameHexChars) return false;
+  const auto isHex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+  if (!std::all_of(name.begin(), name.begin() + kNameHexChars, isHex)) return false;
+  if (name.size() == kNameHexChars) return true;
+  const std::string ext = name.substr(kNameHexChars + 1);
+  return name[kNameHexChars] == '.' && !ext.empty() && ext.size() <= kMaxExtensionChars &&
+         std::all_of(ext.begin(), ext.end(), isLowerAlnum);
 }
 
-const char* CPictureStore::ContentType(const std::string& name)
-{
-    const std::string ext = extensionOf(name);
-    if (ext == "png")
-        return "image/png";
-    if (ext == "jpg" || ext == "jpeg")
-        return "image/jpeg";
-    if (ext == "gif")
-        return "image/gif";
-    if (ext == "bmp")
-        return "image/bmp";
-    return "application/octet-stream";
+const char* CPictureStore::ContentType(const std::string& name) {
+  const std::string ext = extensionOf(name);
+  if (ext == "png") return "image/png";
+  if (ext == "jpg" || ext == "jpeg") return "image/jpeg";
+  if (ext == "gif") return "image/gif";
+  if (ext == "bmp") return "image/bmp";
+  return "application/octet-stream";
 }
 
-} // namespace refserver
+}  // namespace refserver

@@ -11,43 +11,43 @@
 namespace refserver {
 
 struct TStoredMessage {
-    std::int64_t nId = 0;
-    std::string sBody; // the message object as compact JSON, ids included
+  std::int64_t nId = 0;
+  std::string sBody;  // the message object as compact JSON, ids included
 };
 
 struct TStoredGroup {
-    std::int64_t nId = 0;
-    std::string sTitle;
-    std::vector<TStoredMessage> vecMessages;
+  std::int64_t nId = 0;
+  std::string sTitle;
+  std::vector<TStoredMessage> vecMessages;
 };
 
 // Each account's quick-message library: groups of message objects. Ids come from SQLite
 // AUTOINCREMENT, so they are never reused and stay the same across restarts. A group or
 // message of another account counts as unknown (RC_UNKNOWN_ID).
 class CQuickMessageStore {
-public:
-    explicit CQuickMessageStore(CDatabase& db);
+ public:
+  explicit CQuickMessageStore(CDatabase& db);
 
-    std::int64_t AddGroup(std::int64_t account, const std::string& title);
-    void RenameGroup(std::int64_t account, std::int64_t groupId, const std::string& title);
-    // Deletes the group and every message in it.
-    void DeleteGroup(std::int64_t account, std::int64_t groupId);
+  std::int64_t AddGroup(std::int64_t account, const std::string& title);
+  void RenameGroup(std::int64_t account, std::int64_t groupId, const std::string& title);
+  // Deletes the group and every message in it.
+  void DeleteGroup(std::int64_t account, std::int64_t groupId);
 
-    // The message's "msgGroupId" names its group. The stored object gets "msgContentId"
-    // (the new id) and "msgGroupId" as decimal text.
-    std::int64_t AddMessage(std::int64_t account, Json::Value message);
-    // "msgContentId" names the message; a "msgGroupId" moves it to that group.
-    void UpdateMessage(std::int64_t account, Json::Value message);
-    void DeleteMessage(std::int64_t account, std::int64_t messageId);
+  // The message's "msgGroupId" names its group. The stored object gets "msgContentId"
+  // (the new id) and "msgGroupId" as decimal text.
+  std::int64_t AddMessage(std::int64_t account, Json::Value message);
+  // "msgContentId" names the message; a "msgGroupId" moves it to that group.
+  void UpdateMessage(std::int64_t account, Json::Value message);
+  void DeleteMessage(std::int64_t account, std::int64_t messageId);
 
-    // Groups and their messages in creation order.
-    std::vector<TStoredGroup> List(std::int64_t account);
+  // Groups and their messages in creation order.
+  std::vector<TStoredGroup> List(std::int64_t account);
 
-private:
-    bool OwnsGroupLocked(CDatabase& db, std::int64_t account, std::int64_t groupId);
-    std::int64_t GroupOfMessageLocked(CDatabase& db, std::int64_t account, std::int64_t id);
+ private:
+  bool OwnsGroupLocked(CDatabase& db, std::int64_t account, std::int64_t groupId);
+  std::int64_t GroupOfMessageLocked(CDatabase& db, std::int64_t account, std::int64_t id);
 
-    CDatabase& m_db;
+  CDatabase& m_db;
 };
 
-} // namespace refserver
+}  // namespace refserver

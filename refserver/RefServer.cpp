@@ -24,24 +24,20 @@ constexpr size_t kMaxRequestBytes = 16 * 1024 * 1024;
 constexpr int kWorkerThreads = 16;
 constexpr const char* kJsonType = "application/json; charset=utf-8";
 
-std::string prepareDataFolder(const TServerOptions& options)
-{
-    std::filesystem::create_directories(options.sDataDir);
-    return options.LogPath();
+std::string prepareDataFolder(const TServerOptions& options) {
+  std::filesystem::create_directories(options.sDataDir);
+  return options.LogPath();
 }
 
-TAccountLimits limitsOf(const TServerOptions& options)
-{
-    return {options.nTokenTtl, options.nSmsTtl, options.nWechatQuantity};
+TAccountLimits limitsOf(const TServerOptions& options) {
+  return {options.nTokenTtl, options.nSmsTtl, options.nWechatQuantity};
 }
 
-bool isPlainHost(const std::string& host)
-{
-    return !host.empty() && host.size() <= 255
-           && std::all_of(host.begin(), host.end(), [](char c) {
-                  return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-'
-                         || c == ':' || c == '[' || c == ']';
-              });
+bool isPlainHost(const std::string& host) {
+  return !host.empty() && host.size() <= 255 && std::all_of(host.begin(), host.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':' ||
+           c == '[' || c == ']';
+  });
 }
 
 // When the request being served on this thread arrived: httplib runs a request from its
@@ -49,78 +45,69 @@ bool isPlainHost(const std::string& host)
 // the log line reads, whichever path (route, error handler) the request ends on.
 thread_local std::chrono::steady_clock::time_point t_requestStart;
 
-double millisSinceRequestStart()
-{
-    const std::chrono::duration<double, std::milli> took =
-        std::chrono::steady_clock::now() - t_requestStart;
-    return took.count();
+double millisSinceRequestStart() {
+  const std::chrono::duration<double, std::milli> took =
+      std::chrono::steady_clock::now() - t_requestStart;
+  return took.count();
 }
 
-int errorCodeForStatus(int status)
-{
-    switch (status) {
-    case 404: return RC_UNKNOWN_PATH;
-    case 413: return RC_REQUEST_TOO_LARGE;
-    case 400: return RC_BAD_REQUEST;
-    default: return RC_SERVER_ERROR;
-    }
+int errorCodeForStatus(int status) {
+  switch (status) {
+    case 404:
+      return RC_UNKNOWN_PATH;
+    case 413:
+      return RC_REQUEST_TOO_LARGE;
+    case 400:
+      return RC_BAD_REQUEST;
+    default:
+      return RC_SERVER_ERROR;
+  }
 }
 
-} // namespace
+}  // namespace
 
-Json::Value ErrorEnvelope(int code, const std::string& detail)
-{
-    Json::Value reply(Json::objectValue);
-    reply["resultCode"] = code;
-    reply["resultMsg"] = ResultMessage(code);
-    // "obj" is the detail most operations show; register and reset read "params" instead.
-    reply["obj"] = detail;
-    reply["params"] = detail;
-    return reply;
+Json::Value ErrorEnvelope(int code, const std::string& detail) {
+  Json::Value reply(Json::objectValue);
+  reply["resultCode"] = code;
+  reply["resultMsg"] = ResultMessage(code);
+  // "obj" is the detail most operations show; register and reset read "params" instead.
+  reply["obj"] = detail;
+  reply["params"] = detail;
+  return reply;
 }
 
-int CompareVersions(const std::string& a, const std::string& b)
-{
-    std::istringstream sa(a);
-    std::istringstream sb(b);
-    std::string pa;
-    std::string pb;
-    while (true) {
-        const bool moreA = static_cast<bool>(std::getline(sa, pa, '.'));
-        const bool moreB = static_cast<bool>(std::getline(sb, pb, '.'));
-        if (!moreA && !moreB)
-            return 0;
-        const long long na = moreA ? std::atoll(pa.c_str()) : 0;
-        const long long nb = moreB ? std::atoll(pb.c_str()) : 0;
-        if (na != nb)
-            return na < nb ? -1 : 1;
-    }
+int CompareVersions(const std::string& a, const std::string& b) {
+  std::istringstream sa(a);
+  std::istringstream sb(b);
+  std::string pa;
+  std::string pb;
+  while (true) {
+    const bool moreA = static_cast<bool>(std::getline(sa, pa, '.'));
+    const bool moreB = static_cast<bool>(std::getline(sb, pb, '.'));
+    if (!moreA && !moreB) return 0;
+    const long long na = moreA ? std::atoll(pa.c_str()) : 0;
+    const long long nb = moreB ? std::atoll(pb.c_str()) : 0;
+    if (na != nb) return na < nb ? -1 : 1;
+  }
 }
 
 CFormCall::CFormCall(const httplib::Request& req, CFormBody form, CAccountStore& accounts)
-    : m_req(req), m_form(std::move(form)), m_accounts(accounts)
-{
+    : m_req(req), m_form(std::move(form)), m_accounts(accounts) {}
+
+const std::string& CFormCall::Require(const std::string& key) const {
+  const std::string& value = RequirePresent(key);
+  if (value.empty()) throw CApiError(RC_MISSING_FIELD, key);
+  return value;
 }
 
-const std::string& CFormCall::Require(const std::string& key) const
-{
-    const std::string& value = RequirePresent(key);
-    if (value.empty())
-        throw CApiError(RC_MISSING_FIELD, key);
-    return value;
+const std::string& CFormCall::RequirePresent(const std::string& key) const {
+  const std::string* value = m_form.Find(key);
+  if (!value) throw CApiError(RC_MISSING_FIELD, key);
+  return *value;
 }
 
-const std::string& CFormCall::RequirePresent(const std::string& key) const
-{
-    const std::string* value = m_form.Find(key);
-    if (!value)
-        throw CApiError(RC_MISSING_FIELD, key);
-    return *value;
-}
-
-std::int64_t CFormCall::Account() const
-{
-    return m_accounts.AccountOfToken(Require("tokenId"));
+std::int64_t CFormCall::Account() const {
+  return m_accounts.AccountOfToken(Require("tokenId"));
 }
 
 CRefServer::CRefServer(TServerOptions options)
@@ -134,178 +121,155 @@ CRefServer::CRefServer(TServerOptions options)
       m_remarks(m_db),
       m_feedback(m_db),
       m_sTemplate(BuildImportTemplate(m_options.sDataDir)),
-      m_pHttp(std::make_unique<httplib::Server>())
-{
-    m_pHttp->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-    m_pHttp->set_payload_max_length(kMaxRequestBytes);
-    // httplib's default adds SO_REUSEPORT, which lets a second server bind the same port
-    // and silently share its connections; a port in use must be an error instead.
-    m_pHttp->set_socket_options([](int sock) {
-        const int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-    m_pHttp->set_tcp_nodelay(true);
-    RegisterRoutes();
-    AddErrorHandlers();
-    if (m_options.bSeed)
-        Seed();
+      m_pHttp(std::make_unique<httplib::Server>()) {
+  m_pHttp->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+  m_pHttp->set_payload_max_length(kMaxRequestBytes);
+  // httplib's default adds SO_REUSEPORT, which lets a second server bind the same port
+  // and silently share its connections; a port in use must be an error instead.
+  m_pHttp->set_socket_options([](int sock) {
+    const int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
+  m_pHttp->set_tcp_nodelay(true);
+  RegisterRoutes();
+  AddErrorHandlers();
+  if (m_options.bSeed) Seed();
 }
 
-CRefServer::~CRefServer()
-{
-    Stop();
+CRefServer::~CRefServer() {
+  Stop();
 }
 
-int CRefServer::Bind()
-{
-    const int port = m_options.nPort == 0
-                         ? m_pHttp->bind_to_any_port(m_options.sAddress)
-                         : (m_pHttp->bind_to_port(m_options.sAddress, m_options.nPort)
-                                ? m_options.nPort
-                                : -1);
-    if (port <= 0)
-        throw std::runtime_error("cannot listen on " + m_options.sAddress + ":"
-                                 + std::to_string(m_options.nPort));
-    m_nPort = port;
-    m_log.Info("listening on " + m_options.sAddress + ":" + std::to_string(port) + ", database "
-               + m_options.DbPath());
-    return port;
+int CRefServer::Bind() {
+  const int port =
+      m_options.nPort == 0
+          ? m_pHttp->bind_to_any_port(m_options.sAddress)
+          : (m_pHttp->bind_to_port(m_options.sAddress, m_options.nPort) ? m_options.nPort : -1);
+  if (port <= 0)
+    throw std::runtime_error("cannot listen on " + m_options.sAddress + ":" +
+                             std::to_string(m_options.nPort));
+  m_nPort = port;
+  m_log.Info("listening on " + m_options.sAddress + ":" + std::to_string(port) + ", database " +
+             m_options.DbPath());
+  return port;
 }
 
-void CRefServer::Serve()
-{
-    m_pHttp->listen_after_bind();
+void CRefServer::Serve() {
+  m_pHttp->listen_after_bind();
 }
 
-void CRefServer::Start()
-{
-    if (m_nPort == 0)
-        Bind();
-    m_bServeEnded = false;
-    m_thread = std::thread([this] {
-        Serve();
-        m_bServeEnded = true;
-    });
-    while (!m_pHttp->is_running() && !m_bServeEnded)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (m_bServeEnded) {
-        m_thread.join();
-        throw std::runtime_error("the server stopped at once");
-    }
+void CRefServer::Start() {
+  if (m_nPort == 0) Bind();
+  m_bServeEnded = false;
+  m_thread = std::thread([this] {
+    Serve();
+    m_bServeEnded = true;
+  });
+  while (!m_pHttp->is_running() && !m_bServeEnded)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (m_bServeEnded) {
+    m_thread.join();
+    throw std::runtime_error("the server stopped at once");
+  }
 }
 
-void CRefServer::Stop()
-{
-    m_pHttp->stop();
-    if (m_thread.joinable())
-        m_thread.join();
+void CRefServer::Stop() {
+  m_pHttp->stop();
+  if (m_thread.joinable()) m_thread.join();
 }
 
-void CRefServer::RegisterRoutes()
-{
-    RegisterAccountRoutes();
-    RegisterQuickMessageRoutes();
-    RegisterPictureRoutes();
-    RegisterCommonRoutes();
+void CRefServer::RegisterRoutes() {
+  RegisterAccountRoutes();
+  RegisterQuickMessageRoutes();
+  RegisterPictureRoutes();
+  RegisterCommonRoutes();
 }
 
 void CRefServer::AddFormRoute(const std::string& path, std::vector<std::string> keys,
-                              FormHandler handler)
-{
-    AddRawRoute(true, "/zoduda_vudi/" + path,
-                [this, keys = std::move(keys), handler = std::move(handler)](
-                    const httplib::Request& req, httplib::Response& res) {
-                    return RunForm(req, res, keys, handler);
-                });
+                              FormHandler handler) {
+  AddRawRoute(true, "/zoduda_vudi/" + path,
+              [this, keys = std::move(keys), handler = std::move(handler)](
+                  const httplib::Request& req, httplib::Response& res) {
+                return RunForm(req, res, keys, handler);
+              });
 }
 
-void CRefServer::AddRawRoute(bool post, const std::string& pattern, RawHandler handler)
-{
-    auto logged = [this, handler = std::move(handler)](const httplib::Request& req,
-                                                       httplib::Response& res) {
-        LogRequest(req, handler(req, res));
-    };
-    if (post)
-        m_pHttp->Post(pattern, logged);
-    else
-        m_pHttp->Get(pattern, logged);
+void CRefServer::AddRawRoute(bool post, const std::string& pattern, RawHandler handler) {
+  auto logged = [this, handler = std::move(handler)](const httplib::Request& req,
+                                                     httplib::Response& res) {
+    LogRequest(req, handler(req, res));
+  };
+  if (post)
+    m_pHttp->Post(pattern, logged);
+  else
+    m_pHttp->Get(pattern, logged);
 }
 
 int CRefServer::RunForm(const httplib::Request& req, httplib::Response& res,
-                        const std::vector<std::string>& keys, const FormHandler& handler)
-{
-    Json::Value reply;
-    try {
-        CFormBody form = CFormBody::Parse(req.body, keys);
-        if (!form.IsValidUtf8())
-            throw CApiError(RC_BAD_ENCODING);
-        const CFormCall call(req, std::move(form), m_accounts);
-        const Json::Value members = handler(call);
-        reply = Json::Value(Json::objectValue);
-        reply["resultCode"] = RC_OK;
-        reply["resultMsg"] = ResultMessage(RC_OK);
-        for (const auto& name : members.getMemberNames())
-            reply[name] = members[name];
-    } catch (const CApiError& error) {
-        reply = ErrorEnvelope(error.Code(), error.Detail());
-    } catch (const std::exception& error) {
-        m_log.Error(req.path + ": " + error.what());
-        reply = ErrorEnvelope(RC_SERVER_ERROR, {});
-    }
-    res.set_content(WriteCompact(reply), kJsonType);
-    return reply["resultCode"].asInt();
+                        const std::vector<std::string>& keys, const FormHandler& handler) {
+  Json::Value reply;
+  try {
+    CFormBody form = CFormBody::Parse(req.body, keys);
+    if (!form.IsValidUtf8()) throw CApiError(RC_BAD_ENCODING);
+    const CFormCall call(req, std::move(form), m_accounts);
+    const Json::Value members = handler(call);
+    reply = Json::Value(Json::objectValue);
+    reply["resultCode"] = RC_OK;
+    reply["resultMsg"] = ResultMessage(RC_OK);
+    for (const auto& name : members.getMemberNames()) reply[name] = members[name];
+  } catch (const CApiError& error) {
+    reply = ErrorEnvelope(error.Code(), error.Detail());
+  } catch (const std::exception& error) {
+    m_log.Error(req.path + ": " + error.what());
+    reply = ErrorEnvelope(RC_SERVER_ERROR, {});
+  }
+  res.set_content(WriteCompact(reply), kJsonType);
+  return reply["resultCode"].asInt();
 }
 
-void CRefServer::AddErrorHandlers()
-{
-    m_pHttp->set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
-        t_requestStart = std::chrono::steady_clock::now();
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
-    // Called for every reply with a status of 400 or more. Routes that answer such a status
-    // fill their own body; the rest (unknown path, unreadable request) get the envelope.
-    m_pHttp->set_error_handler(httplib::Server::HandlerWithResponse(
-        [this](const httplib::Request& req, httplib::Response& res) {
-        if (!res.body.empty())
-            return httplib::Server::HandlerResponse::Unhandled;
+void CRefServer::AddErrorHandlers() {
+  m_pHttp->set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+    t_requestStart = std::chrono::steady_clock::now();
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  // Called for every reply with a status of 400 or more. Routes that answer such a status
+  // fill their own body; the rest (unknown path, unreadable request) get the envelope.
+  m_pHttp->set_error_handler(httplib::Server::HandlerWithResponse(
+      [this](const httplib::Request& req, httplib::Response& res) {
+        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
         const int code = errorCodeForStatus(res.status);
         res.set_content(WriteCompact(ErrorEnvelope(code, req.path)), kJsonType);
         LogRequest(req, code);
         return httplib::Server::HandlerResponse::Handled;
-    }));
-    m_pHttp->set_exception_handler(
-        [this](const httplib::Request& req, httplib::Response& res, std::exception_ptr) {
-            res.status = 500;
-            res.set_content(WriteCompact(ErrorEnvelope(RC_SERVER_ERROR, {})), kJsonType);
-            LogRequest(req, RC_SERVER_ERROR);
-        });
+      }));
+  m_pHttp->set_exception_handler(
+      [this](const httplib::Request& req, httplib::Response& res, std::exception_ptr) {
+        res.status = 500;
+        res.set_content(WriteCompact(ErrorEnvelope(RC_SERVER_ERROR, {})), kJsonType);
+        LogRequest(req, RC_SERVER_ERROR);
+      });
 }
 
-void CRefServer::LogRequest(const httplib::Request& req, int resultCode)
-{
-    char took[32];
-    std::snprintf(took, sizeof took, "%.2f ms", millisSinceRequestStart());
-    m_log.Info(req.method + " " + req.path + " -> " + std::to_string(resultCode) + " ("
-               + took + ")");
+void CRefServer::LogRequest(const httplib::Request& req, int resultCode) {
+  char took[32];
+  std::snprintf(took, sizeof took, "%.2f ms", millisSinceRequestStart());
+  m_log.Info(req.method + " " + req.path + " -> " + std::to_string(resultCode) + " (" + took + ")");
 }
 
 void CRefServer::RecordSmsCode(const std::string& phone, ESmsPurpose purpose,
-                               const std::string& code)
-{
-    const char* kind = purpose == ESmsPurpose::Register ? "register" : "reset";
-    m_log.Info(std::string("SMS code for ") + phone + " (" + kind + "): " + code);
-    // One line per code, newest last: "<phone> <register|reset> <code>".
-    std::lock_guard lock(m_smsFileMutex);
-    std::ofstream out(m_options.sDataDir + "/sms-codes.txt", std::ios::app);
-    out << phone << ' ' << kind << ' ' << code << '\n';
+                               const std::string& code) {
+  const char* kind = purpose == ESmsPurpose::Register ? "register" : "reset";
+  m_log.Info(std::string("SMS code for ") + phone + " (" + kind + "): " + code);
+  // One line per code, newest last: "<phone> <register|reset> <code>".
+  std::lock_guard lock(m_smsFileMutex);
+  std::ofstream out(m_options.sDataDir + "/sms-codes.txt", std::ios::app);
+  out << phone << ' ' << kind << ' ' << code << '\n';
 }
 
-std::string CRefServer::DownloadBase(const httplib::Request& req) const
-{
-    std::string host = req.get_header_value("Host");
-    if (!isPlainHost(host))
-        host = m_options.sAddress + ":" + std::to_string(m_nPort);
-    return "http://" + host + "/zoduda_vudi/upload/pic/";
+std::string CRefServer::DownloadBase(const httplib::Request& req) const {
+  std::string host = req.get_header_value("Host");
+  if (!isPlainHost(host)) host = m_options.sAddress + ":" + std::to_string(m_nPort);
+  return "http://" + host + "/zoduda_vudi/upload/pic/";
 }
 
-} // namespace refserver
+}  // namespace refserver

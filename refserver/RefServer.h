@@ -26,27 +26,27 @@ namespace httplib {
 class Server;
 struct Request;
 struct Response;
-} // namespace httplib
+}  // namespace httplib
 
 namespace refserver {
 
 // One form request as a handler sees it.
 class CFormCall {
-public:
-    CFormCall(const httplib::Request& req, CFormBody form, CAccountStore& accounts);
+ public:
+  CFormCall(const httplib::Request& req, CFormBody form, CAccountStore& accounts);
 
-    // The value of a key that must be present and non-empty (RC_MISSING_FIELD otherwise).
-    const std::string& Require(const std::string& key) const;
-    // The value of a key that must be present, possibly empty.
-    const std::string& RequirePresent(const std::string& key) const;
-    // The account of "tokenId" (RC_MISSING_FIELD, RC_BAD_TOKEN).
-    std::int64_t Account() const;
-    const httplib::Request& Request() const { return m_req; }
+  // The value of a key that must be present and non-empty (RC_MISSING_FIELD otherwise).
+  const std::string& Require(const std::string& key) const;
+  // The value of a key that must be present, possibly empty.
+  const std::string& RequirePresent(const std::string& key) const;
+  // The account of "tokenId" (RC_MISSING_FIELD, RC_BAD_TOKEN).
+  std::int64_t Account() const;
+  const httplib::Request& Request() const { return m_req; }
 
-private:
-    const httplib::Request& m_req;
-    CFormBody m_form;
-    CAccountStore& m_accounts;
+ private:
+  const httplib::Request& m_req;
+  CFormBody m_form;
+  CAccountStore& m_accounts;
 };
 
 // The reference server for the vendor API: every request under "/zoduda_vudi/", replies in
@@ -55,70 +55,69 @@ private:
 // Usage: CRefServer server(options); int port = server.Bind(); server.Serve();
 // (or Start()/Stop() to serve from a background thread, as tests do).
 class CRefServer {
-public:
-    explicit CRefServer(TServerOptions options);
-    ~CRefServer();
-    CRefServer(const CRefServer&) = delete;
-    CRefServer& operator=(const CRefServer&) = delete;
+ public:
+  explicit CRefServer(TServerOptions options);
+  ~CRefServer();
+  CRefServer(const CRefServer&) = delete;
+  CRefServer& operator=(const CRefServer&) = delete;
 
-    // Binds the listening socket; returns the port (the free one picked for port 0).
-    // Throws std::runtime_error when the address cannot be bound.
-    int Bind();
-    // Serves until Stop(); Bind() first.
-    void Serve();
-    void Start();
-    void Stop();
-    int Port() const { return m_nPort; }
+  // Binds the listening socket; returns the port (the free one picked for port 0).
+  // Throws std::runtime_error when the address cannot be bound.
+  int Bind();
+  // Serves until Stop(); Bind() first.
+  void Serve();
+  void Start();
+  void Stop();
+  int Port() const { return m_nPort; }
 
-    // Creates the demo account with sample groups and messages unless it exists.
-    void Seed();
+  // Creates the demo account with sample groups and messages unless it exists.
+  void Seed();
 
-    static constexpr const char* kDemoPhone = "13800000000";
-    static constexpr const char* kDemoPassword = "demo1234";
+  static constexpr const char* kDemoPhone = "13800000000";
+  static constexpr const char* kDemoPassword = "demo1234";
 
-private:
-    using FormHandler = std::function<Json::Value(const CFormCall&)>;
-    using RawHandler = std::function<int(const httplib::Request&, httplib::Response&)>;
+ private:
+  using FormHandler = std::function<Json::Value(const CFormCall&)>;
+  using RawHandler = std::function<int(const httplib::Request&, httplib::Response&)>;
 
-    void RegisterRoutes();
-    void RegisterAccountRoutes();
-    void RegisterQuickMessageRoutes();
-    void RegisterPictureRoutes();
-    void RegisterCommonRoutes();
-    void AddFormRoute(const std::string& path, std::vector<std::string> keys,
-                      FormHandler handler);
-    void AddRawRoute(bool post, const std::string& pattern, RawHandler handler);
-    void AddErrorHandlers();
+  void RegisterRoutes();
+  void RegisterAccountRoutes();
+  void RegisterQuickMessageRoutes();
+  void RegisterPictureRoutes();
+  void RegisterCommonRoutes();
+  void AddFormRoute(const std::string& path, std::vector<std::string> keys, FormHandler handler);
+  void AddRawRoute(bool post, const std::string& pattern, RawHandler handler);
+  void AddErrorHandlers();
 
-    // Runs a handler: the success envelope merged with its members, or the error envelope.
-    int RunForm(const httplib::Request& req, httplib::Response& res,
-                const std::vector<std::string>& keys, const FormHandler& handler);
-    int RunUpload(const httplib::Request& req, httplib::Response& res);
-    void LogRequest(const httplib::Request& req, int resultCode);
-    void RecordSmsCode(const std::string& phone, ESmsPurpose purpose, const std::string& code);
-    std::string DownloadBase(const httplib::Request& req) const;
+  // Runs a handler: the success envelope merged with its members, or the error envelope.
+  int RunForm(const httplib::Request& req, httplib::Response& res,
+              const std::vector<std::string>& keys, const FormHandler& handler);
+  int RunUpload(const httplib::Request& req, httplib::Response& res);
+  void LogRequest(const httplib::Request& req, int resultCode);
+  void RecordSmsCode(const std::string& phone, ESmsPurpose purpose, const std::string& code);
+  std::string DownloadBase(const httplib::Request& req) const;
 
-    Json::Value Login(const CFormCall& call);
-    Json::Value ListMessages(const CFormCall& call);
-    Json::Value CheckVersion(const CFormCall& call);
-    Json::Value GetRemark(const CFormCall& call);
-    Json::Value EditRemark(const CFormCall& call);
+  Json::Value Login(const CFormCall& call);
+  Json::Value ListMessages(const CFormCall& call);
+  Json::Value CheckVersion(const CFormCall& call);
+  Json::Value GetRemark(const CFormCall& call);
+  Json::Value EditRemark(const CFormCall& call);
 
-    TServerOptions m_options;
-    CServerLog m_log;
-    CPasswordHasher m_hasher;
-    CDatabase m_db;
-    CAccountStore m_accounts;
-    CQuickMessageStore m_messages;
-    CPictureStore m_pictures;
-    CRemarkStore m_remarks;
-    CFeedbackStore m_feedback;
-    std::string m_sTemplate;
-    std::mutex m_smsFileMutex;
-    std::unique_ptr<httplib::Server> m_pHttp;
-    std::thread m_thread;
-    std::atomic<bool> m_bServeEnded = false;
-    int m_nPort = 0;
+  TServerOptions m_options;
+  CServerLog m_log;
+  CPasswordHasher m_hasher;
+  CDatabase m_db;
+  CAccountStore m_accounts;
+  CQuickMessageStore m_messages;
+  CPictureStore m_pictures;
+  CRemarkStore m_remarks;
+  CFeedbackStore m_feedback;
+  std::string m_sTemplate;
+  std::mutex m_smsFileMutex;
+  std::unique_ptr<httplib::Server> m_pHttp;
+  std::thread m_thread;
+  std::atomic<bool> m_bServeEnded = false;
+  int m_nPort = 0;
 };
 
 // The envelope {"resultCode": code, "resultMsg": its text, "obj": detail, "params": detail}.
@@ -127,4 +126,4 @@ Json::Value ErrorEnvelope(int code, const std::string& detail);
 // Compares dotted version texts numerically ("1.10" > "1.9"); -1, 0 or 1.
 int CompareVersions(const std::string& a, const std::string& b);
 
-} // namespace refserver
+}  // namespace refserver

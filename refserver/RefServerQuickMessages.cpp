@@ -11,103 +11,93 @@ namespace {
 // Largest message object accepted; five items of 1000 characters fit many times over.
 constexpr size_t kMaxMessageBytes = 256 * 1024;
 
-std::int64_t requireIdField(const CFormCall& call, const std::string& key)
-{
-    const std::int64_t id = ParseId(call.Require(key));
-    if (id == 0)
-        throw CApiError(RC_UNKNOWN_ID, key);
-    return id;
+std::int64_t requireIdField(const CFormCall& call, const std::string& key) {
+  const std::int64_t id = ParseId(call.Require(key));
+  if (id == 0) throw CApiError(RC_UNKNOWN_ID, key);
+  return id;
 }
 
-Json::Value messageOf(const CFormCall& call)
-{
-    const std::string& text = call.Require("message");
-    if (text.size() > kMaxMessageBytes)
-        throw CApiError(RC_REQUEST_TOO_LARGE, "message");
-    return ParseMessageObject(text);
+Json::Value messageOf(const CFormCall& call) {
+  const std::string& text = call.Require("message");
+  if (text.size() > kMaxMessageBytes) throw CApiError(RC_REQUEST_TOO_LARGE, "message");
+  return ParseMessageObject(text);
 }
 
-Json::Value emptyMembers()
-{
-    return Json::Value(Json::objectValue);
+Json::Value emptyMembers() {
+  return Json::Value(Json::objectValue);
 }
 
-} // namespace
+}  // namespace
 
-void CRefServer::RegisterQuickMessageRoutes()
-{
-    AddFormRoute("quickMessage/group/add.do", {"groupTitle", "tokenId"},
-                 [this](const CFormCall& call) {
-                     const std::int64_t account = call.Account();
-                     Json::Value members(Json::objectValue);
-                     members["obj"] = Json::Int64(
-                         m_messages.AddGroup(account, call.Require("groupTitle")));
-                     return members;
-                 });
-    AddFormRoute("quickMessage/group/update.do", {"msgGroupId", "groupTitle", "tokenId"},
-                 [this](const CFormCall& call) {
-                     const std::int64_t account = call.Account();
-                     m_messages.RenameGroup(account, requireIdField(call, "msgGroupId"),
-                                            call.Require("groupTitle"));
-                     return emptyMembers();
-                 });
-    AddFormRoute("quickMessage/group/del.do", {"msgGroupId", "tokenId"},
-                 [this](const CFormCall& call) {
-                     const std::int64_t account = call.Account();
-                     m_messages.DeleteGroup(account, requireIdField(call, "msgGroupId"));
-                     return emptyMembers();
-                 });
-    AddFormRoute("quickMessage/add.do", {"message", "tokenId"}, [this](const CFormCall& call) {
+void CRefServer::RegisterQuickMessageRoutes() {
+  AddFormRoute(
+      "quickMessage/group/add.do", {"groupTitle", "tokenId"}, [this](const CFormCall& call) {
         const std::int64_t account = call.Account();
-        const std::int64_t id = m_messages.AddMessage(account, messageOf(call));
         Json::Value members(Json::objectValue);
-        members["obj"] = Json::Value(Json::arrayValue);
-        members["obj"].append(std::to_string(id));
+        members["obj"] = Json::Int64(m_messages.AddGroup(account, call.Require("groupTitle")));
         return members;
-    });
-    AddFormRoute("quickMessage/update.do", {"message", "tokenId"},
-                 [this](const CFormCall& call) {
-                     const std::int64_t account = call.Account();
-                     m_messages.UpdateMessage(account, messageOf(call));
-                     return emptyMembers();
-                 });
-    AddFormRoute("quickMessage/del.do", {"msgContentId", "tokenId"},
-                 [this](const CFormCall& call) {
-                     const std::int64_t account = call.Account();
-                     m_messages.DeleteMessage(account, requireIdField(call, "msgContentId"));
-                     return emptyMembers();
-                 });
-    AddFormRoute("quickMessage/list.do", {"tokenId"},
-                 [this](const CFormCall& call) { return ListMessages(call); });
-}
-
-Json::Value CRefServer::ListMessages(const CFormCall& call)
-{
+      });
+  AddFormRoute("quickMessage/group/update.do", {"msgGroupId", "groupTitle", "tokenId"},
+               [this](const CFormCall& call) {
+                 const std::int64_t account = call.Account();
+                 m_messages.RenameGroup(account, requireIdField(call, "msgGroupId"),
+                                        call.Require("groupTitle"));
+                 return emptyMembers();
+               });
+  AddFormRoute("quickMessage/group/del.do", {"msgGroupId", "tokenId"},
+               [this](const CFormCall& call) {
+                 const std::int64_t account = call.Account();
+                 m_messages.DeleteGroup(account, requireIdField(call, "msgGroupId"));
+                 return emptyMembers();
+               });
+  AddFormRoute("quickMessage/add.do", {"message", "tokenId"}, [this](const CFormCall& call) {
     const std::int64_t account = call.Account();
-    const std::string downloadBase = DownloadBase(call.Request());
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value list(Json::arrayValue);
-    for (const TStoredGroup& group : m_messages.List(account)) {
-        Json::Value entry(Json::objectValue);
-        entry["msgGroupId"] = std::to_string(group.nId);
-        entry["groupTitle"] = group.sTitle;
-        entry["msgContentList"] = Json::Value(Json::arrayValue);
-        for (const TStoredMessage& message : group.vecMessages) {
-            Json::Value object;
-            const std::string& body = message.sBody;
-            if (!reader->parse(body.data(), body.data() + body.size(), &object, nullptr)) {
-                m_log.Error("stored message " + std::to_string(message.nId) + " is not JSON");
-                continue;
-            }
-            PointPicturesAt(object, downloadBase);
-            entry["msgContentList"].append(object);
-        }
-        list.append(entry);
-    }
+    const std::int64_t id = m_messages.AddMessage(account, messageOf(call));
     Json::Value members(Json::objectValue);
-    members["msgList"] = list;
+    members["obj"] = Json::Value(Json::arrayValue);
+    members["obj"].append(std::to_string(id));
     return members;
+  });
+  AddFormRoute("quickMessage/update.do", {"message", "tokenId"}, [this](const CFormCall& call) {
+    const std::int64_t account = call.Account();
+    m_messages.UpdateMessage(account, messageOf(call));
+    return emptyMembers();
+  });
+  AddFormRoute("quickMessage/del.do", {"msgContentId", "tokenId"}, [this](const CFormCall& call) {
+    const std::int64_t account = call.Account();
+    m_messages.DeleteMessage(account, requireIdField(call, "msgContentId"));
+    return emptyMembers();
+  });
+  AddFormRoute("quickMessage/list.do", {"tokenId"},
+               [this](const CFormCall& call) { return ListMessages(call); });
 }
 
-} // namespace refserver
+Json::Value CRefServer::ListMessages(const CFormCall& call) {
+  const std::int64_t account = call.Account();
+  const std::string downloadBase = DownloadBase(call.Request());
+  Json::CharReaderBuilder builder;
+  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  Json::Value list(Json::arrayValue);
+  for (const TStoredGroup& group : m_messages.List(account)) {
+    Json::Value entry(Json::objectValue);
+    entry["msgGroupId"] = std::to_string(group.nId);
+    entry["groupTitle"] = group.sTitle;
+    entry["msgContentList"] = Json::Value(Json::arrayValue);
+    for (const TStoredMessage& message : group.vecMessages) {
+      Json::Value object;
+      const std::string& body = message.sBody;
+      if (!reader->parse(body.data(), body.data() + body.size(), &object, nullptr)) {
+        m_log.Error("stored message " + std::to_string(message.nId) + " is not JSON");
+        continue;
+      }
+      PointPicturesAt(object, downloadBase);
+      entry["msgContentList"].append(object);
+    }
+    list.append(entry);
+  }
+  Json::Value members(Json::objectValue);
+  members["msgList"] = list;
+  return members;
+}
+
+}  // namespace refserver

@@ -9,24 +9,24 @@
 namespace refserver {
 
 struct TRemark {
-    std::int64_t nId = 0;
-    std::string sInfo;
+  std::int64_t nId = 0;
+  std::string sInfo;
 };
 
 // Each account's remark notes on WeChat contacts, one per contact (openId).
 class CRemarkStore {
-public:
-    explicit CRemarkStore(CDatabase& db);
+ public:
+  explicit CRemarkStore(CDatabase& db);
 
-    std::optional<TRemark> Find(std::int64_t account, const std::string& openId);
-    // remarkId 0 creates the contact's remark (or updates it when the contact already has
-    // one, so a repeated create never makes a second note); any other id updates that
-    // remark, which must be the account's (RC_UNKNOWN_ID otherwise). Returns the id.
-    std::int64_t Edit(std::int64_t account, std::int64_t remarkId, const std::string& openId,
-                      const std::string& info);
+  std::optional<TRemark> Find(std::int64_t account, const std::string& openId);
+  // remarkId 0 creates the contact's remark (or updates it when the contact already has
+  // one, so a repeated create never makes a second note); any other id updates that
+  // remark, which must be the account's (RC_UNKNOWN_ID otherwise). Returns the id.
+  std::int64_t Edit(std::int64_t account, std::int64_t remarkId, const std::string& openId,
+                    const std::string& info);
 
-private:
-    CDatabase& m_db;
+ private:
+  CDatabase& m_db;
 };
 
-} // namespace refserver
+}  // namespace refserver

@@ -9,47 +9,38 @@ namespace refserver {
 
 namespace {
 
-std::string timestamp()
-{
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count()
-        % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[40];
-    const size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    std::snprintf(text + n, sizeof text - n, ".%03d", static_cast<int>(millis));
-    return text;
+std::string timestamp() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char text[40];
+  const size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  std::snprintf(text + n, sizeof text - n, ".%03d", static_cast<int>(millis));
+  return text;
 }
 
-} // namespace
+}  // namespace
 
-CServerLog::CServerLog(const std::string& filePath, bool quiet) : m_bQuiet(quiet)
-{
-    if (!filePath.empty())
-        m_file.open(filePath, std::ios::app);
+CServerLog::CServerLog(const std::string& filePath, bool quiet) : m_bQuiet(quiet) {
+  if (!filePath.empty()) m_file.open(filePath, std::ios::app);
 }
 
-void CServerLog::Info(const std::string& line)
-{
-    Write("INFO ", line);
+void CServerLog::Info(const std::string& line) {
+  Write("INFO ", line);
 }
 
-void CServerLog::Error(const std::string& line)
-{
-    Write("ERROR", line);
+void CServerLog::Error(const std::string& line) {
+  Write("ERROR", line);
 }
 
-void CServerLog::Write(const char* level, const std::string& line)
-{
-    const std::string text = timestamp() + " " + level + " " + line + "\n";
-    std::lock_guard lock(m_mutex);
-    if (!m_bQuiet)
-        std::cerr << text << std::flush;
-    if (m_file.is_open())
-        m_file << text << std::flush;
+void CServerLog::Write(const char* level, const std::string& line) {
+  const std::string text = timestamp() + " " + level + " " + line + "\n";
+  std::lock_guard lock(m_mutex);
+  if (!m_bQuiet) std::cerr << text << std::flush;
+  if (m_file.is_open()) m_file << text << std::flush;
 }
 
-} // namespace refserver
+}  // namespace refserver

@@ -11,31 +11,31 @@ inline constexpr int kDefaultPort = 18086;
 
 // Everything the server is configured with; filled from the command line.
 struct TServerOptions {
-    std::string sAddress = "127.0.0.1";
-    int nPort = kDefaultPort;            // 0: pick a free port
-    std::string sDataDir = "refserver-data";
-    std::string sDbPath;                 // empty: <data>/refserver.db
-    std::string sLogPath;                // empty: <data>/refserver.log
-    bool bSeed = false;                  // create the demo account
-    bool bFastHash = false;              // cheapest password hash (tests only)
-    bool bQuiet = false;                 // no log lines on stderr
-    std::int64_t nTokenTtl = 7 * 24 * 3600; // seconds a login token lives
-    std::int64_t nSmsTtl = 5 * 60;          // seconds an SMS code lives
-    int nWechatQuantity = 10;            // copies granted to a new account
+  std::string sAddress = "127.0.0.1";
+  int nPort = kDefaultPort;  // 0: pick a free port
+  std::string sDataDir = "refserver-data";
+  std::string sDbPath;                     // empty: <data>/refserver.db
+  std::string sLogPath;                    // empty: <data>/refserver.log
+  bool bSeed = false;                      // create the demo account
+  bool bFastHash = false;                  // cheapest password hash (tests only)
+  bool bQuiet = false;                     // no log lines on stderr
+  std::int64_t nTokenTtl = 7 * 24 * 3600;  // seconds a login token lives
+  std::int64_t nSmsTtl = 5 * 60;           // seconds an SMS code lives
+  int nWechatQuantity = 10;                // copies granted to a new account
 
-    // Version check: a client below sMinVersion must update, below sLatestVersion may.
-    std::string sLatestVersion;
-    std::string sMinVersion;
-    std::string sDownUrl;
+  // Version check: a client below sMinVersion must update, below sLatestVersion may.
+  std::string sLatestVersion;
+  std::string sMinVersion;
+  std::string sDownUrl;
 
-    std::string sTip;                    // tip text; empty: no tip
-    std::string sAbout = "Orvo客服-电商版：多开微信与快捷语工作台。";
-    std::string sNotice = "欢迎使用Orvo客服。";
-    std::string sWebsite = "http://127.0.0.1/";
-    std::string sQQ = "800000000";
+  std::string sTip;  // tip text; empty: no tip
+  std::string sAbout = "Orvo客服-电商版：多开微信与快捷语工作台。";
+  std::string sNotice = "欢迎使用Orvo客服。";
+  std::string sWebsite = "http://127.0.0.1/";
+  std::string sQQ = "800000000";
 
-    std::string DbPath() const;
-    std::string LogPath() const;
+  std::string DbPath() const;
+  std::string LogPath() const;
 };
 
 // Parses argv. Returns false with a message in error (or the usage text for --help).
@@ -44,4 +44,4 @@ bool ParseServerOptions(const std::vector<std::string>& args, TServerOptions& op
 
 std::string ServerUsage();
 
-} // namespace refserver
+}  // namespace refserver

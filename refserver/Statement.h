@@ -16,27 +16,27 @@ namespace refserver {
 //   st.Bind(1, accountId);
 //   while (st.Step()) use(st.Int64(0));
 class CStatement {
-public:
-    CStatement(sqlite3* db, std::string_view sql);
-    ~CStatement();
-    CStatement(const CStatement&) = delete;
-    CStatement& operator=(const CStatement&) = delete;
+ public:
+  CStatement(sqlite3* db, std::string_view sql);
+  ~CStatement();
+  CStatement(const CStatement&) = delete;
+  CStatement& operator=(const CStatement&) = delete;
 
-    CStatement& Bind(int index, std::int64_t value);
-    CStatement& Bind(int index, std::string_view text);
+  CStatement& Bind(int index, std::int64_t value);
+  CStatement& Bind(int index, std::string_view text);
 
-    // Runs to the next row: true while a row is available, false when done.
-    bool Step();
-    // Runs a statement that returns no rows.
-    void Run();
+  // Runs to the next row: true while a row is available, false when done.
+  bool Step();
+  // Runs a statement that returns no rows.
+  void Run();
 
-    std::int64_t Int64(int column) const;
-    std::string Text(int column) const;
-    bool IsNull(int column) const;
+  std::int64_t Int64(int column) const;
+  std::string Text(int column) const;
+  bool IsNull(int column) const;
 
-private:
-    sqlite3* m_pDb;
-    sqlite3_stmt* m_pStmt = nullptr;
+ private:
+  sqlite3* m_pDb;
+  sqlite3_stmt* m_pStmt = nullptr;
 };
 
-} // namespace refserver
+}  // namespace refserver

@@ -17,13 +17,13 @@ constexpr long kUploadTimeoutSeconds = 60;
 constexpr const char* kAllowedProtocols = "http,https";
 
 struct CurlEasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
 struct CurlSlistDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 struct CurlMimeDeleter {
-    void operator()(curl_mime* mime) const { curl_mime_free(mime); }
+  void operator()(curl_mime* mime) const { curl_mime_free(mime); }
 };
 using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
 using CurlSlist = std::unique_ptr<curl_slist, CurlSlistDeleter>;
@@ -32,126 +32,126 @@ using CurlMime = std::unique_ptr<curl_mime, CurlMimeDeleter>;
 // curl_global_init must not run on two threads at once, nor beside a transfer; once per
 // process, before the first handle, meets both.
 CURLcode initCurlOnce() {
-    static std::once_flag s_once;
-    static CURLcode s_result = CURLE_OK;
-    std::call_once(s_once, [] { s_result = curl_global_init(CURL_GLOBAL_ALL); });
-    return s_result;
+  static std::once_flag s_once;
+  static CURLcode s_result = CURLE_OK;
+  std::call_once(s_once, [] { s_result = curl_global_init(CURL_GLOBAL_ALL); });
+  return s_result;
 }
 
 size_t writeToFile(char* data, size_t size, size_t count, void* stream) {
-    if (!stream) return 0;
-    return std::fwrite(data, size, count, static_cast<std::FILE*>(stream)) * size;
+  if (!stream) return 0;
+  return std::fwrite(data, size, count, static_cast<std::FILE*>(stream)) * size;
 }
 
 size_t appendToString(char* data, size_t size, size_t count, void* text) {
-    static_cast<std::string*>(text)->append(data, size * count);
-    return size * count;
+  static_cast<std::string*>(text)->append(data, size * count);
+  return size * count;
 }
 
 CurlSlist makeHeaderList(const std::vector<std::string>& headers) {
-    curl_slist* list = nullptr;
-    for (const std::string& header : headers) {
-        curl_slist* grown = curl_slist_append(list, header.c_str());
-        if (!grown) break;
-        list = grown;
-    }
-    return CurlSlist(list);
+  curl_slist* list = nullptr;
+  for (const std::string& header : headers) {
+    curl_slist* grown = curl_slist_append(list, header.c_str());
+    if (!grown) break;
+    list = grown;
+  }
+  return CurlSlist(list);
 }
 
 CurlEasy newEasyHandle() {
-    const CURLcode init = initCurlOnce();
-    if (init != CURLE_OK) {
-        TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): curl_global_init() in CConnServer::Request().",
-                static_cast<unsigned>(init));
-        return nullptr;
-    }
-    CurlEasy easy(curl_easy_init());
-    if (!easy) TC_LOG(TC_LOG_ERROR, "Failed, curl_easy_init() in CConnServer::Request().");
-    return easy;
+  const CURLcode init = initCurlOnce();
+  if (init != CURLE_OK) {
+    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): curl_global_init() in CConnServer::Request().",
+            static_cast<unsigned>(init));
+    return nullptr;
+  }
+  CurlEasy easy(curl_easy_init());
+  if (!easy) TC_LOG(TC_LOG_ERROR, "Failed, curl_easy_init() in CConnServer::Request().");
+  return easy;
 }
 
 // Options every transfer shares: no signals (time-outs on worker threads), web schemes only.
 void setCommonOptions(CURL* easy, const std::string& url, long totalTimeout) {
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, kAllowedProtocols);
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, kAllowedProtocols);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT, totalTimeout);
+  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, kAllowedProtocols);
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, kAllowedProtocols);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  curl_easy_setopt(easy, CURLOPT_TIMEOUT, totalTimeout);
 }
 
 CurlMime buildMime(CURL* easy, const std::vector<TMultipartField>& fields) {
-    CurlMime mime(curl_mime_init(easy));
-    if (!mime) return nullptr;
-    for (const TMultipartField& field : fields) {
-        curl_mimepart* part = curl_mime_addpart(mime.get());
-        if (!part) return nullptr;
-        curl_mime_name(part, field.name.c_str());
-        const CURLcode set =
-            field.isFile ? curl_mime_filedata(part, field.value.c_str())
-                         : curl_mime_data(part, field.value.data(), field.value.size());
-        if (set != CURLE_OK) {
-            TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): form field %s (%s).", static_cast<unsigned>(set),
-                    field.name.c_str(), field.value.c_str());
-            return nullptr;
-        }
+  CurlMime mime(curl_mime_init(easy));
+  if (!mime) return nullptr;
+  for (const TMultipartField& field : fields) {
+    curl_mimepart* part = curl_mime_addpart(mime.get());
+    if (!part) return nullptr;
+    curl_mime_name(part, field.name.c_str());
+    const CURLcode set = field.isFile
+                             ? curl_mime_filedata(part, field.value.c_str())
+                             : curl_mime_data(part, field.value.data(), field.value.size());
+    if (set != CURLE_OK) {
+      TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): form field %s (%s).", static_cast<unsigned>(set),
+              field.name.c_str(), field.value.c_str());
+      return nullptr;
     }
-    return mime;
+  }
+  return mime;
 }
 
 }  // namespace
 
 bool CCurlTransport::Transfer(const std::string& url, const std::string& body, std::FILE* file,
                               bool failOnHttpError) {
-    // An empty Expect header keeps libcurl from waiting for "100 Continue" on a POST.
-    // Declared before the handle so that it outlives it.
-    CurlSlist headers = makeHeaderList({"Expect: "});
-    CurlEasy easy = newEasyHandle();
-    if (!easy) return false;
-    setCommonOptions(easy.get(), url, kRequestTimeoutSeconds);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, writeToFile);
-    curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, file);
-    if (!body.empty()) {
-        curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-        curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDS, body.c_str());
-        curl_easy_setopt(easy.get(), CURLOPT_POST, 1L);
-    }
-    if (failOnHttpError) curl_easy_setopt(easy.get(), CURLOPT_FAILONERROR, 1L);
-    const CURLcode result = curl_easy_perform(easy.get());
-    if (result != CURLE_OK)
-        TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): curl_easy_perform() in CConnServer::Request(): %s.",
-                static_cast<unsigned>(result), curl_easy_strerror(result));
-    return result == CURLE_OK;
+  // An empty Expect header keeps libcurl from waiting for "100 Continue" on a POST.
+  // Declared before the handle so that it outlives it.
+  CurlSlist headers = makeHeaderList({"Expect: "});
+  CurlEasy easy = newEasyHandle();
+  if (!easy) return false;
+  setCommonOptions(easy.get(), url, kRequestTimeoutSeconds);
+  curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, writeToFile);
+  curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
+  curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, file);
+  if (!body.empty()) {
+    curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
+    curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDS, body.c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_POST, 1L);
+  }
+  if (failOnHttpError) curl_easy_setopt(easy.get(), CURLOPT_FAILONERROR, 1L);
+  const CURLcode result = curl_easy_perform(easy.get());
+  if (result != CURLE_OK)
+    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): curl_easy_perform() in CConnServer::Request(): %s.",
+            static_cast<unsigned>(result), curl_easy_strerror(result));
+  return result == CURLE_OK;
 }
 
 std::string CCurlTransport::PostForm(const std::string& url,
                                      const std::vector<TMultipartField>& fields,
                                      const std::vector<std::string>& headers) {
-    std::string response;
-    CurlEasy easy = newEasyHandle();
-    if (!easy) return response;
-    CurlMime mime = buildMime(easy.get(), fields);
-    if (!mime) return response;
-    CurlSlist headerList = makeHeaderList(headers);
-    setCommonOptions(easy.get(), url, kUploadTimeoutSeconds);
-    curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headerList.get());
-    curl_easy_setopt(easy.get(), CURLOPT_ACCEPT_ENCODING, "gzip,deflate");
-    const std::string userFolder = GetUserDataPath().str();
-    const std::string cookieFile = userFolder + "cookies.txt";
-    if (!userFolder.empty()) {
-        curl_easy_setopt(easy.get(), CURLOPT_COOKIEFILE, cookieFile.c_str());
-        curl_easy_setopt(easy.get(), CURLOPT_COOKIEJAR, cookieFile.c_str());
-    }
-    curl_easy_setopt(easy.get(), CURLOPT_MIMEPOST, mime.get());
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, appendToString);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &response);
-    const CURLcode result = curl_easy_perform(easy.get());
-    if (result != CURLE_OK)
-        TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): multipart post to %s: %s.",
-                static_cast<unsigned>(result), url.c_str(), curl_easy_strerror(result));
-    // The handle goes before the header list and the form it still points at.
-    easy.reset();
-    return response;
+  std::string response;
+  CurlEasy easy = newEasyHandle();
+  if (!easy) return response;
+  CurlMime mime = buildMime(easy.get(), fields);
+  if (!mime) return response;
+  CurlSlist headerList = makeHeaderList(headers);
+  setCommonOptions(easy.get(), url, kUploadTimeoutSeconds);
+  curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headerList.get());
+  curl_easy_setopt(easy.get(), CURLOPT_ACCEPT_ENCODING, "gzip,deflate");
+  const std::string userFolder = GetUserDataPath().str();
+  const std::string cookieFile = userFolder + "cookies.txt";
+  if (!userFolder.empty()) {
+    curl_easy_setopt(easy.get(), CURLOPT_COOKIEFILE, cookieFile.c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_COOKIEJAR, cookieFile.c_str());
+  }
+  curl_easy_setopt(easy.get(), CURLOPT_MIMEPOST, mime.get());
+  curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, appendToString);
+  curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &response);
+  const CURLcode result = curl_easy_perform(easy.get());
+  if (result != CURLE_OK)
+    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): multipart post to %s: %s.", static_cast<unsigned>(result),
+            url.c_str(), curl_easy_strerror(result));
+  // The handle goes before the header list and the form it still points at.
+  easy.reset();
+  return response;
 }

@@ -15,13 +15,13 @@
 
 class CFormBody {
  public:
-    CFormBody& Add(const char* key, const std::string& value);
+  CFormBody& Add(const char* key, const std::string& value);
 
-    // The encoded body. False (with `body` empty) when a value cannot be converted to UTF-8.
-    bool Encode(std::string& body) const;
+  // The encoded body. False (with `body` empty) when a value cannot be converted to UTF-8.
+  bool Encode(std::string& body) const;
 
  private:
-    std::vector<std::pair<std::string, std::string>> m_vecPairs;
+  std::vector<std::pair<std::string, std::string>> m_vecPairs;
 };
 
 // Percent-encodes UTF-8 text for a form value or a query value: letters, digits and "*-._"

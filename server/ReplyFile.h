@@ -11,27 +11,27 @@
 
 class CReplyFile {
  public:
-    CReplyFile() = default;
-    CReplyFile(const CReplyFile&) = delete;
-    CReplyFile& operator=(const CReplyFile&) = delete;
-    ~CReplyFile();
+  CReplyFile() = default;
+  CReplyFile(const CReplyFile&) = delete;
+  CReplyFile& operator=(const CReplyFile&) = delete;
+  ~CReplyFile();
 
-    // Creates the temporary file for `target`, opened with fopen-style `mode` ("wb", "wb+").
-    // False (errno set) when it cannot be created.
-    bool Create(const std::string& target, const char* mode);
-    std::FILE* Stream() const { return m_pStream; }
-    // Closes the stream; false when buffered data could not be written.
-    bool Close();
-    // Reads back what was written (after Close).
-    bool ReadAll(std::string& content) const;
-    // Moves the file into place; false (errno set) when the rename fails.
-    bool Commit();
-    void Discard();
+  // Creates the temporary file for `target`, opened with fopen-style `mode` ("wb", "wb+").
+  // False (errno set) when it cannot be created.
+  bool Create(const std::string& target, const char* mode);
+  std::FILE* Stream() const { return m_pStream; }
+  // Closes the stream; false when buffered data could not be written.
+  bool Close();
+  // Reads back what was written (after Close).
+  bool ReadAll(std::string& content) const;
+  // Moves the file into place; false (errno set) when the rename fails.
+  bool Commit();
+  void Discard();
 
-    const std::string& Target() const { return m_strTarget; }
+  const std::string& Target() const { return m_strTarget; }
 
  private:
-    std::string m_strTarget;
-    std::string m_strTempPath;
-    std::FILE* m_pStream = nullptr;
+  std::string m_strTarget;
+  std::string m_strTempPath;
+  std::FILE* m_pStream = nullptr;
 };

@@ -10,7 +10,7 @@
 // A member that is present but has the wrong JSON type.
 class CReplyTypeError : public std::runtime_error {
  public:
-    using std::runtime_error::runtime_error;
+  using std::runtime_error::runtime_error;
 };
 
 // Parses `text` into `root`. False for anything but a JSON object (an empty body, an HTML

@@ -11,25 +11,25 @@
 // One part of a multipart form: a text value, or (isFile) the bytes of the file at `value`,
 // sent under that file's own name.
 struct TMultipartField {
-    std::string name;
-    std::string value;
-    bool isFile = false;
+  std::string name;
+  std::string value;
+  bool isFile = false;
 };
 
 class IServerTransport {
  public:
-    virtual ~IServerTransport() = default;
+  virtual ~IServerTransport() = default;
 
-    // Sends `body` as a form POST (a GET when it is empty) and writes the reply body to
-    // `file`. True when the transfer completed; with failOnHttpError an HTTP status of 400
-    // or more counts as a failed transfer, otherwise any status completes.
-    virtual bool Transfer(const std::string& url, const std::string& body, std::FILE* file,
-                          bool failOnHttpError) = 0;
+  // Sends `body` as a form POST (a GET when it is empty) and writes the reply body to
+  // `file`. True when the transfer completed; with failOnHttpError an HTTP status of 400
+  // or more counts as a failed transfer, otherwise any status completes.
+  virtual bool Transfer(const std::string& url, const std::string& body, std::FILE* file,
+                        bool failOnHttpError) = 0;
 
-    // Posts a multipart form with the given extra headers. Returns whatever reply body
-    // arrived, empty when nothing did.
-    virtual std::string PostForm(const std::string& url, const std::vector<TMultipartField>& fields,
-                                 const std::vector<std::string>& headers) = 0;
+  // Posts a multipart form with the given extra headers. Returns whatever reply body
+  // arrived, empty when nothing did.
+  virtual std::string PostForm(const std::string& url, const std::vector<TMultipartField>& fields,
+                               const std::vector<std::string>& headers) = 0;
 };
 
 // The transport in use: libcurl unless SetServerTransport installed another one.

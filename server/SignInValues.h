@@ -9,12 +9,12 @@
 class CConnServer;
 
 struct TSignInValues {
-    std::string strAbout;
-    std::string strNotice;
-    std::string strWebsite;
-    std::string strQQ;
-    int nWechatQuantity = 0;
-    std::string strLoginToken;
+  std::string strAbout;
+  std::string strNotice;
+  std::string strWebsite;
+  std::string strQQ;
+  int nWechatQuantity = 0;
+  std::string strLoginToken;
 };
 
 // The values before any sign-in: no texts, the vendor's web site and support number, and a

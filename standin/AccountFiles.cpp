@@ -63,7 +63,9 @@ std::string BuildConfigData(const std::string& accInfoPath) {
   return ShortRecord(0x01, "standin") + ShortRecord(0x32, accInfoPath);
 }
 
-std::string DataFolder(const std::string& root) { return root + "/WeChat Files"; }
+std::string DataFolder(const std::string& root) {
+  return root + "/WeChat Files";
+}
 
 std::string WriteAccountFiles(const std::string& root, const TAccount& account) {
   const std::string data = DataFolder(root);
@@ -74,7 +76,8 @@ std::string WriteAccountFiles(const std::string& root, const TAccount& account) 
   std::filesystem::create_directories(sharedConfig, error);
   const std::string accInfo = accountConfig + "/AccInfo.dat";
   if (!win32::WriteFileAtomically(accInfo, BuildAccInfo(account))) return {};
-  if (!win32::WriteFileAtomically(sharedConfig + "/config.data", BuildConfigData(accInfo))) return {};
+  if (!win32::WriteFileAtomically(sharedConfig + "/config.data", BuildConfigData(accInfo)))
+    return {};
   return accInfo;
 }
 
@@ -82,9 +85,12 @@ namespace {
 
 bool writeString(HKEY root, const char* keyPath, const char* name, const std::string& value) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(root, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
-  const LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>(value.size() + 1));
+  if (RegCreateKeyExA(root, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  const LONG result =
+      RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1));
   RegCloseKey(key);
   return result == ERROR_SUCCESS;
 }
@@ -96,7 +102,8 @@ bool RegisterDataRoot(const std::string& root) {
 }
 
 bool RegisterAsClient(const std::string& programPath) {
-  return writeString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat",
+  return writeString(HKEY_LOCAL_MACHINE,
+                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat",
                      "DisplayIcon", "\"" + programPath + "\"");
 }
 

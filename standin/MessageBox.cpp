@@ -11,13 +11,16 @@
 
 namespace standin {
 
-CMessageBox::CMessageBox(QWidget* parent) : QTextEdit(parent) { setAcceptRichText(false); }
+CMessageBox::CMessageBox(QWidget* parent) : QTextEdit(parent) {
+  setAcceptRichText(false);
+}
 
 std::string CMessageBox::HashPixels(const QImage& image) {
   const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
   QCryptographicHash hash(QCryptographicHash::Sha256);
   for (int y = 0; y < argb.height(); ++y)
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(argb.constScanLine(y)), argb.width() * 4));
+    hash.addData(
+        QByteArrayView(reinterpret_cast<const char*>(argb.constScanLine(y)), argb.width() * 4));
   return hash.result().toHex().toStdString();
 }
 
@@ -45,7 +48,8 @@ std::vector<TSentItem> CMessageBox::Items() const {
   std::vector<TSentItem> items;
   auto appendText = [&](const QString& text) {
     if (text.isEmpty()) return;
-    if (items.empty() || items.back().strType != "text") items.push_back(TSentItem{"text", {}, 0, 0, {}});
+    if (items.empty() || items.back().strType != "text")
+      items.push_back(TSentItem{"text", {}, 0, 0, {}});
     items.back().strText += text.toStdString();
   };
   bool firstBlock = true;

@@ -27,15 +27,19 @@ constexpr int kMessageBoxHeight = 150;
 }  // namespace
 
 CStandinClient::CStandinClient(TStandinOptions options)
-    : m_options(std::move(options)), m_transcript(m_options.strTranscript, m_options.strAccount, getpid()) {}
+    : m_options(std::move(options)),
+      m_transcript(m_options.strTranscript, m_options.strAccount, getpid()) {}
 
 CStandinClient::~CStandinClient() = default;
 
 void CStandinClient::Start() {
-  if (m_options.bRegister && !m_options.strDataRoot.empty() && !RegisterDataRoot(m_options.strDataRoot))
-    std::fprintf(stderr, "standin: cannot register the data folder %s\n", m_options.strDataRoot.c_str());
+  if (m_options.bRegister && !m_options.strDataRoot.empty() &&
+      !RegisterDataRoot(m_options.strDataRoot))
+    std::fprintf(stderr, "standin: cannot register the data folder %s\n",
+                 m_options.strDataRoot.c_str());
   showLoginWindow(true);
-  if (m_options.nExitAfterMs >= 0) QTimer::singleShot(m_options.nExitAfterMs, qApp, &QApplication::quit);
+  if (m_options.nExitAfterMs >= 0)
+    QTimer::singleShot(m_options.nExitAfterMs, qApp, &QApplication::quit);
 }
 
 void CStandinClient::showLoginWindow(bool automaticLogin) {
@@ -57,9 +61,11 @@ void CStandinClient::showLoginWindow(bool automaticLogin) {
 
 void CStandinClient::LogIn() {
   if (!m_pLoginWindow) return;
-  TAccount account{m_options.strAccount, m_options.strNickname, m_options.strKey40, m_options.strAvatar, {}};
+  TAccount account{
+      m_options.strAccount, m_options.strNickname, m_options.strKey40, m_options.strAvatar, {}};
   if (!m_options.strDataRoot.empty() && WriteAccountFiles(m_options.strDataRoot, account).empty())
-    std::fprintf(stderr, "standin: cannot write the account files under %s\n", m_options.strDataRoot.c_str());
+    std::fprintf(stderr, "standin: cannot write the account files under %s\n",
+                 m_options.strDataRoot.c_str());
   m_pLoginWindow.release()->deleteLater();
   showMainWindow();
   if (m_options.nLogoutAfterMs >= 0)
@@ -110,7 +116,8 @@ void CStandinClient::Send() {
   if (auto* history = m_pMainWindow->findChild<QListWidget*>(QStringLiteral("history"))) {
     QString shown;
     for (const TSentItem& item : items)
-      shown += item.strType == "text" ? QString::fromStdString(item.strText) : QStringLiteral("[picture]");
+      shown += item.strType == "text" ? QString::fromStdString(item.strText)
+                                      : QStringLiteral("[picture]");
     history->addItem(shown);
   }
   m_pMessageBox->clear();

@@ -31,7 +31,8 @@ bool parseSize(const std::string& text, int& width, int& height) {
   if (x == std::string::npos) return false;
   int w = 0;
   int h = 0;
-  if (!parseInt(text.substr(0, x), w) || !parseInt(text.substr(x + 1), h) || w < 50 || h < 50) return false;
+  if (!parseInt(text.substr(0, x), w) || !parseInt(text.substr(x + 1), h) || w < 50 || h < 50)
+    return false;
   width = w;
   height = h;
   return true;
@@ -42,7 +43,8 @@ std::string hexKeyOf(const std::string& text) {
   std::string key;
   std::uint64_t hash = 1469598103934665603ull;
   for (int round = 0; round < 2; ++round) {
-    for (char c : text + char('0' + round)) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    for (char c : text + char('0' + round))
+      hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     char part[17];
     std::snprintf(part, sizeof part, "%016llx", static_cast<unsigned long long>(hash));
     key += part;
@@ -77,19 +79,58 @@ bool ParseOptions(int argc, char** argv, TStandinOptions& options, std::string& 
     std::function<bool(const std::string&)> apply;
   };
   const std::vector<TOption> table = {
-      {"--account", "TC_STANDIN_ACCOUNT", [&](const std::string& v) { options.strAccount = v; return true; }},
-      {"--nickname", "TC_STANDIN_NICKNAME", [&](const std::string& v) { options.strNickname = v; return true; }},
-      {"--avatar", "TC_STANDIN_AVATAR", [&](const std::string& v) { options.strAvatar = v; return true; }},
-      {"--key40", "TC_STANDIN_KEY40", [&](const std::string& v) { options.strKey40 = v; return true; }},
-      {"--accounts", "TC_STANDIN_ACCOUNTS", [&](const std::string& v) { options.strAccountsFile = v; return true; }},
-      {"--data-root", "TC_STANDIN_DATA_ROOT", [&](const std::string& v) { options.strDataRoot = v; return true; }},
-      {"--transcript", "TC_STANDIN_TRANSCRIPT", [&](const std::string& v) { options.strTranscript = v; return true; }},
-      {"--login-delay", "TC_STANDIN_LOGIN_DELAY", [&](const std::string& v) { return parseInt(v, options.nLoginDelayMs); }},
-      {"--logout-after", "TC_STANDIN_LOGOUT_AFTER", [&](const std::string& v) { return parseInt(v, options.nLogoutAfterMs); }},
-      {"--exit-after", "TC_STANDIN_EXIT_AFTER", [&](const std::string& v) { return parseInt(v, options.nExitAfterMs); }},
-      {"--login-size", "TC_STANDIN_LOGIN_SIZE", [&](const std::string& v) { return parseSize(v, options.nLoginWidth, options.nLoginHeight); }},
-      {"--main-size", "TC_STANDIN_MAIN_SIZE", [&](const std::string& v) { return parseSize(v, options.nMainWidth, options.nMainHeight); }},
-      {"--hash-image", nullptr, [&](const std::string& v) { options.strHashImage = v; return true; }},
+      {"--account", "TC_STANDIN_ACCOUNT",
+       [&](const std::string& v) {
+         options.strAccount = v;
+         return true;
+       }},
+      {"--nickname", "TC_STANDIN_NICKNAME",
+       [&](const std::string& v) {
+         options.strNickname = v;
+         return true;
+       }},
+      {"--avatar", "TC_STANDIN_AVATAR",
+       [&](const std::string& v) {
+         options.strAvatar = v;
+         return true;
+       }},
+      {"--key40", "TC_STANDIN_KEY40",
+       [&](const std::string& v) {
+         options.strKey40 = v;
+         return true;
+       }},
+      {"--accounts", "TC_STANDIN_ACCOUNTS",
+       [&](const std::string& v) {
+         options.strAccountsFile = v;
+         return true;
+       }},
+      {"--data-root", "TC_STANDIN_DATA_ROOT",
+       [&](const std::string& v) {
+         options.strDataRoot = v;
+         return true;
+       }},
+      {"--transcript", "TC_STANDIN_TRANSCRIPT",
+       [&](const std::string& v) {
+         options.strTranscript = v;
+         return true;
+       }},
+      {"--login-delay", "TC_STANDIN_LOGIN_DELAY",
+       [&](const std::string& v) { return parseInt(v, options.nLoginDelayMs); }},
+      {"--logout-after", "TC_STANDIN_LOGOUT_AFTER",
+       [&](const std::string& v) { return parseInt(v, options.nLogoutAfterMs); }},
+      {"--exit-after", "TC_STANDIN_EXIT_AFTER",
+       [&](const std::string& v) { return parseInt(v, options.nExitAfterMs); }},
+      {"--login-size", "TC_STANDIN_LOGIN_SIZE",
+       [&](const std::string& v) {
+         return parseSize(v, options.nLoginWidth, options.nLoginHeight);
+       }},
+      {"--main-size", "TC_STANDIN_MAIN_SIZE",
+       [&](const std::string& v) { return parseSize(v, options.nMainWidth, options.nMainHeight); }},
+      {"--hash-image", nullptr,
+       [&](const std::string& v) {
+         options.strHashImage = v;
+         return true;
+       }},
   };
   for (const TOption& option : table) {
     const char* value = option.env ? std::getenv(option.env) : nullptr;
@@ -98,7 +139,8 @@ bool ParseOptions(int argc, char** argv, TStandinOptions& options, std::string& 
       return false;
     }
   }
-  if (const char* noRegister = std::getenv("TC_STANDIN_NO_REGISTER"); noRegister && std::strcmp(noRegister, "1") == 0)
+  if (const char* noRegister = std::getenv("TC_STANDIN_NO_REGISTER");
+      noRegister && std::strcmp(noRegister, "1") == 0)
     options.bRegister = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -110,7 +152,8 @@ bool ParseOptions(int argc, char** argv, TStandinOptions& options, std::string& 
       options.bInstall = true;
       continue;
     }
-    auto it = std::find_if(table.begin(), table.end(), [&](const TOption& o) { return arg == o.flag; });
+    auto it =
+        std::find_if(table.begin(), table.end(), [&](const TOption& o) { return arg == o.flag; });
     if (it == table.end() || i + 1 >= argc) {
       error = "unknown option or missing value: " + arg;
       return false;
@@ -127,7 +170,8 @@ bool ParseOptions(int argc, char** argv, TStandinOptions& options, std::string& 
   if (options.strKey40.empty()) options.strKey40 = hexKeyOf(options.strAccount);
   if (options.strDataRoot.empty()) {
     char documents[MAX_PATH] = {};
-    if (SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, TRUE)) options.strDataRoot = documents;
+    if (SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, TRUE))
+      options.strDataRoot = documents;
   }
   for (std::size_t at; (at = options.strTranscript.find("%p")) != std::string::npos;)
     options.strTranscript.replace(at, 2, pid);
@@ -142,7 +186,8 @@ void TakeAccountFromFile(TStandinOptions& options) {
     if (!line.empty()) lines.push_back(line);
   }
   if (lines.empty()) return;
-  const std::string line = lines[static_cast<std::size_t>(nextLineNumber(options.strAccountsFile)) % lines.size()];
+  const std::string line =
+      lines[static_cast<std::size_t>(nextLineNumber(options.strAccountsFile)) % lines.size()];
   std::vector<std::string> fields;
   std::size_t start = 0;
   for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)

@@ -8,25 +8,26 @@
 namespace standin {
 
 struct TStandinOptions {
-  std::string strAccount;       // --account, TC_STANDIN_ACCOUNT (default wxid_standin_<pid>)
-  std::string strNickname;      // --nickname, TC_STANDIN_NICKNAME (default "Stand-in <pid>")
-  std::string strAvatar;        // --avatar, TC_STANDIN_AVATAR
-  std::string strKey40;         // --key40, TC_STANDIN_KEY40 (default 32 hex digits from the id)
+  std::string strAccount;   // --account, TC_STANDIN_ACCOUNT (default wxid_standin_<pid>)
+  std::string strNickname;  // --nickname, TC_STANDIN_NICKNAME (default "Stand-in <pid>")
+  std::string strAvatar;    // --avatar, TC_STANDIN_AVATAR
+  std::string strKey40;     // --key40, TC_STANDIN_KEY40 (default 32 hex digits from the id)
   // --accounts, TC_STANDIN_ACCOUNTS: a file of "id<TAB>nickname<TAB>avatar" lines; each copy
   // takes the next line (a counter file beside it hands them out).
   std::string strAccountsFile;
-  std::string strDataRoot;      // --data-root, TC_STANDIN_DATA_ROOT (default: documents folder)
-  std::string strTranscript;    // --transcript, TC_STANDIN_TRANSCRIPT ("%p" becomes the pid)
-  int nLoginDelayMs = -1;       // --login-delay, TC_STANDIN_LOGIN_DELAY (-1: wait for the button; first login only)
-  int nLogoutAfterMs = -1;      // --logout-after, TC_STANDIN_LOGOUT_AFTER
-  int nExitAfterMs = -1;        // --exit-after, TC_STANDIN_EXIT_AFTER
-  int nLoginWidth = 300;        // --login-size WxH, TC_STANDIN_LOGIN_SIZE
+  std::string strDataRoot;    // --data-root, TC_STANDIN_DATA_ROOT (default: documents folder)
+  std::string strTranscript;  // --transcript, TC_STANDIN_TRANSCRIPT ("%p" becomes the pid)
+  int nLoginDelayMs =
+      -1;  // --login-delay, TC_STANDIN_LOGIN_DELAY (-1: wait for the button; first login only)
+  int nLogoutAfterMs = -1;  // --logout-after, TC_STANDIN_LOGOUT_AFTER
+  int nExitAfterMs = -1;    // --exit-after, TC_STANDIN_EXIT_AFTER
+  int nLoginWidth = 300;    // --login-size WxH, TC_STANDIN_LOGIN_SIZE
   int nLoginHeight = 400;
-  int nMainWidth = 700;         // --main-size WxH, TC_STANDIN_MAIN_SIZE
+  int nMainWidth = 700;  // --main-size WxH, TC_STANDIN_MAIN_SIZE
   int nMainHeight = 500;
-  bool bRegister = true;        // --no-register, TC_STANDIN_NO_REGISTER=1
-  std::string strHashImage;     // --hash-image PATH: print "W H sha256" of a picture and exit
-  bool bInstall = false;        // --install: register this program as the client and exit
+  bool bRegister = true;     // --no-register, TC_STANDIN_NO_REGISTER=1
+  std::string strHashImage;  // --hash-image PATH: print "W H sha256" of a picture and exit
+  bool bInstall = false;     // --install: register this program as the client and exit
 };
 
 // Reads the options (command line over environment); false with a message on bad input.

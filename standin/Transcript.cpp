@@ -10,7 +10,8 @@ namespace standin {
 CTranscript::CTranscript(std::string path, std::string account, long pid)
     : m_strPath(std::move(path)), m_strAccount(std::move(account)), m_nPid(pid) {}
 
-std::string CTranscript::Line(const std::string& account, long pid, int seq, const std::vector<TSentItem>& items) {
+std::string CTranscript::Line(const std::string& account, long pid, int seq,
+                              const std::vector<TSentItem>& items) {
   Json::Value root(Json::objectValue);
   root["account"] = account;
   root["pid"] = static_cast<Json::Int64>(pid);

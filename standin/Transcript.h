@@ -25,7 +25,8 @@ class CTranscript {
   CTranscript(std::string path, std::string account, long pid);
   // Appends one line; false when the file cannot be written.
   bool Append(const std::vector<TSentItem>& items);
-  static std::string Line(const std::string& account, long pid, int seq, const std::vector<TSentItem>& items);
+  static std::string Line(const std::string& account, long pid, int seq,
+                          const std::vector<TSentItem>& items);
 
  private:
   std::string m_strPath;

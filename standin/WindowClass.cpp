@@ -21,8 +21,8 @@ void SetWindowClass(QWidget* window, const char* className) {
   value += '\0';
   value += className;
   value += '\0';
-  xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                      static_cast<std::uint32_t>(value.size()), value.data());
+  xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS,
+                      XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(value.size()), value.data());
   xcb_flush(x11->connection());
 }
 

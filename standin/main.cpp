@@ -31,7 +31,8 @@ int hashImage(const std::string& path) {
     std::fprintf(stderr, "standin: cannot read the picture %s\n", path.c_str());
     return 1;
   }
-  std::printf("%d %d %s\n", image.width(), image.height(), standin::CMessageBox::HashPixels(image).c_str());
+  std::printf("%d %d %s\n", image.width(), image.height(),
+              standin::CMessageBox::HashPixels(image).c_str());
   return 0;
 }
 
@@ -59,8 +60,10 @@ int main(int argc, char** argv) {
   if (options.bInstall) return installAsClient();
   // A chat client shows its windows on the user's display, whatever platform the program
   // that started it runs Qt on (tests run theirs offscreen); TC_STANDIN_PLATFORM overrides.
-  if (const char* platform = std::getenv("TC_STANDIN_PLATFORM")) setenv("QT_QPA_PLATFORM", platform, 1);
-  else if (std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 1);
+  if (const char* platform = std::getenv("TC_STANDIN_PLATFORM"))
+    setenv("QT_QPA_PLATFORM", platform, 1);
+  else if (std::getenv("DISPLAY"))
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
   QApplication app(argc, argv);
   standin::CStandinClient client(options);
   if (pipe2(s_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
@@ -69,9 +72,12 @@ int main(int argc, char** argv) {
     QObject::connect(notifier, &QSocketNotifier::activated, [&client] {
       char code = 0;
       while (read(s_signalPipe[0], &code, 1) == 1) {
-        if (code == SIGUSR1) client.LogOut();
-        else if (code == SIGUSR2) client.LogIn();
-        else QApplication::quit();
+        if (code == SIGUSR1)
+          client.LogOut();
+        else if (code == SIGUSR2)
+          client.LogIn();
+        else
+          QApplication::quit();
       }
     });
   }

@@ -8,11 +8,11 @@
 class CExcelRange;
 
 class IExcelBook {
-public:
-    virtual ~IExcelBook() = default;
+ public:
+  virtual ~IExcelBook() = default;
 
-    virtual bool Open(const std::string& path, std::string& error) = 0;
-    virtual bool LoadWorksheets(std::string& error) = 0;
-    virtual bool SelectFirstSheet(std::string& error) = 0;
-    virtual bool ReadUsedRange(CExcelRange& range, std::string& error) = 0;
+  virtual bool Open(const std::string& path, std::string& error) = 0;
+  virtual bool LoadWorksheets(std::string& error) = 0;
+  virtual bool SelectFirstSheet(std::string& error) = 0;
+  virtual bool ReadUsedRange(CExcelRange& range, std::string& error) = 0;
 };

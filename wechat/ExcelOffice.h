@@ -15,17 +15,17 @@ std::string FindSofficeProgram();
 // A folder made under the system's temporary folder, removed with everything in it on
 // destruction.
 class CExcelTempFolder {
-public:
-    CExcelTempFolder() = default;
-    CExcelTempFolder(const CExcelTempFolder&) = delete;
-    CExcelTempFolder& operator=(const CExcelTempFolder&) = delete;
-    ~CExcelTempFolder();
+ public:
+  CExcelTempFolder() = default;
+  CExcelTempFolder(const CExcelTempFolder&) = delete;
+  CExcelTempFolder& operator=(const CExcelTempFolder&) = delete;
+  ~CExcelTempFolder();
 
-    bool Create(std::string& error);
-    const std::string& Path() const { return m_sPath; }
+  bool Create(std::string& error);
+  const std::string& Path() const { return m_sPath; }
 
-private:
-    std::string m_sPath;
+ private:
+  std::string m_sPath;
 };
 
 // Converts the first sheet of `input` to UTF-8 CSV (plain numbers, dates as shown) inside

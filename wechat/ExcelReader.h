@@ -16,21 +16,21 @@
 
 // One imported row; both texts are UTF-8, empty when the cell is empty.
 struct WECHATKUAIJIEDATA {
-    std::string strTitle;
-    std::string strContent;
+  std::string strTitle;
+  std::string strContent;
 };
 
 class CExcelReader {
-public:
-    // Runs the "office-" reader and, when that yields nothing, the "wps-" reader.
-    // Returns the rows in sheet order; empty when neither reader found a data row.
-    static std::vector<WECHATKUAIJIEDATA> ReadExcelContent(const std::string& path);
+ public:
+  // Runs the "office-" reader and, when that yields nothing, the "wps-" reader.
+  // Returns the rows in sheet order; empty when neither reader found a data row.
+  static std::vector<WECHATKUAIJIEDATA> ReadExcelContent(const std::string& path);
 
-    // Each reader: true when at least one data row was read into `rows`; on false `rows`
-    // is emptied. Rows of the used range whose first two cells are both empty are skipped;
-    // a one-column sheet gives titles with empty contents.
-    static bool __ReadExcelContentByOffice(std::vector<WECHATKUAIJIEDATA>& rows,
-                                           const std::string& path);
-    static bool __ReadExcelContentByWps(std::vector<WECHATKUAIJIEDATA>& rows,
-                                        const std::string& path);
+  // Each reader: true when at least one data row was read into `rows`; on false `rows`
+  // is emptied. Rows of the used range whose first two cells are both empty are skipped;
+  // a one-column sheet gives titles with empty contents.
+  static bool __ReadExcelContentByOffice(std::vector<WECHATKUAIJIEDATA>& rows,
+                                         const std::string& path);
+  static bool __ReadExcelContentByWps(std::vector<WECHATKUAIJIEDATA>& rows,
+                                      const std::string& path);
 };

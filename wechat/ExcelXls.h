@@ -13,23 +13,23 @@
 #include <vector>
 
 class CExcelXlsBook : public IExcelBook {
-public:
-    bool Open(const std::string& path, std::string& error) override;
-    bool LoadWorksheets(std::string& error) override { return StepResult(1, error); }
-    bool SelectFirstSheet(std::string& error) override { return StepResult(2, error); }
-    bool ReadUsedRange(CExcelRange& range, std::string& error) override;
+ public:
+  bool Open(const std::string& path, std::string& error) override;
+  bool LoadWorksheets(std::string& error) override { return StepResult(1, error); }
+  bool SelectFirstSheet(std::string& error) override { return StepResult(2, error); }
+  bool ReadUsedRange(CExcelRange& range, std::string& error) override;
 
-private:
-    struct TCell {
-        std::uint32_t row;
-        std::uint32_t column;
-        std::string text;
-    };
+ private:
+  struct TCell {
+    std::uint32_t row;
+    std::uint32_t column;
+    std::string text;
+  };
 
-    bool StepResult(std::size_t step, std::string& error) const;
-    void Decode(const std::string& message);
+  bool StepResult(std::size_t step, std::string& error) const;
+  void Decode(const std::string& message);
 
-    std::vector<std::string> m_vecStepErrors;  // one per finished step, "" when it succeeded
-    std::vector<TCell> m_vecCells;
-    std::string m_sChildFailure;               // why the child did not finish, if it did not
+  std::vector<std::string> m_vecStepErrors;  // one per finished step, "" when it succeeded
+  std::vector<TCell> m_vecCells;
+  std::string m_sChildFailure;  // why the child did not finish, if it did not
 };

@@ -12,32 +12,32 @@
 struct zip;
 
 class CExcelXlsxBook : public IExcelBook {
-public:
-    CExcelXlsxBook() = default;
-    CExcelXlsxBook(const CExcelXlsxBook&) = delete;
-    CExcelXlsxBook& operator=(const CExcelXlsxBook&) = delete;
-    ~CExcelXlsxBook() override;
+ public:
+  CExcelXlsxBook() = default;
+  CExcelXlsxBook(const CExcelXlsxBook&) = delete;
+  CExcelXlsxBook& operator=(const CExcelXlsxBook&) = delete;
+  ~CExcelXlsxBook() override;
 
-    bool Open(const std::string& path, std::string& error) override;
-    bool LoadWorksheets(std::string& error) override;
-    bool SelectFirstSheet(std::string& error) override;
-    bool ReadUsedRange(CExcelRange& range, std::string& error) override;
+  bool Open(const std::string& path, std::string& error) override;
+  bool LoadWorksheets(std::string& error) override;
+  bool SelectFirstSheet(std::string& error) override;
+  bool ReadUsedRange(CExcelRange& range, std::string& error) override;
 
-private:
-    bool ReadPart(const std::string& name, std::string& content, std::string& error) const;
-    bool LoadSharedStrings(std::string& error);
-    bool LoadCellFormats(std::string& error);
+ private:
+  bool ReadPart(const std::string& name, std::string& content, std::string& error) const;
+  bool LoadSharedStrings(std::string& error);
+  bool LoadCellFormats(std::string& error);
 
-    struct zip* m_pZip = nullptr;
-    std::string m_sWorkbookPart;
-    std::map<std::string, std::string> m_mapWorkbookRels;  // relationship id -> part name
-    std::string m_sSharedStringsPart;
-    std::string m_sStylesPart;
-    std::vector<std::string> m_vecWorksheetParts;           // in tab order
-    std::string m_sSheetPart;
-    bool m_bDate1904 = false;
-    std::vector<std::string> m_vecSharedStrings;
-    std::vector<std::string> m_vecDateFormats;  // per cell format: date code, or "" if none
+  struct zip* m_pZip = nullptr;
+  std::string m_sWorkbookPart;
+  std::map<std::string, std::string> m_mapWorkbookRels;  // relationship id -> part name
+  std::string m_sSharedStringsPart;
+  std::string m_sStylesPart;
+  std::vector<std::string> m_vecWorksheetParts;  // in tab order
+  std::string m_sSheetPart;
+  bool m_bDate1904 = false;
+  std::vector<std::string> m_vecSharedStrings;
+  std::vector<std::string> m_vecDateFormats;  // per cell format: date code, or "" if none
 };
 
 // Decodes the "_xHHHH_" escapes OOXML uses for characters XML cannot carry ("_x000D_").

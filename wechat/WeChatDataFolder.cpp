@@ -25,7 +25,8 @@ std::string WithDataFolderName(std::string folder) {
 
 std::string FolderFromRegistry() {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
     TC_LOG(TC_LOG_ERROR, "Failed in get wechat file directory.");
     return {};
   }
@@ -33,10 +34,11 @@ std::string FolderFromRegistry() {
   DWORD type = REG_SZ;
   DWORD size = sizeof(value);
   std::string folder;
-  if (RegQueryValueExA(key, "FileSavePath", nullptr, &type, reinterpret_cast<LPBYTE>(value), &size) ==
-          ERROR_SUCCESS &&
+  if (RegQueryValueExA(key, "FileSavePath", nullptr, &type, reinterpret_cast<LPBYTE>(value),
+                       &size) == ERROR_SUCCESS &&
       size > 0)
-    folder = WithDataFolderName(std::string(value, strnlen(value, std::min<size_t>(size, sizeof(value)))));
+    folder = WithDataFolderName(
+        std::string(value, strnlen(value, std::min<size_t>(size, sizeof(value)))));
   else
     TC_LOG(TC_LOG_ERROR, "Failed in Query wechat file directory.");
   RegCloseKey(key);
@@ -57,7 +59,9 @@ std::string FirstLine(const std::string& path) {
   return line;
 }
 
-bool IsLater(const FILETIME& candidate, const FILETIME& best) { return CompareFileTime(&candidate, &best) > 0; }
+bool IsLater(const FILETIME& candidate, const FILETIME& best) {
+  return CompareFileTime(&candidate, &best) > 0;
+}
 
 // Calls visit(entry) for each directory entry of folder/* that is a visible folder.
 template <typename Visit>
@@ -95,7 +99,8 @@ std::string CWeChatDataFolder::FindDataFolder() {
   folder = FindByIniFiles();
   if (!folder.empty()) return folder;
   folder = WithDataFolderName(SpecialFolder(CSIDL_PERSONAL));
-  if (FolderExists(folder)) TC_LOGF(TC_LOG_INFO, "Get wechat file directory from default: %s.", folder.c_str());
+  if (FolderExists(folder))
+    TC_LOGF(TC_LOG_INFO, "Get wechat file directory from default: %s.", folder.c_str());
   return folder;
 }
 

@@ -29,9 +29,11 @@ CWeChatDetector::CWeChatDetector(const std::string& clientExe) : m_vecClientName
 }
 
 const std::vector<std::string>& CWeChatDetector::ShellNames() {
-  static const std::vector<std::string> names = {
-      "explorer.exe", "360desktoplite64.exe", "gnome-shell", "plasmashell", "xfdesktop", "xfce4-panel",
-      "lxpanel",      "dde-desktop",          "ukui-panel",  "systemd"};
+  static const std::vector<std::string> names = {"explorer.exe", "360desktoplite64.exe",
+                                                 "gnome-shell",  "plasmashell",
+                                                 "xfdesktop",    "xfce4-panel",
+                                                 "lxpanel",      "dde-desktop",
+                                                 "ukui-panel",   "systemd"};
   return names;
 }
 
@@ -65,10 +67,12 @@ DWORD CWeChatDetector::FindIndependent(const std::vector<TProcessInfo>& snapshot
     for (DWORD shell : shells) {
       if (client->dwParentProcessId != shell) continue;
       if (std::find(adopted.begin(), adopted.end(), client->dwProcessId) != adopted.end()) {
-        TC_LOGF(TC_LOG_INFO, "wechat process(%d) by tandem chats.", static_cast<int>(client->dwProcessId));
+        TC_LOGF(TC_LOG_INFO, "wechat process(%d) by tandem chats.",
+                static_cast<int>(client->dwProcessId));
         continue;
       }
-      TC_LOGF(TC_LOG_INFO, "Get wechat process(%d) without attched.", static_cast<int>(client->dwProcessId));
+      TC_LOGF(TC_LOG_INFO, "Get wechat process(%d) without attched.",
+              static_cast<int>(client->dwProcessId));
       return client->dwProcessId;
     }
   }

@@ -26,7 +26,8 @@ class CWeChatDetector {
   // Walks the snapshot (its first entry is not examined, as the snapshot walk starts after
   // it) and returns the first client process, in snapshot order, whose parent id is a shell
   // id and whose id is not in adopted; 0 when there is none.
-  DWORD FindIndependent(const std::vector<TProcessInfo>& snapshot, const std::vector<DWORD>& adopted) const;
+  DWORD FindIndependent(const std::vector<TProcessInfo>& snapshot,
+                        const std::vector<DWORD>& adopted) const;
 
   const std::vector<std::string>& ClientNames() const { return m_vecClientNames; }
   static const std::vector<std::string>& ShellNames();

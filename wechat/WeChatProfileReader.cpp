@@ -60,7 +60,8 @@ size_t TakeLongEntry(const std::string& hex, size_t mark, long long length, std:
   long long areaLength = 2 * length - 6;
   if (areaLength <= static_cast<long long>(kHttpHexLength)) return mark + 1;
   const size_t areaStart = mark + 12;
-  for (long long offset = 0; areaLength - offset > static_cast<long long>(kHttpHexLength); ++offset) {
+  for (long long offset = 0; areaLength - offset > static_cast<long long>(kHttpHexLength);
+       ++offset) {
     if (Cut(hex, areaStart + offset, kHttpHexLength) != kHttpHex) continue;
     int slot = SlotOfTag(kLongTags, Cut(hex, mark + 4, 8));
     if (slot < 0) return mark + 1;
@@ -106,7 +107,8 @@ bool CWeChatProfileReader::ReadFileAsHexText(const std::string& path, std::strin
 WECHATCFGDATA CWeChatProfileReader::ParseAccountInfo(const std::string& hex) {
   std::string slots[WECHATCFGDATA::kSlotCount];
   size_t mark = hex.find(kEntryMark);
-  if (mark != std::string::npos) mark = hex.find(kEntryMark, mark + 1);  // the first entry is skipped
+  if (mark != std::string::npos)
+    mark = hex.find(kEntryMark, mark + 1);  // the first entry is skipped
   while (mark != std::string::npos) {
     long long length = EntryLength(hex, mark);
     std::string shape = Cut(hex, mark + 4, 2);
@@ -118,7 +120,8 @@ WECHATCFGDATA CWeChatProfileReader::ParseAccountInfo(const std::string& hex) {
     mark = hex.find(kEntryMark, next);
   }
   WECHATCFGDATA profile;
-  for (int slot = 0; slot < WECHATCFGDATA::kSlotCount; ++slot) profile.Slot(slot) = FromHexText(slots[slot]);
+  for (int slot = 0; slot < WECHATCFGDATA::kSlotCount; ++slot)
+    profile.Slot(slot) = FromHexText(slots[slot]);
   return profile;
 }
 
@@ -129,7 +132,8 @@ WECHATCFGDATA CWeChatProfileReader::ReadProfile(const std::string& path) {
 }
 
 std::string CWeChatProfileReader::ParseLoginPath(const std::string& hex) {
-  for (size_t mark = hex.find(kEntryMark); mark != std::string::npos; mark = hex.find(kEntryMark, mark + 1)) {
+  for (size_t mark = hex.find(kEntryMark); mark != std::string::npos;
+       mark = hex.find(kEntryMark, mark + 1)) {
     if (Cut(hex, mark + 4, 2) != "08" || Cut(hex, mark + 4, 6) != kLoginPathTag) continue;
     return FromHexText(Cut(hex, mark + 12, 2 * EntryLength(hex, mark) - 8));
   }

@@ -8,11 +8,16 @@
 #include <string>
 
 // Posted to the main frame. wParam/lParam payloads allocated with new belong to the receiver.
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT = WM_USER + 2;  // new std::string key, login HWND
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT = WM_USER + 3;   // new std::string key, main HWND
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT = WM_USER + 4;  // new std::string key, new WECHATCFGDATA
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATEXIT = WM_USER + 5;        // 0, 0: read GetClosedWeChats()
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATSELECTED = WM_USER + 6;    // main HWND of the clicked copy, 0
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT =
+    WM_USER + 2;  // new std::string key, login HWND
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT =
+    WM_USER + 3;  // new std::string key, main HWND
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT =
+    WM_USER + 4;  // new std::string key, new WECHATCFGDATA
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATEXIT =
+    WM_USER + 5;  // 0, 0: read GetClosedWeChats()
+inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATSELECTED =
+    WM_USER + 6;  // main HWND of the clicked copy, 0
 
 // Window classes of the client's two top-level windows.
 inline constexpr const char* kWeChatLoginWndClass = "WeChatLoginWndForPC";
@@ -85,8 +90,8 @@ inline std::string& WECHATCFGDATA::Slot(int index) {
 }
 
 inline const std::string& WECHATCFGDATA::Slot(int index) const {
-  const std::string* slots[kSlotCount] = {&strWeChatId, &strNickname, &strKey30, &strKey32, &strKey4A,
-                                          &strKey34,    &strKey40,    &strFace1, &strKey48, &strFace2,
-                                          &strFace3,    &strKey46,    &strFace4, &strKey10};
+  const std::string* slots[kSlotCount] = {
+      &strWeChatId, &strNickname, &strKey30, &strKey32, &strKey4A, &strKey34, &strKey40,
+      &strFace1,    &strKey48,    &strFace2, &strFace3, &strKey46, &strFace4, &strKey10};
   return *slots[index];
 }

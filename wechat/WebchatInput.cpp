@@ -25,8 +25,12 @@ constexpr DWORD kActivateWaitMs = 20;
 // How long the send shortcut waits for the client to fetch a pasted item.
 constexpr DWORD kFetchTimeoutMs = 3000;
 
-void Press(BYTE vk) { ::keybd_event(vk, 0, 0, 0); }
-void Release(BYTE vk) { ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0); }
+void Press(BYTE vk) {
+  ::keybd_event(vk, 0, 0, 0);
+}
+void Release(BYTE vk) {
+  ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+}
 
 // Ctrl+A, Delete with a pause inside each press (text input).
 void SelectAllAndDelete() {
@@ -55,7 +59,8 @@ void SelectAllAndDeleteThenWait() {
 // a pasted item within the wait rather than after it.
 void WaitServingClipboard(DWORD milliseconds) {
   const DWORD start = ::GetTickCount();
-  if (win32::DesktopBackend* desktop = win32::GetDesktopBackend()) desktop->WaitClipboardFetched(milliseconds);
+  if (win32::DesktopBackend* desktop = win32::GetDesktopBackend())
+    desktop->WaitClipboardFetched(milliseconds);
   const DWORD elapsed = ::GetTickCount() - start;
   if (elapsed < milliseconds) ::Sleep(milliseconds - elapsed);
 }
@@ -70,7 +75,8 @@ void PasteKeys() {
 
 void SendKeys() {
   // A paste is complete only once the client has fetched the clipboard; send after that.
-  if (win32::DesktopBackend* desktop = win32::GetDesktopBackend()) desktop->WaitClipboardFetched(kFetchTimeoutMs);
+  if (win32::DesktopBackend* desktop = win32::GetDesktopBackend())
+    desktop->WaitClipboardFetched(kFetchTimeoutMs);
   Press(VK_MENU);
   Press('S');
   Release('S');
@@ -78,7 +84,8 @@ void SendKeys() {
 }
 
 void ClickMessageBox(HWND mainWnd, const RECT& rect) {
-  LPARAM point = MAKELPARAM((rect.right - rect.left) - kClickFromRight, (rect.bottom - rect.top) - kClickFromBottom);
+  LPARAM point = MAKELPARAM((rect.right - rect.left) - kClickFromRight,
+                            (rect.bottom - rect.top) - kClickFromBottom);
   ::SendMessageA(mainWnd, WM_LBUTTONDOWN, 0, point);
   ::SendMessageA(mainWnd, WM_LBUTTONUP, 0, point);
 }
@@ -161,10 +168,18 @@ bool CWebchatMan::InputTextVec(const char* key, std::vector<INPUTDATA> items) {
   for (const INPUTDATA& item : items) {
     bool done = false;
     switch (item.nType) {
-      case 0: done = PasteText(item.strText); break;
-      case 1: done = TypeText(mainWnd, item.strText); break;
-      case 2: done = PutImageOnClipboard(WideToUtf8(item.strText)); if (done) PasteKeys(); break;
-      default: break;
+      case 0:
+        done = PasteText(item.strText);
+        break;
+      case 1:
+        done = TypeText(mainWnd, item.strText);
+        break;
+      case 2:
+        done = PutImageOnClipboard(WideToUtf8(item.strText));
+        if (done) PasteKeys();
+        break;
+      default:
+        break;
     }
     result = result && done;
   }

@@ -47,7 +47,9 @@ constexpr DWORD kStopWaitMs = 1000;
 // returns.
 constexpr DWORD kProcessExitWaitMs = 2000;
 
-bool IsValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+bool IsValid(HANDLE handle) {
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
 
 void CloseValid(HANDLE& handle) {
   if (IsValid(handle)) ::CloseHandle(handle);
@@ -57,15 +59,16 @@ void CloseValid(HANDLE& handle) {
 // "DisplayIcon" of the client's uninstall key, without the quotes around it.
 std::string ReadExePathFromRegistry() {
   HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
-                    KEY_READ, &key) != ERROR_SUCCESS)
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
     return {};
   char value[MAX_PATH] = {};
   DWORD type = REG_SZ;
   DWORD count = sizeof(value);
   std::string path;
-  if (::RegQueryValueExA(key, "DisplayIcon", nullptr, &type, reinterpret_cast<LPBYTE>(value), &count) ==
-          ERROR_SUCCESS &&
+  if (::RegQueryValueExA(key, "DisplayIcon", nullptr, &type, reinterpret_cast<LPBYTE>(value),
+                         &count) == ERROR_SUCCESS &&
       count > 0) {
     count = std::min<DWORD>(count, sizeof(value));
     if (count > 3 && value[0] == '"')
@@ -112,7 +115,8 @@ BOOL FindWindowProc(HWND hwnd, LPARAM lParam) {
   const bool isMain = std::strcmp(className, kWeChatMainWndClass) == 0;
   if ((!isLogin || search->hLogin) && (!isMain || search->hMain)) return TRUE;
   if (!BelongsToProcess(hwnd, search->dwProcessId)) return TRUE;
-  if (!::IsWindow(hwnd) || ::GetWindow(hwnd, GW_OWNER) != nullptr || !::IsWindowVisible(hwnd)) return TRUE;
+  if (!::IsWindow(hwnd) || ::GetWindow(hwnd, GW_OWNER) != nullptr || !::IsWindowVisible(hwnd))
+    return TRUE;
   (isLogin ? search->hLogin : search->hMain) = hwnd;
   return TRUE;
 }
@@ -157,7 +161,9 @@ void CallCfgCallback(const std::string& key, const WECHATCFGDATA& cfg) {
 
 class CLock {
  public:
-  explicit CLock(CRITICAL_SECTION& section) : m_section(section) { ::EnterCriticalSection(&m_section); }
+  explicit CLock(CRITICAL_SECTION& section) : m_section(section) {
+    ::EnterCriticalSection(&m_section);
+  }
   ~CLock() { ::LeaveCriticalSection(&m_section); }
   CLock(const CLock&) = delete;
   CLock& operator=(const CLock&) = delete;
@@ -176,7 +182,8 @@ CWebchatMan::CWebchatMan(DuiLib::WindowImplBase* pMainWnd) {
   // A child window of the frame from the start (the style older systems reach by re-parenting).
   Create(m_hWndOwner, "WebChatMan", UI_WNDSTYLE_CHILD, 0, 0, 0, 50, 50);
   m_hWndHost = GetHWND();
-  if (!m_hWndHost) TC_LOG(TC_LOG_ERROR, "The window of the chat-client manager could not be created.");
+  if (!m_hWndHost)
+    TC_LOG(TC_LOG_ERROR, "The window of the chat-client manager could not be created.");
 }
 
 CWebchatMan::CWebchatMan(HWND ownerWnd, HWND hostWnd) : m_hWndOwner(ownerWnd), m_hWndHost(hostWnd) {
@@ -190,7 +197,8 @@ CWebchatMan::~CWebchatMan() {
   ::DeleteCriticalSection(&m_csLock);
 }
 
-void CWebchatMan::InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK cfgCallback, void* context) {
+void CWebchatMan::InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK cfgCallback,
+                          void* context) {
   TC_TRACE("CWebchatMan::InitEnv()");
   std::string exePath = ReadExePathFromRegistry();
   std::string cfgDir = CWeChatDataFolder::FindDataFolder();
@@ -242,7 +250,8 @@ bool CWebchatMan::StartProcess(HANDLE& process, DWORD& processId) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
     return false;
   if (IsValid(info.hThread)) ::CloseHandle(info.hThread);
   process = info.hProcess;
@@ -261,7 +270,8 @@ bool CWebchatMan::RunWeChat(const char* key) {
   data.hStopEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ::ResetEvent(data.hStopEvent);
   auto* param = new FINDUITHREADPARAM{data.strKey, data.dwProcessId, data.hStopEvent, this};
-  data.hThread = ::CreateThread(nullptr, 0, &CWebchatMan::__FindWehChatUIThreadProcess, param, 0, nullptr);
+  data.hThread =
+      ::CreateThread(nullptr, 0, &CWebchatMan::__FindWehChatUIThreadProcess, param, 0, nullptr);
   if (!IsValid(data.hThread)) {
     delete param;
     TC_LOG(TC_LOG_ERROR, "Failed to start the window search of " << data.strKey << ".");
@@ -306,7 +316,8 @@ std::string CWebchatMan::GetCurrWeChat() {
   if (!m_hWndHost) return {};
   for (const WECHATRUNDATA& data : m_vecRunData) {
     HWND display = data.DisplayWnd();
-    if (display && ::IsWindowVisible(display) && ::GetParent(display) == m_hWndHost) return data.strKey;
+    if (display && ::IsWindowVisible(display) && ::GetParent(display) == m_hWndHost)
+      return data.strKey;
   }
   return {};
 }
@@ -359,7 +370,8 @@ void CWebchatMan::JoinStoppedThread(WECHATRUNDATA& data) {
   DWORD result = ::WaitForSingleObject(data.hThread, kStopWaitMs);
   if (result == WAIT_OBJECT_0) return;
   TC_LOGF(TC_LOG_WARN, "退出遍历微信窗口线程( 0x%x ) 异常: %d.",
-          static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(data.hThread)), static_cast<int>(result));
+          static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(data.hThread)),
+          static_cast<int>(result));
   // The thread still waits on its stop event and uses this manager: both stay until the
   // destructor has joined it.
   CLock lock(m_csLock);
@@ -437,7 +449,8 @@ LRESULT CWebchatMan::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam
 
 void CWebchatMan::SetPos(RECT rect, bool bNeedInvalidate) {
   if (m_hWndHost)
-    ::SetWindowPos(m_hWndHost, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0);
+    ::SetWindowPos(m_hWndHost, nullptr, rect.left, rect.top, rect.right - rect.left,
+                   rect.bottom - rect.top, 0);
   if (m_hWndOwner) CContainerUI::SetPos(rect, bNeedInvalidate);
   {
     CLock lock(m_csLock);
@@ -470,7 +483,8 @@ void CWebchatMan::__ShowWeChatUI(const WECHATRUNDATA& data) {
   }
   LONG clientWidth = m_rcPos.right - m_rcPos.left;
   LONG clientHeight = m_rcPos.bottom - m_rcPos.top;
-  ::MoveWindow(display, (clientWidth - width) / 2, (clientHeight - height) / 2, width, height, TRUE);
+  ::MoveWindow(display, (clientWidth - width) / 2, (clientHeight - height) / 2, width, height,
+               TRUE);
 }
 
 void CWebchatMan::__NtfWeChatLoginUIHwnd(const std::string& key, HWND hWnd) {
@@ -561,7 +575,8 @@ DWORD ImagePathToDrivePath(HANDLE process, char (&path)[MAX_PATH]) {
   }
   char drives[MAX_PATH] = {};
   DWORD length = ::GetLogicalDriveStringsA(sizeof(drives), drives);
-  for (const char* drive = drives; drive < drives + length && *drive; drive += std::strlen(drive) + 1) {
+  for (const char* drive = drives; drive < drives + length && *drive;
+       drive += std::strlen(drive) + 1) {
     char device[MAX_PATH] = {};
     if (::QueryDosDeviceA(drive, device, sizeof(device)) == 0) return ::GetLastError();
     size_t deviceLength = std::strlen(device);
@@ -578,7 +593,8 @@ void LogParentImage(DWORD parentId) {
   if (parent && ImagePathToDrivePath(parent, path) == 0)
     TC_LOGF(TC_LOG_INFO, "Wechats parent process file: %s.", path);
   else
-    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): get wechats parent process file.", static_cast<unsigned>(::GetLastError()));
+    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): get wechats parent process file.",
+            static_cast<unsigned>(::GetLastError()));
   if (parent) ::CloseHandle(parent);
 }
 
@@ -596,7 +612,8 @@ bool CWebchatMan::__IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof(entry);
   if (!IsValid(snapshot) || !::Process32First(snapshot, &entry)) {
-    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): ::Process32First().", static_cast<unsigned>(::GetLastError()));
+    TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): ::Process32First().",
+            static_cast<unsigned>(::GetLastError()));
     if (IsValid(snapshot)) ::CloseHandle(snapshot);
     return false;
   }
@@ -604,7 +621,8 @@ bool CWebchatMan::__IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
   std::vector<TProcessInfo> table;
   do {
     table.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
-    if (table.size() > 1 && detector.IsClientName(entry.szExeFile)) LogParentImage(entry.th32ParentProcessID);
+    if (table.size() > 1 && detector.IsClientName(entry.szExeFile))
+      LogParentImage(entry.th32ParentProcessID);
   } while (::Process32Next(snapshot, &entry));
   ::CloseHandle(snapshot);
 

@@ -25,9 +25,11 @@
 #include <vector>
 
 // (context, key, login window, main window): a copy's window was found.
-using PFN_WECHATUICALLBACK = void (*)(void* context, const std::string& key, HWND loginWnd, HWND mainWnd);
+using PFN_WECHATUICALLBACK = void (*)(void* context, const std::string& key, HWND loginWnd,
+                                      HWND mainWnd);
 // (context, key, profile): the account profile of a copy whose main window was found.
-using PFN_WECHATCFGCALLBACK = void (*)(void* context, const std::string& key, const WECHATCFGDATA& cfg);
+using PFN_WECHATCFGCALLBACK = void (*)(void* context, const std::string& key,
+                                       const WECHATCFGDATA& cfg);
 
 // The manager is a child window of the main frame (class "webchat", skin "webchat.xml"), in
 // which the current copy's window is shown, and the layout control that places it.
@@ -45,7 +47,8 @@ class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
 
   // Process-wide set-up: the callbacks (null: nothing is called), the client's executable
   // path from the registry and the data folder.
-  static void InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK cfgCallback, void* context);
+  static void InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK cfgCallback,
+                      void* context);
   static bool IsWeChatInstalled();
   static std::string GetWeChatExePath();
   // The data folder as last found (each profile read searches again on its own copy).

@@ -30,7 +30,8 @@ int WinMain(HINSTANCE instance) {
   CWndShadow::Initialize(instance);
   if (!PrepareFolders()) return 0;
   InitLog();
-  TC_LOG(TC_LOG_INFO, "start, program folder " << GetProgramFolder() << ", version " << GetVersion());
+  TC_LOG(TC_LOG_INFO,
+         "start, program folder " << GetProgramFolder() << ", version " << GetVersion());
 
   HANDLE block = CheckSingleInstance();
   if (!block) return 0;
@@ -38,7 +39,8 @@ int WinMain(HINSTANCE instance) {
   // The splash and login gates and the main frame take this window's place as they land;
   // until then the workbench window signs in with the remembered account by itself.
   auto* frame = new CWorkbenchWnd();
-  if (!frame->Create(nullptr, kTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0,
+  if (!frame->Create(nullptr, kTitle,
+                     WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0,
                      1000, 720)) {
     delete frame;
     Shutdown(block);

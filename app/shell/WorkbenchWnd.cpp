@@ -26,7 +26,8 @@ std::string MakeInstanceKey() {
 void CWorkbenchWnd::InitWindow() {
   m_pList = static_cast<CListUI*>(m_PaintManager.FindControl("webchat_list"));
   CWebchatMan::InitEnv(&CWorkbenchWnd::OnWeChatUI, &CWorkbenchWnd::OnWeChatCfg, this);
-  if (!CWebchatMan::IsWeChatInstalled()) ShowStatus("系统监测到未安装微信客户端，微信的功能将无法使用.");
+  if (!CWebchatMan::IsWeChatInstalled())
+    ShowStatus("系统监测到未安装微信客户端，微信的功能将无法使用.");
   SignIn();
 }
 
@@ -98,15 +99,19 @@ void CWorkbenchWnd::RemoveCurrentWeChat() {
 }
 
 void CWorkbenchWnd::SelectWeChat(const std::string& key) {
-  if (m_pWebchatMan && !key.empty() && key != m_pWebchatMan->GetCurrWeChat()) m_pWebchatMan->SwitchWeChat(key.c_str());
+  if (m_pWebchatMan && !key.empty() && key != m_pWebchatMan->GetCurrWeChat())
+    m_pWebchatMan->SwitchWeChat(key.c_str());
 }
 
-int CWorkbenchWnd::RowCount() const { return m_pList ? m_pList->GetCount() : 0; }
+int CWorkbenchWnd::RowCount() const {
+  return m_pList ? m_pList->GetCount() : 0;
+}
 
 void CWorkbenchWnd::SetRowText(const std::string& key, const std::string& text) {
   for (int i = 0; m_pList && i < m_pList->GetCount(); ++i) {
     CControlUI* row = m_pList->GetItemAt(i);
-    if (row->GetUserData().str() == key) row->SetText(("[" + std::to_string(i + 1) + "] " + text).c_str());
+    if (row->GetUserData().str() == key)
+      row->SetText(("[" + std::to_string(i + 1) + "] " + text).c_str());
   }
 }
 
@@ -126,7 +131,8 @@ void CWorkbenchWnd::ShowStatus(const std::string& text) {
 
 void CWorkbenchWnd::OnWeChatUI(void* context, const std::string& key, HWND loginWnd, HWND mainWnd) {
   auto* self = static_cast<CWorkbenchWnd*>(context);
-  const UINT msg = mainWnd ? WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT : WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT;
+  const UINT msg =
+      mainWnd ? WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT : WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT;
   auto* payload = new std::string(key);
   if (!::PostMessageA(self->GetHWND(), msg, reinterpret_cast<WPARAM>(payload),
                       reinterpret_cast<LPARAM>(mainWnd ? mainWnd : loginWnd)))
@@ -137,14 +143,15 @@ void CWorkbenchWnd::OnWeChatCfg(void* context, const std::string& key, const WEC
   auto* self = static_cast<CWorkbenchWnd*>(context);
   auto* payloadKey = new std::string(key);
   auto* payloadCfg = new WECHATCFGDATA(cfg);
-  if (!::PostMessageA(self->GetHWND(), WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT, reinterpret_cast<WPARAM>(payloadKey),
-                      reinterpret_cast<LPARAM>(payloadCfg))) {
+  if (!::PostMessageA(self->GetHWND(), WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT,
+                      reinterpret_cast<WPARAM>(payloadKey), reinterpret_cast<LPARAM>(payloadCfg))) {
     delete payloadKey;
     delete payloadCfg;
   }
 }
 
-LRESULT CWorkbenchWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+LRESULT CWorkbenchWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                           BOOL& bHandled) {
   bHandled = TRUE;
   switch (uMsg) {
     case WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT: {

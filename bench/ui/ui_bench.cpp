@@ -37,10 +37,12 @@ std::string makeSkin() {
     xml += "<HorizontalLayout height=\"36\" childpadding=\"4\" inset=\"4,4,4,4\">";
     xml += "<Label name=\"label" + n + "\" text=\"标签 " + n + "\" width=\"80\"/>";
     xml += "<Button name=\"button" + n + "\" text=\"按钮\" width=\"60\" bkcolor=\"#FF2F7CF6\"/>";
-    xml += "<Option name=\"option" + n + "\" group=\"g" + std::to_string(row % 5) + "\" text=\"选项\" width=\"60\"/>";
+    xml += "<Option name=\"option" + n + "\" group=\"g" + std::to_string(row % 5) +
+           "\" text=\"选项\" width=\"60\"/>";
     xml += "<Edit name=\"edit" + n + "\" text=\"text\" width=\"120\"/>";
     xml += "<Text name=\"text" + n + "\" text=\"{a}link{/a} 文本\" width=\"120\"/>";
-    xml += "<Progress name=\"progress" + n + "\" value=\"" + std::to_string(row % 100) + "\" width=\"80\"/>";
+    xml += "<Progress name=\"progress" + n + "\" value=\"" + std::to_string(row % 100) +
+           "\" width=\"80\"/>";
     xml += "<CheckBox name=\"check" + n + "\" width=\"20\"/>";
     xml += "<Control/></HorizontalLayout>";
     controls += 9;
@@ -132,10 +134,12 @@ int main() {
   for (int i = 0; i < 7; ++i) windows.push_back(buildWindowOnce(folder));
   for (int i = 0; i < 5; ++i) trees.push_back(buildTreeOnce(100, 99));  // 100 + 9,900 nodes
 
-  std::printf("window from a 500-control skin, laid out and painted: median %.1f ms (goal < 100 ms)\n",
-              median(windows));
-  std::printf("tree of 10,000 nodes, built and laid out:            median %.1f ms (goal < 300 ms)\n",
-              median(trees));
+  std::printf(
+      "window from a 500-control skin, laid out and painted: median %.1f ms (goal < 100 ms)\n",
+      median(windows));
+  std::printf(
+      "tree of 10,000 nodes, built and laid out:            median %.1f ms (goal < 300 ms)\n",
+      median(trees));
   CPaintManagerUI::Term();
   return 0;
 }

@@ -38,7 +38,8 @@ class CFrameWindow : public DuiLib::CWindowWnd {
  protected:
   LPCTSTR GetWindowClassName() const override { return "TandemChat"; }
   LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override {
-    if (uMsg == WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT || uMsg == WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT) {
+    if (uMsg == WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT ||
+        uMsg == WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT) {
       delete reinterpret_cast<std::string*>(wParam);
       m_nMainWindows += uMsg == WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT;
       return 0;
@@ -64,7 +65,8 @@ void OnWindowFound(void* context, const std::string& key, HWND login, HWND main)
 double CpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void PumpFor(int ms) {
@@ -78,9 +80,10 @@ void PumpFor(int ms) {
 void WritePicture(const fs::path& path) {
   // 32x32 24-bit bitmap, grey.
   std::string bytes(54 + 32 * 32 * 3, '\x80');
-  const unsigned char header[54] = {'B', 'M', 0x36, 0x0C, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 32, 0, 0, 0,
-                                    32,  0,   0,    0,    1, 0, 24, 0, 0, 0, 0, 0, 0, 0x0C, 0, 0, 0, 0, 0, 0,
-                                    0,   0,   0,    0,    0, 0, 0, 0, 0, 0, 0, 0};
+  const unsigned char header[54] = {'B', 'M', 0x36, 0x0C, 0,  0, 0, 0,    0,  0, 54, 0, 0, 0,
+                                    40,  0,   0,    0,    32, 0, 0, 0,    32, 0, 0,  0, 1, 0,
+                                    24,  0,   0,    0,    0,  0, 0, 0x0C, 0,  0, 0,  0, 0, 0,
+                                    0,   0,   0,    0,    0,  0, 0, 0,    0,  0, 0,  0};
   std::copy(std::begin(header), std::end(header), bytes.begin());
   std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -92,11 +95,13 @@ int main() {
     std::printf("wechat_bench: needs an X display (run it under scripts/xvfb-run-wm.sh)\n");
     return 0;
   }
-  const int pollSeconds = std::getenv("TC_BENCH_POLL_SECONDS") ? std::atoi(std::getenv("TC_BENCH_POLL_SECONDS")) : 60;
+  const int pollSeconds =
+      std::getenv("TC_BENCH_POLL_SECONDS") ? std::atoi(std::getenv("TC_BENCH_POLL_SECONDS")) : 60;
   fs::path root = fs::temp_directory_path() / ("wechat_bench_" + std::to_string(::getpid()));
   fs::create_directories(root / "home" / ".config");
   const char* programDir = std::getenv("TC_PROGRAM_DIR");
-  std::string standin = programDir ? std::string(programDir) + "/standin" : (fs::current_path() / "program/standin").string();
+  std::string standin = programDir ? std::string(programDir) + "/standin"
+                                   : (fs::current_path() / "program/standin").string();
   ::setenv("HOME", (root / "home").c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (root / "home" / ".config").c_str(), 1);
   ::setenv("TC_HKCU_FILE", (root / "hkcu.ini").c_str(), 1);
@@ -105,7 +110,8 @@ int main() {
   ::setenv("TC_STANDIN_TRANSCRIPT", (root / "transcript-%p.jsonl").c_str(), 1);
   ::setenv("TC_STANDIN_LOGIN_DELAY", "300", 1);
   HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
                   KEY_WRITE, nullptr, &key, nullptr);
   RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(standin.c_str()),
                  static_cast<DWORD>(standin.size() + 1));
@@ -138,8 +144,8 @@ int main() {
   std::this_thread::sleep_for(std::chrono::seconds(pollSeconds));  // the GUI thread idles
   double cpu = CpuSeconds() - cpuBefore;
   double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
-  std::printf("poll of %d copies: %.3f s CPU in %.1f s = %.2f %% of a core (goal < 1 %%)\n", kCopies, cpu, wall,
-              100.0 * cpu / wall);
+  std::printf("poll of %d copies: %.3f s CPU in %.1f s = %.2f %% of a core (goal < 1 %%)\n",
+              kCopies, cpu, wall, 100.0 * cpu / wall);
 
   fs::path picture = root / "picture.bmp";
   WritePicture(picture);
@@ -156,8 +162,10 @@ int main() {
   }
   std::sort(walls.begin(), walls.end());
   double median = walls[walls.size() / 2];
-  std::printf("5-item reply: median %.1f ms (min %.1f, max %.1f) against %.0f ms of fixed waits = %.3fx (goal <= 1.1x)\n",
-              median, walls.front(), walls.back(), fixedMs, median / fixedMs);
+  std::printf(
+      "5-item reply: median %.1f ms (min %.1f, max %.1f) against %.0f ms of fixed waits = %.3fx "
+      "(goal <= 1.1x)\n",
+      median, walls.front(), walls.back(), fixedMs, median / fixedMs);
 
   // Where the time over the fixed waits goes: each step alone, median of 7.
   auto medianOf = [&](const std::function<void()>& step) {
@@ -174,11 +182,14 @@ int main() {
   const char* current = keys.back().c_str();
   std::printf("  activation and send shortcut: %.1f ms (no fixed wait)\n",
               medianOf([&] { manager->SendCurrText(current); }));
-  std::printf("  activation and clearing: %.1f ms (40 ms fixed)\n", medianOf([&] { manager->InputTextVec(current, {}); }));
-  std::printf("  ... and one pasted text: %.1f ms (90 ms fixed)\n",
-              medianOf([&] { manager->InputTextVec(current, {{u"你好", 0}}); }));
-  std::printf("  ... and one pasted picture: %.1f ms (90 ms fixed)\n",
-              medianOf([&] { manager->InputTextVec(current, {{Utf8ToWide(picture.string()), 2}}); }));
+  std::printf("  activation and clearing: %.1f ms (40 ms fixed)\n",
+              medianOf([&] { manager->InputTextVec(current, {}); }));
+  std::printf("  ... and one pasted text: %.1f ms (90 ms fixed)\n", medianOf([&] {
+                manager->InputTextVec(current, {{u"你好", 0}});
+              }));
+  std::printf("  ... and one pasted picture: %.1f ms (90 ms fixed)\n", medianOf([&] {
+                manager->InputTextVec(current, {{Utf8ToWide(picture.string()), 2}});
+              }));
 
   manager.reset();
   host.reset();

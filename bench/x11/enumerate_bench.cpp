@@ -33,13 +33,16 @@ class CFiftyWindows {
     const xcb_atom_t pidAtom = intern("_NET_WM_PID");
     for (int i = 0; i < kWindows; ++i) {
       const xcb_window_t window = xcb_generate_id(m_pConnection);
-      xcb_create_window(m_pConnection, XCB_COPY_FROM_PARENT, window, screen->root, 10 * i, 10 * i, 200, 150, 0,
-                        XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
-      const std::string cls = std::string("bench") + '\0' + "BenchWindow" + std::to_string(i) + '\0';
-      xcb_change_property(m_pConnection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                          static_cast<std::uint32_t>(cls.size()), cls.data());
+      xcb_create_window(m_pConnection, XCB_COPY_FROM_PARENT, window, screen->root, 10 * i, 10 * i,
+                        200, 150, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0,
+                        nullptr);
+      const std::string cls =
+          std::string("bench") + '\0' + "BenchWindow" + std::to_string(i) + '\0';
+      xcb_change_property(m_pConnection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS,
+                          XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(cls.size()), cls.data());
       const std::uint32_t pid = 100000 + i;
-      xcb_change_property(m_pConnection, XCB_PROP_MODE_REPLACE, window, pidAtom, XCB_ATOM_CARDINAL, 32, 1, &pid);
+      xcb_change_property(m_pConnection, XCB_PROP_MODE_REPLACE, window, pidAtom, XCB_ATOM_CARDINAL,
+                          32, 1, &pid);
       xcb_map_window(m_pConnection, window);
     }
     xcb_flush(m_pConnection);
@@ -54,17 +57,21 @@ class CFiftyWindows {
       m_nMarker = xcb_generate_id(m_pConnection);
       const std::uint32_t overrideRedirect = 1;
       // Input-only: mapping it draws nothing, so the server has no painting to do.
-      xcb_create_window(m_pConnection, 0, m_nMarker, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-                        XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+      xcb_create_window(m_pConnection, 0, m_nMarker, screen->root, 0, 0, 1, 1, 0,
+                        XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT,
+                        &overrideRedirect);
     }
-    if (++m_nTouches % 2) xcb_map_window(m_pConnection, m_nMarker);
-    else xcb_unmap_window(m_pConnection, m_nMarker);
+    if (++m_nTouches % 2)
+      xcb_map_window(m_pConnection, m_nMarker);
+    else
+      xcb_unmap_window(m_pConnection, m_nMarker);
     xcb_flush(m_pConnection);
   }
 
  private:
   xcb_atom_t intern(const char* name) {
-    auto cookie = xcb_intern_atom(m_pConnection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    auto cookie =
+        xcb_intern_atom(m_pConnection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_pConnection, cookie, nullptr);
     const xcb_atom_t atom = reply ? reply->atom : 0;
     std::free(reply);
@@ -100,7 +107,9 @@ BOOL searchWindow(HWND hwnd, LPARAM lParam) {
   GetClassNameA(hwnd, name, sizeof name);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != search->dwPid || !IsWindow(hwnd) || GetWindow(hwnd, GW_OWNER) || !IsWindowVisible(hwnd)) return TRUE;
+  if (pid != search->dwPid || !IsWindow(hwnd) || GetWindow(hwnd, GW_OWNER) ||
+      !IsWindowVisible(hwnd))
+    return TRUE;
   if (std::strcmp(name, "WeChatMainWndForPC") != 0) return TRUE;
   search->hFound = hwnd;
   return FALSE;
@@ -153,7 +162,8 @@ int main(int argc, char** argv) {
   CFiftyWindows windows;
   s_windows = &windows;
   // Wait until the fifty are visible (a window manager maps them in its own time).
-  for (int i = 0; i < 1000 && countWindows() < kWindows; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 1000 && countWindows() < kWindows; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   std::printf("top-level windows on the desktop: %d\n", countWindows());
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -6,16 +6,12 @@
 #include <cstring>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    if (size < sizeof(double))
-        return 0;
-    double serial = 0;
-    std::memcpy(&serial, data, sizeof serial);
-    const std::string code(reinterpret_cast<const char*>(data) + sizeof serial,
-                           size - sizeof serial);
-    if (IsExcelDateFormat(code))
-        FormatExcelDate(serial, code, (size & 1) != 0);
-    ExcelNumberText(serial);
-    return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < sizeof(double)) return 0;
+  double serial = 0;
+  std::memcpy(&serial, data, sizeof serial);
+  const std::string code(reinterpret_cast<const char*>(data) + sizeof serial, size - sizeof serial);
+  if (IsExcelDateFormat(code)) FormatExcelDate(serial, code, (size & 1) != 0);
+  ExcelNumberText(serial);
+  return 0;
 }

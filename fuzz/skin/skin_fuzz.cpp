@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the skin builder as XML text, then attaches, lays out and paints
 // the result. Any crash, leak of control or sanitizer report is a finding.
-//   LSAN_OPTIONS=suppressions=fuzz/skin/lsan.supp skin_fuzz -max_total_time=60 <new corpus> fuzz/skin/corpus
+//   LSAN_OPTIONS=suppressions=fuzz/skin/lsan.supp skin_fuzz -max_total_time=60 <new corpus>
+//   fuzz/skin/corpus
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/UIlib.h"
 

@@ -30,7 +30,9 @@
 namespace hook {
 namespace {
 
-int ignoreXError(Display*, XErrorEvent*) { return 0; }  // windows may vanish meanwhile
+int ignoreXError(Display*, XErrorEvent*) {
+  return 0;
+}  // windows may vanish meanwhile
 
 class CMouseWatcher {
  public:
@@ -152,7 +154,8 @@ std::vector<Window> CMouseWatcher::chainUnderPointer(Display* display) {
     Window child = 0;
     int rootX = 0, rootY = 0, x = 0, y = 0;
     unsigned buttons = 0;
-    if (!XQueryPointer(display, current, &root, &child, &rootX, &rootY, &x, &y, &buttons) || !child) break;
+    if (!XQueryPointer(display, current, &root, &child, &rootX, &rootY, &x, &y, &buttons) || !child)
+      break;
     chain.push_back(child);
     current = child;
   }
@@ -166,8 +169,8 @@ DWORD CMouseWatcher::pidOf(Display* display, Window window) {
   unsigned long after = 0;
   unsigned char* data = nullptr;
   DWORD pid = 0;
-  if (XGetWindowProperty(display, window, m_atomPid, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
-                         &data) == Success &&
+  if (XGetWindowProperty(display, window, m_atomPid, 0, 1, False, XA_CARDINAL, &type, &format,
+                         &count, &after, &data) == Success &&
       data && format == 32 && count == 1) {
     pid = static_cast<DWORD>(*reinterpret_cast<unsigned long*>(data));
   }
@@ -229,7 +232,9 @@ void CMouseWatcher::onFocusCheck(Display* display) {
   if (focus > PointerRoot) report(chainAbove(display, focus));
 }
 
-void CMouseWatcher::onPress(Display* display) { report(chainUnderPointer(display)); }
+void CMouseWatcher::onPress(Display* display) {
+  report(chainUnderPointer(display));
+}
 
 void CMouseWatcher::report(const std::vector<Window>& chain) {
   Display* display = m_pDisplay;
@@ -238,7 +243,8 @@ void CMouseWatcher::report(const std::vector<Window>& chain) {
     if (!pid || !isHookedProcess(pid)) continue;
     HWND frame = frameFor(chain, i);
     if (!frame) return;
-    const auto copyWindow = reinterpret_cast<WPARAM>(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(chain[i])));
+    const auto copyWindow =
+        reinterpret_cast<WPARAM>(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(chain[i])));
     PostMessageA(frame, WM_USER_MSG_MOUSEHOOK_WECHATSELECTED, copyWindow, 0);
     return;
   }
@@ -246,8 +252,12 @@ void CMouseWatcher::report(const std::vector<Window>& chain) {
 
 }  // namespace
 
-void SetMouseHookTarget(HWND frame) { watcher().SetTarget(frame); }
-void ShutdownMouseHook() { watcher().Stop(); }
+void SetMouseHookTarget(HWND frame) {
+  watcher().SetTarget(frame);
+}
+void ShutdownMouseHook() {
+  watcher().Stop();
+}
 
 }  // namespace hook
 

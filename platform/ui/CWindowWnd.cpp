@@ -21,9 +21,13 @@ namespace {
 // because a heap window deletes itself before its ShowModal returns.
 std::map<HWND, UINT*> s_modalResults;
 
-bool IsXcb() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+bool IsXcb() {
+  return QGuiApplication::platformName() == QLatin1String("xcb");
+}
 
-int OrZero(int value) { return value == CW_USEDEFAULT ? 0 : value; }
+int OrZero(int value) {
+  return value == CW_USEDEFAULT ? 0 : value;
+}
 
 // The top-level window a window belongs to (itself when top-level).
 CWindowHost* TopLevelHost(CWindowHost* host) {
@@ -73,8 +77,8 @@ HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD 
   CWindowHost* parentHost = COwnWindows::Instance().Host(hwndParent);
   const bool child = dwStyle & WS_CHILD;
   if (child && !parentHost) {
-    TC_LOG(TC_LOG_ERROR, "child window \"" << (className ? className : "")
-                                           << "\" needs a parent window of ours");
+    TC_LOG(TC_LOG_ERROR,
+           "child window \"" << (className ? className : "") << "\" needs a parent window of ours");
     return nullptr;
   }
   if (hwndParent && !parentHost)
@@ -82,8 +86,7 @@ HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD 
                                              << "\" is not ours; made without owner");
   CWindowHost* ownerHost = child ? nullptr : TopLevelHost(parentHost);
   auto* host = new CWindowHost(this, child ? parentHost : ownerHost, dwStyle & ~WS_VISIBLE,
-                               dwExStyle, className ? className : "",
-                               child ? hwndParent : nullptr,
+                               dwExStyle, className ? className : "", child ? hwndParent : nullptr,
                                ownerHost ? ownerHost->Hwnd() : nullptr);
   host->SetClassStyle(GetClassStyle());
   host->setWindowTitle(QString::fromUtf8(pstrName ? pstrName : ""));
@@ -134,8 +137,10 @@ UINT CWindowWnd::ShowModal() {
   if (disableOwner) ownerHost->SetEnabledState(false);
   int quitCode = 0;
   const bool quit = RunNestedLoop(hwnd, &quitCode);
-  if (previous) s_modalResults[hwnd] = previous;
-  else s_modalResults.erase(hwnd);
+  if (previous)
+    s_modalResults[hwnd] = previous;
+  else
+    s_modalResults.erase(hwnd);
   if (disableOwner && (ownerHost = COwnWindows::Instance().Host(owner))) {
     ownerHost->SetEnabledState(true);
     ownerHost->ActivateWindow();
@@ -201,11 +206,17 @@ void CWindowWnd::SetOpacity(BYTE alpha) {
   if (m_pHost) m_pHost->SetOpacityByte(alpha);
 }
 
-BYTE CWindowWnd::GetOpacity() const { return m_pHost ? m_pHost->OpacityByte() : 255; }
+BYTE CWindowWnd::GetOpacity() const {
+  return m_pHost ? m_pHost->OpacityByte() : 255;
+}
 
-QWidget* CWindowWnd::GetWidget() const { return m_pHost; }
+QWidget* CWindowWnd::GetWidget() const {
+  return m_pHost;
+}
 
-QPainter* CWindowWnd::GetPainter() const { return m_pHost ? m_pHost->Painter() : nullptr; }
+QPainter* CWindowWnd::GetPainter() const {
+  return m_pHost ? m_pHost->Painter() : nullptr;
+}
 
 CWindowWnd* CWindowWnd::FromHandle(HWND hWnd) {
   if (!IsGuiThread()) return nullptr;
@@ -217,9 +228,13 @@ LRESULT CWindowWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProc(uMsg, wParam, lParam);
 }
 
-LPCTSTR CWindowWnd::GetSuperClassName() const { return nullptr; }
+LPCTSTR CWindowWnd::GetSuperClassName() const {
+  return nullptr;
+}
 
-UINT CWindowWnd::GetClassStyle() const { return 0; }
+UINT CWindowWnd::GetClassStyle() const {
+  return 0;
+}
 
 void CWindowWnd::OnFinalMessage(HWND /*hWnd*/) {}
 
@@ -238,11 +253,20 @@ LRESULT CWindowWnd::DefWindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
-        case SC_MINIMIZE: host->ShowCommand(SW_MINIMIZE); break;
-        case SC_MAXIMIZE: host->ShowCommand(SW_MAXIMIZE); break;
-        case SC_RESTORE: host->ShowCommand(SW_RESTORE); break;
-        case SC_CLOSE: SendMessage(WM_CLOSE, 0, 0); break;
-        default: break;
+        case SC_MINIMIZE:
+          host->ShowCommand(SW_MINIMIZE);
+          break;
+        case SC_MAXIMIZE:
+          host->ShowCommand(SW_MAXIMIZE);
+          break;
+        case SC_RESTORE:
+          host->ShowCommand(SW_RESTORE);
+          break;
+        case SC_CLOSE:
+          SendMessage(WM_CLOSE, 0, 0);
+          break;
+        default:
+          break;
       }
       return 0;
     case WM_NCHITTEST:

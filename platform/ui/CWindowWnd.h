@@ -97,8 +97,12 @@ using LPTSTR = char*;
 #ifndef WHEEL_DELTA
 #define WHEEL_DELTA 120
 #endif
-inline short GET_WHEEL_DELTA_WPARAM(WPARAM w) { return static_cast<short>(HIWORD(w)); }
-inline WORD GET_KEYSTATE_WPARAM(WPARAM w) { return LOWORD(w); }
+inline short GET_WHEEL_DELTA_WPARAM(WPARAM w) {
+  return static_cast<short>(HIWORD(w));
+}
+inline WORD GET_KEYSTATE_WPARAM(WPARAM w) {
+  return LOWORD(w);
+}
 
 // WM_SIZE wParam
 #ifndef SIZE_RESTORED

@@ -181,7 +181,9 @@ bool CWndShadow::Initialize(HINSTANCE /*hInstance*/) {
   return true;
 }
 
-void CWndShadow::Enable(bool enable) { s_enabled = enable ? 1 : 0; }
+void CWndShadow::Enable(bool enable) {
+  s_enabled = enable ? 1 : 0;
+}
 
 bool CWndShadow::IsEnabled() {
   InstallOwnWindowBackend();
@@ -245,9 +247,13 @@ bool CWndShadow::SetImage(const char* image, RECT corner) {
   return SetShadowCorner(corner) && SetImage(image);
 }
 
-void CWndShadow::SetResourceFolder(const std::string& folder) { s_folder = folder; }
+void CWndShadow::SetResourceFolder(const std::string& folder) {
+  s_folder = folder;
+}
 
-QWidget* CWndShadow::GetWidget() const { return m_pImpl->widget.get(); }
+QWidget* CWndShadow::GetWidget() const {
+  return m_pImpl->widget.get();
+}
 
 RECT CWndShadow::GetShadowRect() const {
   if (!m_pImpl->widget || !m_pImpl->widget->isVisible()) return RECT{0, 0, 0, 0};
@@ -255,6 +261,8 @@ RECT CWndShadow::GetShadowRect() const {
   return RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 
-HWND CWndShadow::GetParentWnd() const { return m_pImpl->parent; }
+HWND CWndShadow::GetParentWnd() const {
+  return m_pImpl->parent;
+}
 
 }  // namespace DuiLib

@@ -45,7 +45,9 @@ Hook CopyHook(const Hook& hook) {
   return hook;
 }
 
-std::string Safe(const char* text) { return text ? text : ""; }
+std::string Safe(const char* text) {
+  return text ? text : "";
+}
 
 QString FromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
@@ -57,7 +59,8 @@ auto OnGuiThreadAndWait(Fn fn) -> decltype(fn()) {
   if (!QCoreApplication::instance()) InstallOwnWindowBackend();
   if (IsGuiThread()) return fn();
   decltype(fn()) result{};
-  QMetaObject::invokeMethod(qApp, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      qApp, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
   return result;
 }
 
@@ -69,11 +72,16 @@ QWidget* OwnerWidget(HWND hwnd) {
 
 QMessageBox::Icon IconOf(UINT type) {
   switch (type & MB_ICONMASK) {
-    case MB_ICONERROR: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONWARNING: return QMessageBox::Warning;
-    case MB_ICONINFORMATION: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONERROR:
+      return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+      return QMessageBox::Question;
+    case MB_ICONWARNING:
+      return QMessageBox::Warning;
+    case MB_ICONINFORMATION:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
   }
 }
 
@@ -87,13 +95,18 @@ struct TBoxButtons {
 TBoxButtons ButtonsOf(UINT type) {
   using B = QMessageBox;
   switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {{{B::Ok, IDOK}, {B::Cancel, IDCANCEL}}, IDCANCEL};
+    case MB_OKCANCEL:
+      return {{{B::Ok, IDOK}, {B::Cancel, IDCANCEL}}, IDCANCEL};
     case MB_ABORTRETRYIGNORE:
       return {{{B::Abort, IDABORT}, {B::Retry, IDRETRY}, {B::Ignore, IDIGNORE}}, IDABORT};
-    case MB_YESNOCANCEL: return {{{B::Yes, IDYES}, {B::No, IDNO}, {B::Cancel, IDCANCEL}}, IDCANCEL};
-    case MB_YESNO: return {{{B::Yes, IDYES}, {B::No, IDNO}}, IDNO};
-    case MB_RETRYCANCEL: return {{{B::Retry, IDRETRY}, {B::Cancel, IDCANCEL}}, IDCANCEL};
-    default: return {{{B::Ok, IDOK}}, IDOK};
+    case MB_YESNOCANCEL:
+      return {{{B::Yes, IDYES}, {B::No, IDNO}, {B::Cancel, IDCANCEL}}, IDCANCEL};
+    case MB_YESNO:
+      return {{{B::Yes, IDYES}, {B::No, IDNO}}, IDNO};
+    case MB_RETRYCANCEL:
+      return {{{B::Retry, IDRETRY}, {B::Cancel, IDCANCEL}}, IDCANCEL};
+    default:
+      return {{{B::Ok, IDOK}}, IDOK};
   }
 }
 
@@ -299,17 +312,28 @@ BOOL TrayModify(const NOTIFYICONDATAA& data) {
 
 Qt::CursorShape ShapeOf(HCURSOR cursor) {
   switch (reinterpret_cast<std::uintptr_t>(cursor)) {
-    case 32513: return Qt::IBeamCursor;
-    case 32514: return Qt::WaitCursor;
-    case 32515: return Qt::CrossCursor;
-    case 32642: return Qt::SizeFDiagCursor;
-    case 32643: return Qt::SizeBDiagCursor;
-    case 32644: return Qt::SizeHorCursor;
-    case 32645: return Qt::SizeVerCursor;
-    case 32646: return Qt::SizeAllCursor;
-    case 32648: return Qt::ForbiddenCursor;
-    case 32649: return Qt::PointingHandCursor;
-    default: return Qt::ArrowCursor;
+    case 32513:
+      return Qt::IBeamCursor;
+    case 32514:
+      return Qt::WaitCursor;
+    case 32515:
+      return Qt::CrossCursor;
+    case 32642:
+      return Qt::SizeFDiagCursor;
+    case 32643:
+      return Qt::SizeBDiagCursor;
+    case 32644:
+      return Qt::SizeHorCursor;
+    case 32645:
+      return Qt::SizeVerCursor;
+    case 32646:
+      return Qt::SizeAllCursor;
+    case 32648:
+      return Qt::ForbiddenCursor;
+    case 32649:
+      return Qt::PointingHandCursor;
+    default:
+      return Qt::ArrowCursor;
   }
 }
 
@@ -367,9 +391,15 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   return OnGuiThreadAndWait([&] { return ShowMessageBox(hWnd, text, caption, uType); });
 }
 
-BOOL GetOpenFileNameA(LPOPENFILENAMEA ofn) { return FileDialog(false, ofn); }
-BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn) { return FileDialog(true, ofn); }
-DWORD CommDlgExtendedError() { return s_commDlgError; }
+BOOL GetOpenFileNameA(LPOPENFILENAMEA ofn) {
+  return FileDialog(false, ofn);
+}
+BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn) {
+  return FileDialog(true, ofn);
+}
+DWORD CommDlgExtendedError() {
+  return s_commDlgError;
+}
 
 BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
   if (!lpData) return FALSE;
@@ -377,10 +407,14 @@ BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
   const NOTIFYICONDATAA data = *lpData;
   return OnGuiThreadAndWait([&]() -> BOOL {
     switch (dwMessage) {
-      case NIM_ADD: return TrayAdd(data);
-      case NIM_MODIFY: return TrayModify(data);
-      case NIM_DELETE: return TrayDelete(data);
-      default: return FALSE;
+      case NIM_ADD:
+        return TrayAdd(data);
+      case NIM_MODIFY:
+        return TrayModify(data);
+      case NIM_DELETE:
+        return TrayDelete(data);
+      default:
+        return FALSE;
     }
   });
 }
@@ -391,7 +425,9 @@ HICON LoadIconA(HINSTANCE /*hInstance*/, LPCSTR lpIconName) {
   return reinterpret_cast<HICON>(id);
 }
 
-BOOL DestroyIcon(HICON hIcon) { return hIcon ? TRUE : FALSE; }
+BOOL DestroyIcon(HICON hIcon) {
+  return hIcon ? TRUE : FALSE;
+}
 
 HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                         LPCSTR lpDirectory, INT /*nShowCmd*/) {
@@ -453,15 +489,27 @@ HCURSOR SetCursor(HCURSOR hCursor) {
 
 int GetSystemMetrics(int nIndex) {
   switch (nIndex) {
-    case SM_CXSCREEN: return PrimaryScreen(false).width();
-    case SM_CYSCREEN: return PrimaryScreen(false).height();
-    case SM_CXFULLSCREEN: return PrimaryScreen(true).width();
-    case SM_CYFULLSCREEN: return PrimaryScreen(true).height();
-    case SM_CXVSCROLL: case SM_CYHSCROLL: return 17;
-    case SM_CYCAPTION: return 23;
-    case SM_CXICON: case SM_CYICON: return 32;
-    case SM_CXSMICON: case SM_CYSMICON: return 16;
-    default: return 0;
+    case SM_CXSCREEN:
+      return PrimaryScreen(false).width();
+    case SM_CYSCREEN:
+      return PrimaryScreen(false).height();
+    case SM_CXFULLSCREEN:
+      return PrimaryScreen(true).width();
+    case SM_CYFULLSCREEN:
+      return PrimaryScreen(true).height();
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+      return 17;
+    case SM_CYCAPTION:
+      return 23;
+    case SM_CXICON:
+    case SM_CYICON:
+      return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+      return 16;
+    default:
+      return 0;
   }
 }
 

@@ -74,7 +74,7 @@ struct OPENFILENAMEA {
   LPCSTR lpstrFilter = nullptr;  // "Name\0*.x;*.y\0Name2\0*.z\0\0"
   LPSTR lpstrCustomFilter = nullptr;
   DWORD nMaxCustFilter = 0;
-  DWORD nFilterIndex = 0;  // 1-based; 0 = the first
+  DWORD nFilterIndex = 0;     // 1-based; 0 = the first
   LPSTR lpstrFile = nullptr;  // in: default name (may be empty); out: the chosen path
   DWORD nMaxFile = 0;         // size of lpstrFile in bytes, with the terminating zero
   LPSTR lpstrFileTitle = nullptr;
@@ -217,8 +217,8 @@ using FileDialogHook = std::function<std::string(bool save, const OPENFILENAMEA&
 void SetFileDialogHook(FileDialogHook hook);
 
 // Gets the verb, file and parameters; returns whether the request succeeded.
-using ShellExecuteHook =
-    std::function<bool(const std::string& verb, const std::string& file, const std::string& params)>;
+using ShellExecuteHook = std::function<bool(const std::string& verb, const std::string& file,
+                                            const std::string& params)>;
 void SetShellExecuteHook(ShellExecuteHook hook);
 
 // Looks at the icon (hWnd, uID) as last set: whether it exists and its tip text.

@@ -60,7 +60,9 @@ std::atomic<PreTranslateHook> s_preTranslate{nullptr};
 CMessageDispatcher* s_dispatcher = nullptr;
 std::once_flag s_installOnce;
 
-bool InnermostFinishing() { return !s_loops.empty() && s_loops.back()->finishing; }
+bool InnermostFinishing() {
+  return !s_loops.empty() && s_loops.back()->finishing;
+}
 
 void Wake() {
   if (s_dispatcher) QCoreApplication::postEvent(s_dispatcher, new QEvent(kWakeEvent));
@@ -221,7 +223,9 @@ int RunMessageLoop() {
   return exitCode;
 }
 
-int MessageLoopDepth() { return static_cast<int>(s_loops.size()); }
+int MessageLoopDepth() {
+  return static_cast<int>(s_loops.size());
+}
 
 void PumpMessages() {
   InstallOwnWindowBackend();
@@ -229,8 +233,12 @@ void PumpMessages() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void SetPreTranslateHook(PreTranslateHook hook) { s_preTranslate.store(hook); }
-PreTranslateHook GetPreTranslateHook() { return s_preTranslate.load(); }
+void SetPreTranslateHook(PreTranslateHook hook) {
+  s_preTranslate.store(hook);
+}
+PreTranslateHook GetPreTranslateHook() {
+  return s_preTranslate.load();
+}
 
 void QueueMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   {
@@ -274,8 +282,10 @@ UINT_PTR StartWindowTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
     timer = new QTimer(s_dispatcher);
     QObject::connect(timer, &QTimer::timeout, s_dispatcher, [hwnd, id] {
       if (InnermostFinishing()) return;
-      if (CWindowHost* host = COwnWindows::Instance().Host(hwnd)) host->Deliver(WM_TIMER, id, 0);
-      else StopWindowTimer(hwnd, id);
+      if (CWindowHost* host = COwnWindows::Instance().Host(hwnd))
+        host->Deliver(WM_TIMER, id, 0);
+      else
+        StopWindowTimer(hwnd, id);
     });
   }
   timer->start(static_cast<int>(std::min<UINT>(elapseMs, 0x7FFFFFFF)));

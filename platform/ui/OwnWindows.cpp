@@ -13,7 +13,9 @@
 namespace DuiLib {
 namespace {
 
-bool IsXcb() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+bool IsXcb() {
+  return QGuiApplication::platformName() == QLatin1String("xcb");
+}
 
 }  // namespace
 
@@ -93,7 +95,9 @@ void COwnWindows::SetForegroundAndFocus(HWND foreground, HWND focus) {
   m_focus = focus;
 }
 
-bool COwnWindows::IsOwn(HWND hwnd) { return Snapshot(hwnd, nullptr); }
+bool COwnWindows::IsOwn(HWND hwnd) {
+  return Snapshot(hwnd, nullptr);
+}
 
 LRESULT COwnWindows::Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return SendToWindow(hwnd, msg, wParam, lParam);

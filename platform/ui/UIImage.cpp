@@ -20,7 +20,9 @@
 namespace DuiLib {
 namespace {
 
-bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsSpace(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 std::string Trim(const std::string& text) {
   size_t begin = 0, end = text.size();
@@ -58,9 +60,12 @@ bool ParseRect(const std::string& value, RECT& rect) {
 // "#AARRGGBB", "#RRGGBB" or "0xAARRGGBB".
 bool ParseColor(const std::string& value, DWORD& color) {
   std::string hex = value;
-  if (!hex.empty() && hex[0] == '#') hex = hex.substr(1);
-  else if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex = hex.substr(2);
-  else return false;
+  if (!hex.empty() && hex[0] == '#')
+    hex = hex.substr(1);
+  else if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X'))
+    hex = hex.substr(2);
+  else
+    return false;
   const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
   if (hex.empty() || hex.size() > 8 || !std::all_of(hex.begin(), hex.end(), isHex)) return false;
   color = static_cast<DWORD>(std::strtoul(hex.c_str(), nullptr, 16));
@@ -68,7 +73,9 @@ bool ParseColor(const std::string& value, DWORD& color) {
   return true;
 }
 
-bool ParseBool(const std::string& value) { return strcasecmp(value.c_str(), "true") == 0; }
+bool ParseBool(const std::string& value) {
+  return strcasecmp(value.c_str(), "true") == 0;
+}
 
 bool ApplyKey(const std::string& key, const std::string& value, TDrawInfo& info) {
   if (key == "file" || (key == "res" && info.sImageName.IsEmpty())) {
@@ -112,7 +119,9 @@ std::string ResolvePath(const std::string& file, const std::string& folder) {
   return base + name;
 }
 
-QRect ToQRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+QRect ToQRect(const RECT& r) {
+  return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
 
 // Draws src of image into dst, stretched, or repeated at its own size along x and/or y.
 void DrawPart(QPainter& painter, const QImage& image, const QRect& src, const QRect& dst,
@@ -246,8 +255,10 @@ void CImageCache::Remove(const std::string& file, const std::string& folder) {
   const std::string prefix = ResolvePath(file, folder) + "|";
   std::lock_guard<std::mutex> lock(m_pImpl->mutex);
   for (auto it = m_pImpl->images.begin(); it != m_pImpl->images.end();) {
-    if (it->first.compare(0, prefix.size(), prefix) == 0) it = m_pImpl->images.erase(it);
-    else ++it;
+    if (it->first.compare(0, prefix.size(), prefix) == 0)
+      it = m_pImpl->images.erase(it);
+    else
+      ++it;
   }
 }
 

@@ -40,27 +40,57 @@ class CMouseScope {
 // Qt keys without an ASCII-equal virtual key. Letters, digits and space share their codes
 // with Qt (Key_A == 'A' == VK 0x41) and are handled before this table.
 constexpr std::array<std::pair<int, UINT>, 37> kKeyTable = {{
-    {Qt::Key_Escape, VK_ESCAPE},     {Qt::Key_Tab, VK_TAB},          {Qt::Key_Backtab, VK_TAB},
-    {Qt::Key_Backspace, VK_BACK},    {Qt::Key_Return, VK_RETURN},    {Qt::Key_Enter, VK_RETURN},
-    {Qt::Key_Insert, VK_INSERT},     {Qt::Key_Delete, VK_DELETE},    {Qt::Key_Pause, VK_PAUSE},
-    {Qt::Key_Home, VK_HOME},         {Qt::Key_End, VK_END},          {Qt::Key_Left, VK_LEFT},
-    {Qt::Key_Up, VK_UP},             {Qt::Key_Right, VK_RIGHT},      {Qt::Key_Down, VK_DOWN},
-    {Qt::Key_PageUp, VK_PRIOR},      {Qt::Key_PageDown, VK_NEXT},    {Qt::Key_Shift, VK_SHIFT},
-    {Qt::Key_Control, VK_CONTROL},   {Qt::Key_Alt, VK_MENU},         {Qt::Key_CapsLock, VK_CAPITAL},
-    {Qt::Key_Meta, VK_LWIN},         {Qt::Key_Menu, VK_APPS},        {Qt::Key_Semicolon, 0xBA},
-    {Qt::Key_Colon, 0xBA},           {Qt::Key_Equal, 0xBB},          {Qt::Key_Plus, 0xBB},
-    {Qt::Key_Comma, 0xBC},           {Qt::Key_Minus, 0xBD},          {Qt::Key_Period, 0xBE},
-    {Qt::Key_Slash, 0xBF},           {Qt::Key_QuoteLeft, 0xC0},      {Qt::Key_BracketLeft, 0xDB},
-    {Qt::Key_Backslash, 0xDC},       {Qt::Key_BracketRight, 0xDD},   {Qt::Key_Apostrophe, 0xDE},
+    {Qt::Key_Escape, VK_ESCAPE},
+    {Qt::Key_Tab, VK_TAB},
+    {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Backspace, VK_BACK},
+    {Qt::Key_Return, VK_RETURN},
+    {Qt::Key_Enter, VK_RETURN},
+    {Qt::Key_Insert, VK_INSERT},
+    {Qt::Key_Delete, VK_DELETE},
+    {Qt::Key_Pause, VK_PAUSE},
+    {Qt::Key_Home, VK_HOME},
+    {Qt::Key_End, VK_END},
+    {Qt::Key_Left, VK_LEFT},
+    {Qt::Key_Up, VK_UP},
+    {Qt::Key_Right, VK_RIGHT},
+    {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_PageUp, VK_PRIOR},
+    {Qt::Key_PageDown, VK_NEXT},
+    {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Control, VK_CONTROL},
+    {Qt::Key_Alt, VK_MENU},
+    {Qt::Key_CapsLock, VK_CAPITAL},
+    {Qt::Key_Meta, VK_LWIN},
+    {Qt::Key_Menu, VK_APPS},
+    {Qt::Key_Semicolon, 0xBA},
+    {Qt::Key_Colon, 0xBA},
+    {Qt::Key_Equal, 0xBB},
+    {Qt::Key_Plus, 0xBB},
+    {Qt::Key_Comma, 0xBC},
+    {Qt::Key_Minus, 0xBD},
+    {Qt::Key_Period, 0xBE},
+    {Qt::Key_Slash, 0xBF},
+    {Qt::Key_QuoteLeft, 0xC0},
+    {Qt::Key_BracketLeft, 0xDB},
+    {Qt::Key_Backslash, 0xDC},
+    {Qt::Key_BracketRight, 0xDD},
+    {Qt::Key_Apostrophe, 0xDE},
     {Qt::Key_Asterisk, VK_MULTIPLY},
 }};
 
-bool IsXcb() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+bool IsXcb() {
+  return QGuiApplication::platformName() == QLatin1String("xcb");
+}
 
 // The offscreen platform cannot restack windows and says so on every try.
-bool CanRestack() { return QGuiApplication::platformName() != QLatin1String("offscreen"); }
+bool CanRestack() {
+  return QGuiApplication::platformName() != QLatin1String("offscreen");
+}
 
-LPARAM PointParam(const QPoint& p) { return MAKELPARAM(p.x(), p.y()); }
+LPARAM PointParam(const QPoint& p) {
+  return MAKELPARAM(p.x(), p.y());
+}
 
 RECT ToRect(const QRect& r) {
   return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
@@ -68,15 +98,24 @@ RECT ToRect(const QRect& r) {
 
 Qt::Edges EdgesOfHit(LRESULT hit) {
   switch (hit) {
-    case HTLEFT: return Qt::LeftEdge;
-    case HTRIGHT: return Qt::RightEdge;
-    case HTTOP: return Qt::TopEdge;
-    case HTBOTTOM: return Qt::BottomEdge;
-    case HTTOPLEFT: return Qt::TopEdge | Qt::LeftEdge;
-    case HTTOPRIGHT: return Qt::TopEdge | Qt::RightEdge;
-    case HTBOTTOMLEFT: return Qt::BottomEdge | Qt::LeftEdge;
-    case HTBOTTOMRIGHT: return Qt::BottomEdge | Qt::RightEdge;
-    default: return {};
+    case HTLEFT:
+      return Qt::LeftEdge;
+    case HTRIGHT:
+      return Qt::RightEdge;
+    case HTTOP:
+      return Qt::TopEdge;
+    case HTBOTTOM:
+      return Qt::BottomEdge;
+    case HTTOPLEFT:
+      return Qt::TopEdge | Qt::LeftEdge;
+    case HTTOPRIGHT:
+      return Qt::TopEdge | Qt::RightEdge;
+    case HTBOTTOMLEFT:
+      return Qt::BottomEdge | Qt::LeftEdge;
+    case HTBOTTOMRIGHT:
+      return Qt::BottomEdge | Qt::RightEdge;
+    default:
+      return {};
   }
 }
 
@@ -111,7 +150,9 @@ CWindowHost* HostOf(QWidget* widget) {
   return nullptr;
 }
 
-CWindowHost* CurrentMouseHost() { return s_mouseHost; }
+CWindowHost* CurrentMouseHost() {
+  return s_mouseHost;
+}
 
 CWindowHost::CWindowHost(CWindowWnd* window, QWidget* qtParent, LONG_PTR style, LONG_PTR exStyle,
                          const std::string& className, HWND parent, HWND owner)
@@ -170,8 +211,10 @@ void CWindowHost::Destroy() {
   if (CWindowWnd* window = std::exchange(m_pWindow, nullptr)) window->HostDestroyed(hwnd, true);
   --m_nDeliverDepth;
   // Deleted once no handler of this window is running any more.
-  if (m_nDeliverDepth == 0) deleteLater();
-  else m_bDeletePending = true;
+  if (m_nDeliverDepth == 0)
+    deleteLater();
+  else
+    m_bDeletePending = true;
 }
 
 void CWindowHost::ApplyWindowFlags() {
@@ -204,7 +247,9 @@ void CWindowHost::SetExStyle(LONG_PTR exStyle) {
   PublishState();
 }
 
-bool CWindowHost::IsInputEnabled() const { return !(m_style & WS_DISABLED); }
+bool CWindowHost::IsInputEnabled() const {
+  return !(m_style & WS_DISABLED);
+}
 
 void CWindowHost::SetEnabledState(bool enable) {
   if (enable == IsInputEnabled()) return;
@@ -222,12 +267,16 @@ BOOL CWindowHost::ShowCommand(int cmd) {
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
     case SW_SHOWMINNOACTIVE:
-      if (isWindow()) showMinimized();
-      else show();
+      if (isWindow())
+        showMinimized();
+      else
+        show();
       break;
     case SW_SHOWMAXIMIZED:
-      if (isWindow()) showMaximized();
-      else show();
+      if (isWindow())
+        showMaximized();
+      else
+        show();
       break;
     case SW_SHOWNOACTIVATE:
     case SW_SHOWNA:
@@ -237,8 +286,10 @@ BOOL CWindowHost::ShowCommand(int cmd) {
       break;
     case SW_SHOWNORMAL:
     case SW_RESTORE:
-      if (isWindow() && (isMinimized() || isMaximized())) showNormal();
-      else show();
+      if (isWindow() && (isMinimized() || isMaximized()))
+        showNormal();
+      else
+        show();
       break;
     default:
       show();
@@ -262,10 +313,14 @@ BOOL CWindowHost::SetWindowPosition(HWND after, int x, int y, int cx, int cy, UI
     DeliverPlacement();
   }
   if (!(flags & SWP_NOZORDER)) {
-    if (after == HWND_TOPMOST) SetExStyle(m_exStyle | WS_EX_TOPMOST);
-    else if (after == HWND_NOTOPMOST) SetExStyle(m_exStyle & ~WS_EX_TOPMOST);
-    else if (after == HWND_BOTTOM && CanRestack()) lower();
-    else if (CanRestack()) raise();
+    if (after == HWND_TOPMOST)
+      SetExStyle(m_exStyle | WS_EX_TOPMOST);
+    else if (after == HWND_NOTOPMOST)
+      SetExStyle(m_exStyle & ~WS_EX_TOPMOST);
+    else if (after == HWND_BOTTOM && CanRestack())
+      lower();
+    else if (CanRestack())
+      raise();
   }
   if (flags & SWP_SHOWWINDOW) ShowCommand((flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
   if (flags & SWP_HIDEWINDOW) hide();
@@ -287,8 +342,10 @@ void CWindowHost::SetOpacityByte(BYTE alpha) {
 void CWindowHost::SetIconResource(UINT id) {
   const QString path =
       QCoreApplication::applicationDirPath() + QStringLiteral("/skin/icon_%1.png").arg(id);
-  if (QFileInfo::exists(path)) setWindowIcon(QIcon(path));
-  else TC_LOG(TC_LOG_DEBUG, "no icon file for resource " << id);
+  if (QFileInfo::exists(path))
+    setWindowIcon(QIcon(path));
+  else
+    TC_LOG(TC_LOG_DEBUG, "no icon file for resource " << id);
 }
 
 RECT CWindowHost::WindowRect() const {
@@ -296,7 +353,9 @@ RECT CWindowHost::WindowRect() const {
   return ToRect(QRect(mapToGlobal(QPoint(0, 0)), size()));
 }
 
-RECT CWindowHost::ClientRect() const { return RECT{0, 0, width(), height()}; }
+RECT CWindowHost::ClientRect() const {
+  return RECT{0, 0, width(), height()};
+}
 
 void CWindowHost::PublishState() {
   if (!m_hWnd) return;
@@ -336,9 +395,13 @@ void CWindowHost::paintEvent(QPaintEvent* event) {
   m_pPainter = nullptr;
 }
 
-void CWindowHost::resizeEvent(QResizeEvent* /*event*/) { DeliverPlacement(); }
+void CWindowHost::resizeEvent(QResizeEvent* /*event*/) {
+  DeliverPlacement();
+}
 
-void CWindowHost::moveEvent(QMoveEvent* /*event*/) { DeliverPlacement(); }
+void CWindowHost::moveEvent(QMoveEvent* /*event*/) {
+  DeliverPlacement();
+}
 
 // WM_MOVE and WM_SIZE for what changed since they were last sent. Qt holds back move and
 // resize events of hidden widgets until they are shown, while Windows reports every change
@@ -352,8 +415,10 @@ void CWindowHost::DeliverPlacement() {
     Deliver(WM_MOVE, 0, PointParam(origin));
   }
   WPARAM kind = SIZE_RESTORED;
-  if (isWindow() && isMinimized()) kind = SIZE_MINIMIZED;
-  else if (isWindow() && isMaximized()) kind = SIZE_MAXIMIZED;
+  if (isWindow() && isMinimized())
+    kind = SIZE_MINIMIZED;
+  else if (isWindow() && isMaximized())
+    kind = SIZE_MAXIMIZED;
   if (size() != m_lastSize || kind != m_lastSizeKind) {
     m_lastSize = size();
     m_lastSizeKind = kind;
@@ -416,8 +481,12 @@ void CWindowHost::DeliverKey(QKeyEvent* event, bool down) {
   }
 }
 
-void CWindowHost::keyPressEvent(QKeyEvent* event) { DeliverKey(event, true); }
-void CWindowHost::keyReleaseEvent(QKeyEvent* event) { DeliverKey(event, false); }
+void CWindowHost::keyPressEvent(QKeyEvent* event) {
+  DeliverKey(event, true);
+}
+void CWindowHost::keyReleaseEvent(QKeyEvent* event) {
+  DeliverKey(event, false);
+}
 
 bool CWindowHost::HandleNonClientPress(QMouseEvent* event, bool doubleClick) {
   const QPoint global = event->globalPosition().toPoint();
@@ -465,20 +534,32 @@ QRect CWindowHost::ResizedGeometry(const QPoint& globalPos) const {
 void CWindowHost::SetCursorForHit(LRESULT hit) {
   switch (hit) {
     case HTLEFT:
-    case HTRIGHT: setCursor(Qt::SizeHorCursor); break;
+    case HTRIGHT:
+      setCursor(Qt::SizeHorCursor);
+      break;
     case HTTOP:
-    case HTBOTTOM: setCursor(Qt::SizeVerCursor); break;
+    case HTBOTTOM:
+      setCursor(Qt::SizeVerCursor);
+      break;
     case HTTOPLEFT:
-    case HTBOTTOMRIGHT: setCursor(Qt::SizeFDiagCursor); break;
+    case HTBOTTOMRIGHT:
+      setCursor(Qt::SizeFDiagCursor);
+      break;
     case HTTOPRIGHT:
-    case HTBOTTOMLEFT: setCursor(Qt::SizeBDiagCursor); break;
-    default: unsetCursor(); break;
+    case HTBOTTOMLEFT:
+      setCursor(Qt::SizeBDiagCursor);
+      break;
+    default:
+      unsetCursor();
+      break;
   }
 }
 
 void CWindowHost::StartNonClientDrag(LRESULT hit, const QPoint& globalPos) {
-  if (hit == HTCAPTION) BeginMove(globalPos);
-  else BeginResize(hit, globalPos);
+  if (hit == HTCAPTION)
+    BeginMove(globalPos);
+  else
+    BeginResize(hit, globalPos);
 }
 
 void CWindowHost::mousePressEvent(QMouseEvent* event) {
@@ -486,10 +567,17 @@ void CWindowHost::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && HandleNonClientPress(event, false)) return;
   UINT msg = 0;
   switch (event->button()) {
-    case Qt::LeftButton: msg = WM_LBUTTONDOWN; break;
-    case Qt::RightButton: msg = WM_RBUTTONDOWN; break;
-    case Qt::MiddleButton: msg = WM_MBUTTONDOWN; break;
-    default: return;
+    case Qt::LeftButton:
+      msg = WM_LBUTTONDOWN;
+      break;
+    case Qt::RightButton:
+      msg = WM_RBUTTONDOWN;
+      break;
+    case Qt::MiddleButton:
+      msg = WM_MBUTTONDOWN;
+      break;
+    default:
+      return;
   }
   Deliver(msg, MouseKeyFlags(event->buttons(), event->modifiers()),
           PointParam(event->position().toPoint()));
@@ -504,10 +592,17 @@ void CWindowHost::mouseReleaseEvent(QMouseEvent* event) {
   }
   UINT msg = 0;
   switch (event->button()) {
-    case Qt::LeftButton: msg = WM_LBUTTONUP; break;
-    case Qt::RightButton: msg = WM_RBUTTONUP; break;
-    case Qt::MiddleButton: msg = WM_MBUTTONUP; break;
-    default: return;
+    case Qt::LeftButton:
+      msg = WM_LBUTTONUP;
+      break;
+    case Qt::RightButton:
+      msg = WM_RBUTTONUP;
+      break;
+    case Qt::MiddleButton:
+      msg = WM_MBUTTONUP;
+      break;
+    default:
+      return;
   }
   Deliver(msg, MouseKeyFlags(event->buttons(), event->modifiers()),
           PointParam(event->position().toPoint()));
@@ -519,10 +614,17 @@ void CWindowHost::mouseDoubleClickEvent(QMouseEvent* event) {
   const bool dbl = m_classStyle & CS_DBLCLKS;
   UINT msg = 0;
   switch (event->button()) {
-    case Qt::LeftButton: msg = dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN; break;
-    case Qt::RightButton: msg = dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN; break;
-    case Qt::MiddleButton: msg = dbl ? WM_MBUTTONDBLCLK : WM_MBUTTONDOWN; break;
-    default: return;
+    case Qt::LeftButton:
+      msg = dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN;
+      break;
+    case Qt::RightButton:
+      msg = dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN;
+      break;
+    case Qt::MiddleButton:
+      msg = dbl ? WM_MBUTTONDBLCLK : WM_MBUTTONDOWN;
+      break;
+    default:
+      return;
   }
   Deliver(msg, MouseKeyFlags(event->buttons(), event->modifiers()),
           PointParam(event->position().toPoint()));
@@ -531,14 +633,17 @@ void CWindowHost::mouseDoubleClickEvent(QMouseEvent* event) {
 void CWindowHost::mouseMoveEvent(QMouseEvent* event) {
   CMouseScope scope(this);
   if (m_bManualMove) {
-    if (event->buttons() & Qt::LeftButton) move(event->globalPosition().toPoint() - m_moveOffset);
-    else m_bManualMove = false;
+    if (event->buttons() & Qt::LeftButton)
+      move(event->globalPosition().toPoint() - m_moveOffset);
+    else
+      m_bManualMove = false;
     return;
   }
   if (m_manualEdges) {
     if (event->buttons() & Qt::LeftButton)
       setGeometry(ResizedGeometry(event->globalPosition().toPoint()));
-    else m_manualEdges = {};
+    else
+      m_manualEdges = {};
     return;
   }
   // As on Windows: the hit test decides the cursor (sizing borders show sizing arrows).
@@ -556,12 +661,16 @@ void CWindowHost::wheelEvent(QWheelEvent* event) {
   const QPoint delta = event->angleDelta();
   const WORD keys = static_cast<WORD>(MouseKeyFlags(event->buttons(), event->modifiers()));
   const LPARAM where = PointParam(event->globalPosition().toPoint());  // screen, as Windows
-  if (delta.y() != 0) Deliver(WM_MOUSEWHEEL, MAKEWPARAM(keys, delta.y()), where);
-  else if (delta.x() != 0) Deliver(WM_MOUSEHWHEEL, MAKEWPARAM(keys, delta.x()), where);
+  if (delta.y() != 0)
+    Deliver(WM_MOUSEWHEEL, MAKEWPARAM(keys, delta.y()), where);
+  else if (delta.x() != 0)
+    Deliver(WM_MOUSEHWHEEL, MAKEWPARAM(keys, delta.x()), where);
   event->accept();
 }
 
-void CWindowHost::leaveEvent(QEvent* /*event*/) { Deliver(WM_MOUSELEAVE, 0, 0); }
+void CWindowHost::leaveEvent(QEvent* /*event*/) {
+  Deliver(WM_MOUSELEAVE, 0, 0);
+}
 
 void CWindowHost::focusInEvent(QFocusEvent* /*event*/) {
   COwnWindows::Instance().SetForegroundAndFocus(COwnWindows::Instance().Foreground(), m_hWnd);

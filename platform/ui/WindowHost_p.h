@@ -88,6 +88,7 @@ class CWindowHost final : public QWidget {
  private:
   void ApplyWindowFlags();
   bool HandleNonClientPress(QMouseEvent* event, bool doubleClick);
+
  public:
   // Default handling of WM_NCLBUTTONDOWN: caption drags, borders resize.
   void StartNonClientDrag(LRESULT hit, const QPoint& globalPos);

@@ -37,7 +37,8 @@ void toPixels(const QImage& source, TBitmapPixels& pixels) {
   pixels.vecPixels.resize(static_cast<std::size_t>(image.width()) * image.height());
   for (int y = 0; y < image.height(); ++y) {
     const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
-    std::copy(line, line + image.width(), pixels.vecPixels.begin() + std::size_t(y) * image.width());
+    std::copy(line, line + image.width(),
+              pixels.vecPixels.begin() + std::size_t(y) * image.width());
   }
 }
 

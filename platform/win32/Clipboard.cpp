@@ -63,7 +63,8 @@ bool readBlockText(HGLOBAL memory, std::u16string& text) {
 
 bool waitForPreviousPaste(DesktopBackend* desktop) {
   if (desktop->WaitClipboardFetched(kFetchTimeoutMs)) return true;
-  TC_LOG(TC_LOG_WARN, "clipboard: the previous item was not fetched within " << kFetchTimeoutMs << " ms");
+  TC_LOG(TC_LOG_WARN,
+         "clipboard: the previous item was not fetched within " << kFetchTimeoutMs << " ms");
   return false;
 }
 
@@ -113,7 +114,9 @@ LPVOID GlobalLock(HGLOBAL memory) {
   return bytes.empty() ? static_cast<LPVOID>(it->second.get()) : bytes.data();
 }
 
-BOOL GlobalUnlock(HGLOBAL) { return FALSE; }  // FALSE: no lock count left, as on Windows
+BOOL GlobalUnlock(HGLOBAL) {
+  return FALSE;
+}  // FALSE: no lock count left, as on Windows
 
 SIZE_T GlobalSize(HGLOBAL memory) {
   std::lock_guard<std::mutex> lock(win32::globalMutex());
@@ -156,8 +159,10 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
   }
   win32::waitForPreviousPaste(desktop);
   switch (format) {
-    case CF_UNICODETEXT: return win32::placeText(desktop, data);
-    case CF_BITMAP: return win32::placeBitmap(desktop, data);
+    case CF_UNICODETEXT:
+      return win32::placeText(desktop, data);
+    case CF_BITMAP:
+      return win32::placeBitmap(desktop, data);
     default:
       TC_LOG(TC_LOG_WARN, "SetClipboardData: format " << format << " is not offered");
       SetLastError(ERROR_INVALID_PARAMETER);

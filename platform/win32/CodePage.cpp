@@ -9,7 +9,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsSupported(UINT codePage) { return codePage == CP_ACP || codePage == CP_UTF8; }
+bool IsSupported(UINT codePage) {
+  return codePage == CP_ACP || codePage == CP_UTF8;
+}
 
 // Decodes one code point; returns nullopt on an invalid or truncated sequence and
 // always advances by at least one byte.
@@ -18,10 +20,17 @@ std::optional<char32_t> DecodeUtf8(const unsigned char*& p, const unsigned char*
   if (lead < 0x80) return lead;
   int extra;
   char32_t cp;
-  if ((lead & 0xE0) == 0xC0) { extra = 1; cp = lead & 0x1F; }
-  else if ((lead & 0xF0) == 0xE0) { extra = 2; cp = lead & 0x0F; }
-  else if ((lead & 0xF8) == 0xF0) { extra = 3; cp = lead & 0x07; }
-  else return std::nullopt;
+  if ((lead & 0xE0) == 0xC0) {
+    extra = 1;
+    cp = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    extra = 2;
+    cp = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    extra = 3;
+    cp = lead & 0x07;
+  } else
+    return std::nullopt;
   for (int i = 0; i < extra; ++i) {
     if (p == end || (*p & 0xC0) != 0x80) return std::nullopt;
     cp = (cp << 6) | (*p++ & 0x3F);
@@ -81,7 +90,8 @@ std::optional<std::string> EncodeAll(const char16_t* data, size_t size, bool str
   out.reserve(size * 3);
   for (size_t i = 0; i < size; ++i) {
     char32_t cp = data[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < size && data[i + 1] >= 0xDC00 && data[i + 1] <= 0xDFFF) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < size && data[i + 1] >= 0xDC00 &&
+        data[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (data[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -102,13 +112,15 @@ size_t TerminatedLength(const Char* text) {
 
 }  // namespace
 
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceBytes, LPWSTR dest, int destChars) {
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceBytes, LPWSTR dest,
+                        int destChars) {
   if (!IsSupported(codePage) || !source || sourceBytes < -1 || destChars < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   // -1: the source is zero-terminated and the terminator is converted too.
-  const size_t bytes = sourceBytes == -1 ? std::strlen(source) + 1 : static_cast<size_t>(sourceBytes);
+  const size_t bytes =
+      sourceBytes == -1 ? std::strlen(source) + 1 : static_cast<size_t>(sourceBytes);
   const auto wide = DecodeAll(source, bytes, (flags & MB_ERR_INVALID_CHARS) != 0);
   if (!wide) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
@@ -123,14 +135,16 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceByt
   return static_cast<int>(wide->size());
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceChars, LPSTR dest, int destBytes,
-                        LPCSTR defaultChar, BOOL* usedDefaultChar) {
-  if (!IsSupported(codePage) || !source || sourceChars < -1 || destBytes < 0 || defaultChar || usedDefaultChar) {
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceChars, LPSTR dest,
+                        int destBytes, LPCSTR defaultChar, BOOL* usedDefaultChar) {
+  if (!IsSupported(codePage) || !source || sourceChars < -1 || destBytes < 0 || defaultChar ||
+      usedDefaultChar) {
     // As for CP_UTF8 on Windows, a default character cannot be asked for.
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const size_t chars = sourceChars == -1 ? TerminatedLength(source) + 1 : static_cast<size_t>(sourceChars);
+  const size_t chars =
+      sourceChars == -1 ? TerminatedLength(source) + 1 : static_cast<size_t>(sourceChars);
   const auto narrow = EncodeAll(source, chars, (flags & WC_ERR_INVALID_CHARS) != 0);
   if (!narrow) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
@@ -161,4 +175,6 @@ std::string AnsiToUtf8(const std::string& text) {
   return EncodeAll(wide->data(), wide->size(), true).value_or(std::string());
 }
 
-std::string Utf8ToAnsi(const std::string& text) { return AnsiToUtf8(text); }
+std::string Utf8ToAnsi(const std::string& text) {
+  return AnsiToUtf8(text);
+}

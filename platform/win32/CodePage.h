@@ -11,9 +11,10 @@
 #define MB_ERR_INVALID_CHARS 0x00000008
 #define WC_ERR_INVALID_CHARS 0x00000080
 
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceBytes, LPWSTR dest, int destChars);
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceChars, LPSTR dest, int destBytes,
-                        LPCSTR defaultChar, BOOL* usedDefaultChar);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceBytes, LPWSTR dest,
+                        int destChars);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceChars, LPSTR dest,
+                        int destBytes, LPCSTR defaultChar, BOOL* usedDefaultChar);
 
 // Whole-string helpers; an invalid input gives an empty result.
 std::u16string Utf8ToWide(const std::string& text);

@@ -9,16 +9,25 @@
 namespace win32 {
 namespace {
 
-std::uintptr_t IdOf(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
-HWND HwndOf(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
+std::uintptr_t IdOf(HWND hwnd) {
+  return reinterpret_cast<std::uintptr_t>(hwnd);
+}
+HWND HwndOf(std::uintptr_t id) {
+  return reinterpret_cast<HWND>(id);
+}
 
 std::string KeyName(long long vk) {
   switch (vk) {
-    case VK_CONTROL: return "Ctrl";
-    case VK_MENU: return "Alt";
-    case VK_SHIFT: return "Shift";
-    case VK_DELETE: return "Del";
-    default: break;
+    case VK_CONTROL:
+      return "Ctrl";
+    case VK_MENU:
+      return "Alt";
+    case VK_SHIFT:
+      return "Shift";
+    case VK_DELETE:
+      return "Del";
+    default:
+      break;
   }
   if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return std::string(1, char(vk));
   char text[16];
@@ -162,9 +171,13 @@ bool FakeDesktop::GetRect(HWND hwnd, RECT* rect) {
   return true;
 }
 
-bool FakeDesktop::GetLocalRect(HWND hwnd, RECT* rect) { return GetRect(hwnd, rect); }
+bool FakeDesktop::GetLocalRect(HWND hwnd, RECT* rect) {
+  return GetRect(hwnd, rect);
+}
 
-unsigned long FakeDesktop::RootId() { return 1; }
+unsigned long FakeDesktop::RootId() {
+  return 1;
+}
 
 bool FakeDesktop::Show(HWND hwnd, int cmd) {
   std::lock_guard<std::mutex> lock(m_mutex);
@@ -267,8 +280,8 @@ bool FakeDesktop::WaitForChange(std::uint64_t seen, DWORD milliseconds) {
                              [&] { return m_nChanges != seen; });
 }
 
-void FakeDesktop::Record(const char* kind, HWND hwnd, long long arg1, long long arg2, long long arg3,
-                         long long arg4, std::u16string text) {
+void FakeDesktop::Record(const char* kind, HWND hwnd, long long arg1, long long arg2,
+                         long long arg3, long long arg4, std::u16string text) {
   TCall call;
   call.tpWhen = std::chrono::steady_clock::now();
   call.strKind = kind;

@@ -29,11 +29,11 @@ class FakeDesktop : public DesktopBackend {
     std::chrono::steady_clock::time_point tpWhen;
     std::string strKind;
     HWND hWnd = nullptr;
-    long long nArg1 = 0;  // show: cmd; reparent: parent id; move/click: x; char: code point;
-                          // key: vk; clipboard-image: width
-    long long nArg2 = 0;  // move/click: y; key: 1 for release; clipboard-image: height
-    long long nArg3 = 0;  // move: width; click: 1 for press, 0 for release
-    long long nArg4 = 0;  // move: height
+    long long nArg1 = 0;     // show: cmd; reparent: parent id; move/click: x; char: code point;
+                             // key: vk; clipboard-image: width
+    long long nArg2 = 0;     // move/click: y; key: 1 for release; clipboard-image: height
+    long long nArg3 = 0;     // move: width; click: 1 for press, 0 for release
+    long long nArg4 = 0;     // move: height
     std::u16string strText;  // clipboard-text
   };
 
@@ -44,7 +44,7 @@ class FakeDesktop : public DesktopBackend {
     bool bVisible = true;
     bool bMaximized = false;
     unsigned long nParentId = 0;  // 0: top-level
-    RECT rcWindow{};             // screen, or relative to the parent when embedded
+    RECT rcWindow{};              // screen, or relative to the parent when embedded
   };
 
   FakeDesktop();

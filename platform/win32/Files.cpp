@@ -36,7 +36,8 @@ std::string DocumentsFolder() {
   while (std::getline(dirs, line)) {
     if (line.rfind("XDG_DOCUMENTS_DIR=", 0) != 0) continue;
     std::string value = line.substr(std::strlen("XDG_DOCUMENTS_DIR="));
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
     if (value.rfind("$HOME", 0) == 0) value = HomeFolder() + value.substr(5);
     if (!value.empty() && value[0] == '/') return value;
   }
@@ -58,18 +59,30 @@ bool MakeDirectories(const std::string& path, mode_t mode) {
 
 void SetErrorFromErrno() {
   switch (errno) {
-    case ENOENT: SetLastError(ERROR_FILE_NOT_FOUND); break;
-    case ENOTDIR: SetLastError(ERROR_PATH_NOT_FOUND); break;
-    case EEXIST: SetLastError(ERROR_ALREADY_EXISTS); break;
-    case EACCES: case EPERM: SetLastError(ERROR_ACCESS_DENIED); break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); break;
+    case ENOENT:
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      break;
+    case ENOTDIR:
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      break;
+    case EEXIST:
+      SetLastError(ERROR_ALREADY_EXISTS);
+      break;
+    case EACCES:
+    case EPERM:
+      SetLastError(ERROR_ACCESS_DENIED);
+      break;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      break;
   }
 }
 
 FILETIME ToFileTime(const struct timespec& ts) {
   // 100-ns intervals since 1601-01-01.
   constexpr std::uint64_t kEpochDifference = 116444736000000000ULL;
-  const std::uint64_t ticks = kEpochDifference + static_cast<std::uint64_t>(ts.tv_sec) * 10000000ULL +
+  const std::uint64_t ticks = kEpochDifference +
+                              static_cast<std::uint64_t>(ts.tv_sec) * 10000000ULL +
                               static_cast<std::uint64_t>(ts.tv_nsec) / 100;
   return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
 }
@@ -108,9 +121,12 @@ bool FillFindData(const std::string& folder, const std::string& name, WIN32_FIND
 
 BOOL SHGetSpecialFolderPathA(HWND, LPSTR path, int csidl, BOOL create) {
   std::string folder;
-  if (csidl == CSIDL_APPDATA) folder = ConfigFolder();
-  else if (csidl == CSIDL_PERSONAL) folder = DocumentsFolder();
-  else return FALSE;
+  if (csidl == CSIDL_APPDATA)
+    folder = ConfigFolder();
+  else if (csidl == CSIDL_PERSONAL)
+    folder = DocumentsFolder();
+  else
+    return FALSE;
   if (folder.size() >= MAX_PATH) return FALSE;
   if (create && !MakeDirectories(folder, 0755)) return FALSE;
   std::strcpy(path, folder.c_str());
@@ -152,7 +168,9 @@ BOOL DeleteFileA(LPCSTR path) {
   return TRUE;
 }
 
-BOOL PathFileExistsA(LPCSTR path) { return path && ::access(path, F_OK) == 0; }
+BOOL PathFileExistsA(LPCSTR path) {
+  return path && ::access(path, F_OK) == 0;
+}
 
 BOOL PathFileExistsW(LPCWSTR path) {
   if (!path) return FALSE;
@@ -174,7 +192,8 @@ DWORD GetFileAttributesA(LPCSTR path) {
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   const std::string full(pattern ? pattern : "");
   const auto slash = full.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : full.substr(0, slash));
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : full.substr(0, slash));
   const std::string mask = slash == std::string::npos ? full : full.substr(slash + 1);
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) {
@@ -184,7 +203,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   auto* find = new FindHandle();
   while (dirent* entry = ::readdir(dir)) {
     WIN32_FIND_DATAA found;
-    if (::fnmatch(mask.c_str(), entry->d_name, 0) == 0 && FillFindData(folder, entry->d_name, found))
+    if (::fnmatch(mask.c_str(), entry->d_name, 0) == 0 &&
+        FillFindData(folder, entry->d_name, found))
       find->entries.push_back(found);
   }
   ::closedir(dir);
@@ -211,7 +231,9 @@ BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data) {
   return TRUE;
 }
 
-BOOL FindClose(HANDLE handle) { return CloseHandle(handle); }
+BOOL FindClose(HANDLE handle) {
+  return CloseHandle(handle);
+}
 
 DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
   char path[4096];

@@ -21,7 +21,9 @@ thread_local DWORD t_lastError = ERROR_SUCCESS;
 
 }  // namespace
 
-DWORD KernelObject::Wait(DWORD) { return WAIT_FAILED; }
+DWORD KernelObject::Wait(DWORD) {
+  return WAIT_FAILED;
+}
 
 void KernelObject::Release() {
   {
@@ -64,5 +66,9 @@ BOOL CloseHandle(HANDLE handle) {
   return TRUE;
 }
 
-DWORD GetLastError() { return win32::t_lastError; }
-void SetLastError(DWORD error) { win32::t_lastError = error; }
+DWORD GetLastError() {
+  return win32::t_lastError;
+}
+void SetLastError(DWORD error) {
+  win32::t_lastError = error;
+}

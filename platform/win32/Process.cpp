@@ -123,7 +123,8 @@ class TProcessState {
 
   DWORD exitCodeOf(int status) const {
     if (WIFEXITED(status)) return static_cast<DWORD>(WEXITSTATUS(status));
-    if (WIFSIGNALED(status) && m_bTerminated && WTERMSIG(status) == SIGKILL) return m_dwTerminateCode;
+    if (WIFSIGNALED(status) && m_bTerminated && WTERMSIG(status) == SIGKILL)
+      return m_dwTerminateCode;
     if (WIFSIGNALED(status)) return 128u + static_cast<DWORD>(WTERMSIG(status));
     return 0;
   }
@@ -189,8 +190,10 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
       while (i < commandLine.size() && commandLine[i] == '\\') ++count, ++i;
       if (i < commandLine.size() && commandLine[i] == '"') {
         current.append(count / 2, '\\');
-        if (count % 2) current += '"';
-        else inQuotes = !inQuotes;
+        if (count % 2)
+          current += '"';
+        else
+          inQuotes = !inQuotes;
       } else {
         current.append(count, '\\');
         --i;
@@ -215,7 +218,8 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
 std::vector<std::string> environmentOf(LPVOID environment, bool hidden) {
   std::vector<std::string> entries;
   if (environment) {
-    for (const char* entry = static_cast<const char*>(environment); *entry; entry += std::strlen(entry) + 1)
+    for (const char* entry = static_cast<const char*>(environment); *entry;
+         entry += std::strlen(entry) + 1)
       entries.emplace_back(entry);
   } else {
     for (char** entry = environ; entry && *entry; ++entry) entries.emplace_back(*entry);
@@ -234,11 +238,15 @@ std::vector<char*> pointersTo(std::vector<std::string>& strings) {
 
 DWORD win32ErrorOf(int error) {
   switch (error) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
     case EACCES:
-    case EPERM: return ERROR_ACCESS_DENIED;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    default: return ERROR_INVALID_PARAMETER;
+    case EPERM:
+      return ERROR_ACCESS_DENIED;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return ERROR_INVALID_PARAMETER;
   }
 }
 
@@ -262,15 +270,18 @@ int spawn(const std::string& program, std::vector<std::string>& args, std::vecto
   std::vector<char*> argv = pointersTo(args);
   std::vector<char*> envp = pointersTo(env);
   const bool searchPath = program.find('/') == std::string::npos;
-  const int error = searchPath
-                        ? posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data())
-                        : posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+  const int error =
+      searchPath
+          ? posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data())
+          : posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return error;
 }
 
-CProcessObject* processOf(HANDLE handle) { return HandleAs<CProcessObject>(handle); }
+CProcessObject* processOf(HANDLE handle) {
+  return HandleAs<CProcessObject>(handle);
+}
 
 std::string readLink(const std::string& path) {
   char buffer[PATH_MAX];
@@ -383,7 +394,9 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
   return TRUE;
 }
 
-DWORD GetProcessId(HANDLE process) { return win32::ProcessIdOf(process); }
+DWORD GetProcessId(HANDLE process) {
+  return win32::ProcessIdOf(process);
+}
 
 DWORD GetProcessImageFileNameA(HANDLE process, LPSTR imageFileName, DWORD size) {
   const DWORD pid = win32::ProcessIdOf(process);

@@ -24,7 +24,9 @@ std::string Trim(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
-bool EqualNoCase(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+bool EqualNoCase(const std::string& a, const char* b) {
+  return strcasecmp(a.c_str(), b) == 0;
+}
 
 struct IniLine {
   std::string raw;      // the line as in the file, without its line ending
@@ -91,7 +93,8 @@ std::string Serialise(const IniFile& file) {
 // Index of the section header, or -1.
 int FindSection(const IniFile& file, const char* section) {
   for (size_t i = 0; i < file.lines.size(); ++i)
-    if (file.lines[i].isSection && EqualNoCase(file.lines[i].section, section)) return static_cast<int>(i);
+    if (file.lines[i].isSection && EqualNoCase(file.lines[i].section, section))
+      return static_cast<int>(i);
   return -1;
 }
 
@@ -104,7 +107,8 @@ size_t SectionEnd(const IniFile& file, int header) {
 
 // A value in matching double or single quotes loses them, as on Windows.
 std::string Unquote(const std::string& value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
     return value.substr(1, value.size() - 2);
   return value;
 }
@@ -140,8 +144,8 @@ DWORD CopyOutList(const std::vector<std::string>& names, LPSTR buffer, DWORD siz
 
 }  // namespace
 
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD bufferSize,
-                               LPCSTR fileName) {
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
+                               DWORD bufferSize, LPCSTR fileName) {
   std::string fallback = defaultValue ? defaultValue : "";
   fallback = fallback.substr(0, fallback.find_last_not_of(' ') + 1);
   if (!fileName) return CopyOut(fallback, buffer, bufferSize);
@@ -150,7 +154,8 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
   IniFile file;
   if (!Load(fileName, file)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
-    return section && key ? CopyOut(fallback, buffer, bufferSize) : CopyOutList({}, buffer, bufferSize);
+    return section && key ? CopyOut(fallback, buffer, bufferSize)
+                          : CopyOutList({}, buffer, bufferSize);
   }
   if (!section) {
     std::vector<std::string> names;
@@ -159,7 +164,8 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
     return CopyOutList(names, buffer, bufferSize);
   }
   const int header = FindSection(file, section);
-  if (header < 0) return key ? CopyOut(fallback, buffer, bufferSize) : CopyOutList({}, buffer, bufferSize);
+  if (header < 0)
+    return key ? CopyOut(fallback, buffer, bufferSize) : CopyOutList({}, buffer, bufferSize);
   const size_t end = SectionEnd(file, header);
   if (!key) {
     std::vector<std::string> names;
@@ -192,7 +198,8 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
 
   if (!key) {  // delete the whole section
     if (header < 0) return TRUE;
-    file.lines.erase(file.lines.begin() + header, file.lines.begin() + static_cast<long>(SectionEnd(file, header)));
+    file.lines.erase(file.lines.begin() + header,
+                     file.lines.begin() + static_cast<long>(SectionEnd(file, header)));
   } else {
     if (header < 0) {
       if (!value) return TRUE;
@@ -214,8 +221,11 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     } else {
       // New keys go after the section's last entry, ahead of trailing blank lines.
       size_t insertAt = end;
-      while (insertAt > static_cast<size_t>(header) + 1 && Trim(file.lines[insertAt - 1].raw).empty()) --insertAt;
-      file.lines.insert(file.lines.begin() + static_cast<long>(insertAt), ParseLine(std::string(key) + "=" + value));
+      while (insertAt > static_cast<size_t>(header) + 1 &&
+             Trim(file.lines[insertAt - 1].raw).empty())
+        --insertAt;
+      file.lines.insert(file.lines.begin() + static_cast<long>(insertAt),
+                        ParseLine(std::string(key) + "=" + value));
     }
   }
 

@@ -4,8 +4,8 @@
 
 #include "platform/win32/Win32Types.h"
 
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD bufferSize,
-                               LPCSTR fileName);
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
+                               DWORD bufferSize, LPCSTR fileName);
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName);
 // key == nullptr deletes the section, value == nullptr deletes the key.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);

@@ -20,14 +20,19 @@ struct OpenKey {
   std::string path;
 };
 
-bool IsRoot(HKEY key) { return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
+bool IsRoot(HKEY key) {
+  return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
+}
 
 // The default value ("" on Windows) is "@" in the file, as in .reg files.
-const char* EntryName(LPCSTR valueName) { return valueName && *valueName ? valueName : "@"; }
+const char* EntryName(LPCSTR valueName) {
+  return valueName && *valueName ? valueName : "@";
+}
 
 bool SectionExists(const std::string& file, const std::string& path) {
   std::vector<char> names(65536);
-  const DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", names.data(), static_cast<DWORD>(names.size()), file.c_str());
+  const DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", names.data(),
+                                           static_cast<DWORD>(names.size()), file.c_str());
   for (DWORD i = 0; i < n;) {
     const std::string name(&names[i]);
     if (strcasecmp(name.c_str(), path.c_str()) == 0) return true;
@@ -60,7 +65,8 @@ LONG Open(HKEY root, LPCSTR subKey, PHKEY result, bool create) {
     const auto slash = file.find_last_of('/');
     if (slash != std::string::npos) ::mkdir(file.substr(0, slash).c_str(), 0700);
     // A key with no values yet is kept by a marker entry.
-    if (!WritePrivateProfileStringA(path.c_str(), "@created", "1", file.c_str())) return ERROR_ACCESS_DENIED;
+    if (!WritePrivateProfileStringA(path.c_str(), "@created", "1", file.c_str()))
+      return ERROR_ACCESS_DENIED;
   }
   *result = reinterpret_cast<HKEY>(new OpenKey{file, path});
   return ERROR_SUCCESS;
@@ -78,19 +84,24 @@ std::string RegistryHiveFile(HKEY root) {
   const char* file = std::getenv("TC_HKCU_FILE");
   if (file && *file) return file;
   char config[MAX_PATH];
-  if (!SHGetSpecialFolderPathA(nullptr, config, CSIDL_APPDATA, FALSE)) return "HKEY_CURRENT_USER.ini";
+  if (!SHGetSpecialFolderPathA(nullptr, config, CSIDL_APPDATA, FALSE))
+    return "HKEY_CURRENT_USER.ini";
   return std::string(config) + "/tandem_chats/HKEY_CURRENT_USER.ini";
 }
 
 }  // namespace win32
 
-LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, DWORD, PHKEY result) { return Open(root, subKey, result, false); }
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, DWORD, PHKEY result) {
+  return Open(root, subKey, result, false);
+}
 
-LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, DWORD, void*, PHKEY result, LPDWORD) {
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, DWORD, void*, PHKEY result,
+                     LPDWORD) {
   return Open(root, subKey, result, true);
 }
 
-LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataBytes) {
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
+                      LPDWORD dataBytes) {
   if (!key || IsRoot(key)) return ERROR_INVALID_HANDLE;
   const auto* open = reinterpret_cast<OpenKey*>(key);
   std::vector<char> buffer(65536);
@@ -120,7 +131,8 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE 
   return ERROR_SUCCESS;
 }
 
-LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataBytes) {
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
+                    DWORD dataBytes) {
   if (!key || IsRoot(key)) return ERROR_INVALID_HANDLE;
   const auto* open = reinterpret_cast<OpenKey*>(key);
   std::string text;
@@ -132,13 +144,15 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
     std::snprintf(formatted, sizeof formatted, "dword:%08x", number);
     text = formatted;
   } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
-    text.assign(reinterpret_cast<const char*>(data), data ? strnlen(reinterpret_cast<const char*>(data), dataBytes) : 0);
+    text.assign(reinterpret_cast<const char*>(data),
+                data ? strnlen(reinterpret_cast<const char*>(data), dataBytes) : 0);
     if (text.find_first_of("\r\n") != std::string::npos) return ERROR_INVALID_PARAMETER;
     text = "\"" + text + "\"";  // the outer quotes keep a value's own quotes and spaces intact
   } else {
     return ERROR_INVALID_PARAMETER;
   }
-  return WritePrivateProfileStringA(open->path.c_str(), EntryName(valueName), text.c_str(), open->file.c_str())
+  return WritePrivateProfileStringA(open->path.c_str(), EntryName(valueName), text.c_str(),
+                                    open->file.c_str())
              ? ERROR_SUCCESS
              : ERROR_ACCESS_DENIED;
 }

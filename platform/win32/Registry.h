@@ -25,10 +25,12 @@
 #define REG_DWORD 4
 
 LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, DWORD access, PHKEY result);
-LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR cls, DWORD options, DWORD access,
-                     void* security, PHKEY result, LPDWORD disposition);
-LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataBytes);
-LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataBytes);
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR cls, DWORD options,
+                     DWORD access, void* security, PHKEY result, LPDWORD disposition);
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD dataBytes);
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD dataBytes);
 LONG RegCloseKey(HKEY key);
 
 namespace win32 {

@@ -38,11 +38,14 @@ std::mutex g_viewsMutex;
 std::map<const void*, size_t> g_views;
 
 // Named objects are per user, like a session's objects on Windows.
-std::string ShmName(LPCSTR name) { return "/" + std::string(name) + "." + std::to_string(::getuid()); }
+std::string ShmName(LPCSTR name) {
+  return "/" + std::string(name) + "." + std::to_string(::getuid());
+}
 
 }  // namespace
 
-HANDLE CreateFileMappingA(HANDLE file, void*, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCSTR name) {
+HANDLE CreateFileMappingA(HANDLE file, void*, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
+                          LPCSTR name) {
   const size_t size = (static_cast<size_t>(sizeHigh) << 32) | sizeLow;
   if (file != INVALID_HANDLE_VALUE || !name || !*name || size == 0 ||
       (protect != PAGE_READWRITE && protect != PAGE_READONLY)) {
@@ -76,7 +79,8 @@ HANDLE CreateFileMappingA(HANDLE file, void*, DWORD protect, DWORD sizeHigh, DWO
   return handle;
 }
 
-LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes) {
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow,
+                     SIZE_T bytes) {
   auto* block = win32::HandleAs<FileMapping>(mapping);
   if (!block || offsetHigh || offsetLow || bytes > block->size()) {
     SetLastError(ERROR_INVALID_PARAMETER);

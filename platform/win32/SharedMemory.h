@@ -12,6 +12,7 @@
 
 // file must be INVALID_HANDLE_VALUE (paging-file backed). GetLastError() is
 // ERROR_ALREADY_EXISTS when a live block of that name was opened instead of created.
-HANDLE CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCSTR name);
+HANDLE CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
+                          LPCSTR name);
 LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes);
 BOOL UnmapViewOfFile(LPCVOID view);

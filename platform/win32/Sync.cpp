@@ -13,7 +13,8 @@ using Clock = std::chrono::steady_clock;
 
 // Waits on cv until ready() holds or the time is up; INFINITE waits for ever.
 template <typename Ready>
-bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, DWORD milliseconds, Ready ready) {
+bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, DWORD milliseconds,
+               Ready ready) {
   if (milliseconds == INFINITE) {
     cv.wait(lock, ready);
     return true;
@@ -28,8 +29,10 @@ class Event : public win32::KernelObject {
   void Set() {
     std::lock_guard<std::mutex> lock(mutex_);
     signalled_ = true;
-    if (manualReset_) cv_.notify_all();
-    else cv_.notify_one();
+    if (manualReset_)
+      cv_.notify_all();
+    else
+      cv_.notify_one();
   }
   void Reset() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -59,7 +62,8 @@ class Thread : public win32::KernelObject {
   }
   DWORD Wait(DWORD milliseconds) override {
     std::unique_lock<std::mutex> lock(mutex_);
-    return WaitUntil(cv_, lock, milliseconds, [this] { return done_; }) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    return WaitUntil(cv_, lock, milliseconds, [this] { return done_; }) ? WAIT_OBJECT_0
+                                                                        : WAIT_TIMEOUT;
   }
   DWORD ExitCode() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -130,15 +134,18 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return object.get()->Wait(milliseconds);
 }
 
-HANDLE CreateThread(void*, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD, LPDWORD threadId) {
+HANDLE CreateThread(void*, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD,
+                    LPDWORD threadId) {
   if (!start) return nullptr;
   return StartThread([start, parameter] { return start(parameter); }, threadId);
 }
 
-UINT_PTR _beginthreadex(void*, unsigned, BeginThreadRoutine start, void* parameter, unsigned, unsigned* threadId) {
+UINT_PTR _beginthreadex(void*, unsigned, BeginThreadRoutine start, void* parameter, unsigned,
+                        unsigned* threadId) {
   if (!start) return 0;
   DWORD id = 0;
-  HANDLE handle = StartThread([start, parameter] { return static_cast<DWORD>(start(parameter)); }, &id);
+  HANDLE handle =
+      StartThread([start, parameter] { return static_cast<DWORD>(start(parameter)); }, &id);
   if (threadId) *threadId = id;
   return reinterpret_cast<UINT_PTR>(handle);
 }
@@ -150,22 +157,36 @@ BOOL GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
   return TRUE;
 }
 
-void InitializeCriticalSection(LPCRITICAL_SECTION section) { section->mutex = new std::recursive_mutex(); }
+void InitializeCriticalSection(LPCRITICAL_SECTION section) {
+  section->mutex = new std::recursive_mutex();
+}
 
 void DeleteCriticalSection(LPCRITICAL_SECTION section) {
   delete section->mutex;
   section->mutex = nullptr;
 }
 
-void EnterCriticalSection(LPCRITICAL_SECTION section) { section->mutex->lock(); }
-void LeaveCriticalSection(LPCRITICAL_SECTION section) { section->mutex->unlock(); }
+void EnterCriticalSection(LPCRITICAL_SECTION section) {
+  section->mutex->lock();
+}
+void LeaveCriticalSection(LPCRITICAL_SECTION section) {
+  section->mutex->unlock();
+}
 
-void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Sleep(DWORD milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 DWORD GetTickCount() {
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+          .count();
   return static_cast<DWORD>(ms);
 }
 
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+DWORD GetCurrentThreadId() {
+  return static_cast<DWORD>(::syscall(SYS_gettid));
+}
+DWORD GetCurrentProcessId() {
+  return static_cast<DWORD>(::getpid());
+}

@@ -11,12 +11,12 @@ BOOL ResetEvent(HANDLE event);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 
 using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
-HANDLE CreateThread(void* security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
-                    DWORD flags, LPDWORD threadId);
+HANDLE CreateThread(void* security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                    LPVOID parameter, DWORD flags, LPDWORD threadId);
 // _beginthreadex-style start routine.
 using BeginThreadRoutine = unsigned (*)(void* parameter);
-UINT_PTR _beginthreadex(void* security, unsigned stackSize, BeginThreadRoutine start, void* parameter,
-                        unsigned flags, unsigned* threadId);
+UINT_PTR _beginthreadex(void* security, unsigned stackSize, BeginThreadRoutine start,
+                        void* parameter, unsigned flags, unsigned* threadId);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 
 struct CRITICAL_SECTION {

@@ -56,7 +56,8 @@ std::string exeFileOf(const std::string& procDir, const std::string& stat) {
   if (length > 0) {
     std::string image(buffer, static_cast<std::size_t>(length));
     const std::string deleted = " (deleted)";
-    if (image.size() > deleted.size() && image.ends_with(deleted)) image.resize(image.size() - deleted.size());
+    if (image.size() > deleted.size() && image.ends_with(deleted))
+      image.resize(image.size() - deleted.size());
     return image.substr(image.rfind('/') + 1);
   }
   const std::size_t open = stat.find('(');
@@ -79,7 +80,9 @@ bool readRow(const std::string& name, TProcessRow& row) {
   return true;
 }
 
-CSnapshotObject* snapshotOf(HANDLE handle) { return HandleAs<CSnapshotObject>(handle); }
+CSnapshotObject* snapshotOf(HANDLE handle) {
+  return HandleAs<CSnapshotObject>(handle);
+}
 
 bool readEntry(HANDLE snapshot, LPPROCESSENTRY32 entry, bool first) {
   CSnapshotObject* object = snapshotOf(snapshot);
@@ -103,7 +106,8 @@ std::vector<TProcessRow> ReadProcessTable() {
     TProcessRow row;
     if (readRow(dirEntry.path().filename().string(), row)) rows.push_back(std::move(row));
   }
-  std::sort(rows.begin(), rows.end(), [](const TProcessRow& a, const TProcessRow& b) { return a.dwPid < b.dwPid; });
+  std::sort(rows.begin(), rows.end(),
+            [](const TProcessRow& a, const TProcessRow& b) { return a.dwPid < b.dwPid; });
   return rows;
 }
 

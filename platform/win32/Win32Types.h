@@ -104,18 +104,33 @@ struct FILETIME {
   DWORD dwHighDateTime;
 };
 
-inline WORD LOWORD(DWORD_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
-inline WORD HIWORD(DWORD_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-inline int GET_X_LPARAM(LPARAM lp) { return static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lp))); }
-inline int GET_Y_LPARAM(LPARAM lp) { return static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lp))); }
-inline LPARAM MAKELPARAM(int lo, int hi) {
-  return static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(lo)) | (static_cast<DWORD>(static_cast<WORD>(hi)) << 16)));
+inline WORD LOWORD(DWORD_PTR v) {
+  return static_cast<WORD>(v & 0xFFFF);
 }
-inline WPARAM MAKEWPARAM(int lo, int hi) { return static_cast<WPARAM>(static_cast<DWORD>(MAKELPARAM(lo, hi))); }
+inline WORD HIWORD(DWORD_PTR v) {
+  return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+inline int GET_X_LPARAM(LPARAM lp) {
+  return static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lp)));
+}
+inline int GET_Y_LPARAM(LPARAM lp) {
+  return static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lp)));
+}
+inline LPARAM MAKELPARAM(int lo, int hi) {
+  return static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(lo)) |
+                                                (static_cast<DWORD>(static_cast<WORD>(hi)) << 16)));
+}
+inline WPARAM MAKEWPARAM(int lo, int hi) {
+  return static_cast<WPARAM>(static_cast<DWORD>(MAKELPARAM(lo, hi)));
+}
 
 // Window handle <-> 32-bit value (the single-instance block stores 4 bytes).
-inline DWORD HandleToULong32(HWND h) { return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(h)); }
-inline HWND ULong32ToHandle(DWORD v) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(v)); }
+inline DWORD HandleToULong32(HWND h) {
+  return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(h));
+}
+inline HWND ULong32ToHandle(DWORD v) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(v));
+}
 
 // Errors (GetLastError)
 #define ERROR_SUCCESS 0L

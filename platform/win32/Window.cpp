@@ -42,8 +42,12 @@ DesktopBackend* desktopFor(HWND hwnd) {
   return backend;
 }
 
-unsigned long idOf(HWND hwnd) { return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)); }
-HWND hwndOf(unsigned long id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id)); }
+unsigned long idOf(HWND hwnd) {
+  return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd));
+}
+HWND hwndOf(unsigned long id) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
+}
 
 // The handle for an X11 parent id: one of our windows when it is ours.
 HWND parentHandle(unsigned long parentId) {
@@ -100,20 +104,33 @@ LRESULT sendToForeign(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   DesktopBackend* backend = desktopFor(hwnd);
   if (!backend) return 0;
   switch (msg) {
-    case WM_LBUTTONDOWN: return backend->Click(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), true) ? 0 : 1;
-    case WM_LBUTTONUP: return backend->Click(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), false) ? 0 : 1;
-    case WM_CHAR: return typeUnit(backend, hwnd, wParam);
-    case WM_CLOSE: return backend->Close(hwnd) ? 0 : 1;
-    default: return 0;
+    case WM_LBUTTONDOWN:
+      return backend->Click(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), true) ? 0 : 1;
+    case WM_LBUTTONUP:
+      return backend->Click(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), false) ? 0 : 1;
+    case WM_CHAR:
+      return typeUnit(backend, hwnd, wParam);
+    case WM_CLOSE:
+      return backend->Close(hwnd) ? 0 : 1;
+    default:
+      return 0;
   }
 }
 
 }  // namespace
 
-void SetOwnWindowBackend(OwnWindowBackend* backend) { s_ownBackend.store(backend); }
-OwnWindowBackend* GetOwnWindowBackend() { return s_ownBackend.load(); }
-void SetDesktopBackend(DesktopBackend* backend) { s_desktopBackend.store(backend); }
-DesktopBackend* GetDesktopBackend() { return desktop(); }
+void SetOwnWindowBackend(OwnWindowBackend* backend) {
+  s_ownBackend.store(backend);
+}
+OwnWindowBackend* GetOwnWindowBackend() {
+  return s_ownBackend.load();
+}
+void SetDesktopBackend(DesktopBackend* backend) {
+  s_desktopBackend.store(backend);
+}
+DesktopBackend* GetDesktopBackend() {
+  return desktop();
+}
 
 DWORD WaitForStopOrDesktopChange(HANDLE stopEvent, DWORD milliseconds) {
   // The stop event is looked at every slice; a desktop change ends the wait at once.
@@ -155,8 +172,10 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
 int GetClassNameA(HWND hwnd, LPSTR className, int maxCount) {
   if (!className || maxCount <= 0) return 0;
   std::string name;
-  if (auto* own = ownFor(hwnd)) name = own->ClassName(hwnd);
-  else if (auto* backend = desktopFor(hwnd)) name = backend->ClassName(hwnd);
+  if (auto* own = ownFor(hwnd))
+    name = own->ClassName(hwnd);
+  else if (auto* backend = desktopFor(hwnd))
+    name = backend->ClassName(hwnd);
   const int count = std::min(static_cast<int>(name.size()), maxCount - 1);
   std::memcpy(className, name.data(), count);
   className[count] = '\0';
@@ -166,8 +185,10 @@ int GetClassNameA(HWND hwnd, LPSTR className, int maxCount) {
 
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
   DWORD pid = 0;
-  if (ownFor(hwnd)) pid = static_cast<DWORD>(getpid());
-  else if (auto* backend = desktopFor(hwnd)) pid = backend->ProcessId(hwnd);
+  if (ownFor(hwnd))
+    pid = static_cast<DWORD>(getpid());
+  else if (auto* backend = desktopFor(hwnd))
+    pid = backend->ProcessId(hwnd);
   if (processId) *processId = pid;
   return pid;  // the thread id stands for the process
 }
@@ -288,9 +309,15 @@ BOOL activate(HWND hwnd) {
 }
 }  // namespace
 
-BOOL BringWindowToTop(HWND hwnd) { return activate(hwnd); }
-BOOL SetForegroundWindow(HWND hwnd) { return activate(hwnd); }
-void SwitchToThisWindow(HWND hwnd, BOOL) { activate(hwnd); }
+BOOL BringWindowToTop(HWND hwnd) {
+  return activate(hwnd);
+}
+BOOL SetForegroundWindow(HWND hwnd) {
+  return activate(hwnd);
+}
+void SwitchToThisWindow(HWND hwnd, BOOL) {
+  activate(hwnd);
+}
 
 HWND SetActiveWindow(HWND hwnd) {
   HWND previous = GetForegroundWindow();
@@ -343,7 +370,9 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
   return 0;
 }
 
-LONG GetWindowLongA(HWND hwnd, int index) { return static_cast<LONG>(GetWindowLongPtrA(hwnd, index)); }
+LONG GetWindowLongA(HWND hwnd, int index) {
+  return static_cast<LONG>(GetWindowLongPtrA(hwnd, index));
+}
 LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
   return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, value));
 }
@@ -412,6 +441,7 @@ UINT RegisterWindowMessageA(LPCSTR name) {
     return 0;
   }
   std::lock_guard<std::mutex> lock(mutex);
-  auto [it, inserted] = registered.try_emplace(name, 0xC000u + static_cast<UINT>(registered.size()));
+  auto [it, inserted] =
+      registered.try_emplace(name, 0xC000u + static_cast<UINT>(registered.size()));
   return it->second;
 }

@@ -45,7 +45,8 @@ class CTrackedMimeData : public QMimeData {
 };
 
 bool onGuiThread() {
-  return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+  return QCoreApplication::instance() &&
+         QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
 // Runs `offer` on the GUI thread (the clipboard lives there) and waits for it.
@@ -58,8 +59,10 @@ bool offerOnGuiThread(const std::function<void(CTrackedMimeData*)>& fill) {
     s_pastePending.store(false);
     QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
   };
-  if (onGuiThread()) offer();
-  else QMetaObject::invokeMethod(QCoreApplication::instance(), offer, Qt::BlockingQueuedConnection);
+  if (onGuiThread())
+    offer();
+  else
+    QMetaObject::invokeMethod(QCoreApplication::instance(), offer, Qt::BlockingQueuedConnection);
   return true;
 }
 
@@ -100,7 +103,9 @@ bool ClipboardSetImage(const TBitmapPixels& image) {
   return offerOnGuiThread([qimage](CTrackedMimeData* data) { data->setImageData(qimage); });
 }
 
-void ClipboardNotePaste() { s_pastePending.store(true); }
+void ClipboardNotePaste() {
+  s_pastePending.store(true);
+}
 
 bool ClipboardWaitFetched(DWORD timeoutMs) {
   if (!s_pastePending.load() || s_fetched.load() == s_offered.load()) return true;
@@ -111,7 +116,8 @@ bool ClipboardWaitFetched(DWORD timeoutMs) {
       return false;
     }
     if (onGuiThread()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (s_fetched.load() != s_offered.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (s_fetched.load() != s_offered.load())
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   s_pastePending.store(false);
   return true;

@@ -63,7 +63,8 @@ void CX11Connection::internAtoms() {
   };
   std::vector<xcb_intern_atom_cookie_t> cookies;
   for (const TName& name : kNames)
-    cookies.push_back(xcb_intern_atom(m_pXcb, 0, static_cast<std::uint16_t>(std::strlen(name.name)), name.name));
+    cookies.push_back(
+        xcb_intern_atom(m_pXcb, 0, static_cast<std::uint16_t>(std::strlen(name.name)), name.name));
   for (std::size_t i = 0; i < cookies.size(); ++i) {
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_pXcb, cookies[i], nullptr));
     if (reply) m_atoms.*(kNames[i].slot) = reply->atom;
@@ -115,7 +116,8 @@ XId CX11Connection::ReadWindowProperty(XId window, XId property) {
 }
 
 bool CX11Connection::QueryTree(XId window, XId& parent, std::vector<XId>* children) {
-  Reply<xcb_query_tree_reply_t> reply(xcb_query_tree_reply(m_pXcb, xcb_query_tree(m_pXcb, window), nullptr));
+  Reply<xcb_query_tree_reply_t> reply(
+      xcb_query_tree_reply(m_pXcb, xcb_query_tree(m_pXcb, window), nullptr));
   if (!reply) return false;
   parent = reply->parent;
   if (children) {
@@ -125,7 +127,9 @@ bool CX11Connection::QueryTree(XId window, XId& parent, std::vector<XId>* childr
   return true;
 }
 
-bool CX11Connection::IsAlive(XId window) { return MapState(window) >= 0; }
+bool CX11Connection::IsAlive(XId window) {
+  return MapState(window) >= 0;
+}
 
 int CX11Connection::MapState(XId window) {
   if (!window) return -1;
@@ -141,7 +145,8 @@ bool CX11Connection::Geometry(XId window, RECT& local, POINT& screen) {
   Reply<xcb_translate_coordinates_reply_t> translated(
       xcb_translate_coordinates_reply(m_pXcb, translateCookie, nullptr));
   if (!geometry || !translated) return false;
-  local = RECT{geometry->x, geometry->y, geometry->x + geometry->width, geometry->y + geometry->height};
+  local =
+      RECT{geometry->x, geometry->y, geometry->x + geometry->width, geometry->y + geometry->height};
   screen = POINT{translated->dst_x, translated->dst_y};
   return true;
 }

@@ -114,7 +114,8 @@ std::map<XId, TWindowFacts> CX11Desktop::readFacts(const std::vector<XId>& windo
       const std::string both(static_cast<const char*>(xcb_get_property_value(cls.get())),
                              static_cast<std::size_t>(xcb_get_property_value_length(cls.get())));
       const std::size_t split = both.find('\0');
-      if (split != std::string::npos) f.strClass = both.substr(split + 1, both.find('\0', split + 1) - split - 1);
+      if (split != std::string::npos)
+        f.strClass = both.substr(split + 1, both.find('\0', split + 1) - split - 1);
     }
     if (pid && pid->format == 32 && xcb_get_property_value_length(pid.get()) >= 4)
       f.dwPid = *static_cast<const std::uint32_t*>(xcb_get_property_value(pid.get()));
@@ -180,7 +181,8 @@ XId CX11Desktop::embeddingParent(XId window) {
   if (!x.QueryTree(window, parent, nullptr) || parent == x.Root() || parent == 0) return 0;
   // A window manager's frame is a child of the root and carries no WM_CLASS.
   XId grandParent = 0;
-  if (x.QueryTree(parent, grandParent, nullptr) && grandParent == x.Root() && x.ReadClass(parent).empty())
+  if (x.QueryTree(parent, grandParent, nullptr) && grandParent == x.Root() &&
+      x.ReadClass(parent).empty())
     return 0;
   return parent;
 }
@@ -195,7 +197,8 @@ bool CX11Desktop::GetRect(HWND hwnd, RECT* rect) {
   RECT local{};
   POINT screen{};
   if (!rect || !m_pConnection->Geometry(IdOf(hwnd), local, screen)) return false;
-  *rect = RECT{screen.x, screen.y, screen.x + (local.right - local.left), screen.y + (local.bottom - local.top)};
+  *rect = RECT{screen.x, screen.y, screen.x + (local.right - local.left),
+               screen.y + (local.bottom - local.top)};
   return true;
 }
 
@@ -209,7 +212,6 @@ bool CX11Desktop::GetLocalRect(HWND hwnd, RECT* rect) {
   *rect = local;
   return true;
 }
-
 
 XId CX11Desktop::ownTopLevelAncestor(XId window) {
   // The highest ancestor that is a client window (has WM_CLASS) below the root or a frame.
@@ -270,8 +272,9 @@ bool CX11Desktop::Close(HWND hwnd) {
   event.type = x.Atoms().wmProtocols;
   event.data.data32[0] = x.Atoms().wmDeleteWindow;
   event.data.data32[1] = XCB_CURRENT_TIME;
-  const bool ok = checkedRequest(m_pConnection->Xcb(), xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
-                                                 reinterpret_cast<const char*>(&event)));
+  const bool ok = checkedRequest(m_pConnection->Xcb(),
+                                 xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
+                                                        reinterpret_cast<const char*>(&event)));
   x.Sync();
   return ok;
 }
@@ -319,5 +322,7 @@ DesktopBackend* X11Desktop() {
 }  // namespace win32::x11
 
 namespace win32 {
-DesktopBackend* X11Desktop() { return x11::X11Desktop(); }
+DesktopBackend* X11Desktop() {
+  return x11::X11Desktop();
+}
 }  // namespace win32

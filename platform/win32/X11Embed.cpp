@@ -78,7 +78,8 @@ bool CX11Desktop::showTopLevel(XId window, int cmd) {
       RECT rootRect{};
       POINT screen{};
       if (!x.Geometry(x.Root(), rootRect, screen)) return false;
-      const std::uint32_t values[] = {0, 0, std::uint32_t(rootRect.right), std::uint32_t(rootRect.bottom)};
+      const std::uint32_t values[] = {0, 0, std::uint32_t(rootRect.right),
+                                      std::uint32_t(rootRect.bottom)};
       xcb_configure_window(c, window,
                            XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
                                XCB_CONFIG_WINDOW_HEIGHT,
@@ -164,15 +165,18 @@ bool CX11Desktop::Reparent(HWND hwnd, unsigned long parentId) {
       // Managed: withdraw first, or the manager undoes the re-parenting.
       withdraw(window);
       if (!waitForParent(window, x.Root()))
-        TC_LOG(TC_LOG_WARN, "window 0x" << std::hex << window << " was not released by the window manager");
+        TC_LOG(TC_LOG_WARN,
+               "window 0x" << std::hex << window << " was not released by the window manager");
     } else if (wasMapped) {
       xcb_unmap_window(x.Xcb(), window);
     }
     setSaveSet(window, parentId != 0);
     const auto at = parentId ? POINT{0, 0} : screen;
-    ok = checked(m_pConnection->Xcb(), xcb_reparent_window_checked(x.Xcb(), window, target, static_cast<std::int16_t>(at.x),
-                                             static_cast<std::int16_t>(at.y)));
-    if (ok && wasMapped) ok = checked(m_pConnection->Xcb(), xcb_map_window_checked(x.Xcb(), window));
+    ok = checked(m_pConnection->Xcb(), xcb_reparent_window_checked(
+                                           x.Xcb(), window, target, static_cast<std::int16_t>(at.x),
+                                           static_cast<std::int16_t>(at.y)));
+    if (ok && wasMapped)
+      ok = checked(m_pConnection->Xcb(), xcb_map_window_checked(x.Xcb(), window));
     x.Sync();
   }
   m_watcher.Bump();
@@ -184,10 +188,11 @@ bool CX11Desktop::Move(HWND hwnd, int x, int y, int width, int height) {
   const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
                                   static_cast<std::uint32_t>(std::max(width, 1)),
                                   static_cast<std::uint32_t>(std::max(height, 1))};
-  return checked(m_pConnection->Xcb(), xcb_configure_window_checked(m_pConnection->Xcb(), IdOf(hwnd),
-                                              XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
-                                                  XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-                                              values));
+  return checked(m_pConnection->Xcb(), xcb_configure_window_checked(
+                                           m_pConnection->Xcb(), IdOf(hwnd),
+                                           XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
+                                               XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                                           values));
 }
 
 }  // namespace win32::x11

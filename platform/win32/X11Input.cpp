@@ -33,14 +33,30 @@ struct TVkKeysym {
   unsigned long keysym;
 };
 constexpr TVkKeysym kVkTable[] = {
-    {VK_BACK, XK_BackSpace}, {VK_TAB, XK_Tab},         {VK_RETURN, XK_Return},
-    {VK_SHIFT, XK_Shift_L},  {VK_CONTROL, XK_Control_L}, {VK_MENU, XK_Alt_L},
-    {VK_ESCAPE, XK_Escape},  {VK_SPACE, XK_space},     {VK_PRIOR, XK_Prior},
-    {VK_NEXT, XK_Next},      {VK_END, XK_End},         {VK_HOME, XK_Home},
-    {VK_LEFT, XK_Left},      {VK_UP, XK_Up},           {VK_RIGHT, XK_Right},
-    {VK_DOWN, XK_Down},      {VK_INSERT, XK_Insert},   {VK_DELETE, XK_Delete},
-    {VK_F1, XK_F1},          {VK_F4, XK_F4},           {VK_F5, XK_F5},
-    {VK_LSHIFT, XK_Shift_L}, {VK_LCONTROL, XK_Control_L}, {VK_LMENU, XK_Alt_L},
+    {VK_BACK, XK_BackSpace},
+    {VK_TAB, XK_Tab},
+    {VK_RETURN, XK_Return},
+    {VK_SHIFT, XK_Shift_L},
+    {VK_CONTROL, XK_Control_L},
+    {VK_MENU, XK_Alt_L},
+    {VK_ESCAPE, XK_Escape},
+    {VK_SPACE, XK_space},
+    {VK_PRIOR, XK_Prior},
+    {VK_NEXT, XK_Next},
+    {VK_END, XK_End},
+    {VK_HOME, XK_Home},
+    {VK_LEFT, XK_Left},
+    {VK_UP, XK_Up},
+    {VK_RIGHT, XK_Right},
+    {VK_DOWN, XK_Down},
+    {VK_INSERT, XK_Insert},
+    {VK_DELETE, XK_Delete},
+    {VK_F1, XK_F1},
+    {VK_F4, XK_F4},
+    {VK_F5, XK_F5},
+    {VK_LSHIFT, XK_Shift_L},
+    {VK_LCONTROL, XK_Control_L},
+    {VK_LMENU, XK_Alt_L},
 };
 
 unsigned long keysymOfVk(BYTE vk) {
@@ -166,7 +182,8 @@ void CX11Input::waitUntilPointerFree() {
   ::Display* display = m_connection.Display();
   const ::Window root = static_cast<::Window>(m_connection.Root());
   for (int waited = 0; waited < kPointerFreeWaitMs; ++waited) {
-    const int result = XGrabPointer(display, root, False, 0, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    const int result = XGrabPointer(display, root, False, 0, GrabModeAsync, GrabModeAsync, None,
+                                    None, CurrentTime);
     if (result == GrabSuccess) {
       XUngrabPointer(display, CurrentTime);
       XSync(display, False);

@@ -148,7 +148,7 @@ class CX11Input {
   CX11Connection& m_connection;
   XId m_nFocusTarget = 0;
   int m_nKeysDown = 0;
-  std::vector<unsigned> m_vecSpare;             // keycodes without symbols, LRU first
+  std::vector<unsigned> m_vecSpare;              // keycodes without symbols, LRU first
   std::map<unsigned long, unsigned> m_mapBound;  // keysym -> spare keycode bound to it
 };
 

@@ -28,7 +28,8 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
 
 // Of the root's properties only the manager's client lists matter; the others (the active
 // window, desktop names, ...) change often and say nothing about new windows.
-bool isTopLevelChange(const xcb_generic_event_t* event, xcb_atom_t clientList, xcb_atom_t stacking) {
+bool isTopLevelChange(const xcb_generic_event_t* event, xcb_atom_t clientList,
+                      xcb_atom_t stacking) {
   switch (event->response_type & 0x7F) {
     case XCB_CREATE_NOTIFY:
     case XCB_DESTROY_NOTIFY:
@@ -87,7 +88,8 @@ bool CX11Watcher::WaitForChange(std::uint64_t seen, DWORD milliseconds) {
     m_cv.wait_for(lock, std::chrono::milliseconds(milliseconds));
     return m_nCount != seen;
   }
-  return m_cv.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return m_nCount != seen; });
+  return m_cv.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                       [&] { return m_nCount != seen; });
 }
 
 void CX11Watcher::run() {

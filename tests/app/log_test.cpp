@@ -60,9 +60,10 @@ TEST_F(LogTest, LinesCarryFileLineAndFunctionSignature) {
   TC_LOGF(TC_LOG_WARN, "%s wechat id: %s.", "CMainFrameWnd", "wxid_1");
   TC_LOG(TC_LOG_ERROR, "streamed " << 42);
   const std::string text = logText();
-  EXPECT_NE(text.find("WARN|CMainFrameWnd wechat id: wxid_1.|log_test.cpp|" + std::to_string(line) +
-                      "|virtual void LogTest_LinesCarryFileLineAndFunctionSignature_Test::TestBody()"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("WARN|CMainFrameWnd wechat id: wxid_1.|log_test.cpp|" + std::to_string(line) +
+                "|virtual void LogTest_LinesCarryFileLineAndFunctionSignature_Test::TestBody()"),
+      std::string::npos)
       << text;
   EXPECT_NE(text.find("ERROR|streamed 42|"), std::string::npos) << text;
 }
@@ -82,7 +83,8 @@ TEST(LogSetupBroken, ABrokenConfigurationNeverStopsStartUp) {
   ScopedEnv config("XDG_CONFIG_HOME", roaming.path());
   SetProgramFolder(program.folder());
   std::filesystem::create_directories(roaming.file("orvo2"));
-  WriteText(program.file("log.cfg"), "log4cplus.rootLogger=NOSUCHLEVEL, X\nlog4cplus.appender.X=no::Such\n\x01\x02");
+  WriteText(program.file("log.cfg"),
+            "log4cplus.rootLogger=NOSUCHLEVEL, X\nlog4cplus.appender.X=no::Such\n\x01\x02");
   EXPECT_NO_THROW(InitLog());
   EXPECT_NO_THROW(TC_LOG(TC_LOG_INFO, "still fine"));
   log4cplus::Logger::getDefaultHierarchy().resetConfiguration();

@@ -47,8 +47,9 @@ TEST_F(SettingsTest, ReadsSysCfgFromTheProgramFolder) {
 }
 
 TEST_F(SettingsTest, AutoPlayIsOnOnlyForAPositiveInteger) {
-  const std::pair<const char*, bool> cases[] = {{"0", false}, {"", false}, {"word", false}, {"-3", false},
-                                                {"1", true},  {"7", true}, {"7abc", true}};
+  const std::pair<const char*, bool> cases[] = {{"0", false},  {"", false}, {"word", false},
+                                                {"-3", false}, {"1", true}, {"7", true},
+                                                {"7abc", true}};
   EXPECT_FALSE(IsRememberPassword()) << "no user.dat at all";
   for (const auto& [value, on] : cases) {
     WriteText(program_.file("user.dat"), std::string("[OPTION]\nAutoPlay=") + value + "\n");
@@ -57,7 +58,8 @@ TEST_F(SettingsTest, AutoPlayIsOnOnlyForAPositiveInteger) {
 }
 
 TEST_F(SettingsTest, FirstRunMakesAPrivateFolderAndSeedsUserDat) {
-  WriteText(program_.file("user.dat"), "[LOGIN]\nLastUser=13800000000\nUserPwd=secret\n[OPTION]\nAutoPlay=1\n");
+  WriteText(program_.file("user.dat"),
+            "[LOGIN]\nLastUser=13800000000\nUserPwd=secret\n[OPTION]\nAutoPlay=1\n");
   ASSERT_FALSE(PathFileExistsA(userFolder().c_str()));
   ASSERT_TRUE(PrepareFolders());
   EXPECT_EQ(modeOf(userFolder()), 0700u);
@@ -110,7 +112,8 @@ TEST_F(SettingsTest, LogConfigIsMadeOnceFromTheTemplateWithEveryDotSlashReplaced
   ASSERT_TRUE(PrepareFolders());
   const std::string path = GetLogConfigPath().str();
   EXPECT_EQ(path, userFolder() + "log.cfg");
-  EXPECT_EQ(ReadText(path), "a.File=" + userFolder() + "one.log\nb.File=" + userFolder() + "sub/two.log\nc=x\n");
+  EXPECT_EQ(ReadText(path),
+            "a.File=" + userFolder() + "one.log\nb.File=" + userFolder() + "sub/two.log\nc=x\n");
   WriteText(program_.file("log.cfg"), "changed=./x\n");
   EXPECT_EQ(GetLogConfigPath().str(), path);
   EXPECT_EQ(ReadText(path).find("changed"), std::string::npos) << "a later start leaves it alone";

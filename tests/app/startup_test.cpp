@@ -46,7 +46,9 @@ int WaitExit(pid_t pid) {
   return status;
 }
 
-std::string UniqueName() { return "TandemChatsTest" + std::to_string(::getpid()); }
+std::string UniqueName() {
+  return "TandemChatsTest" + std::to_string(::getpid());
+}
 
 }  // namespace
 
@@ -94,9 +96,12 @@ TEST(DownloadAddress, RelativeAddressesJoinTheServerBaseWithOneSlash) {
 
 TEST(DownloadAddress, AbsoluteAddressesStayAsTheyAreInAnyLetterCase) {
   const std::string base = "http://127.0.0.1:8080/";
-  EXPECT_EQ(MakeDownloadAddress("http://dl.example/setup.exe", base), "http://dl.example/setup.exe");
-  EXPECT_EQ(MakeDownloadAddress("HTTP://dl.example/setup.exe", base), "HTTP://dl.example/setup.exe");
-  EXPECT_EQ(MakeDownloadAddress("https://dl.example/setup.exe", base), "https://dl.example/setup.exe");
+  EXPECT_EQ(MakeDownloadAddress("http://dl.example/setup.exe", base),
+            "http://dl.example/setup.exe");
+  EXPECT_EQ(MakeDownloadAddress("HTTP://dl.example/setup.exe", base),
+            "HTTP://dl.example/setup.exe");
+  EXPECT_EQ(MakeDownloadAddress("https://dl.example/setup.exe", base),
+            "https://dl.example/setup.exe");
   EXPECT_EQ(MakeDownloadAddress("HttpS://dl.example/a", base), "HttpS://dl.example/a");
 }
 

@@ -90,7 +90,8 @@ void OnWindowFound(void* context, const std::string& key, HWND login, HWND main)
   UINT msg = main ? WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT : WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT;
   if (!main && !login) return;
   auto* payload = new std::string(key);
-  if (!PostMessageA(frame, msg, reinterpret_cast<WPARAM>(payload), reinterpret_cast<LPARAM>(main ? main : login)))
+  if (!PostMessageA(frame, msg, reinterpret_cast<WPARAM>(payload),
+                    reinterpret_cast<LPARAM>(main ? main : login)))
     delete payload;
 }
 
@@ -172,7 +173,8 @@ std::vector<DWORD> ProcessesOfThisRun(const std::string& marker) {
     DWORD pid = static_cast<DWORD>(std::stoul(name));
     if (pid == static_cast<DWORD>(::getpid()) || !ProcessAlive(pid)) continue;
     std::ifstream environ(entry.path() / "environ", std::ios::binary);
-    std::string content((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
+    std::string content((std::istreambuf_iterator<char>(environ)),
+                        std::istreambuf_iterator<char>());
     if (content.find(marker) != std::string::npos) pids.push_back(pid);
   }
   return pids;
@@ -183,8 +185,9 @@ BOOL DescribeWindow(HWND hwnd, LPARAM lParam) {
   GetClassNameA(hwnd, className, sizeof(className));
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  *reinterpret_cast<std::string*>(lParam) += std::string(className) + " pid " + std::to_string(pid) +
-                                              (IsWindowVisible(hwnd) ? " visible\n" : " hidden\n");
+  *reinterpret_cast<std::string*>(lParam) += std::string(className) + " pid " +
+                                             std::to_string(pid) +
+                                             (IsWindowVisible(hwnd) ? " visible\n" : " hidden\n");
   return TRUE;
 }
 
@@ -278,7 +281,8 @@ class WeChatE2E : public ::testing::Test {
   Json::Value SendReply(const std::string& key) {
     DWORD pid = ProcessOf(key);
     size_t before = Transcript(pid).size();
-    std::vector<INPUTDATA> items = {{u"你好，世界", 0}, {u"😀👍", 0}, {u"好的😀", 1}, {Utf8ToWide(S().picture), 2}};
+    std::vector<INPUTDATA> items = {
+        {u"你好，世界", 0}, {u"😀👍", 0}, {u"好的😀", 1}, {Utf8ToWide(S().picture), 2}};
     EXPECT_TRUE(S().manager->InputTextVec(key.c_str(), items));
     S().manager->SendCurrText(key.c_str());
     if (!WaitUntil([&] { return Transcript(pid).size() > before; }, 5000)) return Json::Value();
@@ -293,8 +297,10 @@ class WeChatE2E : public ::testing::Test {
     const Json::Value& items = line["items"];
     if (items.size() != 2) return false;
     std::ostringstream figures;
-    figures << items[1]["width"].asInt() << " " << items[1]["height"].asInt() << " " << items[1]["sha256"].asString();
-    return items[0]["type"].asString() == "text" && items[0]["text"].asString() == "你好，世界😀👍好的😀" &&
+    figures << items[1]["width"].asInt() << " " << items[1]["height"].asInt() << " "
+            << items[1]["sha256"].asString();
+    return items[0]["type"].asString() == "text" &&
+           items[0]["text"].asString() == "你好，世界😀👍好的😀" &&
            items[1]["type"].asString() == "image" && figures.str() == S().pictureFigures;
   }
 };
@@ -314,7 +320,8 @@ void WeChatE2E::SetUpTestSuite() {
   ::setenv("TC_STANDIN_DATA_ROOT", (s.root / "data").c_str(), 1);
   ::setenv("TC_STANDIN_TRANSCRIPT", (s.root / "transcript-%p.jsonl").c_str(), 1);
   HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
                   KEY_WRITE, nullptr, &key, nullptr);
   std::string quoted = "\"" + s.standin + "\"";
   RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(quoted.c_str()),
@@ -364,7 +371,8 @@ TEST_F(WeChatE2E, ThreeCopiesAreFoundEmbeddedAndReported) {
     S().manager->SwitchWeChat(key.c_str());
     S().keys.push_back(key);
     ASSERT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key, 15000))
-        << key << " pid " << ProcessOf(key) << "\n" << DescribeDesktop();
+        << key << " pid " << ProcessOf(key) << "\n"
+        << DescribeDesktop();
     HWND login = Find(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key)->hWnd;
     Pump(100);
     EXPECT_TRUE(IsWindowVisible(login));
@@ -380,7 +388,8 @@ TEST_F(WeChatE2E, ThreeCopiesAreFoundEmbeddedAndReported) {
   for (int i = 0; i < kCopies; ++i) {
     const std::string& key = S().keys[i];
     ASSERT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT, key, 15000))
-        << key << " pid " << ProcessOf(key) << "\n" << DescribeDesktop();
+        << key << " pid " << ProcessOf(key) << "\n"
+        << DescribeDesktop();
     const TFrameMessage* cfg = Find(WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT, key);
     ASSERT_NE(cfg, nullptr);
     EXPECT_EQ(cfg->cfg.strWeChatId, "wxid_e2e_" + std::to_string(i));
@@ -399,7 +408,8 @@ TEST_F(WeChatE2E, ThreeCopiesAreFoundEmbeddedAndReported) {
   EXPECT_EQ(rect.top, host.top);
   EXPECT_EQ(rect.right - rect.left, kHostWidth);
   EXPECT_EQ(rect.bottom - rect.top, kHostHeight);
-  for (int i = 0; i + 1 < kCopies; ++i) EXPECT_FALSE(IsWindowVisible(S().mainWindows[S().keys[i]])) << i;
+  for (int i = 0; i + 1 < kCopies; ++i)
+    EXPECT_FALSE(IsWindowVisible(S().mainWindows[S().keys[i]])) << i;
 }
 
 TEST_F(WeChatE2E, SwitchingShowsOneCopyAndHidesTheOthers) {
@@ -410,7 +420,8 @@ TEST_F(WeChatE2E, SwitchingShowsOneCopyAndHidesTheOthers) {
       Pump(100);
       EXPECT_EQ(S().manager->GetCurrWeChat(), key);
       for (const std::string& other : S().keys)
-        EXPECT_EQ(IsWindowVisible(S().mainWindows[other]) != FALSE, other == key) << key << " / " << other;
+        EXPECT_EQ(IsWindowVisible(S().mainWindows[other]) != FALSE, other == key)
+            << key << " / " << other;
       RECT host = WindowRect(S().host->GetHWND());
       RECT rect = WindowRect(S().mainWindows[key]);
       EXPECT_EQ(rect.left, host.left);
@@ -425,7 +436,8 @@ TEST_F(WeChatE2E, AReplyArrivesExactlyAndIsSent) {
   Select(S().keys[1]);
   Pump(100);
   Json::Value line = SendReply(S().keys[1]);
-  EXPECT_TRUE(IsExactReply(line)) << line.toStyledString() << "expected picture " << S().pictureFigures;
+  EXPECT_TRUE(IsExactReply(line)) << line.toStyledString() << "expected picture "
+                                  << S().pictureFigures;
   EXPECT_EQ(line["account"].asString(), "wxid_e2e_1");
 }
 
@@ -452,7 +464,8 @@ TEST_F(WeChatE2E, ACopyThatExitsIsReportedWithinASecond) {
   ASSERT_NE(pid, 0u);
   auto exited = Clock::now();
   ::kill(static_cast<pid_t>(pid), SIGTERM);  // the client quits by itself
-  ASSERT_TRUE(WaitUntil([&] { return Find(WM_USER_MSG_MAINFRAME_WECHATEXIT, "") != nullptr; }, 2000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return Find(WM_USER_MSG_MAINFRAME_WECHATEXIT, "") != nullptr; }, 2000));
   EXPECT_LT(Find(WM_USER_MSG_MAINFRAME_WECHATEXIT, "")->tpWhen - exited, 1000ms);
   EXPECT_EQ(S().manager->TakeClosedWeChats(), std::vector<std::string>{key});
   EXPECT_TRUE(S().manager->StopWeChat(key.c_str()));
@@ -468,7 +481,9 @@ TEST_F(WeChatE2E, AStandInStartedFromADesktopShellIsAdopted) {
   ::setenv("TC_STANDIN_NICKNAME", "手动", 1);
   std::string script = "\"" + S().standin + "\"; true";
   const char* argv[] = {shell.c_str(), "-c", script.c_str(), nullptr};
-  ASSERT_EQ(posix_spawn(&S().shellPid, shell.c_str(), nullptr, nullptr, const_cast<char* const*>(argv), environ), 0);
+  ASSERT_EQ(posix_spawn(&S().shellPid, shell.c_str(), nullptr, nullptr,
+                        const_cast<char* const*>(argv), environ),
+            0);
   std::vector<DWORD> outside;
   ASSERT_TRUE(WaitUntil([&] { return S().manager->IsHasWeChatRunByWeChatPC(outside); }, 5000));
   ASSERT_EQ(outside.size(), 1u);

@@ -10,180 +10,161 @@ namespace {
 
 constexpr const char* kPhone = "13900001111";
 
-int codeOf(const Json::Value& reply)
-{
-    return reply["resultCode"].asInt();
+int codeOf(const Json::Value& reply) {
+  return reply["resultCode"].asInt();
 }
 
 class RefServerAccounts : public testing::Test {
-protected:
-    CTestServer m_server;
-    CApiClient m_client = m_server.Client();
+ protected:
+  CTestServer m_server;
+  CApiClient m_client = m_server.Client();
 
-    Json::Value Register(const std::string& phone, const std::string& password,
-                         const std::string& sms)
-    {
-        return m_client.Post("account/register.do",
-                             "phone=" + phone + "&password=" + Encode(password) + "&company="
-                                 + Encode("某某商贸") + "&contactName=" + Encode("张三")
-                                 + "&sms=" + sms);
-    }
-    Json::Value Reset(const std::string& phone, const std::string& password,
-                      const std::string& sms)
-    {
-        return m_client.Post("account/findpasswd/reset.do",
-                             "phone=" + phone + "&password=" + Encode(password) + "&sms=" + sms);
-    }
-    Json::Value LoginReply(const std::string& phone, const std::string& password)
-    {
-        return m_client.Post("account/login.do",
-                             "phone=" + phone + "&password=" + Encode(password));
-    }
-    std::string RequestCode(const char* path, const std::string& phone)
-    {
-        EXPECT_EQ(codeOf(m_client.Post(path, "phone=" + phone)), 1);
-        return m_client.ReadSmsCode(m_server.DataDir(), phone);
-    }
+  Json::Value Register(const std::string& phone, const std::string& password,
+                       const std::string& sms) {
+    return m_client.Post("account/register.do",
+                         "phone=" + phone + "&password=" + Encode(password) + "&company=" +
+                             Encode("某某商贸") + "&contactName=" + Encode("张三") + "&sms=" + sms);
+  }
+  Json::Value Reset(const std::string& phone, const std::string& password, const std::string& sms) {
+    return m_client.Post("account/findpasswd/reset.do",
+                         "phone=" + phone + "&password=" + Encode(password) + "&sms=" + sms);
+  }
+  Json::Value LoginReply(const std::string& phone, const std::string& password) {
+    return m_client.Post("account/login.do", "phone=" + phone + "&password=" + Encode(password));
+  }
+  std::string RequestCode(const char* path, const std::string& phone) {
+    EXPECT_EQ(codeOf(m_client.Post(path, "phone=" + phone)), 1);
+    return m_client.ReadSmsCode(m_server.DataDir(), phone);
+  }
 };
 
-TEST_F(RefServerAccounts, WholeFlowFromRegistrationToLoginWithTheNewPassword)
-{
-    const std::string code = RequestCode("account/register/code.do", kPhone);
-    const Json::Value registered = Register(kPhone, "first pass&=+", code);
-    ASSERT_EQ(codeOf(registered), 1) << registered.toStyledString();
-    EXPECT_EQ(registered["params"].asString(), "");
+TEST_F(RefServerAccounts, WholeFlowFromRegistrationToLoginWithTheNewPassword) {
+  const std::string code = RequestCode("account/register/code.do", kPhone);
+  const Json::Value registered = Register(kPhone, "first pass&=+", code);
+  ASSERT_EQ(codeOf(registered), 1) << registered.toStyledString();
+  EXPECT_EQ(registered["params"].asString(), "");
 
-    const Json::Value login = LoginReply(kPhone, "first pass&=+");
-    ASSERT_EQ(codeOf(login), 1);
-    const Json::Value& obj = login["obj"];
-    for (const char* key : {"about", "notice", "website", "qq", "logintoken"})
-        EXPECT_TRUE(obj[key].isString()) << key;
-    EXPECT_EQ(obj["wechatQuantity"].asInt(), 10);
-    EXPECT_EQ(obj["logintoken"].asString().size(), 32u);
-    const std::string oldToken = obj["logintoken"].asString();
+  const Json::Value login = LoginReply(kPhone, "first pass&=+");
+  ASSERT_EQ(codeOf(login), 1);
+  const Json::Value& obj = login["obj"];
+  for (const char* key : {"about", "notice", "website", "qq", "logintoken"})
+    EXPECT_TRUE(obj[key].isString()) << key;
+  EXPECT_EQ(obj["wechatQuantity"].asInt(), 10);
+  EXPECT_EQ(obj["logintoken"].asString().size(), 32u);
+  const std::string oldToken = obj["logintoken"].asString();
 
-    const Json::Value wrong = LoginReply(kPhone, "first pass");
-    EXPECT_NE(codeOf(wrong), 1);
-    EXPECT_EQ(wrong["resultMsg"].asString(), "手机号或密码错误");
+  const Json::Value wrong = LoginReply(kPhone, "first pass");
+  EXPECT_NE(codeOf(wrong), 1);
+  EXPECT_EQ(wrong["resultMsg"].asString(), "手机号或密码错误");
 
-    const std::string resetCode = RequestCode("account/findpasswd/code.do", kPhone);
-    ASSERT_EQ(codeOf(Reset(kPhone, "新密码123", resetCode)), 1);
-    EXPECT_NE(codeOf(LoginReply(kPhone, "first pass&=+")), 1);
-    EXPECT_EQ(codeOf(LoginReply(kPhone, "新密码123")), 1);
-    // A reset revokes the tokens handed out before it.
-    EXPECT_EQ(codeOf(m_client.Post("quickMessage/list.do", "tokenId=" + oldToken)), 3001);
+  const std::string resetCode = RequestCode("account/findpasswd/code.do", kPhone);
+  ASSERT_EQ(codeOf(Reset(kPhone, "新密码123", resetCode)), 1);
+  EXPECT_NE(codeOf(LoginReply(kPhone, "first pass&=+")), 1);
+  EXPECT_EQ(codeOf(LoginReply(kPhone, "新密码123")), 1);
+  // A reset revokes the tokens handed out before it.
+  EXPECT_EQ(codeOf(m_client.Post("quickMessage/list.do", "tokenId=" + oldToken)), 3001);
 }
 
-TEST_F(RefServerAccounts, SmsCodeIsSingleUse)
-{
-    const std::string code = RequestCode("account/register/code.do", kPhone);
-    ASSERT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
-    const std::string resetCode = RequestCode("account/findpasswd/code.do", kPhone);
-    ASSERT_EQ(codeOf(Reset(kPhone, "pw2", resetCode)), 1);
-    const Json::Value again = Reset(kPhone, "pw3", resetCode);
-    EXPECT_EQ(codeOf(again), 2004);
-    EXPECT_EQ(again["resultMsg"].asString(), "短信验证码错误或已过期");
-    EXPECT_EQ(codeOf(LoginReply(kPhone, "pw2")), 1);
+TEST_F(RefServerAccounts, SmsCodeIsSingleUse) {
+  const std::string code = RequestCode("account/register/code.do", kPhone);
+  ASSERT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
+  const std::string resetCode = RequestCode("account/findpasswd/code.do", kPhone);
+  ASSERT_EQ(codeOf(Reset(kPhone, "pw2", resetCode)), 1);
+  const Json::Value again = Reset(kPhone, "pw3", resetCode);
+  EXPECT_EQ(codeOf(again), 2004);
+  EXPECT_EQ(again["resultMsg"].asString(), "短信验证码错误或已过期");
+  EXPECT_EQ(codeOf(LoginReply(kPhone, "pw2")), 1);
 }
 
-TEST_F(RefServerAccounts, CodeForOnePurposeDoesNotServeTheOther)
-{
-    RequestCode("account/register/code.do", kPhone);
-    const std::string code = m_client.ReadSmsCode(m_server.DataDir(), kPhone);
-    ASSERT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
-    EXPECT_EQ(codeOf(Reset(kPhone, "other", code)), 2004);
+TEST_F(RefServerAccounts, CodeForOnePurposeDoesNotServeTheOther) {
+  RequestCode("account/register/code.do", kPhone);
+  const std::string code = m_client.ReadSmsCode(m_server.DataDir(), kPhone);
+  ASSERT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
+  EXPECT_EQ(codeOf(Reset(kPhone, "other", code)), 2004);
 }
 
-TEST_F(RefServerAccounts, FiveWrongGuessesVoidTheCode)
-{
-    const std::string code = RequestCode("account/register/code.do", kPhone);
-    const std::string wrong = code == "000000" ? "111111" : "000000";
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(codeOf(Register(kPhone, "pw", wrong)), 2004);
-    EXPECT_EQ(codeOf(Register(kPhone, "pw", code)), 2004);
-    EXPECT_NE(codeOf(LoginReply(kPhone, "pw")), 1);
+TEST_F(RefServerAccounts, FiveWrongGuessesVoidTheCode) {
+  const std::string code = RequestCode("account/register/code.do", kPhone);
+  const std::string wrong = code == "000000" ? "111111" : "000000";
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(codeOf(Register(kPhone, "pw", wrong)), 2004);
+  EXPECT_EQ(codeOf(Register(kPhone, "pw", code)), 2004);
+  EXPECT_NE(codeOf(LoginReply(kPhone, "pw")), 1);
 }
 
-TEST_F(RefServerAccounts, NewCodeReplacesTheOldOne)
-{
-    const std::string first = RequestCode("account/register/code.do", kPhone);
-    std::string second;
-    do
-        second = RequestCode("account/register/code.do", kPhone);
-    while (second == first);
-    EXPECT_EQ(codeOf(Register(kPhone, "pw", first)), 2004);
-    EXPECT_EQ(codeOf(Register(kPhone, "pw", second)), 1);
+TEST_F(RefServerAccounts, NewCodeReplacesTheOldOne) {
+  const std::string first = RequestCode("account/register/code.do", kPhone);
+  std::string second;
+  do second = RequestCode("account/register/code.do", kPhone);
+  while (second == first);
+  EXPECT_EQ(codeOf(Register(kPhone, "pw", first)), 2004);
+  EXPECT_EQ(codeOf(Register(kPhone, "pw", second)), 1);
 }
 
-TEST_F(RefServerAccounts, PhoneRulesForCodesAndRegistration)
-{
-    EXPECT_EQ(codeOf(m_client.Post("account/findpasswd/code.do", "phone=13700000000")), 2003);
-    EXPECT_EQ(codeOf(m_client.Post("account/register/code.do", "phone=12ab")), 1003);
-    EXPECT_EQ(codeOf(m_client.Post("account/register/code.do", "phone=")), 1001);
-    const std::string code = RequestCode("account/register/code.do", kPhone);
-    ASSERT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
-    const Json::Value taken
-        = m_client.Post("account/register/code.do", std::string("phone=") + kPhone);
-    EXPECT_EQ(codeOf(taken), 2002);
-    EXPECT_EQ(taken["resultMsg"].asString(), "该手机号已注册");
+TEST_F(RefServerAccounts, PhoneRulesForCodesAndRegistration) {
+  EXPECT_EQ(codeOf(m_client.Post("account/findpasswd/code.do", "phone=13700000000")), 2003);
+  EXPECT_EQ(codeOf(m_client.Post("account/register/code.do", "phone=12ab")), 1003);
+  EXPECT_EQ(codeOf(m_client.Post("account/register/code.do", "phone=")), 1001);
+  const std::string code = RequestCode("account/register/code.do", kPhone);
+  ASSERT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
+  const Json::Value taken =
+      m_client.Post("account/register/code.do", std::string("phone=") + kPhone);
+  EXPECT_EQ(codeOf(taken), 2002);
+  EXPECT_EQ(taken["resultMsg"].asString(), "该手机号已注册");
 }
 
-TEST_F(RefServerAccounts, MissingFieldsNameTheFieldAndStoreNothing)
-{
-    const std::string code = RequestCode("account/register/code.do", kPhone);
-    const Json::Value reply = m_client.Post("account/register.do",
-        std::string("phone=") + kPhone + "&password=pw&company=c&sms=" + code);
-    EXPECT_EQ(codeOf(reply), 1001);
-    EXPECT_EQ(reply["resultMsg"].asString(), "缺少必填参数");
-    EXPECT_EQ(reply["params"].asString(), "contactName");
-    EXPECT_EQ(reply["obj"].asString(), "contactName");
-    EXPECT_NE(codeOf(LoginReply(kPhone, "pw")), 1);
-    // The code was not spent on the refused request.
-    EXPECT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
-    EXPECT_EQ(codeOf(m_client.Post("account/login.do", std::string("phone=") + kPhone)), 1001);
+TEST_F(RefServerAccounts, MissingFieldsNameTheFieldAndStoreNothing) {
+  const std::string code = RequestCode("account/register/code.do", kPhone);
+  const Json::Value reply = m_client.Post(
+      "account/register.do", std::string("phone=") + kPhone + "&password=pw&company=c&sms=" + code);
+  EXPECT_EQ(codeOf(reply), 1001);
+  EXPECT_EQ(reply["resultMsg"].asString(), "缺少必填参数");
+  EXPECT_EQ(reply["params"].asString(), "contactName");
+  EXPECT_EQ(reply["obj"].asString(), "contactName");
+  EXPECT_NE(codeOf(LoginReply(kPhone, "pw")), 1);
+  // The code was not spent on the refused request.
+  EXPECT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
+  EXPECT_EQ(codeOf(m_client.Post("account/login.do", std::string("phone=") + kPhone)), 1001);
 }
 
-TEST_F(RefServerAccounts, UnknownPhoneAndWrongPasswordLookTheSame)
-{
-    const Json::Value unknown = LoginReply("13000000000", "x");
-    const std::string code = RequestCode("account/register/code.do", kPhone);
-    ASSERT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
-    const Json::Value wrong = LoginReply(kPhone, "x");
-    EXPECT_EQ(codeOf(unknown), codeOf(wrong));
-    EXPECT_EQ(unknown["resultMsg"], wrong["resultMsg"]);
+TEST_F(RefServerAccounts, UnknownPhoneAndWrongPasswordLookTheSame) {
+  const Json::Value unknown = LoginReply("13000000000", "x");
+  const std::string code = RequestCode("account/register/code.do", kPhone);
+  ASSERT_EQ(codeOf(Register(kPhone, "pw", code)), 1);
+  const Json::Value wrong = LoginReply(kPhone, "x");
+  EXPECT_EQ(codeOf(unknown), codeOf(wrong));
+  EXPECT_EQ(unknown["resultMsg"], wrong["resultMsg"]);
 }
 
-TEST_F(RefServerAccounts, InvalidTokensAreRefused)
-{
-    for (const std::string token : {"", "0123456789abcdef0123456789abcdef", "' OR 1=1 --"}) {
-        const Json::Value reply = m_client.Post("quickMessage/list.do", "tokenId=" + Encode(token));
-        EXPECT_EQ(codeOf(reply), token.empty() ? 1001 : 3001) << token;
-    }
-    const Json::Value reply = m_client.Post("quickMessage/list.do", "tokenId=abc");
-    EXPECT_EQ(reply["resultMsg"].asString(), "登录已失效，请重新登录");
+TEST_F(RefServerAccounts, InvalidTokensAreRefused) {
+  for (const std::string token : {"", "0123456789abcdef0123456789abcdef", "' OR 1=1 --"}) {
+    const Json::Value reply = m_client.Post("quickMessage/list.do", "tokenId=" + Encode(token));
+    EXPECT_EQ(codeOf(reply), token.empty() ? 1001 : 3001) << token;
+  }
+  const Json::Value reply = m_client.Post("quickMessage/list.do", "tokenId=abc");
+  EXPECT_EQ(reply["resultMsg"].asString(), "登录已失效，请重新登录");
 }
 
-TEST(RefServerExpiry, SmsCodesAndTokensExpire)
-{
-    CTestServer server([](TServerOptions& o) {
-        o.nSmsTtl = 1;
-        o.nTokenTtl = 2;
-    });
-    CApiClient client = server.Client();
-    ASSERT_EQ(
-        client.Post("account/register/code.do", "phone=13900002222")["resultCode"].asInt(), 1);
-    const std::string stale = client.ReadSmsCode(server.DataDir(), "13900002222");
-    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
-    EXPECT_EQ(client.Post("account/register.do",
-                          "phone=13900002222&password=pw&company=c&contactName=n&sms=" + stale)
-                  ["resultCode"].asInt(),
-              2004);
+TEST(RefServerExpiry, SmsCodesAndTokensExpire) {
+  CTestServer server([](TServerOptions& o) {
+    o.nSmsTtl = 1;
+    o.nTokenTtl = 2;
+  });
+  CApiClient client = server.Client();
+  ASSERT_EQ(client.Post("account/register/code.do", "phone=13900002222")["resultCode"].asInt(), 1);
+  const std::string stale = client.ReadSmsCode(server.DataDir(), "13900002222");
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  EXPECT_EQ(
+      client
+          .Post("account/register.do",
+                "phone=13900002222&password=pw&company=c&contactName=n&sms=" + stale)["resultCode"]
+          .asInt(),
+      2004);
 
-    const std::string token = client.RegisterAndLogin(server.DataDir(), "13900002222", "pw");
-    EXPECT_EQ(client.Post("quickMessage/list.do", "tokenId=" + token)["resultCode"].asInt(), 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(3100));
-    EXPECT_EQ(client.Post("quickMessage/list.do", "tokenId=" + token)["resultCode"].asInt(), 3001);
+  const std::string token = client.RegisterAndLogin(server.DataDir(), "13900002222", "pw");
+  EXPECT_EQ(client.Post("quickMessage/list.do", "tokenId=" + token)["resultCode"].asInt(), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3100));
+  EXPECT_EQ(client.Post("quickMessage/list.do", "tokenId=" + token)["resultCode"].asInt(), 3001);
 }
 
-} // namespace
-} // namespace refserver::test
+}  // namespace
+}  // namespace refserver::test

@@ -19,247 +19,216 @@ extern char** environ;
 
 namespace refserver::test {
 
-CTempFolder::CTempFolder()
-{
-    char pattern[] = "/tmp/refserver-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (!made)
-        throw std::runtime_error("mkdtemp failed");
-    m_sPath = made;
+CTempFolder::CTempFolder() {
+  char pattern[] = "/tmp/refserver-test-XXXXXX";
+  const char* made = mkdtemp(pattern);
+  if (!made) throw std::runtime_error("mkdtemp failed");
+  m_sPath = made;
 }
 
-CTempFolder::~CTempFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(m_sPath, ignored);
+CTempFolder::~CTempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(m_sPath, ignored);
 }
 
-TServerOptions TestOptions(const std::string& dataDir)
-{
-    TServerOptions options;
-    options.nPort = 0;
-    options.sDataDir = dataDir;
-    options.bFastHash = true;
-    options.bQuiet = true;
-    return options;
+TServerOptions TestOptions(const std::string& dataDir) {
+  TServerOptions options;
+  options.nPort = 0;
+  options.sDataDir = dataDir;
+  options.bFastHash = true;
+  options.bQuiet = true;
+  return options;
 }
 
-std::string Encode(const std::string& value)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char ch : value) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (std::isalnum(c)) {
-            out += ch;
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
+std::string Encode(const std::string& value) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : value) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (std::isalnum(c)) {
+      out += ch;
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
     }
-    return out;
+  }
+  return out;
 }
 
-Json::Value TextMessage(const std::string& title, const std::string& text, std::int64_t groupId)
-{
-    Json::Value segment;
-    segment["content"] = text;
-    segment["type"] = "1";
-    Json::Value segments(Json::arrayValue);
-    segments.append(segment);
-    Json::StreamWriterBuilder writer;
-    writer["indentation"] = "";
-    Json::Value item;
-    item["detailType"] = 1;
-    item["msgDetail"] = Json::writeString(writer, segments);
-    item["sort"] = 1;
-    Json::Value message;
-    message["contentTitle"] = title;
-    message["leftRange"] = 2;
-    message["rightRange"] = 200;
-    message["msgGroupId"] = std::to_string(groupId);
-    message["msgDetailList"].append(item);
-    return message;
+Json::Value TextMessage(const std::string& title, const std::string& text, std::int64_t groupId) {
+  Json::Value segment;
+  segment["content"] = text;
+  segment["type"] = "1";
+  Json::Value segments(Json::arrayValue);
+  segments.append(segment);
+  Json::StreamWriterBuilder writer;
+  writer["indentation"] = "";
+  Json::Value item;
+  item["detailType"] = 1;
+  item["msgDetail"] = Json::writeString(writer, segments);
+  item["sort"] = 1;
+  Json::Value message;
+  message["contentTitle"] = title;
+  message["leftRange"] = 2;
+  message["rightRange"] = 200;
+  message["msgGroupId"] = std::to_string(groupId);
+  message["msgDetailList"].append(item);
+  return message;
 }
 
-CApiClient::CApiClient(int port) : m_http("127.0.0.1", port)
-{
-    m_http.set_read_timeout(10, 0);
-    m_http.set_tcp_nodelay(true);
+CApiClient::CApiClient(int port) : m_http("127.0.0.1", port) {
+  m_http.set_read_timeout(10, 0);
+  m_http.set_tcp_nodelay(true);
 }
 
-Json::Value CApiClient::Post(const std::string& path, const std::string& body)
-{
-    const auto res =
-        m_http.Post(("/zoduda_vudi/" + path).c_str(), body, "application/x-www-form-urlencoded");
-    Json::Value reply;
-    if (!res) {
-        ADD_FAILURE() << "no reply for " << path;
-        return reply;
-    }
-    std::istringstream in(res->body);
-    std::string errors;
-    if (!Json::parseFromStream(Json::CharReaderBuilder(), in, &reply, &errors))
-        ADD_FAILURE() << path << " replied with no JSON: " << res->body;
+Json::Value CApiClient::Post(const std::string& path, const std::string& body) {
+  const auto res =
+      m_http.Post(("/zoduda_vudi/" + path).c_str(), body, "application/x-www-form-urlencoded");
+  Json::Value reply;
+  if (!res) {
+    ADD_FAILURE() << "no reply for " << path;
     return reply;
+  }
+  std::istringstream in(res->body);
+  std::string errors;
+  if (!Json::parseFromStream(Json::CharReaderBuilder(), in, &reply, &errors))
+    ADD_FAILURE() << path << " replied with no JSON: " << res->body;
+  return reply;
 }
 
-httplib::Result CApiClient::Get(const std::string& path)
-{
-    return m_http.Get(path.c_str());
+httplib::Result CApiClient::Get(const std::string& path) {
+  return m_http.Get(path.c_str());
 }
 
-std::string CApiClient::ReadSmsCode(const std::string& dataDir, const std::string& phone)
-{
-    std::ifstream in(dataDir + "/sms-codes.txt");
-    std::string line;
-    std::string code;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string linePhone, kind, lineCode;
-        fields >> linePhone >> kind >> lineCode;
-        if (linePhone == phone)
-            code = lineCode;
-    }
-    EXPECT_EQ(code.size(), 6u) << "no SMS code for " << phone;
-    return code;
+std::string CApiClient::ReadSmsCode(const std::string& dataDir, const std::string& phone) {
+  std::ifstream in(dataDir + "/sms-codes.txt");
+  std::string line;
+  std::string code;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string linePhone, kind, lineCode;
+    fields >> linePhone >> kind >> lineCode;
+    if (linePhone == phone) code = lineCode;
+  }
+  EXPECT_EQ(code.size(), 6u) << "no SMS code for " << phone;
+  return code;
 }
 
-std::string CApiClient::Login(const std::string& phone, const std::string& password)
-{
-    const Json::Value reply =
-        Post("account/login.do", "phone=" + Encode(phone) + "&password=" + Encode(password));
-    EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
-    return reply["obj"]["logintoken"].asString();
+std::string CApiClient::Login(const std::string& phone, const std::string& password) {
+  const Json::Value reply =
+      Post("account/login.do", "phone=" + Encode(phone) + "&password=" + Encode(password));
+  EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
+  return reply["obj"]["logintoken"].asString();
 }
 
 std::string CApiClient::RegisterAndLogin(const std::string& dataDir, const std::string& phone,
-                                         const std::string& password)
-{
-    EXPECT_EQ(Post("account/register/code.do", "phone=" + phone)["resultCode"].asInt(), 1);
-    const std::string code = ReadSmsCode(dataDir, phone);
-    const Json::Value reply =
-        Post("account/register.do", "phone=" + phone + "&password=" + Encode(password)
-                                        + "&company=" + Encode("公司") + "&contactName="
-                                        + Encode("联系人") + "&sms=" + code);
-    EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
-    return Login(phone, password);
+                                         const std::string& password) {
+  EXPECT_EQ(Post("account/register/code.do", "phone=" + phone)["resultCode"].asInt(), 1);
+  const std::string code = ReadSmsCode(dataDir, phone);
+  const Json::Value reply =
+      Post("account/register.do", "phone=" + phone + "&password=" + Encode(password) +
+                                      "&company=" + Encode("公司") +
+                                      "&contactName=" + Encode("联系人") + "&sms=" + code);
+  EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
+  return Login(phone, password);
 }
 
-std::int64_t CApiClient::AddGroup(const std::string& token, const std::string& title)
-{
-    const Json::Value reply =
-        Post("quickMessage/group/add.do", "groupTitle=" + Encode(title) + "&tokenId=" + token);
-    EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
-    return reply["obj"].asInt64();
+std::int64_t CApiClient::AddGroup(const std::string& token, const std::string& title) {
+  const Json::Value reply =
+      Post("quickMessage/group/add.do", "groupTitle=" + Encode(title) + "&tokenId=" + token);
+  EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
+  return reply["obj"].asInt64();
 }
 
 std::string CApiClient::AddTextMessage(const std::string& token, std::int64_t groupId,
-                                       const std::string& title, const std::string& text)
-{
-    Json::StreamWriterBuilder writer;
-    writer["indentation"] = "";
-    const std::string json = Json::writeString(writer, TextMessage(title, text, groupId));
-    const Json::Value reply =
-        Post("quickMessage/add.do", "message=" + Encode(json) + "&tokenId=" + token);
-    EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
-    return reply["obj"][0].asString();
+                                       const std::string& title, const std::string& text) {
+  Json::StreamWriterBuilder writer;
+  writer["indentation"] = "";
+  const std::string json = Json::writeString(writer, TextMessage(title, text, groupId));
+  const Json::Value reply =
+      Post("quickMessage/add.do", "message=" + Encode(json) + "&tokenId=" + token);
+  EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
+  return reply["obj"][0].asString();
 }
 
-Json::Value CApiClient::List(const std::string& token)
-{
-    const Json::Value reply = Post("quickMessage/list.do", "tokenId=" + token);
-    EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
-    return reply["msgList"];
+Json::Value CApiClient::List(const std::string& token) {
+  const Json::Value reply = Post("quickMessage/list.do", "tokenId=" + token);
+  EXPECT_EQ(reply["resultCode"].asInt(), 1) << reply.toStyledString();
+  return reply["msgList"];
 }
 
-CTestServer::CTestServer(const std::function<void(TServerOptions&)>& tweak)
-{
-    TServerOptions options = TestOptions(m_folder.Path());
-    if (tweak)
-        tweak(options);
-    m_pServer = std::make_unique<CRefServer>(options);
-    m_pServer->Start();
+CTestServer::CTestServer(const std::function<void(TServerOptions&)>& tweak) {
+  TServerOptions options = TestOptions(m_folder.Path());
+  if (tweak) tweak(options);
+  m_pServer = std::make_unique<CRefServer>(options);
+  m_pServer->Start();
 }
 
-CTestServer::~CTestServer()
-{
-    m_pServer->Stop();
+CTestServer::~CTestServer() {
+  m_pServer->Stop();
 }
 
-std::string ProgramPath()
-{
-    if (const char* dir = std::getenv("TC_PROGRAM_DIR")) {
-        const std::string path = std::string(dir) + "/refserver";
-        if (access(path.c_str(), X_OK) == 0)
-            return path;
-    }
-    return TC_REFSERVER_PROGRAM; // the build's own copy, when the environment names none
+std::string ProgramPath() {
+  if (const char* dir = std::getenv("TC_PROGRAM_DIR")) {
+    const std::string path = std::string(dir) + "/refserver";
+    if (access(path.c_str(), X_OK) == 0) return path;
+  }
+  return TC_REFSERVER_PROGRAM;  // the build's own copy, when the environment names none
 }
 
 CServerProcess::CServerProcess(const std::string& dataDir,
-                               const std::vector<std::string>& extraArgs)
-{
-    std::vector<std::string> args = {ProgramPath(), "--port", "0", "--data", dataDir,
-                                     "--fast-hash", "--quiet"};
-    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<char*> argv;
-    for (auto& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+                               const std::vector<std::string>& extraArgs) {
+  std::vector<std::string> args = {ProgramPath(), "--port",      "0",      "--data",
+                                   dataDir,       "--fast-hash", "--quiet"};
+  args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+  std::vector<char*> argv;
+  for (auto& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
 
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    const int rc = posix_spawn(&m_nPid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    if (rc != 0) {
-        close(out[0]);
-        throw std::runtime_error("cannot start " + args[0]);
-    }
-    // The first line is "refserver listening on 127.0.0.1:PORT".
-    std::string line;
-    char c = 0;
-    while (read(out[0], &c, 1) == 1 && c != '\n')
-        line += c;
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  const int rc = posix_spawn(&m_nPid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  if (rc != 0) {
     close(out[0]);
-    const size_t colon = line.rfind(':');
-    if (line.rfind("refserver listening on ", 0) != 0 || colon == std::string::npos) {
-        Kill();
-        throw std::runtime_error("unexpected first line: " + line);
-    }
-    m_nPort = std::atoi(line.c_str() + colon + 1);
+    throw std::runtime_error("cannot start " + args[0]);
+  }
+  // The first line is "refserver listening on 127.0.0.1:PORT".
+  std::string line;
+  char c = 0;
+  while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+  close(out[0]);
+  const size_t colon = line.rfind(':');
+  if (line.rfind("refserver listening on ", 0) != 0 || colon == std::string::npos) {
+    Kill();
+    throw std::runtime_error("unexpected first line: " + line);
+  }
+  m_nPort = std::atoi(line.c_str() + colon + 1);
 }
 
-CServerProcess::~CServerProcess()
-{
-    if (m_nPid > 0)
-        Kill();
+CServerProcess::~CServerProcess() {
+  if (m_nPid > 0) Kill();
 }
 
-void CServerProcess::Kill()
-{
-    if (m_nPid <= 0)
-        return;
-    kill(m_nPid, SIGKILL);
-    waitpid(m_nPid, nullptr, 0);
-    m_nPid = -1;
+void CServerProcess::Kill() {
+  if (m_nPid <= 0) return;
+  kill(m_nPid, SIGKILL);
+  waitpid(m_nPid, nullptr, 0);
+  m_nPid = -1;
 }
 
-int CServerProcess::Terminate()
-{
-    if (m_nPid <= 0)
-        return -1;
-    kill(m_nPid, SIGTERM);
-    int status = 0;
-    waitpid(m_nPid, &status, 0);
-    m_nPid = -1;
-    return status;
+int CServerProcess::Terminate() {
+  if (m_nPid <= 0) return -1;
+  kill(m_nPid, SIGTERM);
+  int status = 0;
+  waitpid(m_nPid, &status, 0);
+  m_nPid = -1;
+  return status;
 }
 
-} // namespace refserver::test
+}  // namespace refserver::test

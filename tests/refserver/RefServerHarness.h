@@ -13,13 +13,13 @@ namespace refserver::test {
 
 // A fresh folder under /tmp, removed with everything in it at the end of the test.
 class CTempFolder {
-public:
-    CTempFolder();
-    ~CTempFolder();
-    const std::string& Path() const { return m_sPath; }
+ public:
+  CTempFolder();
+  ~CTempFolder();
+  const std::string& Path() const { return m_sPath; }
 
-private:
-    std::string m_sPath;
+ private:
+  std::string m_sPath;
 };
 
 // Options for a quiet test server on a free loopback port with cheap password hashing.
@@ -27,26 +27,26 @@ TServerOptions TestOptions(const std::string& dataDir);
 
 // Talks to a server on 127.0.0.1:port the way the workbench does (form-encoded POSTs).
 class CApiClient {
-public:
-    explicit CApiClient(int port);
+ public:
+  explicit CApiClient(int port);
 
-    // POSTs the body as written (already encoded) and parses the JSON reply.
-    Json::Value Post(const std::string& path, const std::string& body);
-    httplib::Result Get(const std::string& path);
-    httplib::Client& Http() { return m_http; }
+  // POSTs the body as written (already encoded) and parses the JSON reply.
+  Json::Value Post(const std::string& path, const std::string& body);
+  httplib::Result Get(const std::string& path);
+  httplib::Client& Http() { return m_http; }
 
-    // Helpers over whole flows; they assert success with gtest.
-    std::string ReadSmsCode(const std::string& dataDir, const std::string& phone);
-    std::string RegisterAndLogin(const std::string& dataDir, const std::string& phone,
-                                 const std::string& password);
-    std::string Login(const std::string& phone, const std::string& password);
-    std::int64_t AddGroup(const std::string& token, const std::string& title);
-    std::string AddTextMessage(const std::string& token, std::int64_t groupId,
-                               const std::string& title, const std::string& text);
-    Json::Value List(const std::string& token);
+  // Helpers over whole flows; they assert success with gtest.
+  std::string ReadSmsCode(const std::string& dataDir, const std::string& phone);
+  std::string RegisterAndLogin(const std::string& dataDir, const std::string& phone,
+                               const std::string& password);
+  std::string Login(const std::string& phone, const std::string& password);
+  std::int64_t AddGroup(const std::string& token, const std::string& title);
+  std::string AddTextMessage(const std::string& token, std::int64_t groupId,
+                             const std::string& title, const std::string& text);
+  Json::Value List(const std::string& token);
 
-private:
-    httplib::Client m_http;
+ private:
+  httplib::Client m_http;
 };
 
 // Form encoding for test bodies: every byte but letters and digits as %XX.
@@ -57,35 +57,35 @@ Json::Value TextMessage(const std::string& title, const std::string& text, std::
 
 // An in-process server on a free port with its own data folder.
 class CTestServer {
-public:
-    explicit CTestServer(const std::function<void(TServerOptions&)>& tweak = {});
-    ~CTestServer();
-    int Port() const { return m_pServer->Port(); }
-    const std::string& DataDir() const { return m_folder.Path(); }
-    CApiClient Client() const { return CApiClient(Port()); }
+ public:
+  explicit CTestServer(const std::function<void(TServerOptions&)>& tweak = {});
+  ~CTestServer();
+  int Port() const { return m_pServer->Port(); }
+  const std::string& DataDir() const { return m_folder.Path(); }
+  CApiClient Client() const { return CApiClient(Port()); }
 
-private:
-    CTempFolder m_folder;
-    std::unique_ptr<CRefServer> m_pServer;
+ private:
+  CTempFolder m_folder;
+  std::unique_ptr<CRefServer> m_pServer;
 };
 
 // The real refserver program, started with its arguments; reads the port it prints.
 class CServerProcess {
-public:
-    CServerProcess(const std::string& dataDir, const std::vector<std::string>& extraArgs = {});
-    ~CServerProcess();
-    int Port() const { return m_nPort; }
-    pid_t Pid() const { return m_nPid; }
-    // SIGKILL, then reap.
-    void Kill();
-    // SIGTERM, then reap; returns the exit status.
-    int Terminate();
+ public:
+  CServerProcess(const std::string& dataDir, const std::vector<std::string>& extraArgs = {});
+  ~CServerProcess();
+  int Port() const { return m_nPort; }
+  pid_t Pid() const { return m_nPid; }
+  // SIGKILL, then reap.
+  void Kill();
+  // SIGTERM, then reap; returns the exit status.
+  int Terminate();
 
-private:
-    pid_t m_nPid = -1;
-    int m_nPort = 0;
+ private:
+  pid_t m_nPid = -1;
+  int m_nPort = 0;
 };
 
 std::string ProgramPath();
 
-} // namespace refserver::test
+}  // namespace refserver::test

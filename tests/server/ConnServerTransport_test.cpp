@@ -15,291 +15,293 @@ namespace {
 
 class TransportTest : public CServerTest {
  protected:
-    // Request into a file; returns what the file received.
-    std::string RequestInto(CConnServer& conn, const std::string& url, const std::string& data,
-                            bool* completed) {
-        const std::string path = Root() + "/reply.bin";
-        std::FILE* file = std::fopen(path.c_str(), "wb+");
-        *completed = conn.Request(url.c_str(), data.c_str(), file);
-        std::fclose(file);
-        return ReadFile(path);
-    }
+  // Request into a file; returns what the file received.
+  std::string RequestInto(CConnServer& conn, const std::string& url, const std::string& data,
+                          bool* completed) {
+    const std::string path = Root() + "/reply.bin";
+    std::FILE* file = std::fopen(path.c_str(), "wb+");
+    *completed = conn.Request(url.c_str(), data.c_str(), file);
+    std::fclose(file);
+    return ReadFile(path);
+  }
 };
 
 TEST_F(TransportTest, EmptyDataMakesGetAndReplyGoesToFile) {
-    m_server.Reply(TCanned{200, std::string("binary\0reply", 12), "application/octet-stream"});
-    CConnServer conn;
-    conn.m_strResultMsg = "untouched";
-    bool completed = false;
-    const std::string reply = RequestInto(conn, m_server.BaseUrl() + "x/y.do", "", &completed);
-    EXPECT_TRUE(completed);
-    EXPECT_EQ(reply, std::string("binary\0reply", 12));
-    EXPECT_EQ(m_server.Last().method, "GET");
-    EXPECT_EQ(m_server.Last().path, "/x/y.do");
-    EXPECT_EQ(conn.m_strResultMsg, "untouched");
-    EXPECT_EQ(conn.m_nResultCode, 0);
+  m_server.Reply(TCanned{200, std::string("binary\0reply", 12), "application/octet-stream"});
+  CConnServer conn;
+  conn.m_strResultMsg = "untouched";
+  bool completed = false;
+  const std::string reply = RequestInto(conn, m_server.BaseUrl() + "x/y.do", "", &completed);
+  EXPECT_TRUE(completed);
+  EXPECT_EQ(reply, std::string("binary\0reply", 12));
+  EXPECT_EQ(m_server.Last().method, "GET");
+  EXPECT_EQ(m_server.Last().path, "/x/y.do");
+  EXPECT_EQ(conn.m_strResultMsg, "untouched");
+  EXPECT_EQ(conn.m_nResultCode, 0);
 }
 
 TEST_F(TransportTest, DataIsPostedAsFormWithoutContinueHandshake) {
-    m_server.Reply("{}");
-    CConnServer conn;
-    bool completed = false;
-    RequestInto(conn, m_server.BaseUrl() + "p.do", "a=1&b=%26", &completed);
-    EXPECT_TRUE(completed);
-    const TReceived got = m_server.Last();
-    EXPECT_EQ(got.method, "POST");
-    EXPECT_EQ(got.body, "a=1&b=%26");
-    EXPECT_EQ(got.Header("Content-Type"), "application/x-www-form-urlencoded");
-    EXPECT_EQ(got.Header("Expect"), "");
-    EXPECT_EQ(got.params.find("b")->second, "&");
+  m_server.Reply("{}");
+  CConnServer conn;
+  bool completed = false;
+  RequestInto(conn, m_server.BaseUrl() + "p.do", "a=1&b=%26", &completed);
+  EXPECT_TRUE(completed);
+  const TReceived got = m_server.Last();
+  EXPECT_EQ(got.method, "POST");
+  EXPECT_EQ(got.body, "a=1&b=%26");
+  EXPECT_EQ(got.Header("Content-Type"), "application/x-www-form-urlencoded");
+  EXPECT_EQ(got.Header("Expect"), "");
+  EXPECT_EQ(got.params.find("b")->second, "&");
 }
 
 TEST_F(TransportTest, ErrorStatusStillCompletesARequest) {
-    m_server.Reply(TCanned{500, "{\"resultCode\":0}"});
-    CConnServer conn;
-    bool completed = false;
-    EXPECT_EQ(RequestInto(conn, m_server.BaseUrl() + "p.do", "a=1", &completed),
-              "{\"resultCode\":0}");
-    EXPECT_TRUE(completed);
+  m_server.Reply(TCanned{500, "{\"resultCode\":0}"});
+  CConnServer conn;
+  bool completed = false;
+  EXPECT_EQ(RequestInto(conn, m_server.BaseUrl() + "p.do", "a=1", &completed),
+            "{\"resultCode\":0}");
+  EXPECT_TRUE(completed);
 }
 
 TEST_F(TransportTest, RefusedConnectionFails) {
-    CConnServer conn;
-    bool completed = true;
-    const std::string refusing = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/";
-    RequestInto(conn, refusing, "a=1", &completed);
-    EXPECT_FALSE(completed);
+  CConnServer conn;
+  bool completed = true;
+  const std::string refusing = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/";
+  RequestInto(conn, refusing, "a=1", &completed);
+  EXPECT_FALSE(completed);
 }
 
 TEST_F(TransportTest, NullStreamEndsTransferWithWriteError) {
-    m_server.Reply("{\"resultCode\":1}");
-    CConnServer conn;
-    EXPECT_FALSE(conn.Request((m_server.BaseUrl() + "p.do").c_str(), "a=1", nullptr));
+  m_server.Reply("{\"resultCode\":1}");
+  CConnServer conn;
+  EXPECT_FALSE(conn.Request((m_server.BaseUrl() + "p.do").c_str(), "a=1", nullptr));
 }
 
 TEST_F(TransportTest, OnlyWebAddressesAreFetched) {
-    WriteFile(Root() + "/secret.txt", "secret");
-    CConnServer conn;
-    bool completed = true;
-    EXPECT_EQ(RequestInto(conn, "file://" + Root() + "/secret.txt", "", &completed), "");
-    EXPECT_FALSE(completed);
+  WriteFile(Root() + "/secret.txt", "secret");
+  CConnServer conn;
+  bool completed = true;
+  EXPECT_EQ(RequestInto(conn, "file://" + Root() + "/secret.txt", "", &completed), "");
+  EXPECT_FALSE(completed);
 }
 
 TEST_F(TransportTest, BaseAddressIsJoinedWithoutSeparator) {
-    UseWebServer(m_server.BaseUrl() + "api");
-    m_server.Reply("{\"resultCode\":1}");
-    CConnServer conn;
-    EXPECT_EQ(conn.EditShortcutGrp("1", "t", "k"), 0);
-    EXPECT_EQ(m_server.Last().path, "/apizoduda_vudi/quickMessage/group/update.do");
+  UseWebServer(m_server.BaseUrl() + "api");
+  m_server.Reply("{\"resultCode\":1}");
+  CConnServer conn;
+  EXPECT_EQ(conn.EditShortcutGrp("1", "t", "k"), 0);
+  EXPECT_EQ(m_server.Last().path, "/apizoduda_vudi/quickMessage/group/update.do");
 }
 
 TEST_F(TransportTest, MissingBaseAddressFailsTheTransfer) {
-    UseWebServer("");
-    CConnServer conn;
-    EXPECT_EQ(conn.Login("1", "2"), -1);
-    EXPECT_EQ(conn.m_strResultMsg, "登录失败, 请检查网络.");
-    EXPECT_EQ(m_server.Count(), 0u);
+  UseWebServer("");
+  CConnServer conn;
+  EXPECT_EQ(conn.Login("1", "2"), -1);
+  EXPECT_EQ(conn.m_strResultMsg, "登录失败, 请检查网络.");
+  EXPECT_EQ(m_server.Count(), 0u);
 }
 
 // A server that accepts and never answers: the request gives up after its 10 s time-out.
 TEST_F(TransportTest, SilentServerTimesOut) {
-    CSilentListener silent;
-    UseWebServer("http://127.0.0.1:" + std::to_string(silent.Port()) + "/");
-    CConnServer conn;
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(conn.Login("1", "2"), -1);
-    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(conn.m_strResultMsg, "登录失败, 请检查网络.");
-    EXPECT_GE(seconds.count(), 9.0);
-    EXPECT_LT(seconds.count(), 30.0);
+  CSilentListener silent;
+  UseWebServer("http://127.0.0.1:" + std::to_string(silent.Port()) + "/");
+  CConnServer conn;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(conn.Login("1", "2"), -1);
+  const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(conn.m_strResultMsg, "登录失败, 请检查网络.");
+  EXPECT_GE(seconds.count(), 9.0);
+  EXPECT_LT(seconds.count(), 30.0);
 }
 
 class DownloadTest : public CServerTest {};
 
 TEST_F(DownloadTest, FetchesFileByteForByte) {
-    const std::string picture("\x89PNG\r\n\x1a\n\0\0data", 14);
-    m_server.Reply(TCanned{200, picture, "image/png"});
-    CConnServer conn;
-    const std::string target = UserFolder() + "face.png";
-    const std::string url = m_server.BaseUrl() + "faces/1.png";
-    EXPECT_EQ(conn.DownloadFile(url.c_str(), target.c_str()), target);
-    EXPECT_EQ(ReadFile(target), picture);
-    EXPECT_EQ(m_server.Last().method, "GET");
-    EXPECT_EQ(m_server.Last().path, "/faces/1.png");
-    EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
+  const std::string picture("\x89PNG\r\n\x1a\n\0\0data", 14);
+  m_server.Reply(TCanned{200, picture, "image/png"});
+  CConnServer conn;
+  const std::string target = UserFolder() + "face.png";
+  const std::string url = m_server.BaseUrl() + "faces/1.png";
+  EXPECT_EQ(conn.DownloadFile(url.c_str(), target.c_str()), target);
+  EXPECT_EQ(ReadFile(target), picture);
+  EXPECT_EQ(m_server.Last().method, "GET");
+  EXPECT_EQ(m_server.Last().path, "/faces/1.png");
+  EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
 }
 
 TEST_F(DownloadTest, EmptyAddressFetchesImportTemplate) {
-    m_server.Reply(TCanned{200, "PK-template", "application/octet-stream"});
-    CConnServer conn;
-    const std::string target = Root() + "/template.xls";
-    EXPECT_EQ(conn.DownloadFile("", target.c_str()), target);
-    EXPECT_EQ(m_server.Last().path, "/zoduda_vudi/quickmsg/template/download.do");
-    EXPECT_EQ(ReadFile(target), "PK-template");
+  m_server.Reply(TCanned{200, "PK-template", "application/octet-stream"});
+  CConnServer conn;
+  const std::string target = Root() + "/template.xls";
+  EXPECT_EQ(conn.DownloadFile("", target.c_str()), target);
+  EXPECT_EQ(m_server.Last().path, "/zoduda_vudi/quickmsg/template/download.do");
+  EXPECT_EQ(ReadFile(target), "PK-template");
 }
 
 TEST_F(DownloadTest, ErrorPageIsNotSavedAndOldFileStays) {
-    const std::string target = UserFolder() + "cached.png";
-    WriteFile(target, "good picture");
-    for (const int status : {404, 500}) {
-        m_server.Reply(TCanned{status, "<html>error page</html>", "text/html"});
-        CConnServer conn;
-        EXPECT_EQ(conn.DownloadFile((m_server.BaseUrl() + "p.png").c_str(), target.c_str()), "");
-        EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请检查网络.");
-        EXPECT_EQ(ReadFile(target), "good picture");
-    }
-    EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
+  const std::string target = UserFolder() + "cached.png";
+  WriteFile(target, "good picture");
+  for (const int status : {404, 500}) {
+    m_server.Reply(TCanned{status, "<html>error page</html>", "text/html"});
+    CConnServer conn;
+    EXPECT_EQ(conn.DownloadFile((m_server.BaseUrl() + "p.png").c_str(), target.c_str()), "");
+    EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请检查网络.");
+    EXPECT_EQ(ReadFile(target), "good picture");
+  }
+  EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
 }
 
 TEST_F(DownloadTest, FailedTransferLeavesNoFile) {
-    CConnServer conn;
-    const std::string target = UserFolder() + "new.png";
-    const std::string url = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/p.png";
-    EXPECT_EQ(conn.DownloadFile(url.c_str(), target.c_str()), "");
-    EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请检查网络.");
-    EXPECT_FALSE(FileExists(target));
-    EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
+  CConnServer conn;
+  const std::string target = UserFolder() + "new.png";
+  const std::string url = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/p.png";
+  EXPECT_EQ(conn.DownloadFile(url.c_str(), target.c_str()), "");
+  EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请检查网络.");
+  EXPECT_FALSE(FileExists(target));
+  EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
 }
 
 TEST_F(DownloadTest, BodyCutShortLeavesNoFile) {
-    CRawReplyServer cut("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly part of it");
-    CConnServer conn;
-    const std::string target = UserFolder() + "cut.png";
-    const std::string url = "http://127.0.0.1:" + std::to_string(cut.Port()) + "/p.png";
-    EXPECT_EQ(conn.DownloadFile(url.c_str(), target.c_str()), "");
-    EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请检查网络.");
-    EXPECT_FALSE(FileExists(target));
-    EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
+  CRawReplyServer cut("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly part of it");
+  CConnServer conn;
+  const std::string target = UserFolder() + "cut.png";
+  const std::string url = "http://127.0.0.1:" + std::to_string(cut.Port()) + "/p.png";
+  EXPECT_EQ(conn.DownloadFile(url.c_str(), target.c_str()), "");
+  EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请检查网络.");
+  EXPECT_FALSE(FileExists(target));
+  EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
 }
 
 TEST_F(DownloadTest, UnwritableTargetSendsNothing) {
-    CConnServer conn;
-    EXPECT_EQ(conn.DownloadFile((m_server.BaseUrl() + "p.png").c_str(),
-                                (Root() + "/missing/p.png").c_str()), "");
-    EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请求数据错误.");
-    EXPECT_EQ(conn.DownloadFile((m_server.BaseUrl() + "p.png").c_str(), ""), "");
-    EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请求数据错误.");
-    EXPECT_EQ(m_server.Count(), 0u);
+  CConnServer conn;
+  EXPECT_EQ(conn.DownloadFile((m_server.BaseUrl() + "p.png").c_str(),
+                              (Root() + "/missing/p.png").c_str()),
+            "");
+  EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请求数据错误.");
+  EXPECT_EQ(conn.DownloadFile((m_server.BaseUrl() + "p.png").c_str(), ""), "");
+  EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请求数据错误.");
+  EXPECT_EQ(m_server.Count(), 0u);
 }
 
 class UploadTest : public CServerTest {
  protected:
-    std::string Picture() {
-        const std::string path = Root() + "/photo 1.png";
-        WriteFile(path, std::string("\x89PNG\0picture", 12));
-        return path;
-    }
+  std::string Picture() {
+    const std::string path = Root() + "/photo 1.png";
+    WriteFile(path, std::string("\x89PNG\0picture", 12));
+    return path;
+  }
 };
 
 TEST_F(UploadTest, SendsFileAndNameAsMultipartWithTokenInQuery) {
-    m_server.Reply("{\"resultCode\":1,\"resultMsg\":\"ok\",\"obj\":\"pics/2024/a.png\"}");
-    CConnServer conn;
-    EXPECT_EQ(conn.UploadPic("tok123", Picture().c_str(), "图片 1.png"), 0);
-    EXPECT_EQ(conn.m_strObj, "pics/2024/a.png");
-    EXPECT_EQ(conn.m_strResultMsg, "ok");
-    const TReceived got = m_server.Last();
-    EXPECT_EQ(got.method, "POST");
-    EXPECT_EQ(got.path, "/zoduda_vudi/upload/uploadPic.do");
-    EXPECT_EQ(got.query, "tokenId=tok123");
-    ASSERT_EQ(got.files.count("file"), 1u);
-    EXPECT_EQ(got.files.find("file")->second.filename, "photo 1.png");
-    EXPECT_EQ(got.files.find("file")->second.content, std::string("\x89PNG\0picture", 12));
-    EXPECT_EQ(got.files.find("file")->second.content_type, "image/png");
-    ASSERT_EQ(got.files.count("filename"), 1u);
-    EXPECT_EQ(got.files.find("filename")->second.content, "图片 1.png");
-    EXPECT_EQ(got.Header("Accept-Language"), "zh-CN,zh;q=0.8");
-    EXPECT_EQ(got.Header("Connection"), "keep-alive");
-    EXPECT_EQ(got.Header("Expect"), "");
+  m_server.Reply("{\"resultCode\":1,\"resultMsg\":\"ok\",\"obj\":\"pics/2024/a.png\"}");
+  CConnServer conn;
+  EXPECT_EQ(conn.UploadPic("tok123", Picture().c_str(), "图片 1.png"), 0);
+  EXPECT_EQ(conn.m_strObj, "pics/2024/a.png");
+  EXPECT_EQ(conn.m_strResultMsg, "ok");
+  const TReceived got = m_server.Last();
+  EXPECT_EQ(got.method, "POST");
+  EXPECT_EQ(got.path, "/zoduda_vudi/upload/uploadPic.do");
+  EXPECT_EQ(got.query, "tokenId=tok123");
+  ASSERT_EQ(got.files.count("file"), 1u);
+  EXPECT_EQ(got.files.find("file")->second.filename, "photo 1.png");
+  EXPECT_EQ(got.files.find("file")->second.content, std::string("\x89PNG\0picture", 12));
+  EXPECT_EQ(got.files.find("file")->second.content_type, "image/png");
+  ASSERT_EQ(got.files.count("filename"), 1u);
+  EXPECT_EQ(got.files.find("filename")->second.content, "图片 1.png");
+  EXPECT_EQ(got.Header("Accept-Language"), "zh-CN,zh;q=0.8");
+  EXPECT_EQ(got.Header("Connection"), "keep-alive");
+  EXPECT_EQ(got.Header("Expect"), "");
 }
 
 TEST_F(UploadTest, ServerFailureKeepsItsTexts) {
-    m_server.Reply("{\"resultCode\":3,\"resultMsg\":\"太大\",\"obj\":\"limit 2M\"}");
-    CConnServer conn;
-    EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
-    EXPECT_EQ(conn.m_nResultCode, 3);
-    EXPECT_EQ(conn.m_strResultMsg, "太大");
-    EXPECT_EQ(conn.m_strObj, "limit 2M");
+  m_server.Reply("{\"resultCode\":3,\"resultMsg\":\"太大\",\"obj\":\"limit 2M\"}");
+  CConnServer conn;
+  EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
+  EXPECT_EQ(conn.m_nResultCode, 3);
+  EXPECT_EQ(conn.m_strResultMsg, "太大");
+  EXPECT_EQ(conn.m_strObj, "limit 2M");
 }
 
 TEST_F(UploadTest, DeadServerIsAnUnreadableReply) {
-    UseWebServer("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/");
-    CConnServer conn;
-    EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
-    EXPECT_EQ(conn.m_strResultMsg, "上传图片失败, 服务器返回数据解析不一致.");
-    EXPECT_EQ(conn.m_nResultCode, 0);
+  UseWebServer("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/");
+  CConnServer conn;
+  EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
+  EXPECT_EQ(conn.m_strResultMsg, "上传图片失败, 服务器返回数据解析不一致.");
+  EXPECT_EQ(conn.m_nResultCode, 0);
 }
 
 // An earlier success on the same object must not turn a failed upload into a success.
 TEST_F(UploadTest, FailedUploadAfterEarlierSuccessStillFails) {
-    m_server.Reply("{\"resultCode\":1}");
-    CConnServer conn;
-    EXPECT_EQ(conn.EditShortcutGrp("1", "t", "k"), 0);
-    UseWebServer("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/");
-    EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
-    m_server.Reply("<html>busy</html>");
-    UseWebServer(m_server.BaseUrl());
-    EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
+  m_server.Reply("{\"resultCode\":1}");
+  CConnServer conn;
+  EXPECT_EQ(conn.EditShortcutGrp("1", "t", "k"), 0);
+  UseWebServer("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/");
+  EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
+  m_server.Reply("<html>busy</html>");
+  UseWebServer(m_server.BaseUrl());
+  EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
 }
 
 TEST_F(UploadTest, MissingPictureSendsNothing) {
-    CConnServer conn;
-    EXPECT_EQ(conn.UploadPic("t", (Root() + "/none.png").c_str(), "none.png"), -2);
-    EXPECT_EQ(m_server.Count(), 0u);
+  CConnServer conn;
+  EXPECT_EQ(conn.UploadPic("t", (Root() + "/none.png").c_str(), "none.png"), -2);
+  EXPECT_EQ(m_server.Count(), 0u);
 }
 
 TEST_F(UploadTest, CookiesAreKeptInUserFolder) {
-    m_server.Reply(TCanned{200, "{\"resultCode\":1}", "application/json",
-                           {{"Set-Cookie", "JSESSIONID=abc; Path=/"}}});
-    const std::string here = std::filesystem::current_path();
-    std::filesystem::current_path(Root());
-    CConnServer conn;
-    EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), 0);
-    EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), 0);
-    std::filesystem::current_path(here);
-    EXPECT_NE(ReadFile(UserFolder() + "cookies.txt").find("JSESSIONID"), std::string::npos);
-    EXPECT_FALSE(FileExists(Root() + "/cookies.txt"));
-    EXPECT_EQ(m_server.Last().Header("Cookie"), "JSESSIONID=abc");
+  m_server.Reply(TCanned{
+      200, "{\"resultCode\":1}", "application/json", {{"Set-Cookie", "JSESSIONID=abc; Path=/"}}});
+  const std::string here = std::filesystem::current_path();
+  std::filesystem::current_path(Root());
+  CConnServer conn;
+  EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), 0);
+  EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), 0);
+  std::filesystem::current_path(here);
+  EXPECT_NE(ReadFile(UserFolder() + "cookies.txt").find("JSESSIONID"), std::string::npos);
+  EXPECT_FALSE(FileExists(Root() + "/cookies.txt"));
+  EXPECT_EQ(m_server.Last().Header("Cookie"), "JSESSIONID=abc");
 }
 
 TEST_F(UploadTest, FieldListIsSplitIntoPairs) {
-    m_server.Reply("{}");
-    std::string response = "stale";
-    PostMultipart(response, 3, m_server.BaseUrl() + "up.do",
-                  "file|" + Picture() + "|filename|a.png|album|two words", "", "X-Extra: 1");
-    EXPECT_EQ(response, "{}");
-    const TReceived got = m_server.Last();
-    EXPECT_EQ(got.files.size(), 3u);
-    EXPECT_EQ(got.files.find("album")->second.content, "two words");
-    EXPECT_EQ(got.Header("X-Extra"), "1");
+  m_server.Reply("{}");
+  std::string response = "stale";
+  PostMultipart(response, 3, m_server.BaseUrl() + "up.do",
+                "file|" + Picture() + "|filename|a.png|album|two words", "", "X-Extra: 1");
+  EXPECT_EQ(response, "{}");
+  const TReceived got = m_server.Last();
+  EXPECT_EQ(got.files.size(), 3u);
+  EXPECT_EQ(got.files.find("album")->second.content, "two words");
+  EXPECT_EQ(got.Header("X-Extra"), "1");
 }
 
 TEST_F(UploadTest, CertificateIsChecked) {
-    const std::string cert = Root() + "/cert.pem", key = Root() + "/key.pem";
-    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1"
-                                " -subj /CN=127.0.0.1 -keyout " + key + " -out " + cert +
-                                " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    httplib::SSLServer tls(cert.c_str(), key.c_str());
-    int requests = 0;
-    tls.Post(".*", [&requests](const httplib::Request&, httplib::Response& response) {
-        ++requests;
-        response.set_content("{\"resultCode\":1}", "application/json");
-    });
-    const int port = tls.bind_to_any_port("127.0.0.1");
-    std::thread serving([&tls] { tls.listen_after_bind(); });
-    while (!tls.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const std::string cert = Root() + "/cert.pem", key = Root() + "/key.pem";
+  const std::string command =
+      "openssl req -x509 -newkey rsa:2048 -nodes -days 1"
+      " -subj /CN=127.0.0.1 -keyout " +
+      key + " -out " + cert + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  httplib::SSLServer tls(cert.c_str(), key.c_str());
+  int requests = 0;
+  tls.Post(".*", [&requests](const httplib::Request&, httplib::Response& response) {
+    ++requests;
+    response.set_content("{\"resultCode\":1}", "application/json");
+  });
+  const int port = tls.bind_to_any_port("127.0.0.1");
+  std::thread serving([&tls] { tls.listen_after_bind(); });
+  while (!tls.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
-    httplib::SSLClient control("127.0.0.1", port);
-    control.enable_server_certificate_verification(false);
-    const auto answered = control.Post("/", "x", "text/plain");
-    EXPECT_TRUE(answered && answered->status == 200) << "the TLS server itself works";
+  httplib::SSLClient control("127.0.0.1", port);
+  control.enable_server_certificate_verification(false);
+  const auto answered = control.Post("/", "x", "text/plain");
+  EXPECT_TRUE(answered && answered->status == 200) << "the TLS server itself works";
 
-    UseWebServer("https://127.0.0.1:" + std::to_string(port) + "/");
-    CConnServer conn;
-    EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
-    tls.stop();
-    serving.join();
-    EXPECT_EQ(requests, 1) << "only the control request may arrive";
+  UseWebServer("https://127.0.0.1:" + std::to_string(port) + "/");
+  CConnServer conn;
+  EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), -2);
+  tls.stop();
+  serving.join();
+  EXPECT_EQ(requests, 1) << "only the control request may arrive";
 }
 
 }  // namespace

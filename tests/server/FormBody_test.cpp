@@ -5,14 +5,14 @@
 namespace {
 
 struct TEncodeCase {
-    const char* input;
-    const char* encoded;
+  const char* input;
+  const char* encoded;
 };
 
 class FormEncodeTest : public ::testing::TestWithParam<TEncodeCase> {};
 
 TEST_P(FormEncodeTest, EncodesAsFormsRequire) {
-    EXPECT_EQ(FormEncode(GetParam().input), GetParam().encoded);
+  EXPECT_EQ(FormEncode(GetParam().input), GetParam().encoded);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -25,25 +25,25 @@ INSTANTIATE_TEST_SUITE_P(
                       TEncodeCase{"\"{}[]:,\n", "%22%7B%7D%5B%5D%3A%2C%0A"}));
 
 TEST(FormBodyTest, JoinsPairsInOrderWithPlainKeys) {
-    CFormBody body;
-    body.Add("phone", "138 0013").Add("password", "p&w=d").Add("sms", "");
-    std::string text;
-    ASSERT_TRUE(body.Encode(text));
-    EXPECT_EQ(text, "phone=138+0013&password=p%26w%3Dd&sms=");
+  CFormBody body;
+  body.Add("phone", "138 0013").Add("password", "p&w=d").Add("sms", "");
+  std::string text;
+  ASSERT_TRUE(body.Encode(text));
+  EXPECT_EQ(text, "phone=138+0013&password=p%26w%3Dd&sms=");
 }
 
 TEST(FormBodyTest, EmptyBodyStaysEmpty) {
-    std::string text = "stale";
-    ASSERT_TRUE(CFormBody().Encode(text));
-    EXPECT_EQ(text, "");
+  std::string text = "stale";
+  ASSERT_TRUE(CFormBody().Encode(text));
+  EXPECT_EQ(text, "");
 }
 
 TEST(FormBodyTest, RefusesValueThatIsNotText) {
-    CFormBody body;
-    body.Add("phone", "1").Add("message", std::string("\xff\xfe broken", 9));
-    std::string text = "stale";
-    EXPECT_FALSE(body.Encode(text));
-    EXPECT_EQ(text, "");
+  CFormBody body;
+  body.Add("phone", "1").Add("message", std::string("\xff\xfe broken", 9));
+  std::string text = "stale";
+  EXPECT_FALSE(body.Encode(text));
+  EXPECT_EQ(text, "");
 }
 
 }  // namespace

@@ -21,9 +21,12 @@ std::string Hex(const std::string& bytes) {
 }
 
 std::string Unhex(const std::string& hex) {
-  auto value = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 0; };
+  auto value = [](char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 0;
+  };
   std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(value(hex[i]) * 16 + value(hex[i + 1]));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(value(hex[i]) * 16 + value(hex[i + 1]));
   return bytes;
 }
 
@@ -56,8 +59,8 @@ std::map<std::string, std::string> ReadProfile(const std::string& bytes, bool sk
 }
 
 TEST(AccountFiles, ProfileReadsBackByTheTagLayout) {
-  standin::TAccount account{"wxid_abc", "张三😀", "0123456789abcdef0123456789abcdef", "http://127.0.0.1:8080/a.png",
-                            "http://127.0.0.1/b.jpg"};
+  standin::TAccount account{"wxid_abc", "张三😀", "0123456789abcdef0123456789abcdef",
+                            "http://127.0.0.1:8080/a.png", "http://127.0.0.1/b.jpg"};
   const auto values = ReadProfile(standin::BuildAccInfo(account), true);
   EXPECT_EQ(values.at("080412"), "wxid_abc");
   EXPECT_EQ(values.at("080A12"), "张三😀");
@@ -68,7 +71,9 @@ TEST(AccountFiles, ProfileReadsBackByTheTagLayout) {
 }
 
 TEST(AccountFiles, RecordBytesMatchTheLayout) {
-  EXPECT_EQ(standin::ShortRecord(0x04, "ABC"), std::string("\x1A\x07\x08\x04\x12\x03" "ABC", 9));
+  EXPECT_EQ(standin::ShortRecord(0x04, "ABC"), std::string("\x1A\x07\x08\x04\x12\x03"
+                                                           "ABC",
+                                                           9));
   EXPECT_EQ(standin::ShortRecord(0x0A, ""), std::string("\x1A\x04\x08\x0A\x12\x00", 6));
   const std::string address = standin::AddressRecord(0x66, "http://x");
   EXPECT_EQ(address.substr(0, 6), std::string("\x1A\x0D\x01\x08\x66\x12", 6));
@@ -76,12 +81,14 @@ TEST(AccountFiles, RecordBytesMatchTheLayout) {
   // Values too long for one length byte are cut, never wrapped.
   const std::string longValue(400, 'n');
   EXPECT_EQ(static_cast<unsigned char>(standin::ShortRecord(0x0A, longValue)[1]), 255);
-  const auto values = ReadProfile(standin::ShortRecord(0x01, "") + standin::ShortRecord(0x0A, longValue), true);
+  const auto values =
+      ReadProfile(standin::ShortRecord(0x01, "") + standin::ShortRecord(0x0A, longValue), true);
   EXPECT_EQ(values.at("080A12"), std::string(251, 'n'));
   const std::string longUrl = "http://" + std::string(400, 'u');
   const std::string record = standin::AddressRecord(0x66, longUrl);
   EXPECT_LE(static_cast<unsigned char>(record[1]), 255);
-  EXPECT_EQ(ReadProfile(standin::ShortRecord(0x01, "") + record, true).at("01086612"), longUrl.substr(0, 250));
+  EXPECT_EQ(ReadProfile(standin::ShortRecord(0x01, "") + record, true).at("01086612"),
+            longUrl.substr(0, 250));
 }
 
 TEST(AccountFiles, ConfigDataNamesTheLastAccount) {
@@ -92,7 +99,8 @@ TEST(AccountFiles, ConfigDataNamesTheLastAccount) {
   const std::string secondPath = standin::WriteAccountFiles(dir.path(), second);
   ASSERT_FALSE(secondPath.empty());
   EXPECT_EQ(secondPath, dir.path() + "/WeChat Files/wxid_2/config/AccInfo.dat");
-  const std::string config = testing_support::ReadText(dir.path() + "/WeChat Files/All Users/config/config.data");
+  const std::string config =
+      testing_support::ReadText(dir.path() + "/WeChat Files/All Users/config/config.data");
   EXPECT_EQ(ReadProfile(config, false).at("083212"), secondPath);
   EXPECT_EQ(ReadProfile(testing_support::ReadText(firstPath), true).at("080A12"), "one");
 }
@@ -100,7 +108,8 @@ TEST(AccountFiles, ConfigDataNamesTheLastAccount) {
 TEST(AccountFiles, StrangeAccountIdsStayInsideTheDataFolder) {
   testing_support::TempDir dir;
   for (const std::string id : {"../../escape", "..", "a/b\\c"}) {
-    const std::string path = standin::WriteAccountFiles(dir.path() + "/root", standin::TAccount{id, "n", "k", "", ""});
+    const std::string path =
+        standin::WriteAccountFiles(dir.path() + "/root", standin::TAccount{id, "n", "k", "", ""});
     ASSERT_FALSE(path.empty()) << id;
     EXPECT_EQ(path.rfind(dir.path() + "/root/WeChat Files/", 0), 0u) << path;
     EXPECT_EQ(path.find("/../"), std::string::npos) << path;
@@ -113,11 +122,14 @@ TEST(AccountFiles, DataRootIsRegistered) {
   setenv("TC_HKCU_FILE", dir.file("hkcu.ini").c_str(), 1);
   ASSERT_TRUE(standin::RegisterDataRoot("/data/root with space"));
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
   char value[260] = {};
   DWORD size = sizeof value;
   DWORD type = 0;
-  ASSERT_EQ(RegQueryValueExA(key, "FileSavePath", nullptr, &type, reinterpret_cast<LPBYTE>(value), &size), ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegQueryValueExA(key, "FileSavePath", nullptr, &type, reinterpret_cast<LPBYTE>(value), &size),
+      ERROR_SUCCESS);
   EXPECT_STREQ(value, "/data/root with space");
   RegCloseKey(key);
   unsetenv("TC_HKCU_FILE");
@@ -128,12 +140,15 @@ TEST(AccountFiles, ProgramIsInstalledAsTheClientInQuotes) {
   setenv("TC_HKLM_FILE", dir.file("hklm.ini").c_str(), 1);
   ASSERT_TRUE(standin::RegisterAsClient("/opt/tandem chats/standin"));
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
                           KEY_READ, &key),
             ERROR_SUCCESS);
   char value[260] = {};
   DWORD size = sizeof value;
-  ASSERT_EQ(RegQueryValueExA(key, "DisplayIcon", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &size), ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueExA(key, "DisplayIcon", nullptr, nullptr, reinterpret_cast<LPBYTE>(value),
+                             &size),
+            ERROR_SUCCESS);
   EXPECT_STREQ(value, "\"/opt/tandem chats/standin\"");
   RegCloseKey(key);
   unsetenv("TC_HKLM_FILE");
@@ -142,8 +157,9 @@ TEST(AccountFiles, ProgramIsInstalledAsTheClientInQuotes) {
 class StandinOptionsTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    for (const char* name : {"TC_STANDIN_ACCOUNT", "TC_STANDIN_LOGIN_DELAY", "TC_STANDIN_TRANSCRIPT",
-                             "TC_STANDIN_ACCOUNTS", "TC_STANDIN_MAIN_SIZE", "TC_STANDIN_DATA_ROOT"})
+    for (const char* name :
+         {"TC_STANDIN_ACCOUNT", "TC_STANDIN_LOGIN_DELAY", "TC_STANDIN_TRANSCRIPT",
+          "TC_STANDIN_ACCOUNTS", "TC_STANDIN_MAIN_SIZE", "TC_STANDIN_DATA_ROOT"})
       unsetenv(name);
   }
   bool Parse(std::vector<std::string> args, standin::TStandinOptions& options, std::string& error) {
@@ -197,7 +213,8 @@ TEST_F(StandinOptionsTest, BadValuesAreRefused) {
 
 TEST_F(StandinOptionsTest, AccountsFileHandsOutOneLinePerCopy) {
   testing_support::TempDir dir;
-  testing_support::WriteText(dir.file("accounts.txt"), "wxid_a\tAlice\thttp://127.0.0.1/a.png\nwxid_b\tBob\n");
+  testing_support::WriteText(dir.file("accounts.txt"),
+                             "wxid_a\tAlice\thttp://127.0.0.1/a.png\nwxid_b\tBob\n");
   setenv("TC_STANDIN_ACCOUNTS", dir.file("accounts.txt").c_str(), 1);
   setenv("TC_STANDIN_DATA_ROOT", "/tmp/root", 1);
   std::vector<std::string> taken;
@@ -213,10 +230,12 @@ TEST_F(StandinOptionsTest, AccountsFileHandsOutOneLinePerCopy) {
 }
 
 TEST(Transcript, LinesAreCompactJsonWithSortedKeys) {
-  std::vector<standin::TSentItem> items{{"text", "你好\n\"x\"", 0, 0, ""}, {"image", "", 4, 3, "ab12"}};
-  EXPECT_EQ(standin::CTranscript::Line("wxid_1", 42, 1, items),
-            "{\"account\":\"wxid_1\",\"items\":[{\"text\":\"你好\\n\\\"x\\\"\",\"type\":\"text\"},"
-            "{\"height\":3,\"sha256\":\"ab12\",\"type\":\"image\",\"width\":4}],\"pid\":42,\"seq\":1}");
+  std::vector<standin::TSentItem> items{{"text", "你好\n\"x\"", 0, 0, ""},
+                                        {"image", "", 4, 3, "ab12"}};
+  EXPECT_EQ(
+      standin::CTranscript::Line("wxid_1", 42, 1, items),
+      "{\"account\":\"wxid_1\",\"items\":[{\"text\":\"你好\\n\\\"x\\\"\",\"type\":\"text\"},"
+      "{\"height\":3,\"sha256\":\"ab12\",\"type\":\"image\",\"width\":4}],\"pid\":42,\"seq\":1}");
   testing_support::TempDir dir;
   standin::CTranscript transcript(dir.file("t.jsonl"), "wxid_1", 42);
   ASSERT_TRUE(transcript.Append(items));

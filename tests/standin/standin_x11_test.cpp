@@ -53,7 +53,9 @@ HWND FindWindowOf(DWORD pid, const std::string& className) {
 
 std::string ReadFileSavePath() {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return {};
   char value[260] = {};
   DWORD size = sizeof value;
   RegQueryValueExA(key, "FileSavePath", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &size);
@@ -76,10 +78,12 @@ class StandinX11Test : public ::testing::Test {
   }
 
   void Start(const std::string& arguments) {
-    std::string commandLine = "\"" TC_STANDIN_PATH "\" --data-root \"" + dir.file("data") + "\" " + arguments;
+    std::string commandLine =
+        "\"" TC_STANDIN_PATH "\" --data-root \"" + dir.file("data") + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
   }
 
   testing_support::TempDir dir;
@@ -89,15 +93,20 @@ class StandinX11Test : public ::testing::Test {
 TEST_F(StandinX11Test, LoginWritesTheAccountFilesAndShowsTheMainWindow) {
   Start("--account wxid_s1 --nickname Nick1 --avatar http://127.0.0.1/a.png");
   HWND login = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (login = FindWindowOf(info.dwProcessId, "WeChatLoginWndForPC")) != nullptr; }, 10000));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (login = FindWindowOf(info.dwProcessId, "WeChatLoginWndForPC")) != nullptr; },
+      10000));
   EXPECT_EQ(ReadFileSavePath(), dir.file("data"));
   const std::string accInfo = dir.file("data") + "/WeChat Files/wxid_s1/config/AccInfo.dat";
   EXPECT_FALSE(std::filesystem::exists(accInfo));  // not before the login
   kill(static_cast<pid_t>(info.dwProcessId), SIGUSR2);
   HWND main = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (main = FindWindowOf(info.dwProcessId, "WeChatMainWndForPC")) != nullptr; }, 10000));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (main = FindWindowOf(info.dwProcessId, "WeChatMainWndForPC")) != nullptr; },
+      10000));
   EXPECT_TRUE(std::filesystem::exists(accInfo));
-  EXPECT_TRUE(std::filesystem::exists(dir.file("data") + "/WeChat Files/All Users/config/config.data"));
+  EXPECT_TRUE(
+      std::filesystem::exists(dir.file("data") + "/WeChat Files/All Users/config/config.data"));
   EXPECT_NE(testing_support::ReadText(accInfo).find("Nick1"), std::string::npos);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(login); }, 5000));  // the login window is gone
 }
@@ -105,9 +114,12 @@ TEST_F(StandinX11Test, LoginWritesTheAccountFilesAndShowsTheMainWindow) {
 TEST_F(StandinX11Test, LogsOutAndExitsWhenTold) {
   Start("--account wxid_s2 --login-delay 0 --logout-after 300 --exit-after 2500");
   HWND main = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (main = FindWindowOf(info.dwProcessId, "WeChatMainWndForPC")) != nullptr; }, 10000));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (main = FindWindowOf(info.dwProcessId, "WeChatMainWndForPC")) != nullptr; },
+      10000));
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(main); }, 5000));
-  EXPECT_TRUE(WaitUntil([&] { return FindWindowOf(info.dwProcessId, "WeChatLoginWndForPC") != nullptr; }, 5000));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return FindWindowOf(info.dwProcessId, "WeChatLoginWndForPC") != nullptr; }, 5000));
   EXPECT_EQ(WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
   DWORD code = 99;
   GetExitCodeProcess(info.hProcess, &code);
@@ -117,7 +129,9 @@ TEST_F(StandinX11Test, LogsOutAndExitsWhenTold) {
 TEST_F(StandinX11Test, SizesComeFromTheOptions) {
   Start("--login-size 320x480");
   HWND login = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (login = FindWindowOf(info.dwProcessId, "WeChatLoginWndForPC")) != nullptr; }, 10000));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (login = FindWindowOf(info.dwProcessId, "WeChatLoginWndForPC")) != nullptr; },
+      10000));
   RECT rect{};
   ASSERT_TRUE(GetWindowRect(login, &rect));
   EXPECT_EQ(rect.right - rect.left, 320);

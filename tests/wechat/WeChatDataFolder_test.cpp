@@ -22,8 +22,9 @@ namespace fs = std::filesystem;
 class DataFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("wechat_data_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ = fs::temp_directory_path() /
+            ("wechat_data_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "home" / ".config");
     Save("HOME", (root_ / "home").string());
@@ -31,7 +32,8 @@ class DataFolder : public ::testing::Test {
     Save("TC_HKCU_FILE", (root_ / "hkcu.ini").string());
   }
   void TearDown() override {
-    for (auto& [name, value] : saved_) value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+    for (auto& [name, value] : saved_)
+      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     fs::remove_all(root_);
   }
   void Save(const std::string& name, const std::string& value) {
@@ -41,8 +43,8 @@ class DataFolder : public ::testing::Test {
   }
   void SetFileSavePath(const std::string& value) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "FileSavePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
@@ -57,7 +59,9 @@ class DataFolder : public ::testing::Test {
     std::ofstream(path, std::ios::binary) << text;
     fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::seconds(ageSeconds));
   }
-  fs::path IniFolder() { return root_ / "home" / ".config" / "Tencent" / "WeChat" / "All Users" / "config"; }
+  fs::path IniFolder() {
+    return root_ / "home" / ".config" / "Tencent" / "WeChat" / "All Users" / "config";
+  }
 
   fs::path root_;
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
@@ -90,7 +94,8 @@ TEST_F(DataFolder, TheMostRecentlyWrittenIniWithAnExistingFolderWins) {
 }
 
 TEST_F(DataFolder, DocumentsFolderIsTheLastResortEvenWhenMissing) {
-  EXPECT_EQ(CWeChatDataFolder::FindDataFolder(), (root_ / "home" / "Documents" / "WeChat Files").string());
+  EXPECT_EQ(CWeChatDataFolder::FindDataFolder(),
+            (root_ / "home" / "Documents" / "WeChat Files").string());
   std::string folder = MakeFolder(root_ / "home" / "Documents" / "WeChat Files");
   EXPECT_EQ(CWeChatDataFolder::FindDataFolder(), folder);
 }
@@ -117,7 +122,8 @@ TEST_F(DataFolder, NoAccountFileGivesEmpty) {
 }
 
 std::string ConfigDataNaming(const std::string& path) {
-  std::string bytes = {0x1A, static_cast<char>(path.size() + 4), 0x08, 0x32, 0x12, static_cast<char>(path.size())};
+  std::string bytes = {0x1A, static_cast<char>(path.size() + 4), 0x08, 0x32,
+                       0x12, static_cast<char>(path.size())};
   return bytes + path;
 }
 

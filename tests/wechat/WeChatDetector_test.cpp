@@ -13,13 +13,17 @@ std::vector<TProcessInfo> Table(std::initializer_list<TProcessInfo> rows) {
 
 TEST(Detector, TwoOutsideCopiesOnlyTheFirstIsReported) {
   CWeChatDetector detector;
-  auto table = Table({{100, 1, "bash"}, {200, 1, "explorer.exe"}, {301, 200, "WeChat.exe"}, {302, 200, "WeChat.exe"}});
+  auto table = Table({{100, 1, "bash"},
+                      {200, 1, "explorer.exe"},
+                      {301, 200, "WeChat.exe"},
+                      {302, 200, "WeChat.exe"}});
   EXPECT_EQ(detector.FindIndependent(table, {}), 301u);
 }
 
 TEST(Detector, AnAdoptedCopyIsNotReportedAgain) {
   CWeChatDetector detector;
-  auto table = Table({{200, 1, "explorer.exe"}, {301, 200, "WeChat.exe"}, {302, 200, "WeChat.exe"}});
+  auto table =
+      Table({{200, 1, "explorer.exe"}, {301, 200, "WeChat.exe"}, {302, 200, "WeChat.exe"}});
   EXPECT_EQ(detector.FindIndependent(table, {301}), 302u);
   EXPECT_EQ(detector.FindIndependent(table, {301, 302}), 0u);
 }
@@ -41,7 +45,10 @@ TEST(Detector, AReusedParentIdStillCounts) {
 
 TEST(Detector, ACopyStartedByTheWorkbenchIsNeverIndependent) {
   CWeChatDetector detector("/opt/bin/standin");
-  auto table = Table({{200, 1, "xfdesktop"}, {50, 1, "tandem_chats"}, {301, 50, "standin"}, {302, 50, "WeChat.exe"}});
+  auto table = Table({{200, 1, "xfdesktop"},
+                      {50, 1, "tandem_chats"},
+                      {301, 50, "standin"},
+                      {302, 50, "WeChat.exe"}});
   EXPECT_EQ(detector.FindIndependent(table, {}), 0u);
 }
 
@@ -60,8 +67,8 @@ TEST(Detector, LongExecutableNamesMatchTheirTruncatedProcessName) {
 
 TEST(Detector, EveryDesktopShellAndLauncherCounts) {
   CWeChatDetector detector;
-  for (const char* shell : {"explorer.exe", "360desktoplite64.exe", "gnome-shell", "plasmashell", "xfdesktop",
-                            "xfce4-panel", "lxpanel", "dde-desktop", "ukui-panel"}) {
+  for (const char* shell : {"explorer.exe", "360desktoplite64.exe", "gnome-shell", "plasmashell",
+                            "xfdesktop", "xfce4-panel", "lxpanel", "dde-desktop", "ukui-panel"}) {
     auto table = Table({{200, 1, shell}, {301, 200, "WeChat.exe"}});
     EXPECT_EQ(detector.FindIndependent(table, {}), 301u) << shell;
   }
@@ -69,8 +76,11 @@ TEST(Detector, EveryDesktopShellAndLauncherCounts) {
 
 TEST(Detector, TheUserSystemdCountsButNotTheSystemOne) {
   CWeChatDetector detector;
-  EXPECT_EQ(detector.FindIndependent(Table({{900, 1, "systemd"}, {301, 900, "WeChat.exe"}}), {}), 301u);
-  EXPECT_EQ(detector.FindIndependent({{5, 0, "init"}, {1, 0, "systemd"}, {301, 1, "WeChat.exe"}}, {}), 0u);
+  EXPECT_EQ(detector.FindIndependent(Table({{900, 1, "systemd"}, {301, 900, "WeChat.exe"}}), {}),
+            301u);
+  EXPECT_EQ(
+      detector.FindIndependent({{5, 0, "init"}, {1, 0, "systemd"}, {301, 1, "WeChat.exe"}}, {}),
+      0u);
 }
 
 TEST(Detector, TheFirstEntryIsNotExamined) {

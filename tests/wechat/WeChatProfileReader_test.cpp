@@ -21,19 +21,24 @@ std::string Bytes(std::initializer_list<int> values) {
 
 // A short-shape entry: 1A L 08 KK 12 len value, with L = 4 + value length.
 std::string ShortEntry(int key, const std::string& value) {
-  return Bytes({0x1A, static_cast<int>(value.size() + 4), 0x08, key, 0x12, static_cast<int>(value.size())}) + value;
+  return Bytes({0x1A, static_cast<int>(value.size() + 4), 0x08, key, 0x12,
+                static_cast<int>(value.size())}) +
+         value;
 }
 
 // A long-shape entry as the client writes it, with a two-byte length (varint L, 01):
 // 1A L 01 08 KK 12 filler value, where L counts the bytes from 08 on.
 std::string LongEntry(int key, const std::string& filler, const std::string& value) {
-  return Bytes({0x1A, static_cast<int>(filler.size() + value.size() + 3), 0x01, 0x08, key, 0x12}) + filler + value;
+  return Bytes({0x1A, static_cast<int>(filler.size() + value.size() + 3), 0x01, 0x08, key, 0x12}) +
+         filler + value;
 }
 
 // A leading entry that the reader skips.
 const std::string kHeader = ShortEntry(0x02, "hd");
 
-WECHATCFGDATA Parse(const std::string& bytes) { return Reader::ParseAccountInfo(Reader::ToHexText(bytes)); }
+WECHATCFGDATA Parse(const std::string& bytes) {
+  return Reader::ParseAccountInfo(Reader::ToHexText(bytes));
+}
 
 TEST(HexText, RoundTripsEveryByte) {
   std::string all;
@@ -59,12 +64,14 @@ TEST(ProfileParse, TheFirstEntryIsSkipped) {
 }
 
 TEST(ProfileParse, ShortEntryGivesTheValue) {
-  WECHATCFGDATA profile = Parse(kHeader + Bytes({0x1A, 0x07, 0x08, 0x04, 0x12, 0x03, 0x41, 0x42, 0x43}));
+  WECHATCFGDATA profile =
+      Parse(kHeader + Bytes({0x1A, 0x07, 0x08, 0x04, 0x12, 0x03, 0x41, 0x42, 0x43}));
   EXPECT_EQ(profile.strWeChatId, "ABC");
 }
 
 TEST(ProfileParse, LengthFourStoresAnEmptyValue) {
-  WECHATCFGDATA profile = Parse(kHeader + ShortEntry(0x0A, "old") + Bytes({0x1A, 0x04, 0x08, 0x0A, 0x12, 0x00}));
+  WECHATCFGDATA profile =
+      Parse(kHeader + ShortEntry(0x0A, "old") + Bytes({0x1A, 0x04, 0x08, 0x0A, 0x12, 0x00}));
   EXPECT_EQ(profile.strNickname, "");
 }
 
@@ -75,7 +82,8 @@ TEST(ProfileParse, EveryShortTagFillsItsSlot) {
     if (keys[slot] >= 0) bytes += ShortEntry(keys[slot], "v" + std::to_string(slot));
   WECHATCFGDATA profile = Parse(bytes);
   for (int slot = 0; slot < WECHATCFGDATA::kSlotCount; ++slot)
-    EXPECT_EQ(profile.Slot(slot), keys[slot] >= 0 ? "v" + std::to_string(slot) : "") << "slot " << slot;
+    EXPECT_EQ(profile.Slot(slot), keys[slot] >= 0 ? "v" + std::to_string(slot) : "")
+        << "slot " << slot;
 }
 
 TEST(ProfileParse, LongShapeKeepsOnlyTheAddressFromHttp) {
@@ -85,8 +93,9 @@ TEST(ProfileParse, LongShapeKeepsOnlyTheAddressFromHttp) {
 }
 
 TEST(ProfileParse, EveryLongTagFillsItsFace) {
-  std::string bytes = kHeader + LongEntry(0x66, "x", "http://f1") + LongEntry(0x6A, "", "http://f2") +
-                      LongEntry(0x6C, "yy", "http://f3") + LongEntry(0x68, "z", "http://f4");
+  std::string bytes = kHeader + LongEntry(0x66, "x", "http://f1") +
+                      LongEntry(0x6A, "", "http://f2") + LongEntry(0x6C, "yy", "http://f3") +
+                      LongEntry(0x68, "z", "http://f4");
   WECHATCFGDATA profile = Parse(bytes);
   EXPECT_EQ(profile.strFace1, "http://f1");
   EXPECT_EQ(profile.strFace2, "http://f2");
@@ -119,7 +128,8 @@ TEST(ProfileParse, ALaterValueReplacesAnEarlierOne) {
 TEST(ProfileParse, TruncatedAndGarbageInputNeverFails) {
   std::string entry = kHeader + ShortEntry(0x0A, "nickname");
   for (size_t cut = 0; cut <= entry.size(); ++cut) Parse(entry.substr(0, cut));
-  EXPECT_EQ(Parse(kHeader + Bytes({0x1A, 0xFF, 0x08, 0x0A, 0x12, 0x05, 'a', 'b'})).strNickname, "ab");
+  EXPECT_EQ(Parse(kHeader + Bytes({0x1A, 0xFF, 0x08, 0x0A, 0x12, 0x05, 'a', 'b'})).strNickname,
+            "ab");
   EXPECT_EQ(Reader::ParseAccountInfo("1A").strWeChatId, "");
   EXPECT_EQ(Reader::ParseAccountInfo("zz1A1A1A1A").strWeChatId, "");
 }
@@ -130,12 +140,14 @@ TEST(ProfileParse, Utf8ValuesComeBackAsTheirBytes) {
 }
 
 TEST(LoginPath, FirstEntryCountsAndTheTaggedValueIsTheAnswer) {
-  std::string bytes = ShortEntry(0x32, "/data/wxid_a/config/AccInfo.dat") + ShortEntry(0x32, "/other");
+  std::string bytes =
+      ShortEntry(0x32, "/data/wxid_a/config/AccInfo.dat") + ShortEntry(0x32, "/other");
   EXPECT_EQ(Reader::ParseLoginPath(Reader::ToHexText(bytes)), "/data/wxid_a/config/AccInfo.dat");
 }
 
 TEST(LoginPath, OtherEntriesAreSkippedAndNoTagGivesEmpty) {
-  std::string bytes = ShortEntry(0x04, "id") + LongEntry(0x32, "", "http://x") + ShortEntry(0x32, "/p");
+  std::string bytes =
+      ShortEntry(0x04, "id") + LongEntry(0x32, "", "http://x") + ShortEntry(0x32, "/p");
   EXPECT_EQ(Reader::ParseLoginPath(Reader::ToHexText(bytes)), "/p");
   EXPECT_EQ(Reader::ParseLoginPath(Reader::ToHexText(ShortEntry(0x04, "id"))), "");
   EXPECT_EQ(Reader::ParseLoginPath(""), "");
@@ -175,7 +187,8 @@ TEST_F(ProfileFile, EmptyPathMissingOrEmptyFileFails) {
 }
 
 TEST_F(ProfileFile, ReadsTheProfileOfAnAccountFile) {
-  std::string path = Write("AccInfo.dat", kHeader + ShortEntry(0x04, "wxid_1") + ShortEntry(0x0A, "Nick"));
+  std::string path =
+      Write("AccInfo.dat", kHeader + ShortEntry(0x04, "wxid_1") + ShortEntry(0x0A, "Nick"));
   WECHATCFGDATA profile = Reader::ReadProfile(path);
   EXPECT_EQ(profile.strWeChatId, "wxid_1");
   EXPECT_EQ(profile.strNickname, "Nick");

@@ -16,11 +16,12 @@ using Call = win32::FakeDesktop::TCall;
 
 // A 2x1 24-bit Windows bitmap (red, blue).
 void WriteBmp(const std::filesystem::path& path) {
-  const unsigned char bytes[] = {'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,           // file header
-                                 40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,         // info header
-                                 0, 0, 0, 0, 8, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0,
-                                 0, 0, 0, 0, 0, 0, 0, 0,
-                                 0, 0, 255, 255, 0, 0, 0, 0};  // BGR red, BGR blue, padding
+  const unsigned char bytes[] = {
+      'B', 'M', 62, 0, 0, 0, 0, 0, 0,    0,    54,  0, 0,    0,            // file header
+      40,  0,   0,  0, 2, 0, 0, 0, 1,    0,    0,   0, 1,    0,    24, 0,  // info header
+      0,   0,   0,  0, 8, 0, 0, 0, 0x13, 0x0B, 0,   0, 0x13, 0x0B, 0,  0, 0,
+      0,   0,   0,  0, 0, 0, 0, 0, 0,    255,  255, 0, 0,    0,    0};  // BGR red, BGR blue,
+                                                                        // padding
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof(bytes));
 }
 
@@ -30,7 +31,8 @@ class Input : public ManagerTest {
     ManagerTest::SetUp();
     ASSERT_TRUE(Manager().RunWeChat("k1"));
     m_hMain = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k1"), {0, 0, 1000, 700});
-    ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return r.strKind == "ui" && r.hMain == m_hMain; }, 3000));
+    ASSERT_TRUE(Reports().WaitFor(
+        [&](const TReport& r) { return r.strKind == "ui" && r.hMain == m_hMain; }, 3000));
     m_image = m_root / "pic.bmp";
     WriteBmp(m_image);
     m_desktop.ClearCalls();
@@ -52,7 +54,8 @@ class Input : public ManagerTest {
       if (call.nArg2 == 0)
         pressed = call.tpWhen;
       else
-        holds.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(call.tpWhen - pressed));
+        holds.push_back(
+            std::chrono::duration_cast<std::chrono::milliseconds>(call.tpWhen - pressed));
     }
     return holds;
   }
@@ -64,7 +67,8 @@ class Input : public ManagerTest {
 TEST_F(Input, AReplyOfEveryItemKindGivesTheExactKeySequence) {
   std::vector<INPUTDATA> items = {{u"你好", 0}, {u"😀a", 1}, {Utf8ToWide(m_image.string()), 2}};
   EXPECT_TRUE(Manager().InputTextVec("k1", items));
-  EXPECT_EQ(m_desktop.KeyJournal(), "Ctrl+ A+ A- Ctrl- Del+ Del- Ctrl+ V+ V- Ctrl- Ctrl+ V+ V- Ctrl-");
+  EXPECT_EQ(m_desktop.KeyJournal(),
+            "Ctrl+ A+ A- Ctrl- Del+ Del- Ctrl+ V+ V- Ctrl- Ctrl+ V+ V- Ctrl-");
   // The typed text arrives as characters: the surrogate pair as one emoji.
   auto chars = Calls("char");
   ASSERT_EQ(chars.size(), 2u);
@@ -102,7 +106,8 @@ TEST_F(Input, TheClickGoesNearTheBottomRightAfterActivation) {
 }
 
 TEST_F(Input, AFailedItemDoesNotStopTheOthers) {
-  std::vector<INPUTDATA> items = {{u"", 1}, {u"z", 3}, {u"after", 0}, {u"/no/such/picture.png", 2}, {u"t", 1}};
+  std::vector<INPUTDATA> items = {
+      {u"", 1}, {u"z", 3}, {u"after", 0}, {u"/no/such/picture.png", 2}, {u"t", 1}};
   EXPECT_FALSE(Manager().InputTextVec("k1", items));
   EXPECT_EQ(m_desktop.KeyJournal(), "Ctrl+ A+ A- Ctrl- Del+ Del- Ctrl+ V+ V- Ctrl-");
   EXPECT_EQ(m_desktop.ClipboardText(), u"after");
@@ -118,7 +123,8 @@ TEST_F(Input, ACopyWithoutMainWindowTakesNoKeysButBecomesCurrent) {
   EXPECT_TRUE(Calls("click").empty());
   // The key became current: the main window found later is shown at once.
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k2"), {0, 0, 1000, 700});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return r.strKind == "ui" && r.hMain == main; }, 3000));
+  ASSERT_TRUE(Reports().WaitFor(
+      [&](const TReport& r) { return r.strKind == "ui" && r.hMain == main; }, 3000));
   win32::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(main, window));
   EXPECT_TRUE(window.bMaximized);
@@ -128,19 +134,24 @@ TEST_F(Input, SendPressesAltSAfterTheClipboardWasFetched) {
   Manager().SendCurrText("k1");
   EXPECT_EQ(m_desktop.KeyJournal(), "Alt+ S+ S- Alt-");
   auto calls = m_desktop.Calls();
-  auto wait = std::find_if(calls.begin(), calls.end(), [](const Call& c) { return c.strKind == "clipboard-wait"; });
-  auto alt = std::find_if(calls.begin(), calls.end(), [](const Call& c) { return c.strKind == "key"; });
+  auto wait = std::find_if(calls.begin(), calls.end(),
+                           [](const Call& c) { return c.strKind == "clipboard-wait"; });
+  auto alt =
+      std::find_if(calls.begin(), calls.end(), [](const Call& c) { return c.strKind == "key"; });
   EXPECT_LT(wait - calls.begin(), alt - calls.begin());
 }
 
 TEST_F(Input, SendImageByCopyPastesAndSendsWithItsWaits) {
   Manager().SwitchWeChat("other");
   EXPECT_TRUE(Manager().SendImageByCopy("k1", m_image.string().c_str()));
-  EXPECT_EQ(m_desktop.KeyJournal(), "Ctrl+ A+ A- Ctrl- Del+ Del- Ctrl+ V+ V- Ctrl- Alt+ S+ S- Alt-");
+  EXPECT_EQ(m_desktop.KeyJournal(),
+            "Ctrl+ A+ A- Ctrl- Del+ Del- Ctrl+ V+ V- Ctrl- Alt+ S+ S- Alt-");
   EXPECT_TRUE(m_desktop.ClipboardHasImage());
   auto calls = m_desktop.Calls();
   auto at = [&](const std::string& kind) {
-    return std::find_if(calls.begin(), calls.end(), [&](const Call& c) { return c.strKind == kind; })->tpWhen;
+    return std::find_if(calls.begin(), calls.end(),
+                        [&](const Call& c) { return c.strKind == kind; })
+        ->tpWhen;
   };
   EXPECT_GE(at("click") - at("activate"), 20ms);
   EXPECT_GE(at("key") - at("click"), 20ms);
@@ -157,7 +168,8 @@ TEST_F(Input, SendImageByCopyChecksTheFileBeforeTheKey) {
   EXPECT_EQ(m_desktop.KeyJournal(), "");
   // The missing file left the current key alone; the key without a window changed it.
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k2"), {0, 0, 1000, 700});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return r.strKind == "ui" && r.hMain == main; }, 3000));
+  ASSERT_TRUE(Reports().WaitFor(
+      [&](const TReport& r) { return r.strKind == "ui" && r.hMain == main; }, 3000));
   win32::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(main, window));
   EXPECT_EQ(window.nParentId, 0x9000u);
@@ -166,9 +178,11 @@ TEST_F(Input, SendImageByCopyChecksTheFileBeforeTheKey) {
 TEST_F(Input, TwoPicturesInARowEachReplaceTheClipboard) {
   std::filesystem::path second = m_root / "second.bmp";
   WriteBmp(second);
-  EXPECT_TRUE(Manager().InputTextVec("k1", {{Utf8ToWide(m_image.string()), 2}, {Utf8ToWide(second.string()), 2}}));
+  EXPECT_TRUE(Manager().InputTextVec(
+      "k1", {{Utf8ToWide(m_image.string()), 2}, {Utf8ToWide(second.string()), 2}}));
   EXPECT_EQ(Calls("clipboard-image").size(), 2u);
-  EXPECT_EQ(m_desktop.KeyJournal(), "Ctrl+ A+ A- Ctrl- Del+ Del- Ctrl+ V+ V- Ctrl- Ctrl+ V+ V- Ctrl-");
+  EXPECT_EQ(m_desktop.KeyJournal(),
+            "Ctrl+ A+ A- Ctrl- Del+ Del- Ctrl+ V+ V- Ctrl- Ctrl+ V+ V- Ctrl-");
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ bool IsUi(const TReport& r, const std::string& key, HWND login, HWND main) {
   return r.strKind == "ui" && r.strKey == key && r.hLogin == login && r.hMain == main;
 }
 
-std::vector<win32::FakeDesktop::TCall> CallsOf(win32::FakeDesktop& desktop, HWND hwnd, const std::string& kind) {
+std::vector<win32::FakeDesktop::TCall> CallsOf(win32::FakeDesktop& desktop, HWND hwnd,
+                                               const std::string& kind) {
   std::vector<win32::FakeDesktop::TCall> calls;
   for (const auto& call : desktop.Calls())
     if (call.hWnd == hwnd && call.strKind == kind) calls.push_back(call);
@@ -58,7 +59,8 @@ TEST_F(Lifecycle, StopEndsTheProcessAndKeepsTheCurrentKey) {
   // The key stays current: a later copy under it is shown at once.
   ASSERT_TRUE(Manager().RunWeChat("k1"));
   HWND login = m_desktop.AddWindow(kWeChatLoginWndClass, ProcessOf("k1"), {0, 0, 300, 400});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); }, kReportTimeoutMs));
+  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); },
+                                kReportTimeoutMs));
   win32::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(login, window));
   EXPECT_EQ(window.nParentId, 0x9000u);
@@ -98,7 +100,8 @@ TEST_F(Lifecycle, AThreadThatDoesNotAnswerInTimeIsJoinedAtDestruction) {
   ASSERT_TRUE(Manager().RunWeChat("slow"));
   Reports().BlockUiCallbacks(true);  // the thread will hang in its first report
   m_desktop.AddWindow(kWeChatLoginWndClass, ProcessOf("slow"), {0, 0, 300, 400});
-  ASSERT_TRUE(Reports().WaitFor([](const TReport& r) { return r.strKind == "ui"; }, kReportTimeoutMs));
+  ASSERT_TRUE(
+      Reports().WaitFor([](const TReport& r) { return r.strKind == "ui"; }, kReportTimeoutMs));
   auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(Manager().StopWeChat("slow"));
   auto waited = std::chrono::steady_clock::now() - start;
@@ -132,7 +135,8 @@ TEST_F(Discovery, ALoginWindowOfTheCurrentCopyIsEmbeddedAndCentred) {
   ASSERT_TRUE(Manager().RunWeChat("k1"));
   Manager().SwitchWeChat("k1");
   HWND login = m_desktop.AddWindow(kWeChatLoginWndClass, ProcessOf("k1"), {10, 10, 310, 410});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); }, kReportTimeoutMs));
+  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); },
+                                kReportTimeoutMs));
   win32::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(login, window));
   EXPECT_EQ(window.nParentId, 0x9000u);
@@ -154,7 +158,8 @@ TEST_F(Discovery, ALoginWindowOfAnotherCopyIsHiddenAndStillReported) {
   ASSERT_TRUE(Manager().RunWeChat("k1"));
   Manager().SwitchWeChat("other");
   HWND login = m_desktop.AddWindow(kWeChatLoginWndClass, ProcessOf("k1"), {0, 0, 300, 400});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); }, kReportTimeoutMs));
+  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); },
+                                kReportTimeoutMs));
   auto shows = CallsOf(m_desktop, login, "show");
   ASSERT_EQ(shows.size(), 1u);
   EXPECT_EQ(shows[0].nArg1, SW_HIDE);
@@ -165,10 +170,10 @@ TEST_F(Discovery, WindowsThatDoNotQualifyAreIgnored) {
   ASSERT_TRUE(Manager().RunWeChat("k1"));
   DWORD pid = ProcessOf("k1");
   HWND owner = m_desktop.AddWindow("Other", pid, {0, 0, 10, 10});
-  m_desktop.AddWindow(kWeChatLoginWndClass, pid, {0, 0, 300, 400}, true, owner);   // owned
-  m_desktop.AddWindow(kWeChatLoginWndClass, pid, {0, 0, 300, 400}, false);         // invisible
-  m_desktop.AddWindow(kWeChatLoginWndClass, pid + 100000, {0, 0, 300, 400});        // other process
-  m_desktop.AddWindow("wechatloginwndforpc", pid, {0, 0, 300, 400});                // other case
+  m_desktop.AddWindow(kWeChatLoginWndClass, pid, {0, 0, 300, 400}, true, owner);  // owned
+  m_desktop.AddWindow(kWeChatLoginWndClass, pid, {0, 0, 300, 400}, false);        // invisible
+  m_desktop.AddWindow(kWeChatLoginWndClass, pid + 100000, {0, 0, 300, 400});      // other process
+  m_desktop.AddWindow("wechatloginwndforpc", pid, {0, 0, 300, 400});              // other case
   HWND shadow = m_desktop.AddWindow("popupshadow", pid + 100000, {0, 0, 5, 5});
   std::this_thread::sleep_for(700ms);
   EXPECT_EQ(Reports().Count("ui"), 0);
@@ -184,10 +189,12 @@ TEST_F(Discovery, TheMainWindowIsEmbeddedMaximisedAndItsProfileReportedFirst) {
   Manager().SwitchWeChat("k1");
   DWORD pid = ProcessOf("k1");
   HWND login = m_desktop.AddWindow(kWeChatLoginWndClass, pid, {0, 0, 300, 400});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); }, kReportTimeoutMs));
+  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); },
+                                kReportTimeoutMs));
   m_desktop.RemoveWindow(login);
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, pid, {0, 0, 1000, 700});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); }, kReportTimeoutMs));
+  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); },
+                                kReportTimeoutMs));
   auto reports = Reports().All();
   ASSERT_GE(reports.size(), 3u);
   const TReport& cfg = reports[reports.size() - 2];
@@ -219,13 +226,17 @@ TEST_F(Discovery, AHiddenMainWindowStaysKnownAndItsDestructionIsReported) {
   ASSERT_TRUE(Manager().RunWeChat("k1"));
   DWORD pid = ProcessOf("k1");
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, pid, {0, 0, 1000, 700});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); }, kReportTimeoutMs));
+  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); },
+                                kReportTimeoutMs));
   std::this_thread::sleep_for(600ms);  // hidden (not current): not found, not gone
   EXPECT_EQ(Reports().Count("post"), 0);
   auto removed = std::chrono::steady_clock::now();
   m_desktop.RemoveWindow(main);
   ASSERT_TRUE(Reports().WaitFor(
-      [&](const TReport& r) { return r.strKind == "post" && r.uMsg == WM_USER_MSG_MAINFRAME_WECHATEXIT; }, 1000));
+      [&](const TReport& r) {
+        return r.strKind == "post" && r.uMsg == WM_USER_MSG_MAINFRAME_WECHATEXIT;
+      },
+      1000));
   EXPECT_LT(Reports().All().back().tpWhen - removed, 1000ms);
   EXPECT_EQ(Manager().GetClosedWeChats(), std::vector<std::string>{"k1"});
   EXPECT_EQ(Manager().TakeClosedWeChats(), std::vector<std::string>{"k1"});
@@ -239,7 +250,8 @@ TEST_F(Discovery, SwitchingEmbedsAKnownMainWindowAndSetPosReplacesIt) {
   Manager().SetPos(RECT{0, 0, 800, 600});
   ASSERT_TRUE(Manager().RunWeChat("k1"));
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k1"), {0, 0, 1000, 700});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); }, kReportTimeoutMs));
+  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); },
+                                kReportTimeoutMs));
   EXPECT_TRUE(CallsOf(m_desktop, main, "reparent").empty());
   Manager().SwitchWeChat("k1");
   EXPECT_EQ(CallsOf(m_desktop, main, "reparent").size(), 1u);
@@ -254,7 +266,8 @@ TEST_F(Discovery, SwitchingEmbedsAKnownMainWindowAndSetPosReplacesIt) {
 TEST_F(Discovery, SetPosWithNoCurrentCopyMovesNothing) {
   ASSERT_TRUE(Manager().RunWeChat("k1"));
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k1"), {0, 0, 1000, 700});
-  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); }, kReportTimeoutMs));
+  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); },
+                                kReportTimeoutMs));
   m_desktop.ClearCalls();
   Manager().SetPos(RECT{0, 0, 800, 600});
   EXPECT_TRUE(CallsOf(m_desktop, main, "move").empty());
@@ -265,7 +278,8 @@ TEST_F(Discovery, AReportForAStoppedCopyChangesNothingButStillCarriesTheProfile)
   Reports().BlockUiCallbacks(true);
   DWORD pid = ProcessOf("k1");
   m_desktop.AddWindow(kWeChatLoginWndClass, pid, {0, 0, 300, 400});
-  ASSERT_TRUE(Reports().WaitFor([](const TReport& r) { return r.strKind == "ui"; }, kReportTimeoutMs));
+  ASSERT_TRUE(
+      Reports().WaitFor([](const TReport& r) { return r.strKind == "ui"; }, kReportTimeoutMs));
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, pid, {0, 0, 1000, 700});
   std::thread stopper([&] { Manager().StopWeChat("k1"); });
   std::this_thread::sleep_for(200ms);
@@ -285,7 +299,8 @@ TEST_F(Discovery, CopiesReportingAndEndingAtOnceLoseNothing) {
   const std::vector<std::string> keys = {"a", "b", "c", "d", "e"};
   for (const std::string& key : keys) ASSERT_TRUE(Manager().RunWeChat(key.c_str()));
   std::vector<HWND> mains;
-  for (const std::string& key : keys) mains.push_back(m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf(key), {0, 0, 1000, 700}));
+  for (const std::string& key : keys)
+    mains.push_back(m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf(key), {0, 0, 1000, 700}));
   ASSERT_TRUE(Reports().WaitForCount("ui", 5, 5000));
   for (const TReport& r : Reports().All()) {
     if (r.strKind == "cfg") {
@@ -307,12 +322,15 @@ TEST_F(Detection, AnOutsideCopyIsAdoptedAndThenNotReportedAgain) {
   std::string command = "\"" + CWebchatMan::GetWeChatExePath() + "\"";
   STARTUPINFOA startup{};
   PROCESS_INFORMATION info{};
-  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &info));
   CloseHandle(info.hThread);
   const DWORD outside = info.dwProcessId;
   win32::SetProcessTableSource([=] {
-    return std::vector<win32::TProcessRow>{
-        {1, 0, "systemd"}, {500, 1, "EXPLORER.EXE"}, {outside, 500, "wechat.EXE"}, {GetCurrentProcessId(), 1, "t"}};
+    return std::vector<win32::TProcessRow>{{1, 0, "systemd"},
+                                           {500, 1, "EXPLORER.EXE"},
+                                           {outside, 500, "wechat.EXE"},
+                                           {GetCurrentProcessId(), 1, "t"}};
   });
   std::vector<DWORD> found;
   EXPECT_TRUE(Manager().IsHasWeChatRunByWeChatPC(found));
@@ -335,8 +353,10 @@ TEST_F(Detection, ACopyStartedByTheWorkbenchIsNotIndependent) {
   ASSERT_TRUE(Manager().RunWeChat("ours"));
   const DWORD pid = ProcessOf("ours");
   win32::SetProcessTableSource([=] {
-    return std::vector<win32::TProcessRow>{
-        {1, 0, "systemd"}, {600, 1, "gnome-shell"}, {GetCurrentProcessId(), 600, "tests"}, {pid, GetCurrentProcessId(), "fakeclient"}};
+    return std::vector<win32::TProcessRow>{{1, 0, "systemd"},
+                                           {600, 1, "gnome-shell"},
+                                           {GetCurrentProcessId(), 600, "tests"},
+                                           {pid, GetCurrentProcessId(), "fakeclient"}};
   });
   std::vector<DWORD> found;
   EXPECT_FALSE(Manager().IsHasWeChatRunByWeChatPC(found));

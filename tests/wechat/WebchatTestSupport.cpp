@@ -108,8 +108,9 @@ BOOL COwnerWindow::GetClientRect(HWND, RECT* rect) {
 }
 
 void ManagerTest::SetUp() {
-  m_root = fs::temp_directory_path() / ("wechat_man_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  m_root =
+      fs::temp_directory_path() / ("wechat_man_" + std::to_string(::getpid()) + "_" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
   fs::remove_all(m_root);
   fs::create_directories(m_root / "home" / ".config");
   SetEnv("HOME", (m_root / "home").string());
@@ -131,7 +132,8 @@ void ManagerTest::TearDown() {
   win32::SetOwnWindowBackend(nullptr);
   win32::SetDesktopBackend(nullptr);
   win32::SetProcessTableSource({});
-  for (auto& [name, value] : m_savedEnv) value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+  for (auto& [name, value] : m_savedEnv)
+    value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
   fs::remove_all(m_root);
 }
 
@@ -151,7 +153,8 @@ void ManagerTest::SetEnv(const std::string& name, const std::string& value) {
 
 void ManagerTest::WriteHklmDisplayIcon(const std::string& value) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
                             nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -163,15 +166,15 @@ void ManagerTest::WriteAccount(const std::string& id, const std::string& nicknam
   fs::path data = m_root / "data";
   fs::create_directories(data / "WeChat Files" / id / "config");
   auto entry = [](int key, const std::string& value) {
-    std::string bytes = {0x1A, static_cast<char>(value.size() + 4), 0x08, static_cast<char>(key), 0x12,
-                         static_cast<char>(value.size())};
+    std::string bytes = {0x1A, static_cast<char>(value.size() + 4), 0x08, static_cast<char>(key),
+                         0x12, static_cast<char>(value.size())};
     return bytes + value;
   };
   std::ofstream(data / "WeChat Files" / id / "config" / "AccInfo.dat", std::ios::binary)
       << entry(0x02, "hd") << entry(0x04, id) << entry(0x0A, nickname);
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   std::string value = data.string();
   RegSetValueExA(key, "FileSavePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),

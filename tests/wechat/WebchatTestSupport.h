@@ -68,7 +68,9 @@ class COwnerWindow : public testing_support::CStubOwnWindowBackend {
 };
 
 // The manager's window in these tests: a foreign id the fake desktop re-parents into.
-inline HWND HostWnd() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x9000)); }
+inline HWND HostWnd() {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x9000));
+}
 
 class ManagerTest : public ::testing::Test {
  protected:

@@ -21,10 +21,10 @@ class CFrame : public DuiLib::WindowImplBase {
 class CTestableMan : public CWebchatMan {
  public:
   using CWebchatMan::CWebchatMan;
+  using CWebchatMan::GetSkinFile;
   using CWebchatMan::GetWindowClassName;
   using CWebchatMan::HandleCustomMessage;
   using CWebchatMan::OnKeyDown;
-  using CWebchatMan::GetSkinFile;
 };
 
 TEST(ManagerWindow, AManagerWithAnOwnerIsAChildWindowOfIt) {

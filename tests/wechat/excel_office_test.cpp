@@ -15,231 +15,217 @@ using namespace exceltest;
 namespace {
 
 class ExcelOfficeTest : public CExcelTest {
-protected:
-    void ExpectNothingLeftBehind()
-    {
-        EXPECT_TRUE(TempLeftovers().empty());
-        EXPECT_TRUE(OurChildren().empty());
-        EXPECT_TRUE(ProcessesMentioning(m_root).empty());
-    }
-
-    // A stand-in for soffice: a shell script in a folder of its own.
-    std::string FakeProgram(const std::string& body)
-    {
-        fs::create_directories(m_root + "/fakebin");
-        const std::string path = m_root + "/fakebin/soffice";
-        WriteFile(path, "#!/bin/sh\n" + body + "\n");
-        ::chmod(path.c_str(), 0755);
-        return path;
-    }
-};
-
-bool HaveSoffice()
-{
-    return !FindSofficeProgram().empty();
-}
-
-TEST_F(ExcelOfficeTest, SuccessfulReadMatchesTheBuiltinReaderAndLeavesNothing)
-{
-    if (!HaveSoffice())
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    // A copy with a name LibreOffice would stumble over if it were passed as given.
-    const std::string path = File("-快捷语 表.xls");
-    fs::copy_file(DataFile("excel_fixture.xls"), path);
-    std::vector<WECHATKUAIJIEDATA> builtin;
-    ASSERT_TRUE(CExcelReader::__ReadExcelContentByOffice(builtin, path));
-
-    std::vector<WECHATKUAIJIEDATA> rows;
-    ASSERT_TRUE(CExcelReader::__ReadExcelContentByWps(rows, path));
-    EXPECT_EQ(Pairs(rows), Pairs(builtin));
-    EXPECT_TRUE(Logged("wps-读取excel[1/7]：创建excel应用成功"));
-    EXPECT_TRUE(Logged("wps-读取excel[7/7]：读取内容成功，共[9]行"));
-    EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
-    ExpectNothingLeftBehind();
-    EXPECT_FALSE(fs::exists(File(".~lock.-快捷语 表.xls#"))) << "no lock file beside the input";
-}
-
-TEST_F(ExcelOfficeTest, FailedReadOfAFileThatIsNoSpreadsheetLeavesNothing)
-{
-    if (!HaveSoffice())
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    std::string noise;
-    for (int i = 0; i < 4096; ++i)
-        noise += static_cast<char>((i * 7919 + 13) % 256);
-    WriteFile(File("noise.xlsx"), noise);
-    EXPECT_TRUE(CExcelReader::ReadExcelContent(File("noise.xlsx")).empty());
-    EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
-    EXPECT_TRUE(Logged("wps-读取excel失败：打开excel失败"));
-    EXPECT_TRUE(LoggedContaining("wps-reading \"" + File("noise.xlsx") + "\" stopped: "));
-    EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
-    ExpectNothingLeftBehind();
-}
-
-TEST_F(ExcelOfficeTest, OpenDocumentSheetFallsBackToLibreOffice)
-{
-    if (!HaveSoffice())
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    const auto rows = CExcelReader::ReadExcelContent(DataFile("excel_fixture.fods"));
-    EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
-    EXPECT_TRUE(Logged("wps-读取excel[7/7]：读取内容成功，共[9]行"));
-    ASSERT_EQ(rows.size(), 7u);
-    EXPECT_EQ(rows[0].strContent, "您好，欢迎光临！😀");
-    EXPECT_EQ(rows[3].strContent, "2024-03-14");
-    ExpectNothingLeftBehind();
-}
-
-TEST_F(ExcelOfficeTest, CsvFileIsReadAsUtf8WithCommas)
-{
-    if (!HaveSoffice())
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    WriteFile(File("replies.csv"), "标题,内容\n\"问候,1\",\"第一行\n第二行\"\n12,3.50\n");
-    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(File("replies.csv"))),
-              (PairList{{"问候,1", "第一行\n第二行"}, {"12", "3.5"}}));
-    ExpectNothingLeftBehind();
-}
-
-TEST_F(ExcelOfficeTest, CsvFileInGbkIsConverted)
-{
-    if (!HaveSoffice())
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    // "标题,内容\n朱镕基,您好€\n" in GBK, as Excel saves a CSV on Chinese Windows.
-    WriteFile(File("gbk.csv"), "\xB1\xEA\xCC\xE2,\xC4\xDA\xC8\xDD\n"
-                               "\xD6\xEC\xE9\x46\xBB\xF9,\xC4\xFA\xBA\xC3\x80\n");
-    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(File("gbk.csv"))),
-              (PairList{{"朱镕基", "您好€"}}));
-    ExpectNothingLeftBehind();
-}
-
-TEST_F(ExcelOfficeTest, ConcurrentReadsAgreeWithTheBuiltinReader)
-{
-    if (!HaveSoffice())
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    // Two LibreOffice runs at once (private profiles), one of them on formatted numbers and
-    // dates: both readers give plain numbers and dates as shown.
-    const std::string styles =
-        R"(<numFmts><numFmt numFmtId="164" formatCode="yyyy-mm-dd"/></numFmts>)"
-        R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="2"/><xf numFmtId="164"/>)"
-        R"(<xf numFmtId="10"/></cellXfs>)";
-    const std::string sheet =
-        "<row r=\"1\">" + InlineCell("A1", "标题") + InlineCell("B1", "内容") + "</row>"
-        "<row r=\"2\">" + InlineCell("A2", "两位小数") + "<c r=\"B2\" s=\"1\"><v>12</v></c></row>"
-        "<row r=\"3\">" + InlineCell("A3", "日期") + "<c r=\"B3\" s=\"2\"><v>45365</v></c></row>"
-        "<row r=\"4\"><c r=\"A4\"><v>3.5</v></c><c r=\"B4\" t=\"b\"><v>1</v></c></row>";
-    WriteZip(File("formats.xlsx"), XlsxParts(sheet, "", styles));
-
-    std::vector<WECHATKUAIJIEDATA> fixture;
-    std::vector<WECHATKUAIJIEDATA> formats;
-    bool fixtureOk = false;
-    std::thread other([&] {
-        fixtureOk = CExcelReader::__ReadExcelContentByWps(fixture, DataFile("excel_fixture.xls"));
-    });
-    const bool formatsOk = CExcelReader::__ReadExcelContentByWps(formats, File("formats.xlsx"));
-    other.join();
-    ASSERT_TRUE(fixtureOk);
-    ASSERT_TRUE(formatsOk);
-
-    std::vector<WECHATKUAIJIEDATA> builtin;
-    ASSERT_TRUE(CExcelReader::__ReadExcelContentByOffice(builtin, DataFile("excel_fixture.xls")));
-    EXPECT_EQ(Pairs(fixture), Pairs(builtin));
-    builtin.clear();
-    ASSERT_TRUE(CExcelReader::__ReadExcelContentByOffice(builtin, File("formats.xlsx")));
-    EXPECT_EQ(Pairs(builtin), (PairList{{"两位小数", "12"}, {"日期", "2024-03-14"}, {"3.5", "TRUE"}}));
-    EXPECT_EQ(Pairs(formats), Pairs(builtin));
-    ExpectNothingLeftBehind();
-}
-
-TEST_F(ExcelOfficeTest, NoSpreadsheetProgramFailsAtCreation)
-{
-    fs::create_directories(m_root + "/nobin");
-    CEnvOverride path("PATH", m_root + "/nobin");
-    std::vector<WECHATKUAIJIEDATA> rows{{"stale", ""}};
-    EXPECT_FALSE(CExcelReader::__ReadExcelContentByWps(rows, DataFile("excel_fixture.xls")));
-    EXPECT_TRUE(rows.empty());
-    EXPECT_TRUE(Logged("wps-读取excel失败：创建excel应用失败:no spreadsheet program (soffice or "
-                       "libreoffice) on PATH"));
-    EXPECT_FALSE(LoggedContaining("wps-读取excel[1/7]"));
-    EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
+ protected:
+  void ExpectNothingLeftBehind() {
     EXPECT_TRUE(TempLeftovers().empty());
-}
-
-TEST_F(ExcelOfficeTest, ProgramIsFoundOnPathButNeverInTheCurrentFolder)
-{
-    const std::string program = FakeProgram("exit 0");
-    {
-        CEnvOverride path("PATH", ":.:" + m_root + "/fakebin");
-        EXPECT_EQ(FindSofficeProgram(), program);
-    }
-    CEnvOverride path("PATH", ".");
-    const fs::path old = fs::current_path();
-    fs::current_path(m_root + "/fakebin");
-    EXPECT_EQ(FindSofficeProgram(), "");
-    fs::current_path(old);
-}
-
-TEST_F(ExcelOfficeTest, HangingProgramIsKilledWithItsChildrenAtTheTimeOut)
-{
-    // The script leaves a grandchild behind, as LibreOffice's launcher does.
-    const std::string program = FakeProgram("sh -c 'sleep 30; : " + m_root + "' &\nsleep 30");
-    CExcelTempFolder folder;
-    std::string error;
-    ASSERT_TRUE(folder.Create(error)) << error;
-    std::string csv;
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(ConvertWithSoffice(program, DataFile("excel_fixture.xls"), folder.Path(), 300,
-                                    csv, error));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_NE(error.find("did not finish within 300 ms"), std::string::npos) << error;
     EXPECT_TRUE(OurChildren().empty());
     EXPECT_TRUE(ProcessesMentioning(m_root).empty());
-}
+  }
 
-TEST_F(ExcelOfficeTest, ProgramThatWritesNothingOrFailsIsReported)
-{
-    CExcelTempFolder folder;
-    std::string error;
-    ASSERT_TRUE(folder.Create(error)) << error;
-    std::string csv;
-    const std::string quiet = FakeProgram("echo 'Error: source file could not be loaded'");
-    EXPECT_FALSE(ConvertWithSoffice(quiet, DataFile("excel_fixture.xls"), folder.Path(), 10000,
-                                    csv, error));
-    EXPECT_NE(error.find("Error: source file could not be loaded"), std::string::npos) << error;
-
-    CExcelTempFolder second;
-    ASSERT_TRUE(second.Create(error)) << error;
-    const std::string failing = FakeProgram("echo broken >&2; exit 3");
-    EXPECT_FALSE(ConvertWithSoffice(failing, DataFile("excel_fixture.xls"), second.Path(), 10000,
-                                    csv, error));
-    EXPECT_NE(error.find("broken"), std::string::npos) << error;
-    EXPECT_TRUE(OurChildren().empty());
-}
-
-TEST_F(ExcelOfficeTest, FakeProgramOutputIsParsedAndTheFolderRemoved)
-{
-    // Writes a CSV where LibreOffice would, and checks the arguments it was given.
-    const std::string program = FakeProgram(
-        "for a; do last=$a; done\n"
-        "case \"$*\" in *--headless*--convert-to*--outdir*) ;; *) exit 9;; esac\n"
-        "[ -n \"$TMPDIR\" ] && [ -d \"$TMPDIR\" ] || exit 8\n"
-        "out=\"${last%/*}/out\"\n"
-        "printf 'h,h\\n\"t,1\",\"c\\n2\"\\n' > \"$out/book-Sheet1.csv\"");
+  // A stand-in for soffice: a shell script in a folder of its own.
+  std::string FakeProgram(const std::string& body) {
     fs::create_directories(m_root + "/fakebin");
-    CEnvOverride path("PATH", m_root + "/fakebin");
-    std::vector<WECHATKUAIJIEDATA> rows;
-    EXPECT_TRUE(CExcelReader::__ReadExcelContentByWps(rows, DataFile("excel_fixture.fods")))
-        << ::testing::PrintToString(LogLines());
-    EXPECT_EQ(Pairs(rows), (PairList{{"t,1", "c\n2"}}));
-    ExpectNothingLeftBehind();
+    const std::string path = m_root + "/fakebin/soffice";
+    WriteFile(path, "#!/bin/sh\n" + body + "\n");
+    ::chmod(path.c_str(), 0755);
+    return path;
+  }
+};
+
+bool HaveSoffice() {
+  return !FindSofficeProgram().empty();
 }
 
-TEST_F(ExcelOfficeTest, MissingInputNeverStartsTheProgram)
-{
-    const std::string program = FakeProgram("touch \"" + m_root + "/started\"");
-    CEnvOverride path("PATH", m_root + "/fakebin");
-    std::vector<WECHATKUAIJIEDATA> rows;
-    EXPECT_FALSE(CExcelReader::__ReadExcelContentByWps(rows, File("missing.ods")));
-    EXPECT_TRUE(Logged("wps-读取excel失败：打开excel失败"));
-    EXPECT_FALSE(fs::exists(m_root + "/started"));
-    EXPECT_TRUE(TempLeftovers().empty());
+TEST_F(ExcelOfficeTest, SuccessfulReadMatchesTheBuiltinReaderAndLeavesNothing) {
+  if (!HaveSoffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  // A copy with a name LibreOffice would stumble over if it were passed as given.
+  const std::string path = File("-快捷语 表.xls");
+  fs::copy_file(DataFile("excel_fixture.xls"), path);
+  std::vector<WECHATKUAIJIEDATA> builtin;
+  ASSERT_TRUE(CExcelReader::__ReadExcelContentByOffice(builtin, path));
+
+  std::vector<WECHATKUAIJIEDATA> rows;
+  ASSERT_TRUE(CExcelReader::__ReadExcelContentByWps(rows, path));
+  EXPECT_EQ(Pairs(rows), Pairs(builtin));
+  EXPECT_TRUE(Logged("wps-读取excel[1/7]：创建excel应用成功"));
+  EXPECT_TRUE(Logged("wps-读取excel[7/7]：读取内容成功，共[9]行"));
+  EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
+  ExpectNothingLeftBehind();
+  EXPECT_FALSE(fs::exists(File(".~lock.-快捷语 表.xls#"))) << "no lock file beside the input";
+}
+
+TEST_F(ExcelOfficeTest, FailedReadOfAFileThatIsNoSpreadsheetLeavesNothing) {
+  if (!HaveSoffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  std::string noise;
+  for (int i = 0; i < 4096; ++i) noise += static_cast<char>((i * 7919 + 13) % 256);
+  WriteFile(File("noise.xlsx"), noise);
+  EXPECT_TRUE(CExcelReader::ReadExcelContent(File("noise.xlsx")).empty());
+  EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
+  EXPECT_TRUE(Logged("wps-读取excel失败：打开excel失败"));
+  EXPECT_TRUE(LoggedContaining("wps-reading \"" + File("noise.xlsx") + "\" stopped: "));
+  EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
+  ExpectNothingLeftBehind();
+}
+
+TEST_F(ExcelOfficeTest, OpenDocumentSheetFallsBackToLibreOffice) {
+  if (!HaveSoffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  const auto rows = CExcelReader::ReadExcelContent(DataFile("excel_fixture.fods"));
+  EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
+  EXPECT_TRUE(Logged("wps-读取excel[7/7]：读取内容成功，共[9]行"));
+  ASSERT_EQ(rows.size(), 7u);
+  EXPECT_EQ(rows[0].strContent, "您好，欢迎光临！😀");
+  EXPECT_EQ(rows[3].strContent, "2024-03-14");
+  ExpectNothingLeftBehind();
+}
+
+TEST_F(ExcelOfficeTest, CsvFileIsReadAsUtf8WithCommas) {
+  if (!HaveSoffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  WriteFile(File("replies.csv"), "标题,内容\n\"问候,1\",\"第一行\n第二行\"\n12,3.50\n");
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(File("replies.csv"))),
+            (PairList{{"问候,1", "第一行\n第二行"}, {"12", "3.5"}}));
+  ExpectNothingLeftBehind();
+}
+
+TEST_F(ExcelOfficeTest, CsvFileInGbkIsConverted) {
+  if (!HaveSoffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  // "标题,内容\n朱镕基,您好€\n" in GBK, as Excel saves a CSV on Chinese Windows.
+  WriteFile(File("gbk.csv"),
+            "\xB1\xEA\xCC\xE2,\xC4\xDA\xC8\xDD\n"
+            "\xD6\xEC\xE9\x46\xBB\xF9,\xC4\xFA\xBA\xC3\x80\n");
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(File("gbk.csv"))),
+            (PairList{{"朱镕基", "您好€"}}));
+  ExpectNothingLeftBehind();
+}
+
+TEST_F(ExcelOfficeTest, ConcurrentReadsAgreeWithTheBuiltinReader) {
+  if (!HaveSoffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  // Two LibreOffice runs at once (private profiles), one of them on formatted numbers and
+  // dates: both readers give plain numbers and dates as shown.
+  const std::string styles =
+      R"(<numFmts><numFmt numFmtId="164" formatCode="yyyy-mm-dd"/></numFmts>)"
+      R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="2"/><xf numFmtId="164"/>)"
+      R"(<xf numFmtId="10"/></cellXfs>)";
+  const std::string sheet =
+      "<row r=\"1\">" + InlineCell("A1", "标题") + InlineCell("B1", "内容") +
+      "</row>"
+      "<row r=\"2\">" +
+      InlineCell("A2", "两位小数") +
+      "<c r=\"B2\" s=\"1\"><v>12</v></c></row>"
+      "<row r=\"3\">" +
+      InlineCell("A3", "日期") +
+      "<c r=\"B3\" s=\"2\"><v>45365</v></c></row>"
+      "<row r=\"4\"><c r=\"A4\"><v>3.5</v></c><c r=\"B4\" t=\"b\"><v>1</v></c></row>";
+  WriteZip(File("formats.xlsx"), XlsxParts(sheet, "", styles));
+
+  std::vector<WECHATKUAIJIEDATA> fixture;
+  std::vector<WECHATKUAIJIEDATA> formats;
+  bool fixtureOk = false;
+  std::thread other([&] {
+    fixtureOk = CExcelReader::__ReadExcelContentByWps(fixture, DataFile("excel_fixture.xls"));
+  });
+  const bool formatsOk = CExcelReader::__ReadExcelContentByWps(formats, File("formats.xlsx"));
+  other.join();
+  ASSERT_TRUE(fixtureOk);
+  ASSERT_TRUE(formatsOk);
+
+  std::vector<WECHATKUAIJIEDATA> builtin;
+  ASSERT_TRUE(CExcelReader::__ReadExcelContentByOffice(builtin, DataFile("excel_fixture.xls")));
+  EXPECT_EQ(Pairs(fixture), Pairs(builtin));
+  builtin.clear();
+  ASSERT_TRUE(CExcelReader::__ReadExcelContentByOffice(builtin, File("formats.xlsx")));
+  EXPECT_EQ(Pairs(builtin),
+            (PairList{{"两位小数", "12"}, {"日期", "2024-03-14"}, {"3.5", "TRUE"}}));
+  EXPECT_EQ(Pairs(formats), Pairs(builtin));
+  ExpectNothingLeftBehind();
+}
+
+TEST_F(ExcelOfficeTest, NoSpreadsheetProgramFailsAtCreation) {
+  fs::create_directories(m_root + "/nobin");
+  CEnvOverride path("PATH", m_root + "/nobin");
+  std::vector<WECHATKUAIJIEDATA> rows{{"stale", ""}};
+  EXPECT_FALSE(CExcelReader::__ReadExcelContentByWps(rows, DataFile("excel_fixture.xls")));
+  EXPECT_TRUE(rows.empty());
+  EXPECT_TRUE(
+      Logged("wps-读取excel失败：创建excel应用失败:no spreadsheet program (soffice or "
+             "libreoffice) on PATH"));
+  EXPECT_FALSE(LoggedContaining("wps-读取excel[1/7]"));
+  EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
+  EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(ExcelOfficeTest, ProgramIsFoundOnPathButNeverInTheCurrentFolder) {
+  const std::string program = FakeProgram("exit 0");
+  {
+    CEnvOverride path("PATH", ":.:" + m_root + "/fakebin");
+    EXPECT_EQ(FindSofficeProgram(), program);
+  }
+  CEnvOverride path("PATH", ".");
+  const fs::path old = fs::current_path();
+  fs::current_path(m_root + "/fakebin");
+  EXPECT_EQ(FindSofficeProgram(), "");
+  fs::current_path(old);
+}
+
+TEST_F(ExcelOfficeTest, HangingProgramIsKilledWithItsChildrenAtTheTimeOut) {
+  // The script leaves a grandchild behind, as LibreOffice's launcher does.
+  const std::string program = FakeProgram("sh -c 'sleep 30; : " + m_root + "' &\nsleep 30");
+  CExcelTempFolder folder;
+  std::string error;
+  ASSERT_TRUE(folder.Create(error)) << error;
+  std::string csv;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(
+      ConvertWithSoffice(program, DataFile("excel_fixture.xls"), folder.Path(), 300, csv, error));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_NE(error.find("did not finish within 300 ms"), std::string::npos) << error;
+  EXPECT_TRUE(OurChildren().empty());
+  EXPECT_TRUE(ProcessesMentioning(m_root).empty());
+}
+
+TEST_F(ExcelOfficeTest, ProgramThatWritesNothingOrFailsIsReported) {
+  CExcelTempFolder folder;
+  std::string error;
+  ASSERT_TRUE(folder.Create(error)) << error;
+  std::string csv;
+  const std::string quiet = FakeProgram("echo 'Error: source file could not be loaded'");
+  EXPECT_FALSE(
+      ConvertWithSoffice(quiet, DataFile("excel_fixture.xls"), folder.Path(), 10000, csv, error));
+  EXPECT_NE(error.find("Error: source file could not be loaded"), std::string::npos) << error;
+
+  CExcelTempFolder second;
+  ASSERT_TRUE(second.Create(error)) << error;
+  const std::string failing = FakeProgram("echo broken >&2; exit 3");
+  EXPECT_FALSE(
+      ConvertWithSoffice(failing, DataFile("excel_fixture.xls"), second.Path(), 10000, csv, error));
+  EXPECT_NE(error.find("broken"), std::string::npos) << error;
+  EXPECT_TRUE(OurChildren().empty());
+}
+
+TEST_F(ExcelOfficeTest, FakeProgramOutputIsParsedAndTheFolderRemoved) {
+  // Writes a CSV where LibreOffice would, and checks the arguments it was given.
+  const std::string program = FakeProgram(
+      "for a; do last=$a; done\n"
+      "case \"$*\" in *--headless*--convert-to*--outdir*) ;; *) exit 9;; esac\n"
+      "[ -n \"$TMPDIR\" ] && [ -d \"$TMPDIR\" ] || exit 8\n"
+      "out=\"${last%/*}/out\"\n"
+      "printf 'h,h\\n\"t,1\",\"c\\n2\"\\n' > \"$out/book-Sheet1.csv\"");
+  fs::create_directories(m_root + "/fakebin");
+  CEnvOverride path("PATH", m_root + "/fakebin");
+  std::vector<WECHATKUAIJIEDATA> rows;
+  EXPECT_TRUE(CExcelReader::__ReadExcelContentByWps(rows, DataFile("excel_fixture.fods")))
+      << ::testing::PrintToString(LogLines());
+  EXPECT_EQ(Pairs(rows), (PairList{{"t,1", "c\n2"}}));
+  ExpectNothingLeftBehind();
+}
+
+TEST_F(ExcelOfficeTest, MissingInputNeverStartsTheProgram) {
+  const std::string program = FakeProgram("touch \"" + m_root + "/started\"");
+  CEnvOverride path("PATH", m_root + "/fakebin");
+  std::vector<WECHATKUAIJIEDATA> rows;
+  EXPECT_FALSE(CExcelReader::__ReadExcelContentByWps(rows, File("missing.ods")));
+  EXPECT_TRUE(Logged("wps-读取excel失败：打开excel失败"));
+  EXPECT_FALSE(fs::exists(m_root + "/started"));
+  EXPECT_TRUE(TempLeftovers().empty());
 }
 
 }  // namespace

@@ -14,255 +14,228 @@ using namespace exceltest;
 namespace {
 
 class ExcelReaderTest : public CExcelTest {
-protected:
-    void SetUp() override
-    {
-        CExcelTest::SetUp();
-        fs::create_directory(m_root + "/nobin");
-        m_path = std::make_unique<CEnvOverride>("PATH", m_root + "/nobin");
-    }
-    void TearDown() override
-    {
-        m_path.reset();
-        CExcelTest::TearDown();
-    }
+ protected:
+  void SetUp() override {
+    CExcelTest::SetUp();
+    fs::create_directory(m_root + "/nobin");
+    m_path = std::make_unique<CEnvOverride>("PATH", m_root + "/nobin");
+  }
+  void TearDown() override {
+    m_path.reset();
+    CExcelTest::TearDown();
+  }
 
-    // Writes a one-sheet workbook; each row is a list of cells, "" leaves the cell blank.
-    std::string WriteBook(const std::string& name,
-                          const std::vector<std::vector<std::string>>& rows)
-    {
-        const std::string path = File(name);
-        lxw_workbook* book = workbook_new(path.c_str());
-        lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            for (std::size_t c = 0; c < rows[r].size(); ++c) {
-                if (!rows[r][c].empty())
-                    worksheet_write_string(sheet, static_cast<lxw_row_t>(r),
-                                           static_cast<lxw_col_t>(c), rows[r][c].c_str(), nullptr);
-            }
-        }
-        EXPECT_EQ(workbook_close(book), LXW_NO_ERROR);
-        return path;
-    }
-
-    std::unique_ptr<CEnvOverride> m_path;
-};
-
-TEST_F(ExcelReaderTest, HeaderAndThreeRowsInOrder)
-{
-    const std::string path = WriteBook("three.xlsx", {{"标题", "内容"},
-                                                      {"one", "first"},
-                                                      {"two", "second"},
-                                                      {"three", "third"}});
-    const auto rows = CExcelReader::ReadExcelContent(path);
-    EXPECT_EQ(Pairs(rows), (PairList{{"one", "first"}, {"two", "second"}, {"three", "third"}}));
-    EXPECT_TRUE(Logged("office-读取excel：解析开始"));
-    EXPECT_TRUE(Logged("office-读取excel[1/7]：创建excel应用成功"));
-    EXPECT_TRUE(Logged("office-读取excel[6/7]：获取usedRange成功"));
-    EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[4]行"));
-    EXPECT_TRUE(Logged("office-读取excel：解析完毕"));
-    EXPECT_FALSE(LoggedContaining("wps-")) << "the second reader runs only when the first fails";
-}
-
-TEST_F(ExcelReaderTest, NumbersBooleansAndDatesAsShown)
-{
-    const std::string path = File("numbers.xlsx");
+  // Writes a one-sheet workbook; each row is a list of cells, "" leaves the cell blank.
+  std::string WriteBook(const std::string& name,
+                        const std::vector<std::vector<std::string>>& rows) {
+    const std::string path = File(name);
     lxw_workbook* book = workbook_new(path.c_str());
     lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-    lxw_format* date = workbook_add_format(book);
-    format_set_num_format(date, "yyyy-mm-dd");
-    lxw_format* time = workbook_add_format(book);
-    format_set_num_format(time, "hh:mm:ss");
-    lxw_format* twoDecimals = workbook_add_format(book);
-    format_set_num_format(twoDecimals, "0.00");
-    worksheet_write_string(sheet, 0, 0, "title", nullptr);
-    worksheet_write_string(sheet, 0, 1, "content", nullptr);
-    const double numbers[] = {12, 3.5, -0.25, 0.1 + 0.2, 123456789012, 1e20, 0.000001};
-    lxw_row_t row = 1;
-    for (double n : numbers) {
-        worksheet_write_number(sheet, row, 0, n, nullptr);
-        worksheet_write_number(sheet, row++, 1, n * 2, nullptr);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      for (std::size_t c = 0; c < rows[r].size(); ++c) {
+        if (!rows[r][c].empty())
+          worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
+                                 rows[r][c].c_str(), nullptr);
+      }
     }
-    worksheet_write_boolean(sheet, row, 0, 1, nullptr);
-    worksheet_write_boolean(sheet, row++, 1, 0, nullptr);
-    lxw_datetime day = {2024, 3, 14, 0, 0, 0};
-    lxw_datetime clock = {0, 0, 0, 13, 5, 9};
-    worksheet_write_datetime(sheet, row, 0, &day, date);
-    worksheet_write_datetime(sheet, row++, 1, &clock, time);
-    worksheet_write_number(sheet, row, 0, 7, twoDecimals);  // not a date: the plain number
-    worksheet_write_number(sheet, row++, 1, 45365, nullptr);
-    ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+    EXPECT_EQ(workbook_close(book), LXW_NO_ERROR);
+    return path;
+  }
 
-    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)),
-              (PairList{{"12", "24"},
-                        {"3.5", "7"},
-                        {"-0.25", "-0.5"},
-                        {"0.3", "0.6"},
-                        {"123456789012", "246913578024"},
-                        {"1E+20", "2E+20"},
-                        {"0.000001", "0.000002"},
-                        {"TRUE", "FALSE"},
-                        {"2024-03-14", "13:05:09"},
-                        {"7", "45365"}}));
+  std::unique_ptr<CEnvOverride> m_path;
+};
+
+TEST_F(ExcelReaderTest, HeaderAndThreeRowsInOrder) {
+  const std::string path = WriteBook(
+      "three.xlsx", {{"标题", "内容"}, {"one", "first"}, {"two", "second"}, {"three", "third"}});
+  const auto rows = CExcelReader::ReadExcelContent(path);
+  EXPECT_EQ(Pairs(rows), (PairList{{"one", "first"}, {"two", "second"}, {"three", "third"}}));
+  EXPECT_TRUE(Logged("office-读取excel：解析开始"));
+  EXPECT_TRUE(Logged("office-读取excel[1/7]：创建excel应用成功"));
+  EXPECT_TRUE(Logged("office-读取excel[6/7]：获取usedRange成功"));
+  EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[4]行"));
+  EXPECT_TRUE(Logged("office-读取excel：解析完毕"));
+  EXPECT_FALSE(LoggedContaining("wps-")) << "the second reader runs only when the first fails";
 }
 
-TEST_F(ExcelReaderTest, ChineseAndEmojiText)
-{
-    const std::string path = WriteBook("cjk.xlsx", {{"标题", "内容"},
-                                                    {"问候😀", "您好，欢迎光临！🎉👍"},
-                                                    {"多行", "第一行\n第二行"}});
-    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)),
-              (PairList{{"问候😀", "您好，欢迎光临！🎉👍"}, {"多行", "第一行\n第二行"}}));
+TEST_F(ExcelReaderTest, NumbersBooleansAndDatesAsShown) {
+  const std::string path = File("numbers.xlsx");
+  lxw_workbook* book = workbook_new(path.c_str());
+  lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+  lxw_format* date = workbook_add_format(book);
+  format_set_num_format(date, "yyyy-mm-dd");
+  lxw_format* time = workbook_add_format(book);
+  format_set_num_format(time, "hh:mm:ss");
+  lxw_format* twoDecimals = workbook_add_format(book);
+  format_set_num_format(twoDecimals, "0.00");
+  worksheet_write_string(sheet, 0, 0, "title", nullptr);
+  worksheet_write_string(sheet, 0, 1, "content", nullptr);
+  const double numbers[] = {12, 3.5, -0.25, 0.1 + 0.2, 123456789012, 1e20, 0.000001};
+  lxw_row_t row = 1;
+  for (double n : numbers) {
+    worksheet_write_number(sheet, row, 0, n, nullptr);
+    worksheet_write_number(sheet, row++, 1, n * 2, nullptr);
+  }
+  worksheet_write_boolean(sheet, row, 0, 1, nullptr);
+  worksheet_write_boolean(sheet, row++, 1, 0, nullptr);
+  lxw_datetime day = {2024, 3, 14, 0, 0, 0};
+  lxw_datetime clock = {0, 0, 0, 13, 5, 9};
+  worksheet_write_datetime(sheet, row, 0, &day, date);
+  worksheet_write_datetime(sheet, row++, 1, &clock, time);
+  worksheet_write_number(sheet, row, 0, 7, twoDecimals);  // not a date: the plain number
+  worksheet_write_number(sheet, row++, 1, 45365, nullptr);
+  ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)), (PairList{{"12", "24"},
+                                                                   {"3.5", "7"},
+                                                                   {"-0.25", "-0.5"},
+                                                                   {"0.3", "0.6"},
+                                                                   {"123456789012", "246913578024"},
+                                                                   {"1E+20", "2E+20"},
+                                                                   {"0.000001", "0.000002"},
+                                                                   {"TRUE", "FALSE"},
+                                                                   {"2024-03-14", "13:05:09"},
+                                                                   {"7", "45365"}}));
 }
 
-TEST_F(ExcelReaderTest, EmptyCellsAndAThirdColumn)
-{
-    const std::string path = WriteBook("gaps.xlsx", {{"标题", "内容", "备注"},
-                                                     {"a", "", "note a"},
-                                                     {"", "only content", ""},
-                                                     {"", "", "a note alone"},
-                                                     {},
-                                                     {"b", "text b", "note b"}});
-    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)),
-              (PairList{{"a", ""}, {"", "only content"}, {"b", "text b"}}));
-    EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[6]行"));
+TEST_F(ExcelReaderTest, ChineseAndEmojiText) {
+  const std::string path = WriteBook(
+      "cjk.xlsx", {{"标题", "内容"}, {"问候😀", "您好，欢迎光临！🎉👍"}, {"多行", "第一行\n第二行"}});
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)),
+            (PairList{{"问候😀", "您好，欢迎光临！🎉👍"}, {"多行", "第一行\n第二行"}}));
 }
 
-TEST_F(ExcelReaderTest, OneColumnSheetGivesTitlesWithEmptyContents)
-{
-    const std::string path = WriteBook("one.xlsx", {{"标题"}, {"x"}, {"y"}, {"z"}});
-    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)),
-              (PairList{{"x", ""}, {"y", ""}, {"z", ""}}));
+TEST_F(ExcelReaderTest, EmptyCellsAndAThirdColumn) {
+  const std::string path = WriteBook("gaps.xlsx", {{"标题", "内容", "备注"},
+                                                   {"a", "", "note a"},
+                                                   {"", "only content", ""},
+                                                   {"", "", "a note alone"},
+                                                   {},
+                                                   {"b", "text b", "note b"}});
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)),
+            (PairList{{"a", ""}, {"", "only content"}, {"b", "text b"}}));
+  EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[6]行"));
 }
 
-TEST_F(ExcelReaderTest, UsedRangeStartsAtTheFirstFilledCell)
-{
-    // Row 1 and column A are empty: the used range starts at B2, as Excel's does.
-    const std::string path = WriteBook("offset.xlsx", {{}, {"", "标题", "内容"}, {"", "t", "c"}});
-    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)), (PairList{{"t", "c"}}));
+TEST_F(ExcelReaderTest, OneColumnSheetGivesTitlesWithEmptyContents) {
+  const std::string path = WriteBook("one.xlsx", {{"标题"}, {"x"}, {"y"}, {"z"}});
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)),
+            (PairList{{"x", ""}, {"y", ""}, {"z", ""}}));
 }
 
-TEST_F(ExcelReaderTest, HeaderOnlySheetYieldsNothingAfterBothReaders)
-{
-    const std::string path = WriteBook("header.xlsx", {{"标题", "内容"}});
-    EXPECT_TRUE(CExcelReader::ReadExcelContent(path).empty());
-    EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[1]行"));
-    EXPECT_TRUE(Logged("wps-读取excel：解析开始"));
-    EXPECT_TRUE(LoggedContaining("wps-读取excel失败：创建excel应用失败:"));
-    EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
+TEST_F(ExcelReaderTest, UsedRangeStartsAtTheFirstFilledCell) {
+  // Row 1 and column A are empty: the used range starts at B2, as Excel's does.
+  const std::string path = WriteBook("offset.xlsx", {{}, {"", "标题", "内容"}, {"", "t", "c"}});
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)), (PairList{{"t", "c"}}));
 }
 
-TEST_F(ExcelReaderTest, EmptySheetYieldsNothing)
-{
-    const std::string path = WriteBook("empty.xlsx", {});
-    std::vector<WECHATKUAIJIEDATA> rows{{"stale", "row"}};
-    EXPECT_FALSE(CExcelReader::__ReadExcelContentByOffice(rows, path));
-    EXPECT_TRUE(rows.empty()) << "a failed read empties the vector";
-    EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[0]行"));
+TEST_F(ExcelReaderTest, HeaderOnlySheetYieldsNothingAfterBothReaders) {
+  const std::string path = WriteBook("header.xlsx", {{"标题", "内容"}});
+  EXPECT_TRUE(CExcelReader::ReadExcelContent(path).empty());
+  EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[1]行"));
+  EXPECT_TRUE(Logged("wps-读取excel：解析开始"));
+  EXPECT_TRUE(LoggedContaining("wps-读取excel失败：创建excel应用失败:"));
+  EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
 }
 
-TEST_F(ExcelReaderTest, NotASpreadsheetIsRefusedWithAClearLine)
-{
-    const std::string path = File("notes.xlsx");
-    WriteFile(path, "just some text, not a workbook\n");
-    EXPECT_TRUE(CExcelReader::ReadExcelContent(path).empty());
-    EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
-    EXPECT_TRUE(LoggedContaining("neither an .xlsx nor an .xls workbook"));
-    EXPECT_TRUE(Logged("office-读取excel：解析完毕"));
-    EXPECT_TRUE(Logged("wps-读取excel：解析开始"));
+TEST_F(ExcelReaderTest, EmptySheetYieldsNothing) {
+  const std::string path = WriteBook("empty.xlsx", {});
+  std::vector<WECHATKUAIJIEDATA> rows{{"stale", "row"}};
+  EXPECT_FALSE(CExcelReader::__ReadExcelContentByOffice(rows, path));
+  EXPECT_TRUE(rows.empty()) << "a failed read empties the vector";
+  EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[0]行"));
 }
 
-TEST_F(ExcelReaderTest, MissingFileYieldsNothing)
-{
-    const std::string path = File("missing.xlsx");
-    EXPECT_TRUE(CExcelReader::ReadExcelContent(path).empty());
-    EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
-    EXPECT_TRUE(LoggedContaining("cannot open \"" + path + "\""));
-    EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
-    EXPECT_TRUE(TempLeftovers().empty());
+TEST_F(ExcelReaderTest, NotASpreadsheetIsRefusedWithAClearLine) {
+  const std::string path = File("notes.xlsx");
+  WriteFile(path, "just some text, not a workbook\n");
+  EXPECT_TRUE(CExcelReader::ReadExcelContent(path).empty());
+  EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
+  EXPECT_TRUE(LoggedContaining("neither an .xlsx nor an .xls workbook"));
+  EXPECT_TRUE(Logged("office-读取excel：解析完毕"));
+  EXPECT_TRUE(Logged("wps-读取excel：解析开始"));
 }
 
-TEST_F(ExcelReaderTest, FolderInsteadOfAFileYieldsNothing)
-{
-    EXPECT_TRUE(CExcelReader::ReadExcelContent(m_root).empty());
-    EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
+TEST_F(ExcelReaderTest, MissingFileYieldsNothing) {
+  const std::string path = File("missing.xlsx");
+  EXPECT_TRUE(CExcelReader::ReadExcelContent(path).empty());
+  EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
+  EXPECT_TRUE(LoggedContaining("cannot open \"" + path + "\""));
+  EXPECT_TRUE(Logged("wps-读取excel：解析完毕"));
+  EXPECT_TRUE(TempLeftovers().empty());
 }
 
-TEST_F(ExcelReaderTest, XlsWrittenByLibreOffice)
-{
-    const auto rows = CExcelReader::ReadExcelContent(DataFile("excel_fixture.xls"));
-    EXPECT_EQ(Pairs(rows), (PairList{{"问候", "您好，欢迎光临！😀"},
-                                     {"价格", "12"},
-                                     {"折扣", "3.5"},
-                                     {"日期", "2024-03-14"},
-                                     {"空内容", ""},
-                                     {"", "无标题内容"},
-                                     {"多行", "第一行\n第二行 \"引号\", 逗号"}}));
-    EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[9]行"));
+TEST_F(ExcelReaderTest, FolderInsteadOfAFileYieldsNothing) {
+  EXPECT_TRUE(CExcelReader::ReadExcelContent(m_root).empty());
+  EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
 }
 
-TEST_F(ExcelReaderTest, ConcurrentXlsReadsFromSeveralThreads)
-{
-    // Each .xls read forks its own reader process; threads must not see each other's answers.
-    std::vector<std::vector<WECHATKUAIJIEDATA>> results(4);
-    std::vector<std::thread> threads;
-    for (auto& rows : results)
-        threads.emplace_back([&rows] {
-            CExcelReader::__ReadExcelContentByOffice(rows, DataFile("excel_fixture.xls"));
-        });
-    for (auto& thread : threads)
-        thread.join();
-    for (const auto& rows : results)
-        EXPECT_EQ(rows.size(), 7u);
-    EXPECT_TRUE(OurChildren().empty());
+TEST_F(ExcelReaderTest, XlsWrittenByLibreOffice) {
+  const auto rows = CExcelReader::ReadExcelContent(DataFile("excel_fixture.xls"));
+  EXPECT_EQ(Pairs(rows), (PairList{{"问候", "您好，欢迎光临！😀"},
+                                   {"价格", "12"},
+                                   {"折扣", "3.5"},
+                                   {"日期", "2024-03-14"},
+                                   {"空内容", ""},
+                                   {"", "无标题内容"},
+                                   {"多行", "第一行\n第二行 \"引号\", 逗号"}}));
+  EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[9]行"));
 }
 
-TEST_F(ExcelReaderTest, TruncatedXlsIsRefused)
-{
-    std::ifstream in(DataFile("excel_fixture.xls"), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GT(bytes.size(), 1500u);
-    WriteFile(File("cut.xls"), bytes.substr(0, 1500));
-    std::vector<WECHATKUAIJIEDATA> rows;
-    EXPECT_FALSE(CExcelReader::__ReadExcelContentByOffice(rows, File("cut.xls")));
-    EXPECT_TRUE(rows.empty());
-    EXPECT_TRUE(Logged("office-读取excel：解析完毕"));
+TEST_F(ExcelReaderTest, ConcurrentXlsReadsFromSeveralThreads) {
+  // Each .xls read forks its own reader process; threads must not see each other's answers.
+  std::vector<std::vector<WECHATKUAIJIEDATA>> results(4);
+  std::vector<std::thread> threads;
+  for (auto& rows : results)
+    threads.emplace_back(
+        [&rows] { CExcelReader::__ReadExcelContentByOffice(rows, DataFile("excel_fixture.xls")); });
+  for (auto& thread : threads) thread.join();
+  for (const auto& rows : results) EXPECT_EQ(rows.size(), 7u);
+  EXPECT_TRUE(OurChildren().empty());
 }
 
-TEST_F(ExcelReaderTest, DamagedXlsThatMisleadsTheLibraryIsRefused)
-{
-    // This file makes FreeXL read past its buffers; the reading runs in a child process.
-    std::vector<WECHATKUAIJIEDATA> rows;
-    EXPECT_FALSE(CExcelReader::__ReadExcelContentByOffice(rows, DataFile("excel_damaged.xls")));
-    EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
-    EXPECT_TRUE(LoggedContaining("office-reading \""));
-    EXPECT_TRUE(OurChildren().empty());
+TEST_F(ExcelReaderTest, TruncatedXlsIsRefused) {
+  std::ifstream in(DataFile("excel_fixture.xls"), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 1500u);
+  WriteFile(File("cut.xls"), bytes.substr(0, 1500));
+  std::vector<WECHATKUAIJIEDATA> rows;
+  EXPECT_FALSE(CExcelReader::__ReadExcelContentByOffice(rows, File("cut.xls")));
+  EXPECT_TRUE(rows.empty());
+  EXPECT_TRUE(Logged("office-读取excel：解析完毕"));
 }
 
-TEST_F(ExcelReaderTest, FiveThousandRows)
-{
-    std::vector<std::vector<std::string>> sheet = {{"标题", "内容"}};
-    for (int i = 1; i <= 5000; ++i)
-        sheet.push_back({"标题" + std::to_string(i), "内容 " + std::to_string(i) + " 😀"});
-    const auto rows = CExcelReader::ReadExcelContent(WriteBook("big.xlsx", sheet));
-    ASSERT_EQ(rows.size(), 5000u);
-    EXPECT_EQ(rows.front().strTitle, "标题1");
-    EXPECT_EQ(rows.back().strContent, "内容 5000 😀");
+TEST_F(ExcelReaderTest, DamagedXlsThatMisleadsTheLibraryIsRefused) {
+  // This file makes FreeXL read past its buffers; the reading runs in a child process.
+  std::vector<WECHATKUAIJIEDATA> rows;
+  EXPECT_FALSE(CExcelReader::__ReadExcelContentByOffice(rows, DataFile("excel_damaged.xls")));
+  EXPECT_TRUE(Logged("office-读取excel失败：打开excel失败"));
+  EXPECT_TRUE(LoggedContaining("office-reading \""));
+  EXPECT_TRUE(OurChildren().empty());
 }
 
-TEST_F(ExcelReaderTest, FirstWorksheetInTabOrderIsRead)
-{
-    const std::string path = File("two.xlsx");
-    lxw_workbook* book = workbook_new(path.c_str());
-    lxw_worksheet* first = workbook_add_worksheet(book, "first");
-    lxw_worksheet* second = workbook_add_worksheet(book, "second");
-    worksheet_write_string(first, 0, 0, "h", nullptr);
-    worksheet_write_string(first, 1, 0, "from first", nullptr);
-    worksheet_write_string(second, 0, 0, "h", nullptr);
-    worksheet_write_string(second, 1, 0, "from second", nullptr);
-    worksheet_activate(second);
-    ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
-    EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)), (PairList{{"from first", ""}}));
+TEST_F(ExcelReaderTest, FiveThousandRows) {
+  std::vector<std::vector<std::string>> sheet = {{"标题", "内容"}};
+  for (int i = 1; i <= 5000; ++i)
+    sheet.push_back({"标题" + std::to_string(i), "内容 " + std::to_string(i) + " 😀"});
+  const auto rows = CExcelReader::ReadExcelContent(WriteBook("big.xlsx", sheet));
+  ASSERT_EQ(rows.size(), 5000u);
+  EXPECT_EQ(rows.front().strTitle, "标题1");
+  EXPECT_EQ(rows.back().strContent, "内容 5000 😀");
+}
+
+TEST_F(ExcelReaderTest, FirstWorksheetInTabOrderIsRead) {
+  const std::string path = File("two.xlsx");
+  lxw_workbook* book = workbook_new(path.c_str());
+  lxw_worksheet* first = workbook_add_worksheet(book, "first");
+  lxw_worksheet* second = workbook_add_worksheet(book, "second");
+  worksheet_write_string(first, 0, 0, "h", nullptr);
+  worksheet_write_string(first, 1, 0, "from first", nullptr);
+  worksheet_write_string(second, 0, 0, "h", nullptr);
+  worksheet_write_string(second, 1, 0, "from second", nullptr);
+  worksheet_activate(second);
+  ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)), (PairList{{"from first", ""}}));
 }
 
 }  // namespace

@@ -26,140 +26,125 @@ namespace exceltest {
 namespace fs = std::filesystem;
 
 // The fixtures folder, compiled in so that the tests also run outside CTest.
-inline std::string DataFile(const std::string& name)
-{
-    return std::string(TC_EXCEL_TEST_DATA_DIR) + "/" + name;
+inline std::string DataFile(const std::string& name) {
+  return std::string(TC_EXCEL_TEST_DATA_DIR) + "/" + name;
 }
 
 // Collects the messages of every log line.
 class CCaptureAppender : public log4cplus::Appender {
-public:
-    ~CCaptureAppender() override { destructorImpl(); }
-    void close() override {}
+ public:
+  ~CCaptureAppender() override { destructorImpl(); }
+  void close() override {}
 
-    std::vector<std::string> Lines()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_lines;
-    }
+  std::vector<std::string> Lines() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lines;
+  }
 
-protected:
-    void append(const log4cplus::spi::InternalLoggingEvent& event) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines.push_back(event.getMessage());
-    }
+ protected:
+  void append(const log4cplus::spi::InternalLoggingEvent& event) override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lines.push_back(event.getMessage());
+  }
 
-private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_lines;
+ private:
+  std::mutex m_mutex;
+  std::vector<std::string> m_lines;
 };
 
 // Sets an environment variable for the life of the object.
 class CEnvOverride {
-public:
-    CEnvOverride(const char* name, const std::string& value) : m_name(name)
-    {
-        const char* old = std::getenv(name);
-        m_hadOld = old != nullptr;
-        if (old)
-            m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~CEnvOverride()
-    {
-        if (m_hadOld)
-            ::setenv(m_name.c_str(), m_old.c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
+ public:
+  CEnvOverride(const char* name, const std::string& value) : m_name(name) {
+    const char* old = std::getenv(name);
+    m_hadOld = old != nullptr;
+    if (old) m_old = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~CEnvOverride() {
+    if (m_hadOld)
+      ::setenv(m_name.c_str(), m_old.c_str(), 1);
+    else
+      ::unsetenv(m_name.c_str());
+  }
 
-private:
-    std::string m_name;
-    std::string m_old;
-    bool m_hadOld = false;
+ private:
+  std::string m_name;
+  std::string m_old;
+  bool m_hadOld = false;
 };
 
 // Each test gets a scratch folder for its files and an empty folder as TMPDIR, and sees the
 // log lines written during the test.
 class CExcelTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "excel-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
-        fs::create_directory(m_root + "/files");
-        fs::create_directory(m_root + "/tmp");
-        m_tmpdir = std::make_unique<CEnvOverride>("TMPDIR", m_root + "/tmp");
-        m_appender = new CCaptureAppender;
-        m_appenderPtr = log4cplus::SharedAppenderPtr(m_appender);
-        log4cplus::Logger::getRoot().setLogLevel(log4cplus::TRACE_LOG_LEVEL);
-        log4cplus::Logger::getRoot().addAppender(m_appenderPtr);
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "excel-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    m_root = pattern;
+    fs::create_directory(m_root + "/files");
+    fs::create_directory(m_root + "/tmp");
+    m_tmpdir = std::make_unique<CEnvOverride>("TMPDIR", m_root + "/tmp");
+    m_appender = new CCaptureAppender;
+    m_appenderPtr = log4cplus::SharedAppenderPtr(m_appender);
+    log4cplus::Logger::getRoot().setLogLevel(log4cplus::TRACE_LOG_LEVEL);
+    log4cplus::Logger::getRoot().addAppender(m_appenderPtr);
+  }
+
+  void TearDown() override {
+    log4cplus::Logger::getRoot().removeAppender(m_appenderPtr);
+    m_tmpdir.reset();
+    std::error_code ec;
+    fs::remove_all(m_root, ec);
+  }
+
+  std::string File(const std::string& name) const { return m_root + "/files/" + name; }
+  std::string TempFolder() const { return m_root + "/tmp"; }
+
+  // Names left in the temporary folder.
+  std::vector<std::string> TempLeftovers() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(TempFolder()))
+      names.push_back(entry.path().filename().string());
+    return names;
+  }
+
+  std::vector<std::string> LogLines() { return m_appender->Lines(); }
+
+  bool Logged(const std::string& line) {
+    for (const std::string& l : LogLines()) {
+      if (l == line) return true;
     }
+    return false;
+  }
 
-    void TearDown() override
-    {
-        log4cplus::Logger::getRoot().removeAppender(m_appenderPtr);
-        m_tmpdir.reset();
-        std::error_code ec;
-        fs::remove_all(m_root, ec);
+  bool LoggedContaining(const std::string& part) {
+    for (const std::string& l : LogLines()) {
+      if (l.find(part) != std::string::npos) return true;
     }
+    return false;
+  }
 
-    std::string File(const std::string& name) const { return m_root + "/files/" + name; }
-    std::string TempFolder() const { return m_root + "/tmp"; }
+  void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+  }
 
-    // Names left in the temporary folder.
-    std::vector<std::string> TempLeftovers() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(TempFolder()))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-
-    std::vector<std::string> LogLines() { return m_appender->Lines(); }
-
-    bool Logged(const std::string& line)
-    {
-        for (const std::string& l : LogLines()) {
-            if (l == line)
-                return true;
-        }
-        return false;
-    }
-
-    bool LoggedContaining(const std::string& part)
-    {
-        for (const std::string& l : LogLines()) {
-            if (l.find(part) != std::string::npos)
-                return true;
-        }
-        return false;
-    }
-
-    void WriteFile(const std::string& path, const std::string& content)
-    {
-        std::ofstream(path, std::ios::binary) << content;
-    }
-
-    std::string m_root;
-    std::unique_ptr<CEnvOverride> m_tmpdir;
-    CCaptureAppender* m_appender = nullptr;  // owned by m_appenderPtr
-    log4cplus::SharedAppenderPtr m_appenderPtr;
+  std::string m_root;
+  std::unique_ptr<CEnvOverride> m_tmpdir;
+  CCaptureAppender* m_appender = nullptr;  // owned by m_appenderPtr
+  log4cplus::SharedAppenderPtr m_appenderPtr;
 };
 
 // Writes a zip file with the given entries.
-inline void WriteZip(const std::string& path, const std::map<std::string, std::string>& entries)
-{
-    int error = 0;
-    zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(zip, nullptr);
-    for (const auto& [name, content] : entries) {
-        zip_source_t* source = zip_source_buffer(zip, content.data(), content.size(), 0);
-        ASSERT_GE(zip_file_add(zip, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
-    }
-    ASSERT_EQ(zip_close(zip), 0);
+inline void WriteZip(const std::string& path, const std::map<std::string, std::string>& entries) {
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(zip, nullptr);
+  for (const auto& [name, content] : entries) {
+    zip_source_t* source = zip_source_buffer(zip, content.data(), content.size(), 0);
+    ASSERT_GE(zip_file_add(zip, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
+  }
+  ASSERT_EQ(zip_close(zip), 0);
 }
 
 // Names of the Office Open XML vocabulary, kept short for the hand-made packages.
@@ -170,115 +155,101 @@ inline const std::string kDocRels =
 
 // A <Relationship> of the given type ("worksheet", "officeDocument", ...).
 inline std::string Relationship(const std::string& id, const std::string& type,
-                                const std::string& target)
-{
-    return "<Relationship Id=\"" + id + "\" Type=\"" + kDocRels + "/" + type + "\" Target=\"" +
-           target + "\"/>";
+                                const std::string& target) {
+  return "<Relationship Id=\"" + id + "\" Type=\"" + kDocRels + "/" + type + "\" Target=\"" +
+         target + "\"/>";
 }
 
-inline std::string Relationships(const std::string& items)
-{
-    return "<Relationships xmlns=\"" + kRelsNs + "\">" + items + "</Relationships>";
+inline std::string Relationships(const std::string& items) {
+  return "<Relationships xmlns=\"" + kRelsNs + "\">" + items + "</Relationships>";
 }
 
-inline std::string ContentTypes()
-{
-    const std::string ooxml = "application/vnd.openxmlformats-";
-    const std::string sheetml = ooxml + "officedocument.spreadsheetml.";
-    auto part = [](const std::string& name, const std::string& type) {
-        return "<Override PartName=\"" + name + "\" ContentType=\"" + type + "\"/>";
-    };
-    return "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-           "<Default Extension=\"rels\" ContentType=\"" + ooxml + "package.relationships+xml\"/>"
-           "<Default Extension=\"xml\" ContentType=\"application/xml\"/>" +
-           part("/xl/workbook.xml", sheetml + "sheet.main+xml") +
-           part("/xl/worksheets/sheet1.xml", sheetml + "worksheet+xml") +
-           part("/xl/sharedStrings.xml", sheetml + "sharedStrings+xml") +
-           part("/xl/styles.xml", sheetml + "styles+xml") + "</Types>";
+inline std::string ContentTypes() {
+  const std::string ooxml = "application/vnd.openxmlformats-";
+  const std::string sheetml = ooxml + "officedocument.spreadsheetml.";
+  auto part = [](const std::string& name, const std::string& type) {
+    return "<Override PartName=\"" + name + "\" ContentType=\"" + type + "\"/>";
+  };
+  return "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+         "<Default Extension=\"rels\" ContentType=\"" +
+         ooxml +
+         "package.relationships+xml\"/>"
+         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>" +
+         part("/xl/workbook.xml", sheetml + "sheet.main+xml") +
+         part("/xl/worksheets/sheet1.xml", sheetml + "worksheet+xml") +
+         part("/xl/sharedStrings.xml", sheetml + "sharedStrings+xml") +
+         part("/xl/styles.xml", sheetml + "styles+xml") + "</Types>";
 }
 
 // The parts of a minimal one-sheet workbook; tests replace or add parts.
 inline std::map<std::string, std::string> XlsxParts(const std::string& sheetData,
                                                     const std::string& sharedStrings = "",
-                                                    const std::string& styles = "")
-{
-    std::map<std::string, std::string> parts;
-    parts["[Content_Types].xml"] = ContentTypes();
-    parts["_rels/.rels"] = Relationships(Relationship("rId1", "officeDocument", "xl/workbook.xml"));
-    parts["xl/workbook.xml"] = "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kDocRels +
-                               "\"><sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/>"
-                               "</sheets></workbook>";
-    std::string rels = Relationship("rId1", "worksheet", "worksheets/sheet1.xml");
-    if (!sharedStrings.empty()) {
-        rels += Relationship("rId2", "sharedStrings", "sharedStrings.xml");
-        parts["xl/sharedStrings.xml"] =
-            "<sst xmlns=\"" + kMainNs + "\">" + sharedStrings + "</sst>";
-    }
-    if (!styles.empty()) {
-        rels += Relationship("rId3", "styles", "styles.xml");
-        parts["xl/styles.xml"] =
-            "<styleSheet xmlns=\"" + kMainNs + "\">" + styles + "</styleSheet>";
-    }
-    parts["xl/_rels/workbook.xml.rels"] = Relationships(rels);
-    parts["xl/worksheets/sheet1.xml"] =
-        "<worksheet xmlns=\"" + kMainNs + "\"><sheetData>" + sheetData + "</sheetData></worksheet>";
-    return parts;
+                                                    const std::string& styles = "") {
+  std::map<std::string, std::string> parts;
+  parts["[Content_Types].xml"] = ContentTypes();
+  parts["_rels/.rels"] = Relationships(Relationship("rId1", "officeDocument", "xl/workbook.xml"));
+  parts["xl/workbook.xml"] = "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kDocRels +
+                             "\"><sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/>"
+                             "</sheets></workbook>";
+  std::string rels = Relationship("rId1", "worksheet", "worksheets/sheet1.xml");
+  if (!sharedStrings.empty()) {
+    rels += Relationship("rId2", "sharedStrings", "sharedStrings.xml");
+    parts["xl/sharedStrings.xml"] = "<sst xmlns=\"" + kMainNs + "\">" + sharedStrings + "</sst>";
+  }
+  if (!styles.empty()) {
+    rels += Relationship("rId3", "styles", "styles.xml");
+    parts["xl/styles.xml"] = "<styleSheet xmlns=\"" + kMainNs + "\">" + styles + "</styleSheet>";
+  }
+  parts["xl/_rels/workbook.xml.rels"] = Relationships(rels);
+  parts["xl/worksheets/sheet1.xml"] =
+      "<worksheet xmlns=\"" + kMainNs + "\"><sheetData>" + sheetData + "</sheetData></worksheet>";
+  return parts;
 }
 
 // An inline-string cell.
-inline std::string InlineCell(const std::string& ref, const std::string& text)
-{
-    return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+inline std::string InlineCell(const std::string& ref, const std::string& text) {
+  return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
 }
 
 inline std::vector<std::pair<std::string, std::string>> Pairs(
-    const std::vector<WECHATKUAIJIEDATA>& rows)
-{
-    std::vector<std::pair<std::string, std::string>> pairs;
-    for (const auto& row : rows)
-        pairs.emplace_back(row.strTitle, row.strContent);
-    return pairs;
+    const std::vector<WECHATKUAIJIEDATA>& rows) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (const auto& row : rows) pairs.emplace_back(row.strTitle, row.strContent);
+  return pairs;
 }
 
 using PairList = std::vector<std::pair<std::string, std::string>>;
 
 // Processes whose parent is this test, and processes whose command line mentions `text`.
-inline std::vector<int> OurChildren()
-{
-    std::vector<int> children;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const std::size_t close = line.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        char state = 0;
-        int ppid = 0;
-        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2 &&
-            ppid == ::getpid())
-            children.push_back(std::stoi(name));
-    }
-    return children;
+inline std::vector<int> OurChildren() {
+  std::vector<int> children;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    int ppid = 0;
+    if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == ::getpid())
+      children.push_back(std::stoi(name));
+  }
+  return children;
 }
 
-inline std::vector<int> ProcessesMentioning(const std::string& text)
-{
-    std::vector<int> found;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
-        const std::string args((std::istreambuf_iterator<char>(cmdline)),
-                               std::istreambuf_iterator<char>());
-        if (args.find(text) != std::string::npos)
-            found.push_back(std::stoi(name));
-    }
-    return found;
+inline std::vector<int> ProcessesMentioning(const std::string& text) {
+  std::vector<int> found;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
+    const std::string args((std::istreambuf_iterator<char>(cmdline)),
+                           std::istreambuf_iterator<char>());
+    if (args.find(text) != std::string::npos) found.push_back(std::stoi(name));
+  }
+  return found;
 }
 
 }  // namespace exceltest

@@ -71,8 +71,10 @@ bool ParseAttrSize(const char* text, SIZE& size) {
 bool ParseAttrColor(const char* text, DWORD& color) {
   if (!text) return false;
   const char* p = skipBlanks(text);
-  if (*p == '#') ++p;
-  else if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) p += 2;
+  if (*p == '#')
+    ++p;
+  else if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
+    p += 2;
   const char* start = p;
   while (std::isxdigit(static_cast<unsigned char>(*p))) ++p;
   const size_t digits = static_cast<size_t>(p - start);
@@ -85,9 +87,12 @@ bool ParseAttrColor(const char* text, DWORD& color) {
 
 bool ParseAttrBool(const char* text, bool& value) {
   if (!text) return false;
-  if (strcasecmp(text, "true") == 0) value = true;
-  else if (strcasecmp(text, "false") == 0) value = false;
-  else return false;
+  if (strcasecmp(text, "true") == 0)
+    value = true;
+  else if (strcasecmp(text, "false") == 0)
+    value = false;
+  else
+    return false;
   return true;
 }
 
@@ -106,7 +111,8 @@ bool ParseAttributeList(const char* text, std::vector<std::pair<std::string, std
     const char* valueStart = ++p;
     while (*p && *p != quote) ++p;
     if (*p != quote) return false;
-    pairs.emplace_back(std::move(name), std::string(valueStart, static_cast<size_t>(p - valueStart)));
+    pairs.emplace_back(std::move(name),
+                       std::string(valueStart, static_cast<size_t>(p - valueStart)));
     p = skipBlanks(p + 1);
   }
   return true;

@@ -38,7 +38,8 @@ constexpr off_t kMaxSkinBytes = 16 * 1024 * 1024;
 
 std::string lowerCase(const char* text) {
   std::string out(text ? text : "");
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return out;
 }
 
@@ -81,8 +82,8 @@ std::mutex& factoriesMutex() {
 }
 
 bool isSkinSetting(const char* tag) {
-  return strcasecmp(tag, "Font") == 0 || strcasecmp(tag, "Default") == 0 || strcasecmp(tag, "Image") == 0 ||
-         strcasecmp(tag, "Style") == 0;
+  return strcasecmp(tag, "Font") == 0 || strcasecmp(tag, "Default") == 0 ||
+         strcasecmp(tag, "Image") == 0 || strcasecmp(tag, "Style") == 0;
 }
 
 const char* attr(tinyxml2::XMLElement* node, const char* name) {
@@ -137,7 +138,8 @@ bool CDialogBuilder::Load(LPCTSTR xml) {
     m_sSource = path;
     // Only regular files of a sane size: a skin naming a device or a pipe must not hang.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxSkinBytes) {
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size > kMaxSkinBytes) {
       Error("cannot read the skin: not a readable skin file");
       return false;
     }
@@ -145,7 +147,8 @@ bool CDialogBuilder::Load(LPCTSTR xml) {
   }
   if (result != tinyxml2::XML_SUCCESS) {
     CDuiString message;
-    message.Format("cannot read the skin: %s (line %d)", m_pDocument->ErrorStr(), m_pDocument->ErrorLineNum());
+    message.Format("cannot read the skin: %s (line %d)", m_pDocument->ErrorStr(),
+                   m_pDocument->ErrorLineNum());
     Error(message);
     return false;
   }
@@ -178,7 +181,8 @@ CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* pCallback, CPaintMana
 }
 
 void CDialogBuilder::ApplyWindowSettings(tinyxml2::XMLElement* root, CPaintManagerUI* pManager) {
-  for (tinyxml2::XMLElement* node = root->FirstChildElement(); node; node = node->NextSiblingElement()) {
+  for (tinyxml2::XMLElement* node = root->FirstChildElement(); node;
+       node = node->NextSiblingElement()) {
     if (strcasecmp(node->Name(), "Font") == 0) {
       TFontInfo font;
       font.sFontName = attr(node, "name");
@@ -206,7 +210,8 @@ void CDialogBuilder::ApplyWindowSettings(tinyxml2::XMLElement* root, CPaintManag
     int number = 0;
     bool ok = true;
     if (strcmp(name, "size") == 0) {
-      if ((ok = ParseAttrSize(value, size) && size.cx >= 0 && size.cy >= 0)) pManager->SetInitSize(size.cx, size.cy);
+      if ((ok = ParseAttrSize(value, size) && size.cx >= 0 && size.cy >= 0))
+        pManager->SetInitSize(size.cx, size.cy);
     } else if (strcmp(name, "caption") == 0) {
       if ((ok = ParseAttrRect(value, rect))) pManager->SetCaptionRect(rect);
     } else if (strcmp(name, "sizebox") == 0) {
@@ -239,19 +244,21 @@ bool CDialogBuilder::Attach(CControlUI* pControl, CControlUI* pParent) {
   if (!pParent) return true;
   // Plain controls inside a tree node go to its row layout; nodes join the node.
   auto* node = static_cast<CTreeNodeUI*>(pParent->GetInterface(DUI_CTR_TREENODE));
-  if (node && !pControl->GetInterface(DUI_CTR_TREENODE)) return node->GetTreeNodeHoriznotal()->Add(pControl);
+  if (node && !pControl->GetInterface(DUI_CTR_TREENODE))
+    return node->GetTreeNodeHoriznotal()->Add(pControl);
   auto* container = static_cast<IContainerUI*>(pParent->GetInterface("IContainer"));
   if (!container) {
     CDuiString message;
-    message.Format("\"%s\" (%s) cannot hold child controls; \"%s\" left out", pParent->GetName().GetData(),
-                   pParent->GetClass(), pControl->GetClass());
+    message.Format("\"%s\" (%s) cannot hold child controls; \"%s\" left out",
+                   pParent->GetName().GetData(), pParent->GetClass(), pControl->GetClass());
     Error(message);
     return false;
   }
   return container->Add(pControl);
 }
 
-CControlUI* CDialogBuilder::ParseInclude(tinyxml2::XMLElement* node, CControlUI* pParent, CPaintManagerUI* pManager) {
+CControlUI* CDialogBuilder::ParseInclude(tinyxml2::XMLElement* node, CControlUI* pParent,
+                                         CPaintManagerUI* pManager) {
   const char* source = node->Attribute("source");
   if (!source || !*source) {
     Error("Include without \"source\" left out");
@@ -264,7 +271,8 @@ CControlUI* CDialogBuilder::ParseInclude(tinyxml2::XMLElement* node, CControlUI*
     return nullptr;
   }
   int count = 1;
-  if (node->Attribute("count") && (!ParseAttrInt(attr(node, "count"), count) || count < 0 || count > kMaxIncludeCount)) {
+  if (node->Attribute("count") &&
+      (!ParseAttrInt(attr(node, "count"), count) || count < 0 || count > kMaxIncludeCount)) {
     Error("Include: bad \"count\", using 1");
     count = 1;
   }
@@ -279,9 +287,11 @@ CControlUI* CDialogBuilder::ParseInclude(tinyxml2::XMLElement* node, CControlUI*
   return first;
 }
 
-CControlUI* CDialogBuilder::Parse(tinyxml2::XMLElement* parentNode, CControlUI* pParent, CPaintManagerUI* pManager) {
+CControlUI* CDialogBuilder::Parse(tinyxml2::XMLElement* parentNode, CControlUI* pParent,
+                                  CPaintManagerUI* pManager) {
   CControlUI* first = nullptr;
-  for (tinyxml2::XMLElement* node = parentNode->FirstChildElement(); node; node = node->NextSiblingElement()) {
+  for (tinyxml2::XMLElement* node = parentNode->FirstChildElement(); node;
+       node = node->NextSiblingElement()) {
     const char* tag = node->Name();
     if (isSkinSetting(tag)) continue;
     if (strcasecmp(tag, "Include") == 0) {
@@ -298,7 +308,8 @@ CControlUI* CDialogBuilder::Parse(tinyxml2::XMLElement* parentNode, CControlUI* 
     if (!control && m_pCallback) control = m_pCallback->CreateControl(tag);
     if (!control) {
       CDuiString message;
-      message.Format("unknown control class \"%s\" (line %d) left out with its children", tag, node->GetLineNum());
+      message.Format("unknown control class \"%s\" (line %d) left out with its children", tag,
+                     node->GetLineNum());
       Error(message);
       continue;
     }
@@ -308,7 +319,8 @@ CControlUI* CDialogBuilder::Parse(tinyxml2::XMLElement* parentNode, CControlUI* 
     // Without a parent only one control can be the result: the others would be lost.
     if (!pParent && first) {
       CDuiString message;
-      message.Format("a second top-level control \"%s\" (line %d) left out", tag, node->GetLineNum());
+      message.Format("a second top-level control \"%s\" (line %d) left out", tag,
+                     node->GetLineNum());
       Error(message);
       delete control;
       continue;
@@ -323,7 +335,8 @@ CControlUI* CDialogBuilder::Parse(tinyxml2::XMLElement* parentNode, CControlUI* 
     CControlUI* attachedParent = control->GetParent();
     if (pManager) {
       control->SetManager(pManager, attachedParent, false);
-      if (LPCSTR defaults = pManager->GetDefaultAttributeList(tag)) control->ApplyAttributeList(defaults);
+      if (LPCSTR defaults = pManager->GetDefaultAttributeList(tag))
+        control->ApplyAttributeList(defaults);
     }
     for (const tinyxml2::XMLAttribute* a = node->FirstAttribute(); a; a = a->Next())
       control->SetAttribute(a->Name(), a->Value());

@@ -1,6 +1,7 @@
 // Builds a control tree from a DuiLib XML skin (read with TinyXML-2).
 //
-//   <Window size="600,400" caption="0,0,0,32" sizebox="4,4,4,4" roundcorner="4,4" mininfo="400,300">
+//   <Window size="600,400" caption="0,0,0,32" sizebox="4,4,4,4" roundcorner="4,4"
+//   mininfo="400,300">
 //     <Font id="0" name="Noto Sans CJK SC" size="13" default="true"/>
 //     <Default name="Button" value="textcolor=&quot;#FF333333&quot;"/>
 //     <VerticalLayout> ... controls ... <Include source="part.xml"/> </VerticalLayout>
@@ -45,11 +46,12 @@ class CDialogBuilder {
   // resource path). type is accepted for DuiLib's callers and ignored. With pManager the
   // Window element's settings, fonts and defaults go to the manager; with pParent the
   // controls are added to it.
-  CControlUI* Create(LPCTSTR xml, LPCTSTR type = nullptr, IDialogBuilderCallback* pCallback = nullptr,
+  CControlUI* Create(LPCTSTR xml, LPCTSTR type = nullptr,
+                     IDialogBuilderCallback* pCallback = nullptr,
                      CPaintManagerUI* pManager = nullptr, CControlUI* pParent = nullptr);
   // Builds again from the document loaded last.
-  CControlUI* Create(IDialogBuilderCallback* pCallback = nullptr, CPaintManagerUI* pManager = nullptr,
-                     CControlUI* pParent = nullptr);
+  CControlUI* Create(IDialogBuilderCallback* pCallback = nullptr,
+                     CPaintManagerUI* pManager = nullptr, CControlUI* pParent = nullptr);
 
   // The last error ("" when the last build had none).
   CDuiString GetLastErrorMessage() const { return m_sLastError; }
@@ -63,7 +65,8 @@ class CDialogBuilder {
   bool Load(LPCTSTR xml);
   void ApplyWindowSettings(tinyxml2::XMLElement* root, CPaintManagerUI* pManager);
   CControlUI* Parse(tinyxml2::XMLElement* parent, CControlUI* pParent, CPaintManagerUI* pManager);
-  CControlUI* ParseInclude(tinyxml2::XMLElement* node, CControlUI* pParent, CPaintManagerUI* pManager);
+  CControlUI* ParseInclude(tinyxml2::XMLElement* node, CControlUI* pParent,
+                           CPaintManagerUI* pManager);
   bool Attach(CControlUI* pControl, CControlUI* pParent);
   void Error(const CDuiString& message);
 

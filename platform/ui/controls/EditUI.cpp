@@ -22,8 +22,9 @@ namespace {
 QString editorStyleSheet(DWORD textColor, DWORD bkColor, char passwordChar) {
   const QColor text = ToTextColor(textColor);
   const QColor bk = ToQColor(bkColor ? bkColor : 0xFFFFFFFF);
-  return QStringLiteral("QLineEdit{border:none;padding:0;color:%1;background-color:%2;"
-                        "lineedit-password-character:%3;}")
+  return QStringLiteral(
+             "QLineEdit{border:none;padding:0;color:%1;background-color:%2;"
+             "lineedit-password-character:%3;}")
       .arg(text.name(QColor::HexArgb), bk.name(QColor::HexArgb))
       .arg(static_cast<int>(static_cast<unsigned char>(passwordChar)));
 }
@@ -36,18 +37,26 @@ CEditUI::CEditUI() : m_pImpl(std::make_unique<Impl>()) {
   SetBkColor(0xFFFFFFFF);
 }
 
-CEditUI::~CEditUI() { CloseEditor(); }
+CEditUI::~CEditUI() {
+  CloseEditor();
+}
 
-LPCTSTR CEditUI::GetClass() const { return "EditUI"; }
+LPCTSTR CEditUI::GetClass() const {
+  return "EditUI";
+}
 
 LPVOID CEditUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_EDIT) == 0) return this;
   return CLabelUI::GetInterface(pstrName);
 }
 
-UINT CEditUI::GetControlFlags() const { return IsEnabled() ? (UIFLAG_SETCURSOR | UIFLAG_TABSTOP) : 0; }
+UINT CEditUI::GetControlFlags() const {
+  return IsEnabled() ? (UIFLAG_SETCURSOR | UIFLAG_TABSTOP) : 0;
+}
 
-bool CEditUI::IsEditing() const { return m_pImpl->editor != nullptr; }
+bool CEditUI::IsEditing() const {
+  return m_pImpl->editor != nullptr;
+}
 
 void CEditUI::OpenEditor() {
   if (m_pImpl->editor || !m_pManager || !IsEnabled() || !IsVisible()) return;
@@ -71,7 +80,8 @@ void CEditUI::SyncEditor() {
   if (!editor) return;
   editor->setGeometry(ToQRect(GetTextRect()));
   editor->setFont(FontOf(m_pManager, m_iFont));
-  editor->setMaxLength(m_uMaxChar > 0 ? static_cast<int>(std::min<UINT>(m_uMaxChar, 32767)) : 32767);
+  editor->setMaxLength(m_uMaxChar > 0 ? static_cast<int>(std::min<UINT>(m_uMaxChar, 32767))
+                                      : 32767);
   editor->setReadOnly(m_bReadOnly);
   editor->setEchoMode(m_bPasswordMode ? QLineEdit::Password : QLineEdit::Normal);
   editor->setStyleSheet(editorStyleSheet(CurrentTextColor(), m_dwEditBkColor, m_cPasswordChar));
@@ -173,7 +183,9 @@ void CEditUI::SetSel(long nStartChar, long nEndChar) {
   }
 }
 
-void CEditUI::SetSelAll() { SetSel(0, -1); }
+void CEditUI::SetSelAll() {
+  SetSel(0, -1);
+}
 
 void CEditUI::SetReplaceSel(LPCTSTR lpszReplace) {
   if (QLineEdit* editor = m_pImpl->editor) {
@@ -185,10 +197,22 @@ void CEditUI::SetReplaceSel(LPCTSTR lpszReplace) {
   Invalidate();
 }
 
-void CEditUI::SetNormalImage(LPCTSTR pStrImage) { m_sNormalImage = pStrImage; Invalidate(); }
-void CEditUI::SetHotImage(LPCTSTR pStrImage) { m_sHotImage = pStrImage; Invalidate(); }
-void CEditUI::SetFocusedImage(LPCTSTR pStrImage) { m_sFocusedImage = pStrImage; Invalidate(); }
-void CEditUI::SetDisabledImage(LPCTSTR pStrImage) { m_sDisabledImage = pStrImage; Invalidate(); }
+void CEditUI::SetNormalImage(LPCTSTR pStrImage) {
+  m_sNormalImage = pStrImage;
+  Invalidate();
+}
+void CEditUI::SetHotImage(LPCTSTR pStrImage) {
+  m_sHotImage = pStrImage;
+  Invalidate();
+}
+void CEditUI::SetFocusedImage(LPCTSTR pStrImage) {
+  m_sFocusedImage = pStrImage;
+  Invalidate();
+}
+void CEditUI::SetDisabledImage(LPCTSTR pStrImage) {
+  m_sDisabledImage = pStrImage;
+  Invalidate();
+}
 
 void CEditUI::DoEvent(TEventUI& event) {
   if (!IsMouseEnabled() && event.Type > UIEVENT__MOUSEBEGIN && event.Type < UIEVENT__MOUSEEND) {
@@ -230,9 +254,12 @@ void CEditUI::DoEvent(TEventUI& event) {
 
 void CEditUI::PaintStatusImage(QPainter* painter) {
   const CDuiString* image = &m_sNormalImage;
-  if (!IsEnabled() && !m_sDisabledImage.IsEmpty()) image = &m_sDisabledImage;
-  else if (IsFocused() && !m_sFocusedImage.IsEmpty()) image = &m_sFocusedImage;
-  else if ((m_uButtonState & UISTATE_HOT) && !m_sHotImage.IsEmpty()) image = &m_sHotImage;
+  if (!IsEnabled() && !m_sDisabledImage.IsEmpty())
+    image = &m_sDisabledImage;
+  else if (IsFocused() && !m_sFocusedImage.IsEmpty())
+    image = &m_sFocusedImage;
+  else if ((m_uButtonState & UISTATE_HOT) && !m_sHotImage.IsEmpty())
+    image = &m_sHotImage;
   if (!image->IsEmpty()) DrawImage(painter, *image);
 }
 
@@ -245,8 +272,8 @@ void CEditUI::PaintText(QPainter* painter) {
   // One mask character per character (not per byte) of the UTF-8 text.
   const int count = ToQString(m_sText).toUcs4().size();
   const std::string masked(static_cast<size_t>(count), m_cPasswordChar);
-  CRenderEngine::DrawText(painter, m_pManager, GetTextRect(), masked.c_str(), CurrentTextColor(), m_iFont,
-                          m_uTextStyle);
+  CRenderEngine::DrawText(painter, m_pManager, GetTextRect(), masked.c_str(), CurrentTextColor(),
+                          m_iFont, m_uTextStyle);
 }
 
 void CEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
@@ -254,7 +281,11 @@ void CEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   static const TAttributeSetter<C> table[] = {
       {"readonly", BoolAttribute<C, &C::SetReadOnly>},
       {"password", BoolAttribute<C, &C::SetPasswordMode>},
-      {"passwordchar", [](C& c, const char* v) { c.SetPasswordChar(v[0]); return true; }},
+      {"passwordchar",
+       [](C& c, const char* v) {
+         c.SetPasswordChar(v[0]);
+         return true;
+       }},
       {"maxchar",
        [](C& c, const char* v) {
          int n;
@@ -263,10 +294,26 @@ void CEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          return true;
        }},
       {"nativebkcolor", ColorAttribute<C, &C::SetNativeEditBkColor>},
-      {"normalimage", [](C& c, const char* v) { c.SetNormalImage(v); return true; }},
-      {"hotimage", [](C& c, const char* v) { c.SetHotImage(v); return true; }},
-      {"focusedimage", [](C& c, const char* v) { c.SetFocusedImage(v); return true; }},
-      {"disabledimage", [](C& c, const char* v) { c.SetDisabledImage(v); return true; }},
+      {"normalimage",
+       [](C& c, const char* v) {
+         c.SetNormalImage(v);
+         return true;
+       }},
+      {"hotimage",
+       [](C& c, const char* v) {
+         c.SetHotImage(v);
+         return true;
+       }},
+      {"focusedimage",
+       [](C& c, const char* v) {
+         c.SetFocusedImage(v);
+         return true;
+       }},
+      {"disabledimage",
+       [](C& c, const char* v) {
+         c.SetDisabledImage(v);
+         return true;
+       }},
   };
   if (ApplyFromTable(*this, table, pstrName, pstrValue)) return;
   CLabelUI::SetAttribute(pstrName, pstrValue);

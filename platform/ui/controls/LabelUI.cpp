@@ -11,13 +11,17 @@ namespace DuiLib {
 namespace {
 
 // Replaces the bits of mask in style by value.
-UINT withBits(UINT style, UINT mask, UINT value) { return (style & ~mask) | value; }
+UINT withBits(UINT style, UINT mask, UINT value) {
+  return (style & ~mask) | value;
+}
 
 }  // namespace
 
 CLabelUI::CLabelUI() : m_uTextStyle(DT_VCENTER | DT_SINGLELINE) {}
 
-LPCTSTR CLabelUI::GetClass() const { return "LabelUI"; }
+LPCTSTR CLabelUI::GetClass() const {
+  return "LabelUI";
+}
 
 LPVOID CLabelUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_LABEL) == 0) return this;
@@ -61,7 +65,8 @@ void CLabelUI::SetAutoCalcWidth(bool bAutoCalcWidth) {
 
 SIZE CLabelUI::EstimateSize(SIZE szAvailable) {
   if (!m_bAutoCalcWidth || m_cxyFixed.cx != 0) return m_cxyFixed;
-  const SIZE text = CRenderEngine::MeasureText(m_pManager, m_sText, m_iFont, m_uTextStyle, szAvailable.cx);
+  const SIZE text =
+      CRenderEngine::MeasureText(m_pManager, m_sText, m_iFont, m_uTextStyle, szAvailable.cx);
   return SIZE{text.cx + m_rcTextPadding.left + m_rcTextPadding.right, m_cxyFixed.cy};
 }
 
@@ -81,7 +86,8 @@ DWORD CLabelUI::CurrentTextColor() const {
 
 void CLabelUI::PaintText(QPainter* painter) {
   if (m_sText.IsEmpty()) return;
-  CRenderEngine::DrawText(painter, m_pManager, GetTextRect(), m_sText, CurrentTextColor(), m_iFont, m_uTextStyle);
+  CRenderEngine::DrawText(painter, m_pManager, GetTextRect(), m_sText, CurrentTextColor(), m_iFont,
+                          m_uTextStyle);
 }
 
 void CLabelUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
@@ -90,19 +96,27 @@ void CLabelUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
       {"align",
        [](C& c, const char* v) {
          constexpr UINT mask = DT_LEFT | DT_CENTER | DT_RIGHT;
-         if (std::strstr(v, "left")) c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_LEFT));
-         else if (std::strstr(v, "center")) c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_CENTER));
-         else if (std::strstr(v, "right")) c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_RIGHT));
-         else return false;
+         if (std::strstr(v, "left"))
+           c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_LEFT));
+         else if (std::strstr(v, "center"))
+           c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_CENTER));
+         else if (std::strstr(v, "right"))
+           c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_RIGHT));
+         else
+           return false;
          return true;
        }},
       {"valign",
        [](C& c, const char* v) {
          constexpr UINT mask = DT_TOP | DT_VCENTER | DT_BOTTOM;
-         if (std::strstr(v, "top")) c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_TOP));
-         else if (std::strstr(v, "vcenter") || std::strstr(v, "center")) c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_VCENTER));
-         else if (std::strstr(v, "bottom")) c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_BOTTOM));
-         else return false;
+         if (std::strstr(v, "top"))
+           c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_TOP));
+         else if (std::strstr(v, "vcenter") || std::strstr(v, "center"))
+           c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_VCENTER));
+         else if (std::strstr(v, "bottom"))
+           c.SetTextStyle(withBits(c.m_uTextStyle, mask, DT_BOTTOM));
+         else
+           return false;
          return true;
        }},
       {"textstyle",
@@ -116,14 +130,16 @@ void CLabelUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
        [](C& c, const char* v) {
          bool b;
          if (!ParseAttrBool(v, b)) return false;
-         c.SetTextStyle(b ? (c.m_uTextStyle | DT_END_ELLIPSIS) : (c.m_uTextStyle & ~DT_END_ELLIPSIS));
+         c.SetTextStyle(b ? (c.m_uTextStyle | DT_END_ELLIPSIS)
+                          : (c.m_uTextStyle & ~DT_END_ELLIPSIS));
          return true;
        }},
       {"wordbreak",
        [](C& c, const char* v) {
          bool b;
          if (!ParseAttrBool(v, b)) return false;
-         c.SetTextStyle(b ? ((c.m_uTextStyle | DT_WORDBREAK) & ~DT_SINGLELINE) : (c.m_uTextStyle & ~DT_WORDBREAK) | DT_SINGLELINE);
+         c.SetTextStyle(b ? ((c.m_uTextStyle | DT_WORDBREAK) & ~DT_SINGLELINE)
+                          : (c.m_uTextStyle & ~DT_WORDBREAK) | DT_SINGLELINE);
          return true;
        }},
       {"font", IntAttribute<C, &C::SetFont>},

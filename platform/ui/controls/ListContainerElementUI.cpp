@@ -9,15 +9,20 @@
 
 namespace DuiLib {
 
-LPCTSTR CListContainerElementUI::GetClass() const { return "ListContainerElementUI"; }
+LPCTSTR CListContainerElementUI::GetClass() const {
+  return "ListContainerElementUI";
+}
 
 LPVOID CListContainerElementUI::GetInterface(LPCTSTR pstrName) {
-  if (pstrName && std::strcmp(pstrName, DUI_CTR_LISTITEM) == 0) return static_cast<IListItemUI*>(this);
+  if (pstrName && std::strcmp(pstrName, DUI_CTR_LISTITEM) == 0)
+    return static_cast<IListItemUI*>(this);
   if (pstrName && std::strcmp(pstrName, DUI_CTR_LISTCONTAINERELEMENT) == 0) return this;
   return CContainerUI::GetInterface(pstrName);
 }
 
-UINT CListContainerElementUI::GetControlFlags() const { return UIFLAG_WANTRETURN; }
+UINT CListContainerElementUI::GetControlFlags() const {
+  return UIFLAG_WANTRETURN;
+}
 
 void CListContainerElementUI::SetOwner(CControlUI* pOwner) {
   m_pOwner = pOwner ? static_cast<IListOwnerUI*>(pOwner->GetInterface("IListOwner")) : nullptr;
@@ -53,8 +58,10 @@ bool CListContainerElementUI::Activate() {
 
 void CListContainerElementUI::DoEvent(TEventUI& event) {
   if (!IsMouseEnabled() && event.Type > UIEVENT__MOUSEBEGIN && event.Type < UIEVENT__MOUSEEND) {
-    if (m_pOwner) m_pOwner->DoEvent(event);
-    else CContainerUI::DoEvent(event);
+    if (m_pOwner)
+      m_pOwner->DoEvent(event);
+    else
+      CContainerUI::DoEvent(event);
     return;
   }
   switch (event.Type) {
@@ -103,8 +110,10 @@ void CListContainerElementUI::DoEvent(TEventUI& event) {
     default:
       break;
   }
-  if (m_pOwner) m_pOwner->DoEvent(event);
-  else CContainerUI::DoEvent(event);
+  if (m_pOwner)
+    m_pOwner->DoEvent(event);
+  else
+    CContainerUI::DoEvent(event);
 }
 
 void CListContainerElementUI::DrawItemBk(QPainter* painter) {
@@ -141,7 +150,9 @@ void CListContainerElementUI::DoPaint(QPainter* painter, const RECT& rcPaint) {
   CContainerUI::DoPaint(painter, rcPaint);
 }
 
-LPCTSTR CListLabelElementUI::GetClass() const { return "ListLabelElementUI"; }
+LPCTSTR CListLabelElementUI::GetClass() const {
+  return "ListLabelElementUI";
+}
 
 LPVOID CListLabelElementUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, "ListLabelElement") == 0) return this;
@@ -157,11 +168,15 @@ void CListLabelElementUI::PaintText(QPainter* painter) {
   if (!m_pOwner || m_sText.IsEmpty()) return;
   const TListInfoUI* info = m_pOwner->GetListInfo();
   DWORD color = info->dwTextColor;
-  if (!IsEnabled()) color = info->dwDisabledTextColor;
-  else if (m_bSelected) color = info->dwSelectedTextColor;
-  else if (m_uButtonState & UISTATE_HOT) color = info->dwHotTextColor;
+  if (!IsEnabled())
+    color = info->dwDisabledTextColor;
+  else if (m_bSelected)
+    color = info->dwSelectedTextColor;
+  else if (m_uButtonState & UISTATE_HOT)
+    color = info->dwHotTextColor;
   const RECT rc{m_rcItem.left + info->rcTextPadding.left, m_rcItem.top + info->rcTextPadding.top,
-                m_rcItem.right - info->rcTextPadding.right, m_rcItem.bottom - info->rcTextPadding.bottom};
+                m_rcItem.right - info->rcTextPadding.right,
+                m_rcItem.bottom - info->rcTextPadding.bottom};
   CRenderEngine::DrawText(painter, m_pManager, rc, m_sText, color, info->nFont, info->uTextStyle);
 }
 

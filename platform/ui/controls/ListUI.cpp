@@ -27,7 +27,9 @@ CListUI::CListUI() {
   CVerticalLayoutUI::AddAt(m_pList, 1);
 }
 
-LPCTSTR CListUI::GetClass() const { return "ListUI"; }
+LPCTSTR CListUI::GetClass() const {
+  return "ListUI";
+}
 
 LPVOID CListUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_LIST) == 0) return this;
@@ -36,19 +38,30 @@ LPVOID CListUI::GetInterface(LPCTSTR pstrName) {
   return CVerticalLayoutUI::GetInterface(pstrName);
 }
 
-UINT CListUI::GetControlFlags() const { return UIFLAG_TABSTOP; }
+UINT CListUI::GetControlFlags() const {
+  return UIFLAG_TABSTOP;
+}
 
-CControlUI* CListUI::GetItemAt(int iIndex) const { return m_pList->GetItemAt(iIndex); }
-int CListUI::GetItemIndex(CControlUI* pControl) const { return m_pList->GetItemIndex(pControl); }
-int CListUI::GetCount() const { return m_pList->GetCount(); }
+CControlUI* CListUI::GetItemAt(int iIndex) const {
+  return m_pList->GetItemAt(iIndex);
+}
+int CListUI::GetItemIndex(CControlUI* pControl) const {
+  return m_pList->GetItemIndex(pControl);
+}
+int CListUI::GetCount() const {
+  return m_pList->GetCount();
+}
 
 bool CListUI::SetItemIndex(CControlUI* pControl, int iIndex) {
   const int old = m_pList->GetItemIndex(pControl);
   if (old < 0 || !m_pList->SetItemIndex(pControl, iIndex)) return false;
   ReindexFrom(std::min(old, iIndex));
-  if (m_iCurSel == old) m_iCurSel = iIndex;
-  else if (old < m_iCurSel && iIndex >= m_iCurSel) --m_iCurSel;
-  else if (old > m_iCurSel && iIndex <= m_iCurSel) ++m_iCurSel;
+  if (m_iCurSel == old)
+    m_iCurSel = iIndex;
+  else if (old < m_iCurSel && iIndex >= m_iCurSel)
+    --m_iCurSel;
+  else if (old > m_iCurSel && iIndex <= m_iCurSel)
+    ++m_iCurSel;
   return true;
 }
 
@@ -57,7 +70,9 @@ void CListUI::ReindexFrom(int iFirst) {
     if (IListItemUI* item = listItemOf(m_pList->GetItemAt(i))) item->SetIndex(i);
 }
 
-bool CListUI::Add(CControlUI* pControl) { return AddAt(pControl, GetCount()); }
+bool CListUI::Add(CControlUI* pControl) {
+  return AddAt(pControl, GetCount());
+}
 
 bool CListUI::AddAt(CControlUI* pControl, int iIndex) {
   if (!pControl) return false;
@@ -156,7 +171,8 @@ void CListUI::EnsureVisible(int iIndex) {
   const RECT& rc = item->GetPos();
   const int top = body.top + inset.top;
   int bottom = body.bottom - inset.bottom;
-  if (CScrollBarUI* bar = m_pList->GetHorizontalScrollBar(); bar && bar->IsVisible()) bottom -= bar->GetBarSize();
+  if (CScrollBarUI* bar = m_pList->GetHorizontalScrollBar(); bar && bar->IsVisible())
+    bottom -= bar->GetBarSize();
   if (rc.top >= top && rc.bottom <= bottom) return;
   const int dy = rc.top < top ? rc.top - top : rc.bottom - bottom;
   Scroll(0, dy);
@@ -168,14 +184,30 @@ void CListUI::Scroll(int dx, int dy) {
   m_pList->SetScrollPos(SIZE{pos.cx + dx, pos.cy + dy});
 }
 
-SIZE CListUI::GetScrollPos() const { return m_pList->GetScrollPos(); }
-SIZE CListUI::GetScrollRange() const { return m_pList->GetScrollRange(); }
-void CListUI::SetScrollPos(SIZE szPos) { m_pList->SetScrollPos(szPos); }
-void CListUI::LineUp() { m_pList->LineUp(); }
-void CListUI::LineDown() { m_pList->LineDown(); }
-void CListUI::PageUp() { m_pList->PageUp(); }
-void CListUI::PageDown() { m_pList->PageDown(); }
-void CListUI::HomeUp() { m_pList->HomeUp(); }
+SIZE CListUI::GetScrollPos() const {
+  return m_pList->GetScrollPos();
+}
+SIZE CListUI::GetScrollRange() const {
+  return m_pList->GetScrollRange();
+}
+void CListUI::SetScrollPos(SIZE szPos) {
+  m_pList->SetScrollPos(szPos);
+}
+void CListUI::LineUp() {
+  m_pList->LineUp();
+}
+void CListUI::LineDown() {
+  m_pList->LineDown();
+}
+void CListUI::PageUp() {
+  m_pList->PageUp();
+}
+void CListUI::PageDown() {
+  m_pList->PageDown();
+}
+void CListUI::HomeUp() {
+  m_pList->HomeUp();
+}
 void CListUI::EndDown() {
   if (m_pManager) m_pManager->UpdateLayout();
   m_pList->EndDown();
@@ -183,8 +215,12 @@ void CListUI::EndDown() {
 void CListUI::EnableScrollBar(bool bEnableVertical, bool bEnableHorizontal) {
   m_pList->EnableScrollBar(bEnableVertical, bEnableHorizontal);
 }
-CScrollBarUI* CListUI::GetVerticalScrollBar() const { return m_pList->GetVerticalScrollBar(); }
-CScrollBarUI* CListUI::GetHorizontalScrollBar() const { return m_pList->GetHorizontalScrollBar(); }
+CScrollBarUI* CListUI::GetVerticalScrollBar() const {
+  return m_pList->GetVerticalScrollBar();
+}
+CScrollBarUI* CListUI::GetHorizontalScrollBar() const {
+  return m_pList->GetHorizontalScrollBar();
+}
 
 void CListUI::SetPos(RECT rc, bool bNeedInvalidate) {
   // The header takes what it needs (nothing when hidden or empty), the body the rest.
@@ -193,12 +229,16 @@ void CListUI::SetPos(RECT rc, bool bNeedInvalidate) {
                     rc.bottom - m_rcInset.bottom};
   int headerHeight = 0;
   if (m_pHeader->IsVisible() && m_pHeader->GetCount() > 0) {
-    const SIZE wanted = m_pHeader->EstimateSize(SIZE{client.right - client.left, client.bottom - client.top});
-    headerHeight = std::min<int>(wanted.cy > 0 ? wanted.cy : 24, std::max<int>(0, client.bottom - client.top));
+    const SIZE wanted =
+        m_pHeader->EstimateSize(SIZE{client.right - client.left, client.bottom - client.top});
+    headerHeight =
+        std::min<int>(wanted.cy > 0 ? wanted.cy : 24, std::max<int>(0, client.bottom - client.top));
   }
   if (m_pHeader->IsVisible())
-    m_pHeader->SetPos(RECT{client.left, client.top, client.right, client.top + headerHeight}, false);
-  m_pList->SetPos(RECT{client.left, client.top + headerHeight, client.right, std::max(client.top + headerHeight, client.bottom)},
+    m_pHeader->SetPos(RECT{client.left, client.top, client.right, client.top + headerHeight},
+                      false);
+  m_pList->SetPos(RECT{client.left, client.top + headerHeight, client.right,
+                       std::max(client.top + headerHeight, client.bottom)},
                   false);
 }
 
@@ -227,8 +267,10 @@ void CListUI::DoEvent(TEventUI& event) {
   if (event.Type == UIEVENT_SCROLLWHEEL) {
     CScrollBarUI* bar = m_pList->GetVerticalScrollBar();
     if (bar && bar->IsVisible() && bar->IsEnabled()) {
-      if (LOWORD(event.wParam) == 0) LineUp();
-      else LineDown();
+      if (LOWORD(event.wParam) == 0)
+        LineUp();
+      else
+        LineDown();
       return;
     }
     // Nothing to scroll here: the containers around may.
@@ -246,40 +288,76 @@ void CListUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.m_pHeader->SetVisible(std::strcmp(v, "hidden") != 0);
          return true;
        }},
-      {"headerbkimage", [](C& c, const char* v) { c.m_pHeader->SetBkImage(v); return true; }},
+      {"headerbkimage",
+       [](C& c, const char* v) {
+         c.m_pHeader->SetBkImage(v);
+         return true;
+       }},
       {"itemfont", [](C& c, const char* v) { return ParseAttrInt(v, c.m_ListInfo.nFont); }},
       {"itemalign",
        [](C& c, const char* v) {
          UINT& style = c.m_ListInfo.uTextStyle;
          style &= ~(DT_LEFT | DT_CENTER | DT_RIGHT);
-         if (std::strstr(v, "center")) style |= DT_CENTER;
-         else if (std::strstr(v, "right")) style |= DT_RIGHT;
+         if (std::strstr(v, "center"))
+           style |= DT_CENTER;
+         else if (std::strstr(v, "right"))
+           style |= DT_RIGHT;
          return true;
        }},
       {"itemendellipsis",
        [](C& c, const char* v) {
          bool b;
          if (!ParseAttrBool(v, b)) return false;
-         if (b) c.m_ListInfo.uTextStyle |= DT_END_ELLIPSIS;
-         else c.m_ListInfo.uTextStyle &= ~DT_END_ELLIPSIS;
+         if (b)
+           c.m_ListInfo.uTextStyle |= DT_END_ELLIPSIS;
+         else
+           c.m_ListInfo.uTextStyle &= ~DT_END_ELLIPSIS;
          return true;
        }},
-      {"itemtextpadding", [](C& c, const char* v) { return ParseAttrRect(v, c.m_ListInfo.rcTextPadding); }},
-      {"itemtextcolor", [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwTextColor); }},
-      {"itembkcolor", [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwBkColor); }},
-      {"itembkimage", [](C& c, const char* v) { c.m_ListInfo.sBkImage = v; return true; }},
-      {"itemaltbk", [](C& c, const char* v) { return ParseAttrBool(v, c.m_ListInfo.bAlternateBk); }},
-      {"itemselectedtextcolor", [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwSelectedTextColor); }},
-      {"itemselectedbkcolor", [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwSelectedBkColor); }},
-      {"itemselectedimage", [](C& c, const char* v) { c.m_ListInfo.sSelectedImage = v; return true; }},
-      {"itemhottextcolor", [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwHotTextColor); }},
-      {"itemhotbkcolor", [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwHotBkColor); }},
-      {"itemhotimage", [](C& c, const char* v) { c.m_ListInfo.sHotImage = v; return true; }},
-      {"itemdisabledtextcolor", [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwDisabledTextColor); }},
-      {"itemdisabledbkcolor", [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwDisabledBkColor); }},
-      {"itemdisabledimage", [](C& c, const char* v) { c.m_ListInfo.sDisabledImage = v; return true; }},
-      {"itemlinecolor", [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwLineColor); }},
-      {"itemshowhtml", [](C& c, const char* v) { return ParseAttrBool(v, c.m_ListInfo.bShowHtml); }},
+      {"itemtextpadding",
+       [](C& c, const char* v) { return ParseAttrRect(v, c.m_ListInfo.rcTextPadding); }},
+      {"itemtextcolor",
+       [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwTextColor); }},
+      {"itembkcolor",
+       [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwBkColor); }},
+      {"itembkimage",
+       [](C& c, const char* v) {
+         c.m_ListInfo.sBkImage = v;
+         return true;
+       }},
+      {"itemaltbk",
+       [](C& c, const char* v) { return ParseAttrBool(v, c.m_ListInfo.bAlternateBk); }},
+      {"itemselectedtextcolor",
+       [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwSelectedTextColor); }},
+      {"itemselectedbkcolor",
+       [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwSelectedBkColor); }},
+      {"itemselectedimage",
+       [](C& c, const char* v) {
+         c.m_ListInfo.sSelectedImage = v;
+         return true;
+       }},
+      {"itemhottextcolor",
+       [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwHotTextColor); }},
+      {"itemhotbkcolor",
+       [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwHotBkColor); }},
+      {"itemhotimage",
+       [](C& c, const char* v) {
+         c.m_ListInfo.sHotImage = v;
+         return true;
+       }},
+      {"itemdisabledtextcolor",
+       [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwDisabledTextColor); }},
+      {"itemdisabledbkcolor",
+       [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwDisabledBkColor); }},
+      {"itemdisabledimage",
+       [](C& c, const char* v) {
+         c.m_ListInfo.sDisabledImage = v;
+         return true;
+       }},
+      {"itemlinecolor",
+       [](C& c, const char* v) { return ParseAttrColor(v, c.m_ListInfo.dwLineColor); }},
+      {"itemshowhtml",
+       [](C& c, const char* v) { return ParseAttrBool(v, c.m_ListInfo.bShowHtml); }},
       {"inset",
        [](C& c, const char* v) {
          RECT rc;
@@ -302,7 +380,9 @@ void CListUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   CVerticalLayoutUI::SetAttribute(pstrName, pstrValue);
 }
 
-LPCTSTR CListBodyUI::GetClass() const { return "ListBodyUI"; }
+LPCTSTR CListBodyUI::GetClass() const {
+  return "ListBodyUI";
+}
 
 void CListBodyUI::DoEvent(TEventUI& event) {
   // Keys, clicks and the wheel on the body belong to the list.
@@ -313,9 +393,13 @@ void CListBodyUI::DoEvent(TEventUI& event) {
   m_pOwner->DoEvent(event);
 }
 
-CListHeaderUI::CListHeaderUI() { SetFixedHeight(0); }
+CListHeaderUI::CListHeaderUI() {
+  SetFixedHeight(0);
+}
 
-LPCTSTR CListHeaderUI::GetClass() const { return "ListHeaderUI"; }
+LPCTSTR CListHeaderUI::GetClass() const {
+  return "ListHeaderUI";
+}
 
 LPVOID CListHeaderUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_LISTHEADER) == 0) return this;
@@ -323,13 +407,16 @@ LPVOID CListHeaderUI::GetInterface(LPCTSTR pstrName) {
 }
 
 SIZE CListHeaderUI::EstimateSize(SIZE szAvailable) {
-  if (m_cxyFixed.cy != 0 || GetCount() == 0) return SIZE{m_cxyFixed.cx, GetCount() == 0 ? 0 : m_cxyFixed.cy};
+  if (m_cxyFixed.cy != 0 || GetCount() == 0)
+    return SIZE{m_cxyFixed.cx, GetCount() == 0 ? 0 : m_cxyFixed.cy};
   // Without a height of its own the header is as high as its first item wants.
   SIZE sz = GetItemAt(0)->EstimateSize(szAvailable);
   return SIZE{m_cxyFixed.cx, sz.cy > 0 ? sz.cy : 24};
 }
 
-LPCTSTR CListHeaderItemUI::GetClass() const { return "ListHeaderItemUI"; }
+LPCTSTR CListHeaderItemUI::GetClass() const {
+  return "ListHeaderItemUI";
+}
 
 LPVOID CListHeaderItemUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, "ListHeaderItem") == 0) return this;

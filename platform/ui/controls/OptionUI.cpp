@@ -13,7 +13,9 @@ COptionUI::~COptionUI() {
   if (!m_sGroupName.IsEmpty() && m_pManager) m_pManager->RemoveOptionGroup(m_sGroupName, this);
 }
 
-LPCTSTR COptionUI::GetClass() const { return "OptionUI"; }
+LPCTSTR COptionUI::GetClass() const {
+  return "OptionUI";
+}
 
 LPVOID COptionUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_OPTION) == 0) return this;
@@ -37,8 +39,10 @@ void COptionUI::Selected(bool bSelected, bool bTriggerEvent) {
   if (m_bSelected == bSelected && !(bSelected && !m_sGroupName.IsEmpty())) return;
   const bool changed = m_bSelected != bSelected;
   m_bSelected = bSelected;
-  if (m_bSelected) m_uButtonState |= UISTATE_SELECTED;
-  else m_uButtonState &= ~UISTATE_SELECTED;
+  if (m_bSelected)
+    m_uButtonState |= UISTATE_SELECTED;
+  else
+    m_uButtonState &= ~UISTATE_SELECTED;
   if (m_pManager) {
     if (!m_sGroupName.IsEmpty()) {
       if (m_bSelected) {
@@ -61,8 +65,10 @@ void COptionUI::Selected(bool bSelected, bool bTriggerEvent) {
 
 bool COptionUI::Activate() {
   if (!CButtonUI::Activate()) return false;
-  if (!m_sGroupName.IsEmpty()) Selected(true);
-  else Selected(!m_bSelected);
+  if (!m_sGroupName.IsEmpty())
+    Selected(true);
+  else
+    Selected(!m_bSelected);
   return true;
 }
 
@@ -71,10 +77,22 @@ void COptionUI::SetEnabled(bool bEnable) {
   if (!IsEnabled() && m_bSelected) m_uButtonState = UISTATE_SELECTED;
 }
 
-void COptionUI::SetSelectedImage(LPCTSTR pStrImage) { m_sSelectedImage = pStrImage; Invalidate(); }
-void COptionUI::SetSelectedHotImage(LPCTSTR pStrImage) { m_sSelectedHotImage = pStrImage; Invalidate(); }
-void COptionUI::SetSelectedTextColor(DWORD dwTextColor) { m_dwSelectedTextColor = dwTextColor; Invalidate(); }
-void COptionUI::SetSelectedBkColor(DWORD dwBkColor) { m_dwSelectedBkColor = dwBkColor; Invalidate(); }
+void COptionUI::SetSelectedImage(LPCTSTR pStrImage) {
+  m_sSelectedImage = pStrImage;
+  Invalidate();
+}
+void COptionUI::SetSelectedHotImage(LPCTSTR pStrImage) {
+  m_sSelectedHotImage = pStrImage;
+  Invalidate();
+}
+void COptionUI::SetSelectedTextColor(DWORD dwTextColor) {
+  m_dwSelectedTextColor = dwTextColor;
+  Invalidate();
+}
+void COptionUI::SetSelectedBkColor(DWORD dwBkColor) {
+  m_dwSelectedBkColor = dwBkColor;
+  Invalidate();
+}
 
 DWORD COptionUI::CurrentTextColor() const {
   if (m_bSelected && m_dwSelectedTextColor && IsEnabled()) return m_dwSelectedTextColor;
@@ -106,7 +124,11 @@ void COptionUI::PaintStatusImage(QPainter* painter) {
 void COptionUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   using C = COptionUI;
   static const TAttributeSetter<C> table[] = {
-      {"group", [](C& c, const char* v) { c.SetGroup(v); return true; }},
+      {"group",
+       [](C& c, const char* v) {
+         c.SetGroup(v);
+         return true;
+       }},
       // Selected takes a second argument with a default: not a plain bool setter.
       {"selected",
        [](C& c, const char* v) {
@@ -115,8 +137,16 @@ void COptionUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.Selected(b);
          return true;
        }},
-      {"selectedimage", [](C& c, const char* v) { c.SetSelectedImage(v); return true; }},
-      {"selectedhotimage", [](C& c, const char* v) { c.SetSelectedHotImage(v); return true; }},
+      {"selectedimage",
+       [](C& c, const char* v) {
+         c.SetSelectedImage(v);
+         return true;
+       }},
+      {"selectedhotimage",
+       [](C& c, const char* v) {
+         c.SetSelectedHotImage(v);
+         return true;
+       }},
       {"selectedtextcolor", ColorAttribute<C, &C::SetSelectedTextColor>},
       {"selectedbkcolor", ColorAttribute<C, &C::SetSelectedBkColor>},
   };
@@ -124,7 +154,9 @@ void COptionUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   CButtonUI::SetAttribute(pstrName, pstrValue);
 }
 
-LPCTSTR CCheckBoxUI::GetClass() const { return "CheckBoxUI"; }
+LPCTSTR CCheckBoxUI::GetClass() const {
+  return "CheckBoxUI";
+}
 
 LPVOID CCheckBoxUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_CHECKBOX) == 0) return this;

@@ -84,24 +84,31 @@ CRichEditUI::CRichEditUI() : m_pImpl(std::make_unique<Impl>()) {
   m_rcInset = RECT{2, 2, 2, 2};
   m_pImpl->document.setDocumentMargin(0);
   m_pImpl->document.setUndoRedoEnabled(true);
-  QObject::connect(&m_pImpl->document, &QTextDocument::contentsChange, &m_pImpl->document,
-                   [this](int position, int removed, int added) { OnContentsChange(position, removed, added); });
+  QObject::connect(
+      &m_pImpl->document, &QTextDocument::contentsChange, &m_pImpl->document,
+      [this](int position, int removed, int added) { OnContentsChange(position, removed, added); });
 }
 
-CRichEditUI::~CRichEditUI() { DetachEditor(); }
+CRichEditUI::~CRichEditUI() {
+  DetachEditor();
+}
 
-LPCTSTR CRichEditUI::GetClass() const { return "RichEditUI"; }
+LPCTSTR CRichEditUI::GetClass() const {
+  return "RichEditUI";
+}
 
 LPVOID CRichEditUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_RICHEDIT) == 0) return this;
   return CContainerUI::GetInterface(pstrName);
 }
 
-UINT CRichEditUI::GetControlFlags() const { return IsEnabled() ? UIFLAG_SETCURSOR | UIFLAG_TABSTOP : 0; }
+UINT CRichEditUI::GetControlFlags() const {
+  return IsEnabled() ? UIFLAG_SETCURSOR | UIFLAG_TABSTOP : 0;
+}
 
 RECT CRichEditUI::GetTextRect() const {
-  return RECT{m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top, m_rcItem.right - m_rcInset.right,
-              m_rcItem.bottom - m_rcInset.bottom};
+  return RECT{m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top,
+              m_rcItem.right - m_rcInset.right, m_rcItem.bottom - m_rcInset.bottom};
 }
 
 void CRichEditUI::AttachEditor() {
@@ -140,9 +147,11 @@ void CRichEditUI::SyncEditor() {
   if (!editor) return;
   editor->setGeometry(ToQRect(GetTextRect()));
   editor->setReadOnly(m_bReadOnly || !IsEnabled());
-  editor->setAcceptRichText(false);  // pasted text comes in plain; pictures go through InsertPicture
+  editor->setAcceptRichText(
+      false);  // pasted text comes in plain; pictures go through InsertPicture
   editor->setLineWrapMode(m_bWordWrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
-  const DWORD color = m_dwTextColor ? m_dwTextColor : (m_pManager ? m_pManager->GetDefaultFontColor() : 0xFF000000);
+  const DWORD color =
+      m_dwTextColor ? m_dwTextColor : (m_pManager ? m_pManager->GetDefaultFontColor() : 0xFF000000);
   editor->setStyleSheet(QStringLiteral("QTextEdit{border:none;background:transparent;color:%1;}")
                             .arg(ToTextColor(color).name(QColor::HexArgb)));
 }
@@ -163,11 +172,14 @@ void CRichEditUI::OnContentsChange(int position, int removed, int added) {
     CInternalChange guard(m_pImpl->internalChanges);
     cut.removeSelectedText();
   }
-  if (m_pImpl->internalChanges == 0 && m_pManager) m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
+  if (m_pImpl->internalChanges == 0 && m_pManager)
+    m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
   Invalidate();
 }
 
-void CRichEditUI::SetRich(bool bRich) { m_bRich = bRich; }
+void CRichEditUI::SetRich(bool bRich) {
+  m_bRich = bRich;
+}
 
 void CRichEditUI::SetReadOnly(bool bReadOnly) {
   m_bReadOnly = bReadOnly;
@@ -190,9 +202,13 @@ void CRichEditUI::SetTextColor(DWORD dwTextColor) {
   Invalidate();
 }
 
-void CRichEditUI::SetLimitText(int iChars) { m_iLimitText = std::max(0, iChars); }
+void CRichEditUI::SetLimitText(int iChars) {
+  m_iLimitText = std::max(0, iChars);
+}
 
-long CRichEditUI::GetTextLength() const { return std::max(0, m_pImpl->document.characterCount() - 1); }
+long CRichEditUI::GetTextLength() const {
+  return std::max(0, m_pImpl->document.characterCount() - 1);
+}
 
 CDuiString CRichEditUI::GetText() const {
   // toRawText keeps U+FFFC for pictures and U+2029 for paragraph ends.
@@ -224,8 +240,12 @@ CDuiString CRichEditUI::GetTextRange(long nStartChar, long nEndChar) const {
   return FromQString(text);
 }
 
-bool CRichEditUI::IsModify() const { return m_pImpl->document.isModified(); }
-void CRichEditUI::SetModify(bool bModified) { m_pImpl->document.setModified(bModified); }
+bool CRichEditUI::IsModify() const {
+  return m_pImpl->document.isModified();
+}
+void CRichEditUI::SetModify(bool bModified) {
+  m_pImpl->document.setModified(bModified);
+}
 
 void CRichEditUI::GetSel(long& nStartChar, long& nEndChar) const {
   const QTextCursor& cursor = m_pImpl->Cursor();
@@ -246,7 +266,9 @@ int CRichEditUI::SetSel(long nStartChar, long nEndChar) {
   return static_cast<int>(nEndChar);
 }
 
-int CRichEditUI::SetSelAll() { return SetSel(0, -1); }
+int CRichEditUI::SetSelAll() {
+  return SetSel(0, -1);
+}
 
 int CRichEditUI::SetSelNone() {
   QTextCursor& cursor = m_pImpl->Cursor();
@@ -278,9 +300,13 @@ int CRichEditUI::InsertText(long nInsertAfterChar, LPCTSTR lpstrText, bool) {
   return static_cast<int>(GetTextLength());
 }
 
-int CRichEditUI::AppendText(LPCTSTR lpstrText, bool bCanUndo) { return InsertText(-1, lpstrText, bCanUndo); }
+int CRichEditUI::AppendText(LPCTSTR lpstrText, bool bCanUndo) {
+  return InsertText(-1, lpstrText, bCanUndo);
+}
 
-bool CRichEditUI::CanUndo() const { return m_pImpl->document.isUndoAvailable(); }
+bool CRichEditUI::CanUndo() const {
+  return m_pImpl->document.isUndoAvailable();
+}
 
 bool CRichEditUI::Undo() {
   if (!CanUndo()) return false;
@@ -288,7 +314,9 @@ bool CRichEditUI::Undo() {
   return true;
 }
 
-void CRichEditUI::Clear() { SetText(""); }
+void CRichEditUI::Clear() {
+  SetText("");
+}
 
 int CRichEditUI::GetLineCount() const {
   QTextDocument& doc = m_pImpl->document;
@@ -331,19 +359,32 @@ void CRichEditUI::LineScroll(int nLines, int) {
   SetScrollPos(pos);
 }
 
-void CRichEditUI::LineUp() { LineScroll(-1); }
-void CRichEditUI::LineDown() { LineScroll(1); }
-void CRichEditUI::PageUp() { SetScrollPos(SIZE{0, GetScrollPos().cy - (GetTextRect().bottom - GetTextRect().top)}); }
-void CRichEditUI::PageDown() { SetScrollPos(SIZE{0, GetScrollPos().cy + (GetTextRect().bottom - GetTextRect().top)}); }
-void CRichEditUI::HomeUp() { SetScrollPos(SIZE{0, 0}); }
-void CRichEditUI::EndDown() { SetScrollPos(SIZE{0, GetScrollRange().cy}); }
+void CRichEditUI::LineUp() {
+  LineScroll(-1);
+}
+void CRichEditUI::LineDown() {
+  LineScroll(1);
+}
+void CRichEditUI::PageUp() {
+  SetScrollPos(SIZE{0, GetScrollPos().cy - (GetTextRect().bottom - GetTextRect().top)});
+}
+void CRichEditUI::PageDown() {
+  SetScrollPos(SIZE{0, GetScrollPos().cy + (GetTextRect().bottom - GetTextRect().top)});
+}
+void CRichEditUI::HomeUp() {
+  SetScrollPos(SIZE{0, 0});
+}
+void CRichEditUI::EndDown() {
+  SetScrollPos(SIZE{0, GetScrollRange().cy});
+}
 
 bool CRichEditUI::InsertPicture(LPCTSTR imageFile, DWORD_PTR dwUser) {
   if (!imageFile || !*imageFile) return false;
   const QImage* image =
       CImageCache::Instance().Get(imageFile, CPaintManagerUI::GetResourcePath().str());
   if (!image || image->isNull()) {
-    TC_LOG(TC_LOG_ERROR, "rich edit \"" << m_sName.str() << "\": cannot read picture " << imageFile);
+    TC_LOG(TC_LOG_ERROR,
+           "rich edit \"" << m_sName.str() << "\": cannot read picture " << imageFile);
     return false;
   }
   const QString name = QStringLiteral("tc-picture-%1").arg(++m_pImpl->imageSerial);
@@ -381,7 +422,9 @@ std::vector<TEmbeddedObjectUI> CRichEditUI::GetEmbeddedObjects() const {
   return objects;
 }
 
-int CRichEditUI::GetObjectCount() const { return static_cast<int>(GetEmbeddedObjects().size()); }
+int CRichEditUI::GetObjectCount() const {
+  return static_cast<int>(GetEmbeddedObjects().size());
+}
 
 void CRichEditUI::SetVisible(bool bVisible) {
   CContainerUI::SetVisible(bVisible);
@@ -414,14 +457,17 @@ void CRichEditUI::DoEvent(TEventUI& event) {
   switch (event.Type) {
     case UIEVENT_SETFOCUS:
       CControlUI::DoEvent(event);
-      if (m_pImpl->editor && !m_pImpl->editor->hasFocus()) m_pImpl->editor->setFocus(Qt::OtherFocusReason);
+      if (m_pImpl->editor && !m_pImpl->editor->hasFocus())
+        m_pImpl->editor->setFocus(Qt::OtherFocusReason);
       return;
     case UIEVENT_KILLFOCUS:
       CControlUI::DoEvent(event);
       return;
     case UIEVENT_SCROLLWHEEL:
-      if (LOWORD(event.wParam) == 0) LineScroll(-3);
-      else LineScroll(3);
+      if (LOWORD(event.wParam) == 0)
+        LineScroll(-3);
+      else
+        LineScroll(3);
       return;
     default:
       CContainerUI::DoEvent(event);
@@ -450,9 +496,21 @@ void CRichEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
       {"rich", BoolAttribute<C, &C::SetRich>},
       {"readonly", BoolAttribute<C, &C::SetReadOnly>},
       {"wordwrap", BoolAttribute<C, &C::SetWordWrap>},
-      {"multiline", [](C&, const char* v) { bool b; return ParseAttrBool(v, b); }},
-      {"want return", [](C&, const char* v) { bool b; return ParseAttrBool(v, b); }},
-      {"wantreturn", [](C&, const char* v) { bool b; return ParseAttrBool(v, b); }},
+      {"multiline",
+       [](C&, const char* v) {
+         bool b;
+         return ParseAttrBool(v, b);
+       }},
+      {"want return",
+       [](C&, const char* v) {
+         bool b;
+         return ParseAttrBool(v, b);
+       }},
+      {"wantreturn",
+       [](C&, const char* v) {
+         bool b;
+         return ParseAttrBool(v, b);
+       }},
       {"font", IntAttribute<C, &C::SetFont>},
       {"maxchar",
        [](C& c, const char* v) {

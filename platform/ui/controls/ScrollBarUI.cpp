@@ -31,7 +31,9 @@ CScrollBarUI::CScrollBarUI() {
   m_cxyFixed = SIZE{kDefaultBarSize, 0};
 }
 
-LPCTSTR CScrollBarUI::GetClass() const { return "ScrollBarUI"; }
+LPCTSTR CScrollBarUI::GetClass() const {
+  return "ScrollBarUI";
+}
 
 LPVOID CScrollBarUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_SCROLLBAR) == 0) return this;
@@ -43,7 +45,9 @@ void CScrollBarUI::SetHorizontal(bool bHorizontal) {
   m_cxyFixed = bHorizontal ? SIZE{0, kDefaultBarSize} : SIZE{kDefaultBarSize, 0};
 }
 
-int CScrollBarUI::GetBarSize() const { return m_bHorizontal ? m_cxyFixed.cy : m_cxyFixed.cx; }
+int CScrollBarUI::GetBarSize() const {
+  return m_bHorizontal ? m_cxyFixed.cy : m_cxyFixed.cx;
+}
 
 void CScrollBarUI::SetScrollRange(int nRange) {
   m_nRange = std::max(0, nRange);
@@ -57,7 +61,9 @@ void CScrollBarUI::SetScrollPos(int nPos) {
   Invalidate();
 }
 
-void CScrollBarUI::SetLineSize(int nSize) { m_nLineSize = std::max(1, nSize); }
+void CScrollBarUI::SetLineSize(int nSize) {
+  m_nLineSize = std::max(1, nSize);
+}
 
 void CScrollBarUI::SetPos(RECT rc, bool bNeedInvalidate) {
   CControlUI::SetPos(rc, bNeedInvalidate);
@@ -68,11 +74,15 @@ void CScrollBarUI::UpdateThumb() {
   const RECT& rc = m_rcItem;
   const int thick = GetBarSize();
   if (m_bHorizontal) {
-    m_rcButton1 = m_bShowButton1 ? RECT{rc.left, rc.top, rc.left + thick, rc.bottom} : RECT{rc.left, rc.top, rc.left, rc.bottom};
-    m_rcButton2 = m_bShowButton2 ? RECT{rc.right - thick, rc.top, rc.right, rc.bottom} : RECT{rc.right, rc.top, rc.right, rc.bottom};
+    m_rcButton1 = m_bShowButton1 ? RECT{rc.left, rc.top, rc.left + thick, rc.bottom}
+                                 : RECT{rc.left, rc.top, rc.left, rc.bottom};
+    m_rcButton2 = m_bShowButton2 ? RECT{rc.right - thick, rc.top, rc.right, rc.bottom}
+                                 : RECT{rc.right, rc.top, rc.right, rc.bottom};
   } else {
-    m_rcButton1 = m_bShowButton1 ? RECT{rc.left, rc.top, rc.right, rc.top + thick} : RECT{rc.left, rc.top, rc.right, rc.top};
-    m_rcButton2 = m_bShowButton2 ? RECT{rc.left, rc.bottom - thick, rc.right, rc.bottom} : RECT{rc.left, rc.bottom, rc.right, rc.bottom};
+    m_rcButton1 = m_bShowButton1 ? RECT{rc.left, rc.top, rc.right, rc.top + thick}
+                                 : RECT{rc.left, rc.top, rc.right, rc.top};
+    m_rcButton2 = m_bShowButton2 ? RECT{rc.left, rc.bottom - thick, rc.right, rc.bottom}
+                                 : RECT{rc.left, rc.bottom, rc.right, rc.bottom};
   }
   const int trackStart = m_bHorizontal ? m_rcButton1.right : m_rcButton1.bottom;
   const int trackEnd = m_bHorizontal ? m_rcButton2.left : m_rcButton2.top;
@@ -91,8 +101,10 @@ void CScrollBarUI::ScrollOwnerTo(int pos) {
   pos = std::clamp(pos, 0, m_nRange);
   if (m_pOwner) {
     SIZE sz = m_pOwner->GetScrollPos();
-    if (m_bHorizontal) sz.cx = pos;
-    else sz.cy = pos;
+    if (m_bHorizontal)
+      sz.cx = pos;
+    else
+      sz.cy = pos;
     m_pOwner->SetScrollPos(sz);
   } else {
     SetScrollPos(pos);
@@ -125,7 +137,8 @@ void CScrollBarUI::DoEvent(TEventUI& event) {
       if (m_uThumbState & UISTATE_CAPTURED) {
         const int trackStart = m_bHorizontal ? m_rcButton1.right : m_rcButton1.bottom;
         const int trackEnd = m_bHorizontal ? m_rcButton2.left : m_rcButton2.top;
-        const int thumb = m_bHorizontal ? m_rcThumb.right - m_rcThumb.left : m_rcThumb.bottom - m_rcThumb.top;
+        const int thumb =
+            m_bHorizontal ? m_rcThumb.right - m_rcThumb.left : m_rcThumb.bottom - m_rcThumb.top;
         const int free = trackEnd - trackStart - thumb;
         if (free > 0) ScrollOwnerTo((along - m_nDragOffset - trackStart) * m_nRange / free);
       }
@@ -172,23 +185,35 @@ void CScrollBarUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   bool flag = false;
   int number = 0;
   if (std::strcmp(pstrName, "showbutton1") == 0) {
-    if (ParseAttrBool(pstrValue, flag)) m_bShowButton1 = flag, UpdateThumb();
-    else LogBadAttribute(pstrName, pstrValue);
+    if (ParseAttrBool(pstrValue, flag))
+      m_bShowButton1 = flag, UpdateThumb();
+    else
+      LogBadAttribute(pstrName, pstrValue);
   } else if (std::strcmp(pstrName, "showbutton2") == 0) {
-    if (ParseAttrBool(pstrValue, flag)) m_bShowButton2 = flag, UpdateThumb();
-    else LogBadAttribute(pstrName, pstrValue);
+    if (ParseAttrBool(pstrValue, flag))
+      m_bShowButton2 = flag, UpdateThumb();
+    else
+      LogBadAttribute(pstrName, pstrValue);
   } else if (std::strcmp(pstrName, "linesize") == 0) {
-    if (ParseAttrInt(pstrValue, number)) SetLineSize(number);
-    else LogBadAttribute(pstrName, pstrValue);
+    if (ParseAttrInt(pstrValue, number))
+      SetLineSize(number);
+    else
+      LogBadAttribute(pstrName, pstrValue);
   } else if (std::strcmp(pstrName, "range") == 0) {
-    if (ParseAttrInt(pstrValue, number)) SetScrollRange(number);
-    else LogBadAttribute(pstrName, pstrValue);
+    if (ParseAttrInt(pstrValue, number))
+      SetScrollRange(number);
+    else
+      LogBadAttribute(pstrName, pstrValue);
   } else if (std::strcmp(pstrName, "value") == 0) {
-    if (ParseAttrInt(pstrValue, number)) SetScrollPos(number);
-    else LogBadAttribute(pstrName, pstrValue);
+    if (ParseAttrInt(pstrValue, number))
+      SetScrollPos(number);
+    else
+      LogBadAttribute(pstrName, pstrValue);
   } else if (std::strcmp(pstrName, "hor") == 0) {
-    if (ParseAttrBool(pstrValue, flag)) SetHorizontal(flag);
-    else LogBadAttribute(pstrName, pstrValue);
+    if (ParseAttrBool(pstrValue, flag))
+      SetHorizontal(flag);
+    else
+      LogBadAttribute(pstrName, pstrValue);
   } else {
     CControlUI::SetAttribute(pstrName, pstrValue);
   }
@@ -199,10 +224,14 @@ void CScrollBarUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
 void CScrollBarUI::PaintPart(QPainter* painter, Part part, const RECT& rc, UINT state) {
   if (rc.right <= rc.left || rc.bottom <= rc.top) return;
   int slot = kNormal;
-  if (!IsEnabled()) slot = kDisabled;
-  else if (state & UISTATE_PUSHED) slot = kPushed;
-  else if (state & UISTATE_HOT) slot = kHot;
-  const CDuiString& image = !m_sImages[part][slot].IsEmpty() ? m_sImages[part][slot] : m_sImages[part][kNormal];
+  if (!IsEnabled())
+    slot = kDisabled;
+  else if (state & UISTATE_PUSHED)
+    slot = kPushed;
+  else if (state & UISTATE_HOT)
+    slot = kHot;
+  const CDuiString& image =
+      !m_sImages[part][slot].IsEmpty() ? m_sImages[part][slot] : m_sImages[part][kNormal];
   if (image.IsEmpty()) return;
   CRenderEngine::DrawImageString(painter, m_pManager, rc, rc, image);
 }
@@ -212,7 +241,8 @@ void CScrollBarUI::DoPaint(QPainter* painter, const RECT& rcPaint) {
   painter->save();
   painter->setClipRect(m_rcItem.left, m_rcItem.top, GetWidth(), GetHeight(), Qt::IntersectClip);
   CControlUI::DoPaint(painter, rcPaint);
-  const bool hasImages = !m_sImages[kThumb][kNormal].IsEmpty() || !m_sImages[kBk][kNormal].IsEmpty();
+  const bool hasImages =
+      !m_sImages[kThumb][kNormal].IsEmpty() || !m_sImages[kBk][kNormal].IsEmpty();
   if (hasImages) {
     PaintPart(painter, kBk, m_rcItem, 0);
     PaintPart(painter, kButton1, m_rcButton1, m_uButton1State);
@@ -222,16 +252,21 @@ void CScrollBarUI::DoPaint(QPainter* painter, const RECT& rcPaint) {
   } else {
     // A plain rounded thumb on a faint track.
     CRenderEngine::DrawColor(painter, m_rcItem, 0x18000000);
-    const DWORD thumbColor = (m_uThumbState & (UISTATE_HOT | UISTATE_PUSHED)) ? 0x90000000 : 0x60000000;
+    const DWORD thumbColor =
+        (m_uThumbState & (UISTATE_HOT | UISTATE_PUSHED)) ? 0x90000000 : 0x60000000;
     RECT thumb = m_rcThumb;
-    if (m_bHorizontal) thumb.top += 2, thumb.bottom -= 2;
-    else thumb.left += 2, thumb.right -= 2;
+    if (m_bHorizontal)
+      thumb.top += 2, thumb.bottom -= 2;
+    else
+      thumb.left += 2, thumb.right -= 2;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);
     painter->setBrush(QColor::fromRgba(thumbColor));
     const qreal radius = std::min(thumb.right - thumb.left, thumb.bottom - thumb.top) / 2.0;
-    painter->drawRoundedRect(QRectF(thumb.left, thumb.top, thumb.right - thumb.left, thumb.bottom - thumb.top), radius, radius);
+    painter->drawRoundedRect(
+        QRectF(thumb.left, thumb.top, thumb.right - thumb.left, thumb.bottom - thumb.top), radius,
+        radius);
     painter->restore();
   }
   painter->restore();

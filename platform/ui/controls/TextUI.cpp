@@ -18,12 +18,18 @@ namespace {
 
 std::string htmlEscape(char ch) {
   switch (ch) {
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    case '&': return "&amp;";
-    case '"': return "&quot;";
-    case '\n': return "<br>";
-    default: return std::string(1, ch);
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '&':
+      return "&amp;";
+    case '"':
+      return "&quot;";
+    case '\n':
+      return "<br>";
+    default:
+      return std::string(1, ch);
   }
 }
 
@@ -40,14 +46,15 @@ std::string cssColor(DWORD argb) {
 }
 
 // Builds the laid-out document of a text control's content inside box.
-std::unique_ptr<QTextDocument> layoutDocument(const CDuiString& html, const QFont& font, const QRect& box,
-                                              UINT style) {
+std::unique_ptr<QTextDocument> layoutDocument(const CDuiString& html, const QFont& font,
+                                              const QRect& box, UINT style) {
   auto doc = std::make_unique<QTextDocument>();
   doc->setDocumentMargin(0);
   doc->setDefaultFont(font);
   QTextOption option;
   option.setAlignment(static_cast<Qt::Alignment>(ToQtAlignment(style) & Qt::AlignHorizontal_Mask));
-  option.setWrapMode((style & DT_SINGLELINE) ? QTextOption::NoWrap : QTextOption::WrapAtWordBoundaryOrAnywhere);
+  option.setWrapMode((style & DT_SINGLELINE) ? QTextOption::NoWrap
+                                             : QTextOption::WrapAtWordBoundaryOrAnywhere);
   doc->setDefaultTextOption(option);
   doc->setHtml(QString::fromUtf8(html.GetData()));
   doc->setTextWidth(box.width());
@@ -85,12 +92,15 @@ CDuiString MarkupToRichText(const char* markup, std::vector<CDuiString>& links, 
       openLink = static_cast<int>(links.size());
       links.emplace_back(arg);
       linkText.clear();
-      out += "<a href=\"" + std::to_string(openLink) + "\" style=\"color:" + cssColor(linkColor) + "\">";
+      out += "<a href=\"" + std::to_string(openLink) + "\" style=\"color:" + cssColor(linkColor) +
+             "\">";
     } else if (name == "/a" && openLink >= 0) {
-      if (links[static_cast<size_t>(openLink)].IsEmpty()) links[static_cast<size_t>(openLink)] = linkText;
+      if (links[static_cast<size_t>(openLink)].IsEmpty())
+        links[static_cast<size_t>(openLink)] = linkText;
       openLink = -1;
       out += "</a>";
-    } else if (name == "b" || name == "i" || name == "u" || name == "/b" || name == "/i" || name == "/u") {
+    } else if (name == "b" || name == "i" || name == "u" || name == "/b" || name == "/i" ||
+               name == "/u") {
       out += "<" + name + ">";
     } else if (name == "n") {
       out += "<br>";
@@ -117,7 +127,9 @@ CTextUI::CTextUI() {
   m_bShowHtml = true;
 }
 
-LPCTSTR CTextUI::GetClass() const { return "TextUI"; }
+LPCTSTR CTextUI::GetClass() const {
+  return "TextUI";
+}
 
 LPVOID CTextUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_TEXT) == 0) return this;
@@ -155,7 +167,9 @@ CDuiString CTextUI::GetPlainText() const {
   return FromQString(doc.toPlainText());
 }
 
-int CTextUI::GetLinkContentCount() const { return static_cast<int>(m_aLinks.size()); }
+int CTextUI::GetLinkContentCount() const {
+  return static_cast<int>(m_aLinks.size());
+}
 
 CDuiString* CTextUI::GetLinkContent(int iIndex) {
   if (iIndex < 0 || iIndex >= static_cast<int>(m_aLinks.size())) return nullptr;
@@ -173,7 +187,8 @@ int CTextUI::LinkIndexAt(POINT pt) const {
   const QRect box = ToQRect(GetTextRect());
   if (!box.contains(pt.x, pt.y)) return -1;
   auto doc = layoutDocument(m_sHtml, FontOf(m_pManager, m_iFont), box, m_uTextStyle);
-  const QPointF local(pt.x - box.left(), pt.y - box.top() - verticalOffset(*doc, box, m_uTextStyle));
+  const QPointF local(pt.x - box.left(),
+                      pt.y - box.top() - verticalOffset(*doc, box, m_uTextStyle));
   const QString anchor = doc->documentLayout()->anchorAt(local);
   bool ok = false;
   const int index = anchor.toInt(&ok);

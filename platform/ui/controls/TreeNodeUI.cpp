@@ -99,7 +99,9 @@ CTreeNodeUI::~CTreeNodeUI() {
   }
 }
 
-LPCTSTR CTreeNodeUI::GetClass() const { return "TreeNodeUI"; }
+LPCTSTR CTreeNodeUI::GetClass() const {
+  return "TreeNodeUI";
+}
 
 LPVOID CTreeNodeUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_TREENODE) == 0) return this;
@@ -121,8 +123,12 @@ bool CTreeNodeUI::Remove(CControlUI* pControl, bool bDoNotDestroy) {
   return CListContainerElementUI::Remove(pControl, bDoNotDestroy);
 }
 
-void CTreeNodeUI::SetItemText(LPCTSTR pstrValue) { m_pItemButton->SetText(pstrValue); }
-CDuiString CTreeNodeUI::GetItemText() const { return m_pItemButton->GetText(); }
+void CTreeNodeUI::SetItemText(LPCTSTR pstrValue) {
+  m_pItemButton->SetText(pstrValue);
+}
+CDuiString CTreeNodeUI::GetItemText() const {
+  return m_pItemButton->GetText();
+}
 
 void CTreeNodeUI::SetItemTextColor(DWORD dwColor) {
   m_dwItemTextColor = dwColor;
@@ -139,7 +145,9 @@ void CTreeNodeUI::SetSelItemTextColor(DWORD dwColor) {
   m_pItemButton->SetSelectedTextColor(dwColor);
 }
 
-void CTreeNodeUI::SetSelItemHotTextColor(DWORD dwColor) { m_dwSelItemHotTextColor = dwColor; }
+void CTreeNodeUI::SetSelItemHotTextColor(DWORD dwColor) {
+  m_dwSelItemHotTextColor = dwColor;
+}
 
 int CTreeNodeUI::GetDescendantCount() const {
   int count = 0;
@@ -152,7 +160,9 @@ CTreeNodeUI* CTreeNodeUI::GetLastNode() {
   return m_aTreeNodes.back()->GetLastNode();
 }
 
-bool CTreeNodeUI::AddChildNode(CTreeNodeUI* pTreeNode) { return AddChildNodeAt(pTreeNode, GetCountChild()); }
+bool CTreeNodeUI::AddChildNode(CTreeNodeUI* pTreeNode) {
+  return AddChildNodeAt(pTreeNode, GetCountChild());
+}
 
 bool CTreeNodeUI::AddChildNodeAt(CTreeNodeUI* pTreeNode, int iNodeIndex) {
   if (!pTreeNode || pTreeNode == this || pTreeNode->m_pParentTreeNode) return false;
@@ -161,7 +171,8 @@ bool CTreeNodeUI::AddChildNodeAt(CTreeNodeUI* pTreeNode, int iNodeIndex) {
   int listIndex = -1;
   if (m_pTreeView) {
     listIndex = GetTreeIndex() + 1;
-    for (int i = 0; i < iNodeIndex; ++i) listIndex += 1 + m_aTreeNodes[static_cast<size_t>(i)]->GetDescendantCount();
+    for (int i = 0; i < iNodeIndex; ++i)
+      listIndex += 1 + m_aTreeNodes[static_cast<size_t>(i)]->GetDescendantCount();
   }
   pTreeNode->SetParentNode(this);
   m_aTreeNodes.insert(m_aTreeNodes.begin() + iNodeIndex, pTreeNode);
@@ -175,9 +186,11 @@ bool CTreeNodeUI::AddChildNodeAt(CTreeNodeUI* pTreeNode, int iNodeIndex) {
 }
 
 bool CTreeNodeUI::RemoveAt(CTreeNodeUI* pTreeNode) {
-  if (std::find(m_aTreeNodes.begin(), m_aTreeNodes.end(), pTreeNode) == m_aTreeNodes.end()) return false;
+  if (std::find(m_aTreeNodes.begin(), m_aTreeNodes.end(), pTreeNode) == m_aTreeNodes.end())
+    return false;
   if (m_pTreeView && pTreeNode->GetTreeView() == m_pTreeView) return m_pTreeView->Remove(pTreeNode);
-  m_aTreeNodes.erase(std::remove(m_aTreeNodes.begin(), m_aTreeNodes.end(), pTreeNode), m_aTreeNodes.end());
+  m_aTreeNodes.erase(std::remove(m_aTreeNodes.begin(), m_aTreeNodes.end(), pTreeNode),
+                     m_aTreeNodes.end());
   pTreeNode->m_pParentTreeNode = nullptr;
   if (!pTreeNode->GetParent()) delete pTreeNode;
   return true;
@@ -232,7 +245,9 @@ void CTreeNodeUI::SetTreeView(CTreeViewUI* pTreeView) {
   for (CTreeNodeUI* child : m_aTreeNodes) child->SetTreeView(pTreeView);
 }
 
-bool CTreeNodeUI::IsExpanded() const { return !m_pFolderButton->IsSelected(); }
+bool CTreeNodeUI::IsExpanded() const {
+  return !m_pFolderButton->IsSelected();
+}
 
 bool CTreeNodeUI::Expand(bool bExpand) {
   m_pFolderButton->Selected(!bExpand, false);
@@ -244,12 +259,24 @@ void CTreeNodeUI::OnFolderChanged() {
   if (m_pTreeView) m_pTreeView->SetItemExpand(IsExpanded(), this);
 }
 
-void CTreeNodeUI::SetVisibleFolderBtn(bool bVisible) { m_pFolderButton->SetVisible(bVisible); }
-bool CTreeNodeUI::GetVisibleFolderBtn() const { return m_pFolderButton->IsVisible(); }
-void CTreeNodeUI::SetVisibleCheckBtn(bool bVisible) { m_pCheckBox->SetVisible(bVisible); }
-bool CTreeNodeUI::GetVisibleCheckBtn() const { return m_pCheckBox->IsVisible(); }
-bool CTreeNodeUI::IsCheckBoxSelected() const { return m_pCheckBox->IsSelected(); }
-void CTreeNodeUI::SetCheckBoxSelected(bool bSelected) { m_pCheckBox->Selected(bSelected); }
+void CTreeNodeUI::SetVisibleFolderBtn(bool bVisible) {
+  m_pFolderButton->SetVisible(bVisible);
+}
+bool CTreeNodeUI::GetVisibleFolderBtn() const {
+  return m_pFolderButton->IsVisible();
+}
+void CTreeNodeUI::SetVisibleCheckBtn(bool bVisible) {
+  m_pCheckBox->SetVisible(bVisible);
+}
+bool CTreeNodeUI::GetVisibleCheckBtn() const {
+  return m_pCheckBox->IsVisible();
+}
+bool CTreeNodeUI::IsCheckBoxSelected() const {
+  return m_pCheckBox->IsSelected();
+}
+void CTreeNodeUI::SetCheckBoxSelected(bool bSelected) {
+  m_pCheckBox->Selected(bSelected);
+}
 
 bool CTreeNodeUI::Select(bool bSelect, bool bTriggerEvent) {
   const bool result = CListContainerElementUI::Select(bSelect, bTriggerEvent);
@@ -271,12 +298,36 @@ void CTreeNodeUI::DoEvent(TEventUI& event) {
 void CTreeNodeUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   using C = CTreeNodeUI;
   static const TAttributeSetter<C> table[] = {
-      {"text", [](C& c, const char* v) { c.SetItemText(v); return true; }},
-      {"horizattr", [](C& c, const char* v) { c.m_pHoriz->ApplyAttributeList(v); return true; }},
-      {"dotlineattr", [](C& c, const char* v) { c.m_pDottedLine->ApplyAttributeList(v); return true; }},
-      {"folderattr", [](C& c, const char* v) { c.m_pFolderButton->ApplyAttributeList(v); return true; }},
-      {"checkboxattr", [](C& c, const char* v) { c.m_pCheckBox->ApplyAttributeList(v); return true; }},
-      {"itemattr", [](C& c, const char* v) { c.m_pItemButton->ApplyAttributeList(v); return true; }},
+      {"text",
+       [](C& c, const char* v) {
+         c.SetItemText(v);
+         return true;
+       }},
+      {"horizattr",
+       [](C& c, const char* v) {
+         c.m_pHoriz->ApplyAttributeList(v);
+         return true;
+       }},
+      {"dotlineattr",
+       [](C& c, const char* v) {
+         c.m_pDottedLine->ApplyAttributeList(v);
+         return true;
+       }},
+      {"folderattr",
+       [](C& c, const char* v) {
+         c.m_pFolderButton->ApplyAttributeList(v);
+         return true;
+       }},
+      {"checkboxattr",
+       [](C& c, const char* v) {
+         c.m_pCheckBox->ApplyAttributeList(v);
+         return true;
+       }},
+      {"itemattr",
+       [](C& c, const char* v) {
+         c.m_pItemButton->ApplyAttributeList(v);
+         return true;
+       }},
       {"itemtextcolor", ColorAttribute<C, &C::SetItemTextColor>},
       {"itemhottextcolor", ColorAttribute<C, &C::SetItemHotTextColor>},
       {"selitemtextcolor", ColorAttribute<C, &C::SetSelItemTextColor>},

@@ -15,7 +15,9 @@ CTreeNodeUI* treeNodeOf(CControlUI* control) {
 
 }  // namespace
 
-LPCTSTR CTreeViewUI::GetClass() const { return "TreeViewUI"; }
+LPCTSTR CTreeViewUI::GetClass() const {
+  return "TreeViewUI";
+}
 
 LPVOID CTreeViewUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_TREEVIEW) == 0) return this;

@@ -34,7 +34,9 @@ CContainerUI::~CContainerUI() {
   delete m_pHorizontalScrollBar;
 }
 
-LPCTSTR CContainerUI::GetClass() const { return "ContainerUI"; }
+LPCTSTR CContainerUI::GetClass() const {
+  return "ContainerUI";
+}
 
 LPVOID CContainerUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, "IContainer") == 0) return static_cast<IContainerUI*>(this);
@@ -61,9 +63,13 @@ bool CContainerUI::SetItemIndex(CControlUI* pControl, int iIndex) {
   return true;
 }
 
-int CContainerUI::GetCount() const { return static_cast<int>(m_items.size()); }
+int CContainerUI::GetCount() const {
+  return static_cast<int>(m_items.size());
+}
 
-bool CContainerUI::Add(CControlUI* pControl) { return AddAt(pControl, GetCount()); }
+bool CContainerUI::Add(CControlUI* pControl) {
+  return AddAt(pControl, GetCount());
+}
 
 bool CContainerUI::AddAt(CControlUI* pControl, int iIndex) {
   // m_items directly: subclasses (the list) redefine GetCount and GetItemIndex.
@@ -71,16 +77,20 @@ bool CContainerUI::AddAt(CControlUI* pControl, int iIndex) {
       std::find(m_items.begin(), m_items.end(), pControl) != m_items.end())
     return false;
   m_items.insert(m_items.begin() + iIndex, pControl);
-  if (m_pManager) pControl->SetManager(m_pManager, this);
-  else pControl->SetManager(nullptr, this, false);
+  if (m_pManager)
+    pControl->SetManager(m_pManager, this);
+  else
+    pControl->SetManager(nullptr, this, false);
   pControl->SetInternVisible(IsVisible());
   NeedUpdate();
   return true;
 }
 
 void CContainerUI::DestroyChild(CControlUI* pControl) {
-  if (m_bDelayedDestroy && m_pManager) m_pManager->AddDelayedCleanup(pControl);
-  else delete pControl;
+  if (m_bDelayedDestroy && m_pManager)
+    m_pManager->AddDelayedCleanup(pControl);
+  else
+    delete pControl;
 }
 
 bool CContainerUI::Remove(CControlUI* pControl, bool bDoNotDestroy) {
@@ -171,17 +181,21 @@ void CContainerUI::SetPos(RECT rc, bool bNeedInvalidate) {
   const RECT client = GetClientRect();
   for (CControlUI* item : m_items) {
     if (!item->IsVisible()) continue;
-    if (item->IsFloat()) PlaceFloatChild(item);
-    else item->SetPos(client, false);
+    if (item->IsFloat())
+      PlaceFloatChild(item);
+    else
+      item->SetPos(client, false);
   }
 }
 
 void CContainerUI::DoEvent(TEventUI& event) {
-  if (event.Type == UIEVENT_SCROLLWHEEL && m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible() &&
-      m_pVerticalScrollBar->IsEnabled()) {
+  if (event.Type == UIEVENT_SCROLLWHEEL && m_pVerticalScrollBar &&
+      m_pVerticalScrollBar->IsVisible() && m_pVerticalScrollBar->IsEnabled()) {
     // LOWORD(wParam): 0 scrolls up a line, 1 down (SB_LINEUP / SB_LINEDOWN).
-    if (LOWORD(event.wParam) == 0) LineUp();
-    else LineDown();
+    if (LOWORD(event.wParam) == 0)
+      LineUp();
+    else
+      LineDown();
     return;
   }
   CControlUI::DoEvent(event);
@@ -338,10 +352,18 @@ void CContainerUI::SetScrollPos(SIZE szPos) {
   if (m_pManager) m_pManager->SendNotify(this, DUI_MSGTYPE_SCROLL, 0, 0);
 }
 
-void CContainerUI::LineUp() { SetScrollPos(SIZE{GetScrollPos().cx, GetScrollPos().cy - 20}); }
-void CContainerUI::LineDown() { SetScrollPos(SIZE{GetScrollPos().cx, GetScrollPos().cy + 20}); }
-void CContainerUI::LineLeft() { SetScrollPos(SIZE{GetScrollPos().cx - 20, GetScrollPos().cy}); }
-void CContainerUI::LineRight() { SetScrollPos(SIZE{GetScrollPos().cx + 20, GetScrollPos().cy}); }
+void CContainerUI::LineUp() {
+  SetScrollPos(SIZE{GetScrollPos().cx, GetScrollPos().cy - 20});
+}
+void CContainerUI::LineDown() {
+  SetScrollPos(SIZE{GetScrollPos().cx, GetScrollPos().cy + 20});
+}
+void CContainerUI::LineLeft() {
+  SetScrollPos(SIZE{GetScrollPos().cx - 20, GetScrollPos().cy});
+}
+void CContainerUI::LineRight() {
+  SetScrollPos(SIZE{GetScrollPos().cx + 20, GetScrollPos().cy});
+}
 
 void CContainerUI::PageUp() {
   const RECT client = GetClientRect();
@@ -353,8 +375,12 @@ void CContainerUI::PageDown() {
   SetScrollPos(SIZE{GetScrollPos().cx, GetScrollPos().cy + (client.bottom - client.top)});
 }
 
-void CContainerUI::HomeUp() { SetScrollPos(SIZE{GetScrollPos().cx, 0}); }
-void CContainerUI::EndDown() { SetScrollPos(SIZE{GetScrollPos().cx, GetScrollRange().cy}); }
+void CContainerUI::HomeUp() {
+  SetScrollPos(SIZE{GetScrollPos().cx, 0});
+}
+void CContainerUI::EndDown() {
+  SetScrollPos(SIZE{GetScrollPos().cx, GetScrollRange().cy});
+}
 
 void CContainerUI::EnableScrollBar(bool bEnableVertical, bool bEnableHorizontal) {
   if (bEnableVertical && !m_pVerticalScrollBar) {
@@ -388,9 +414,12 @@ void CContainerUI::SetPosLinear(RECT rc, bool bNeedInvalidate, bool vertical) {
   const bool vBefore = m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible();
   const bool hBefore = m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible();
   const RECT client = GetClientRect();
-  const TLinearLayoutResult needed = LayoutLinear(m_items, client, GetScrollPos(), m_iChildPadding, vertical, m_rcItem);
-  if (vertical) ProcessScrollBar(client, needed.crossNeeded, needed.mainNeeded);
-  else ProcessScrollBar(client, needed.mainNeeded, needed.crossNeeded);
+  const TLinearLayoutResult needed =
+      LayoutLinear(m_items, client, GetScrollPos(), m_iChildPadding, vertical, m_rcItem);
+  if (vertical)
+    ProcessScrollBar(client, needed.crossNeeded, needed.mainNeeded);
+  else
+    ProcessScrollBar(client, needed.mainNeeded, needed.crossNeeded);
   const bool vAfter = m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible();
   const bool hAfter = m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible();
   if ((vBefore != vAfter || hBefore != hAfter) && !m_bScrollProcess) {

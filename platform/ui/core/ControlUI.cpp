@@ -29,7 +29,9 @@ CControlUI::~CControlUI() {
   if (m_pManager) m_pManager->ReapObjects(this);
 }
 
-CDuiString CControlUI::GetName() const { return m_sName; }
+CDuiString CControlUI::GetName() const {
+  return m_sName;
+}
 
 void CControlUI::SetName(LPCTSTR pstrName) {
   const CDuiString oldName = m_sName;
@@ -37,18 +39,26 @@ void CControlUI::SetName(LPCTSTR pstrName) {
   if (m_pManager && oldName != m_sName) m_pManager->RenameControl(this, oldName);
 }
 
-LPCTSTR CControlUI::GetClass() const { return "ControlUI"; }
+LPCTSTR CControlUI::GetClass() const {
+  return "ControlUI";
+}
 
 LPVOID CControlUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_CONTROL) == 0) return this;
   return nullptr;
 }
 
-UINT CControlUI::GetControlFlags() const { return 0; }
+UINT CControlUI::GetControlFlags() const {
+  return 0;
+}
 
-bool CControlUI::Activate() { return IsVisible() && IsEnabled(); }
+bool CControlUI::Activate() {
+  return IsVisible() && IsEnabled();
+}
 
-CPaintManagerUI* CControlUI::GetManager() const { return m_pManager; }
+CPaintManagerUI* CControlUI::GetManager() const {
+  return m_pManager;
+}
 
 void CControlUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bool bInit) {
   if (m_pManager && m_pManager != pManager) m_pManager->ReapObjects(this);
@@ -59,9 +69,13 @@ void CControlUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bool
   if (bInit && m_pParent) Init();
 }
 
-CControlUI* CControlUI::GetParent() const { return m_pParent; }
+CControlUI* CControlUI::GetParent() const {
+  return m_pParent;
+}
 
-CDuiString CControlUI::GetText() const { return m_sText; }
+CDuiString CControlUI::GetText() const {
+  return m_sText;
+}
 
 void CControlUI::SetText(LPCTSTR pstrText) {
   if (m_sText == pstrText) return;
@@ -101,7 +115,9 @@ void CControlUI::SetBorderRound(SIZE cxyRound) {
   Invalidate();
 }
 
-const RECT& CControlUI::GetPos() const { return m_rcItem; }
+const RECT& CControlUI::GetPos() const {
+  return m_rcItem;
+}
 
 void CControlUI::SetPos(RECT rc, bool bNeedInvalidate) {
   if (rc.right < rc.left) rc.right = rc.left;
@@ -126,25 +142,39 @@ void CControlUI::SetFloatPos() {
   SetPos(rc);
 }
 
-int CControlUI::GetWidth() const { return m_rcItem.right - m_rcItem.left; }
-int CControlUI::GetHeight() const { return m_rcItem.bottom - m_rcItem.top; }
-int CControlUI::GetX() const { return m_rcItem.left; }
-int CControlUI::GetY() const { return m_rcItem.top; }
-RECT CControlUI::GetPadding() const { return m_rcPadding; }
+int CControlUI::GetWidth() const {
+  return m_rcItem.right - m_rcItem.left;
+}
+int CControlUI::GetHeight() const {
+  return m_rcItem.bottom - m_rcItem.top;
+}
+int CControlUI::GetX() const {
+  return m_rcItem.left;
+}
+int CControlUI::GetY() const {
+  return m_rcItem.top;
+}
+RECT CControlUI::GetPadding() const {
+  return m_rcPadding;
+}
 
 void CControlUI::SetPadding(RECT rcPadding) {
   m_rcPadding = rcPadding;
   NeedParentUpdate();
 }
 
-SIZE CControlUI::GetFixedXY() const { return m_cXY; }
+SIZE CControlUI::GetFixedXY() const {
+  return m_cXY;
+}
 
 void CControlUI::SetFixedXY(SIZE szXY) {
   m_cXY = szXY;
   if (m_bFloat) NeedParentUpdate();
 }
 
-int CControlUI::GetFixedWidth() const { return m_cxyFixed.cx; }
+int CControlUI::GetFixedWidth() const {
+  return m_cxyFixed.cx;
+}
 
 void CControlUI::SetFixedWidth(int cx) {
   if (cx < 0) return;
@@ -152,7 +182,9 @@ void CControlUI::SetFixedWidth(int cx) {
   NeedParentUpdate();
 }
 
-int CControlUI::GetFixedHeight() const { return m_cxyFixed.cy; }
+int CControlUI::GetFixedHeight() const {
+  return m_cxyFixed.cy;
+}
 
 void CControlUI::SetFixedHeight(int cy) {
   if (cy < 0) return;
@@ -160,43 +192,73 @@ void CControlUI::SetFixedHeight(int cy) {
   NeedParentUpdate();
 }
 
-int CControlUI::GetMinWidth() const { return m_cxyMin.cx; }
+int CControlUI::GetMinWidth() const {
+  return m_cxyMin.cx;
+}
 void CControlUI::SetMinWidth(int cx) {
   if (cx < 0) return;
   m_cxyMin.cx = cx;
   NeedParentUpdate();
 }
-int CControlUI::GetMaxWidth() const { return m_cxyMax.cx; }
+int CControlUI::GetMaxWidth() const {
+  return m_cxyMax.cx;
+}
 void CControlUI::SetMaxWidth(int cx) {
   if (cx < 0) return;
   m_cxyMax.cx = cx;
   NeedParentUpdate();
 }
-int CControlUI::GetMinHeight() const { return m_cxyMin.cy; }
+int CControlUI::GetMinHeight() const {
+  return m_cxyMin.cy;
+}
 void CControlUI::SetMinHeight(int cy) {
   if (cy < 0) return;
   m_cxyMin.cy = cy;
   NeedParentUpdate();
 }
-int CControlUI::GetMaxHeight() const { return m_cxyMax.cy; }
+int CControlUI::GetMaxHeight() const {
+  return m_cxyMax.cy;
+}
 void CControlUI::SetMaxHeight(int cy) {
   if (cy < 0) return;
   m_cxyMax.cy = cy;
   NeedParentUpdate();
 }
 
-CDuiString CControlUI::GetToolTip() const { return m_sToolTip; }
-void CControlUI::SetToolTip(LPCTSTR pstrText) { m_sToolTip = pstrText; }
-char CControlUI::GetShortcut() const { return m_chShortcut; }
-void CControlUI::SetShortcut(char ch) { m_chShortcut = ch; }
-bool CControlUI::IsContextMenuUsed() const { return m_bContextMenuUsed; }
-void CControlUI::SetContextMenuUsed(bool bMenuUsed) { m_bContextMenuUsed = bMenuUsed; }
-const CDuiString& CControlUI::GetUserData() { return m_sUserData; }
-void CControlUI::SetUserData(LPCTSTR pstrText) { m_sUserData = pstrText; }
-UINT_PTR CControlUI::GetTag() const { return m_pTag; }
-void CControlUI::SetTag(UINT_PTR pTag) { m_pTag = pTag; }
+CDuiString CControlUI::GetToolTip() const {
+  return m_sToolTip;
+}
+void CControlUI::SetToolTip(LPCTSTR pstrText) {
+  m_sToolTip = pstrText;
+}
+char CControlUI::GetShortcut() const {
+  return m_chShortcut;
+}
+void CControlUI::SetShortcut(char ch) {
+  m_chShortcut = ch;
+}
+bool CControlUI::IsContextMenuUsed() const {
+  return m_bContextMenuUsed;
+}
+void CControlUI::SetContextMenuUsed(bool bMenuUsed) {
+  m_bContextMenuUsed = bMenuUsed;
+}
+const CDuiString& CControlUI::GetUserData() {
+  return m_sUserData;
+}
+void CControlUI::SetUserData(LPCTSTR pstrText) {
+  m_sUserData = pstrText;
+}
+UINT_PTR CControlUI::GetTag() const {
+  return m_pTag;
+}
+void CControlUI::SetTag(UINT_PTR pTag) {
+  m_pTag = pTag;
+}
 
-bool CControlUI::IsVisible() const { return m_bVisible && m_bInternVisible; }
+bool CControlUI::IsVisible() const {
+  return m_bVisible && m_bInternVisible;
+}
 
 void CControlUI::SetVisible(bool bVisible) {
   if (m_bVisible == bVisible) return;
@@ -211,7 +273,9 @@ void CControlUI::SetInternVisible(bool bVisible) {
   if (!bVisible && m_bFocused && m_pManager) m_pManager->SetFocus(nullptr);
 }
 
-bool CControlUI::IsEnabled() const { return m_bEnabled; }
+bool CControlUI::IsEnabled() const {
+  return m_bEnabled;
+}
 
 void CControlUI::SetEnabled(bool bEnable) {
   if (m_bEnabled == bEnable) return;
@@ -219,17 +283,29 @@ void CControlUI::SetEnabled(bool bEnable) {
   Invalidate();
 }
 
-bool CControlUI::IsMouseEnabled() const { return m_bMouseEnabled; }
-void CControlUI::SetMouseEnabled(bool bEnable) { m_bMouseEnabled = bEnable; }
-bool CControlUI::IsKeyboardEnabled() const { return m_bKeyboardEnabled; }
-void CControlUI::SetKeyboardEnabled(bool bEnable) { m_bKeyboardEnabled = bEnable; }
-bool CControlUI::IsFocused() const { return m_bFocused; }
+bool CControlUI::IsMouseEnabled() const {
+  return m_bMouseEnabled;
+}
+void CControlUI::SetMouseEnabled(bool bEnable) {
+  m_bMouseEnabled = bEnable;
+}
+bool CControlUI::IsKeyboardEnabled() const {
+  return m_bKeyboardEnabled;
+}
+void CControlUI::SetKeyboardEnabled(bool bEnable) {
+  m_bKeyboardEnabled = bEnable;
+}
+bool CControlUI::IsFocused() const {
+  return m_bFocused;
+}
 
 void CControlUI::SetFocus() {
   if (m_pManager) m_pManager->SetFocus(this);
 }
 
-bool CControlUI::IsFloat() const { return m_bFloat; }
+bool CControlUI::IsFloat() const {
+  return m_bFloat;
+}
 
 void CControlUI::SetFloat(bool bFloat) {
   if (m_bFloat == bFloat) return;
@@ -261,7 +337,9 @@ void CControlUI::Invalidate() {
   m_pManager->Invalidate(rc);
 }
 
-bool CControlUI::IsUpdateNeeded() const { return m_bUpdateNeeded; }
+bool CControlUI::IsUpdateNeeded() const {
+  return m_bUpdateNeeded;
+}
 
 void CControlUI::NeedUpdate() {
   if (!IsVisible()) return;
@@ -280,10 +358,14 @@ void CControlUI::NeedParentUpdate() {
   if (m_pManager) m_pManager->NeedUpdate();
 }
 
-void CControlUI::Init() { DoInit(); }
+void CControlUI::Init() {
+  DoInit();
+}
 void CControlUI::DoInit() {}
 
-void CControlUI::Event(TEventUI& event) { DoEvent(event); }
+void CControlUI::Event(TEventUI& event) {
+  DoEvent(event);
+}
 
 void CControlUI::DoEvent(TEventUI& event) {
   switch (event.Type) {
@@ -318,7 +400,8 @@ bool CControlUI::ApplyCommonAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          RECT rc;
          if (!ParseAttrRect(v, rc)) return false;
          c.m_cXY = SIZE{rc.left, rc.top};
-         c.m_cxyFixed = SIZE{std::max(0, int(rc.right - rc.left)), std::max(0, int(rc.bottom - rc.top))};
+         c.m_cxyFixed =
+             SIZE{std::max(0, int(rc.right - rc.left)), std::max(0, int(rc.bottom - rc.top))};
          c.NeedParentUpdate();
          return true;
        }},
@@ -340,7 +423,11 @@ bool CControlUI::ApplyCommonAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetBorderRound(sz);
          return true;
        }},
-      {"bkimage", [](C& c, const char* v) { c.SetBkImage(v); return true; }},
+      {"bkimage",
+       [](C& c, const char* v) {
+         c.SetBkImage(v);
+         return true;
+       }},
       {"width",
        [](C& c, const char* v) {
          int n;
@@ -383,16 +470,36 @@ bool CControlUI::ApplyCommonAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetMaxHeight(n);
          return true;
        }},
-      {"name", [](C& c, const char* v) { c.SetName(v); return true; }},
-      {"text", [](C& c, const char* v) { c.SetText(v); return true; }},
-      {"tooltip", [](C& c, const char* v) { c.SetToolTip(v); return true; }},
-      {"userdata", [](C& c, const char* v) { c.SetUserData(v); return true; }},
+      {"name",
+       [](C& c, const char* v) {
+         c.SetName(v);
+         return true;
+       }},
+      {"text",
+       [](C& c, const char* v) {
+         c.SetText(v);
+         return true;
+       }},
+      {"tooltip",
+       [](C& c, const char* v) {
+         c.SetToolTip(v);
+         return true;
+       }},
+      {"userdata",
+       [](C& c, const char* v) {
+         c.SetUserData(v);
+         return true;
+       }},
       {"enabled", BoolAttribute<C, &C::SetEnabled>},
       {"mouse", BoolAttribute<C, &C::SetMouseEnabled>},
       {"keyboard", BoolAttribute<C, &C::SetKeyboardEnabled>},
       {"visible", BoolAttribute<C, &C::SetVisible>},
       {"float", BoolAttribute<C, &C::SetFloat>},
-      {"shortcut", [](C& c, const char* v) { c.SetShortcut(v[0]); return true; }},
+      {"shortcut",
+       [](C& c, const char* v) {
+         c.SetShortcut(v[0]);
+         return true;
+       }},
       {"menu", BoolAttribute<C, &C::SetContextMenuUsed>},
   };
   return ApplyFromTable(*this, table, pstrName, pstrValue);
@@ -417,7 +524,9 @@ void CControlUI::ApplyAttributeList(LPCTSTR pstrList) {
   for (const auto& [name, value] : pairs) SetAttribute(name.c_str(), value.c_str());
 }
 
-SIZE CControlUI::EstimateSize(SIZE) { return m_cxyFixed; }
+SIZE CControlUI::EstimateSize(SIZE) {
+  return m_cxyFixed;
+}
 
 void CControlUI::DoPaint(QPainter* painter, const RECT& rcPaint) {
   const RECT& r = m_rcItem;
@@ -452,7 +561,8 @@ void CControlUI::PaintText(QPainter*) {}
 
 void CControlUI::PaintBorder(QPainter* painter) {
   if (m_nBorderSize <= 0) return;
-  const DWORD color = (IsFocused() && m_dwFocusBorderColor != 0) ? m_dwFocusBorderColor : m_dwBorderColor;
+  const DWORD color =
+      (IsFocused() && m_dwFocusBorderColor != 0) ? m_dwFocusBorderColor : m_dwBorderColor;
   if (color == 0) return;
   if (m_cxyBorderRound.cx > 0 || m_cxyBorderRound.cy > 0)
     CRenderEngine::DrawRoundRect(painter, m_rcItem, m_nBorderSize, m_cxyBorderRound.cx,
@@ -466,7 +576,8 @@ void CControlUI::DoPostPaint(QPainter*, const RECT&) {}
 bool CControlUI::DrawImage(QPainter* painter, LPCTSTR pStrImage, LPCTSTR pStrModify) {
   if (!pStrImage || !*pStrImage) return false;
   const RECT paint = painter ? m_rcItem : RECT{};
-  return CRenderEngine::DrawImageString(painter, m_pManager, m_rcItem, paint, pStrImage, pStrModify);
+  return CRenderEngine::DrawImageString(painter, m_pManager, m_rcItem, paint, pStrImage,
+                                        pStrModify);
 }
 
 }  // namespace DuiLib

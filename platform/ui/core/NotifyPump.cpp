@@ -25,19 +25,27 @@ const DUI_MSGMAP_ENTRY* findEntry(const DUI_MSGMAP_ENTRY* entries, const TNotify
 }  // namespace
 
 const DUI_MSGMAP_ENTRY CNotifyPump::_messageEntries[] = {{"", "", DuiSig_end, nullptr}};
-const DUI_MSGMAP CNotifyPump::messageMap = {&CNotifyPump::_GetBaseMessageMap, &CNotifyPump::_messageEntries[0]};
-const DUI_MSGMAP* CNotifyPump::_GetBaseMessageMap() { return nullptr; }
-const DUI_MSGMAP* CNotifyPump::GetMessageMap() const { return &CNotifyPump::messageMap; }
+const DUI_MSGMAP CNotifyPump::messageMap = {&CNotifyPump::_GetBaseMessageMap,
+                                            &CNotifyPump::_messageEntries[0]};
+const DUI_MSGMAP* CNotifyPump::_GetBaseMessageMap() {
+  return nullptr;
+}
+const DUI_MSGMAP* CNotifyPump::GetMessageMap() const {
+  return &CNotifyPump::messageMap;
+}
 
 bool CNotifyPump::AddVirtualWnd(CDuiString strName, CNotifyPump* pObject) {
   if (!pObject) return false;
   return m_VirtualWndMap.emplace(strName.str(), pObject).second;
 }
 
-bool CNotifyPump::RemoveVirtualWnd(CDuiString strName) { return m_VirtualWndMap.erase(strName.str()) > 0; }
+bool CNotifyPump::RemoveVirtualWnd(CDuiString strName) {
+  return m_VirtualWndMap.erase(strName.str()) > 0;
+}
 
 bool CNotifyPump::LoopDispatch(TNotifyUI& msg) {
-  for (const DUI_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+  for (const DUI_MSGMAP* map = GetMessageMap(); map;
+       map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
     const DUI_MSGMAP_ENTRY* entry = findEntry(map->lpEntries, msg);
     if (!entry || !entry->pfn) continue;
     (this->*entry->pfn)(msg);

@@ -61,32 +61,38 @@ class CNotifyPump {
 
 }  // namespace DuiLib
 
-#define DUI_DECLARE_MESSAGE_MAP()                                  \
- private:                                                          \
-  static const ::DuiLib::DUI_MSGMAP_ENTRY _messageEntries[];       \
-                                                                   \
- protected:                                                        \
-  static const ::DuiLib::DUI_MSGMAP messageMap;                    \
-  static const ::DuiLib::DUI_MSGMAP* _GetBaseMessageMap();         \
+#define DUI_DECLARE_MESSAGE_MAP()                            \
+ private:                                                    \
+  static const ::DuiLib::DUI_MSGMAP_ENTRY _messageEntries[]; \
+                                                             \
+ protected:                                                  \
+  static const ::DuiLib::DUI_MSGMAP messageMap;              \
+  static const ::DuiLib::DUI_MSGMAP* _GetBaseMessageMap();   \
   const ::DuiLib::DUI_MSGMAP* GetMessageMap() const override;
 
-#define DUI_BASE_BEGIN_MESSAGE_MAP(theClass)                                                  \
-  const ::DuiLib::DUI_MSGMAP* theClass::_GetBaseMessageMap() { return nullptr; }            \
-  const ::DuiLib::DUI_MSGMAP* theClass::GetMessageMap() const { return &theClass::messageMap; } \
-  const ::DuiLib::DUI_MSGMAP theClass::messageMap = {&theClass::_GetBaseMessageMap,         \
-                                                     &theClass::_messageEntries[0]};        \
+#define DUI_BASE_BEGIN_MESSAGE_MAP(theClass)                                         \
+  const ::DuiLib::DUI_MSGMAP* theClass::_GetBaseMessageMap() {                       \
+    return nullptr;                                                                  \
+  }                                                                                  \
+  const ::DuiLib::DUI_MSGMAP* theClass::GetMessageMap() const {                      \
+    return &theClass::messageMap;                                                    \
+  }                                                                                  \
+  const ::DuiLib::DUI_MSGMAP theClass::messageMap = {&theClass::_GetBaseMessageMap,  \
+                                                     &theClass::_messageEntries[0]}; \
   const ::DuiLib::DUI_MSGMAP_ENTRY theClass::_messageEntries[] = {
-
-#define DUI_BEGIN_MESSAGE_MAP(theClass, baseClass)                                            \
-  const ::DuiLib::DUI_MSGMAP* theClass::_GetBaseMessageMap() { return &baseClass::messageMap; } \
-  const ::DuiLib::DUI_MSGMAP* theClass::GetMessageMap() const { return &theClass::messageMap; } \
-  const ::DuiLib::DUI_MSGMAP theClass::messageMap = {&theClass::_GetBaseMessageMap,         \
-                                                     &theClass::_messageEntries[0]};        \
+#define DUI_BEGIN_MESSAGE_MAP(theClass, baseClass)                                   \
+  const ::DuiLib::DUI_MSGMAP* theClass::_GetBaseMessageMap() {                       \
+    return &baseClass::messageMap;                                                   \
+  }                                                                                  \
+  const ::DuiLib::DUI_MSGMAP* theClass::GetMessageMap() const {                      \
+    return &theClass::messageMap;                                                    \
+  }                                                                                  \
+  const ::DuiLib::DUI_MSGMAP theClass::messageMap = {&theClass::_GetBaseMessageMap,  \
+                                                     &theClass::_messageEntries[0]}; \
   const ::DuiLib::DUI_MSGMAP_ENTRY theClass::_messageEntries[] = {
-
-#define DUI_END_MESSAGE_MAP()                                  \
+#define DUI_END_MESSAGE_MAP()                                                \
   { "", "", ::DuiLib::DuiSig_end, static_cast<::DuiLib::DUI_PMSG>(nullptr) } \
-  }                                                            \
+  }                                                                          \
   ;
 
 #define DUI_ON_MSGTYPE(msgtype, memberFxn) \
@@ -95,14 +101,18 @@ class CNotifyPump {
 #define DUI_ON_MSGTYPE_CTRNAME(msgtype, ctrname, memberFxn) \
   {msgtype, ctrname, ::DuiLib::DuiSig_vn, static_cast<::DuiLib::DUI_PMSG>(&memberFxn)},
 
-#define DUI_ON_CLICK_CTRNAME(ctrname, memberFxn) \
-  {::DuiLib::DUI_MSGTYPE_CLICK, ctrname, ::DuiLib::DuiSig_vn, static_cast<::DuiLib::DUI_PMSG>(&memberFxn)},
+#define DUI_ON_CLICK_CTRNAME(ctrname, memberFxn)              \
+  {::DuiLib::DUI_MSGTYPE_CLICK, ctrname, ::DuiLib::DuiSig_vn, \
+   static_cast<::DuiLib::DUI_PMSG>(&memberFxn)},
 
-#define DUI_ON_SELECTCHANGED_CTRNAME(ctrname, memberFxn) \
-  {::DuiLib::DUI_MSGTYPE_SELECTCHANGED, ctrname, ::DuiLib::DuiSig_vn, static_cast<::DuiLib::DUI_PMSG>(&memberFxn)},
+#define DUI_ON_SELECTCHANGED_CTRNAME(ctrname, memberFxn)              \
+  {::DuiLib::DUI_MSGTYPE_SELECTCHANGED, ctrname, ::DuiLib::DuiSig_vn, \
+   static_cast<::DuiLib::DUI_PMSG>(&memberFxn)},
 
-#define DUI_ON_KILLFOCUS_CTRNAME(ctrname, memberFxn) \
-  {::DuiLib::DUI_MSGTYPE_KILLFOCUS, ctrname, ::DuiLib::DuiSig_vn, static_cast<::DuiLib::DUI_PMSG>(&memberFxn)},
+#define DUI_ON_KILLFOCUS_CTRNAME(ctrname, memberFxn)              \
+  {::DuiLib::DUI_MSGTYPE_KILLFOCUS, ctrname, ::DuiLib::DuiSig_vn, \
+   static_cast<::DuiLib::DUI_PMSG>(&memberFxn)},
 
-#define DUI_ON_ITEMSELECT_CTRNAME(ctrname, memberFxn) \
-  {::DuiLib::DUI_MSGTYPE_ITEMSELECT, ctrname, ::DuiLib::DuiSig_vn, static_cast<::DuiLib::DUI_PMSG>(&memberFxn)},
+#define DUI_ON_ITEMSELECT_CTRNAME(ctrname, memberFxn)              \
+  {::DuiLib::DUI_MSGTYPE_ITEMSELECT, ctrname, ::DuiLib::DuiSig_vn, \
+   static_cast<::DuiLib::DUI_PMSG>(&memberFxn)},

@@ -121,8 +121,10 @@ void CPaintManagerUI::HandleMouseMove(POINT pt, WPARAM wParam) {
     m_pEventHover = hover;
     SendEvent(hover, UIEVENT_MOUSEENTER, pt, wParam);
   }
-  if (m_pEventClick) SendEvent(m_pEventClick, UIEVENT_MOUSEMOVE, pt, wParam);
-  else if (m_pEventHover) SendEvent(m_pEventHover, UIEVENT_MOUSEMOVE, pt, wParam);
+  if (m_pEventClick)
+    SendEvent(m_pEventClick, UIEVENT_MOUSEMOVE, pt, wParam);
+  else if (m_pEventHover)
+    SendEvent(m_pEventHover, UIEVENT_MOUSEMOVE, pt, wParam);
   UpdateCursor(pt);
 }
 
@@ -170,13 +172,15 @@ void CPaintManagerUI::HandleWheel(POINT pt, WPARAM wParam) {
   CControlUI* control = FindControl(pt);
   if (!control || control->GetManager() != this) return;
   const short delta = static_cast<short>(HIWORD(wParam));
-  SendEvent(control, UIEVENT_SCROLLWHEEL, pt, MAKEWPARAM(delta < 0 ? kScrollLineDown : kScrollLineUp, 0),
-            delta);
+  SendEvent(control, UIEVENT_SCROLLWHEEL, pt,
+            MAKEWPARAM(delta < 0 ? kScrollLineDown : kScrollLineUp, 0), delta);
 }
 
 bool CPaintManagerUI::HandleKey(UINT uMsg, WPARAM wParam) {
   if (!m_pFocus) return false;
-  const int type = uMsg == WM_KEYDOWN ? UIEVENT_KEYDOWN : uMsg == WM_KEYUP ? UIEVENT_KEYUP : UIEVENT_CHAR;
+  const int type = uMsg == WM_KEYDOWN ? UIEVENT_KEYDOWN
+                   : uMsg == WM_KEYUP ? UIEVENT_KEYUP
+                                      : UIEVENT_CHAR;
   TEventUI event;
   event.Type = type;
   event.pSender = m_pFocus;
@@ -189,7 +193,8 @@ bool CPaintManagerUI::HandleKey(UINT uMsg, WPARAM wParam) {
   return false;
 }
 
-void CPaintManagerUI::SendEvent(CControlUI* pControl, int type, POINT pt, WPARAM wParam, LPARAM lParam) {
+void CPaintManagerUI::SendEvent(CControlUI* pControl, int type, POINT pt, WPARAM wParam,
+                                LPARAM lParam) {
   if (!pControl) return;
   TEventUI event;
   event.Type = type;
@@ -213,7 +218,8 @@ void CPaintManagerUI::Paint(QPainter* painter, const RECT& rcPaint) {
   if (!painter || !m_pRoot) return;
   UpdateLayout();
   painter->save();
-  painter->setClipRect(rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top);
+  painter->setClipRect(rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left,
+                       rcPaint.bottom - rcPaint.top);
   m_pRoot->DoPaint(painter, rcPaint);
   m_pRoot->DoPostPaint(painter, rcPaint);
   painter->restore();
@@ -244,7 +250,8 @@ void CPaintManagerUI::UpdateLayout() {
   // Only the parts that changed; SetPos clears each one's flag. The bound guards against a
   // control that never clears it.
   for (int guard = 0; guard < 100000; ++guard) {
-    CControlUI* control = m_pRoot->FindControl(findUpdateNeeded, nullptr, UIFIND_VISIBLE | UIFIND_ME_FIRST);
+    CControlUI* control =
+        m_pRoot->FindControl(findUpdateNeeded, nullptr, UIFIND_VISIBLE | UIFIND_ME_FIRST);
     if (!control) return;
     control->SetPos(control->GetPos(), false);
   }

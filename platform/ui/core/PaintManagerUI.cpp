@@ -89,8 +89,12 @@ void CPaintManagerUI::Init(HWND hWnd, LPCSTR pstrName) {
   if (m_nOpacity != 255) SetOpacity(m_nOpacity);
 }
 
-HWND CPaintManagerUI::GetPaintWindow() const { return m_hWndPaint; }
-CDuiString CPaintManagerUI::GetName() const { return m_sName; }
+HWND CPaintManagerUI::GetPaintWindow() const {
+  return m_hWndPaint;
+}
+CDuiString CPaintManagerUI::GetName() const {
+  return m_sName;
+}
 
 void CPaintManagerUI::SetInstance(HINSTANCE hInst) {
   InstallOwnWindowBackend();
@@ -98,7 +102,9 @@ void CPaintManagerUI::SetInstance(HINSTANCE hInst) {
   shared().instance = hInst;
 }
 
-HINSTANCE CPaintManagerUI::GetInstance() { return shared().instance; }
+HINSTANCE CPaintManagerUI::GetInstance() {
+  return shared().instance;
+}
 
 CDuiString CPaintManagerUI::GetInstancePath() {
   if (shared().instancePath.IsEmpty()) shared().instancePath = programFolder();
@@ -129,32 +135,58 @@ void CPaintManagerUI::Term() {
   CImageCache::Instance().Clear();
 }
 
-const std::vector<CPaintManagerUI*>& CPaintManagerUI::GetPaintManagers() { return shared().managers; }
+const std::vector<CPaintManagerUI*>& CPaintManagerUI::GetPaintManagers() {
+  return shared().managers;
+}
 
-SIZE CPaintManagerUI::GetInitSize() const { return m_szInitWindowSize; }
+SIZE CPaintManagerUI::GetInitSize() const {
+  return m_szInitWindowSize;
+}
 void CPaintManagerUI::SetInitSize(int cx, int cy) {
   m_szInitWindowSize = SIZE{cx, cy};
   if (!m_pRoot && cx > 0 && cy > 0) {
     if (CWindowWnd* window = GetWindow()) window->ResizeClient(cx, cy);
   }
 }
-RECT& CPaintManagerUI::GetSizeBox() { return m_rcSizeBox; }
-void CPaintManagerUI::SetSizeBox(RECT& rcSizeBox) { m_rcSizeBox = rcSizeBox; }
-RECT& CPaintManagerUI::GetCaptionRect() { return m_rcCaption; }
-void CPaintManagerUI::SetCaptionRect(RECT& rcCaption) { m_rcCaption = rcCaption; }
-SIZE CPaintManagerUI::GetRoundCorner() const { return m_szRoundCorner; }
-void CPaintManagerUI::SetRoundCorner(int cx, int cy) { m_szRoundCorner = SIZE{cx, cy}; }
-SIZE CPaintManagerUI::GetMinInfo() const { return m_szMinWindow; }
-void CPaintManagerUI::SetMinInfo(int cx, int cy) { m_szMinWindow = SIZE{cx, cy}; }
-SIZE CPaintManagerUI::GetMaxInfo() const { return m_szMaxWindow; }
-void CPaintManagerUI::SetMaxInfo(int cx, int cy) { m_szMaxWindow = SIZE{cx, cy}; }
+RECT& CPaintManagerUI::GetSizeBox() {
+  return m_rcSizeBox;
+}
+void CPaintManagerUI::SetSizeBox(RECT& rcSizeBox) {
+  m_rcSizeBox = rcSizeBox;
+}
+RECT& CPaintManagerUI::GetCaptionRect() {
+  return m_rcCaption;
+}
+void CPaintManagerUI::SetCaptionRect(RECT& rcCaption) {
+  m_rcCaption = rcCaption;
+}
+SIZE CPaintManagerUI::GetRoundCorner() const {
+  return m_szRoundCorner;
+}
+void CPaintManagerUI::SetRoundCorner(int cx, int cy) {
+  m_szRoundCorner = SIZE{cx, cy};
+}
+SIZE CPaintManagerUI::GetMinInfo() const {
+  return m_szMinWindow;
+}
+void CPaintManagerUI::SetMinInfo(int cx, int cy) {
+  m_szMinWindow = SIZE{cx, cy};
+}
+SIZE CPaintManagerUI::GetMaxInfo() const {
+  return m_szMaxWindow;
+}
+void CPaintManagerUI::SetMaxInfo(int cx, int cy) {
+  m_szMaxWindow = SIZE{cx, cy};
+}
 
 void CPaintManagerUI::SetOpacity(BYTE nOpacity) {
   m_nOpacity = nOpacity;
   if (CWindowWnd* window = GetWindow()) window->SetOpacity(nOpacity);
 }
 
-BYTE CPaintManagerUI::GetOpacity() const { return m_nOpacity; }
+BYTE CPaintManagerUI::GetOpacity() const {
+  return m_nOpacity;
+}
 
 int CPaintManagerUI::AddFont(const TFontInfo& font, bool bDefault, int id) {
   if (bDefault) m_DefaultFont = font;
@@ -163,7 +195,8 @@ int CPaintManagerUI::AddFont(const TFontInfo& font, bool bDefault, int id) {
     return static_cast<int>(m_aFonts.size()) - 1;
   }
   // Gaps below id get the default font.
-  if (static_cast<int>(m_aFonts.size()) <= id) m_aFonts.resize(static_cast<size_t>(id) + 1, m_DefaultFont);
+  if (static_cast<int>(m_aFonts.size()) <= id)
+    m_aFonts.resize(static_cast<size_t>(id) + 1, m_DefaultFont);
   m_aFonts[static_cast<size_t>(id)] = font;
   return id;
 }
@@ -173,20 +206,26 @@ const TFontInfo& CPaintManagerUI::GetFontInfo(int index) const {
   return m_aFonts[static_cast<size_t>(index)];
 }
 
-int CPaintManagerUI::GetFontCount() const { return static_cast<int>(m_aFonts.size()); }
-void CPaintManagerUI::SetDefaultFont(const TFontInfo& font) { m_DefaultFont = font; }
+int CPaintManagerUI::GetFontCount() const {
+  return static_cast<int>(m_aFonts.size());
+}
+void CPaintManagerUI::SetDefaultFont(const TFontInfo& font) {
+  m_DefaultFont = font;
+}
 
 void CPaintManagerUI::AddDefaultAttributeList(LPCSTR pStrControlName, LPCSTR pStrControlAttrList) {
   if (!pStrControlName || !pStrControlAttrList) return;
   std::string key(pStrControlName);
-  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::transform(key.begin(), key.end(), key.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
   m_mDefaultAttrs[key] = pStrControlAttrList;
 }
 
 LPCSTR CPaintManagerUI::GetDefaultAttributeList(LPCSTR pStrControlName) const {
   if (!pStrControlName) return nullptr;
   std::string key(pStrControlName);
-  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::transform(key.begin(), key.end(), key.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
   const auto it = m_mDefaultAttrs.find(key);
   return it == m_mDefaultAttrs.end() ? nullptr : it->second.GetData();
 }
@@ -206,7 +245,9 @@ bool CPaintManagerUI::AttachDialog(CControlUI* pControl) {
   return InitControls(pControl);
 }
 
-CControlUI* CPaintManagerUI::GetRoot() const { return m_pRoot; }
+CControlUI* CPaintManagerUI::GetRoot() const {
+  return m_pRoot;
+}
 
 bool CPaintManagerUI::InitControls(CControlUI* pControl, CControlUI*) {
   if (!pControl) return false;
@@ -238,8 +279,10 @@ void CPaintManagerUI::ReapObjects(CControlUI* pControl) {
   for (auto group = m_mOptionGroup.begin(); group != m_mOptionGroup.end();) {
     auto& members = group->second;
     members.erase(std::remove(members.begin(), members.end(), pControl), members.end());
-    if (members.empty()) group = m_mOptionGroup.erase(group);
-    else ++group;
+    if (members.empty())
+      group = m_mOptionGroup.erase(group);
+    else
+      ++group;
   }
   const CDuiString name = pControl->GetName();
   auto it = m_mNameHash.find(name.str());
@@ -279,7 +322,7 @@ CControlUI* matchPoint(CControlUI* control, void* data) {
   const POINT* pt = static_cast<const POINT*>(data);
   const RECT& rc = control->GetPos();
   return (pt->x >= rc.left && pt->x < rc.right && pt->y >= rc.top && pt->y < rc.bottom) ? control
-                                                                                       : nullptr;
+                                                                                        : nullptr;
 }
 
 struct TNameQuery {
@@ -323,7 +366,8 @@ CControlUI* CPaintManagerUI::FindSubControlByName(CControlUI* pParent, LPCSTR ps
   return pParent->FindControl(matchName, &query, UIFIND_ALL);
 }
 
-CControlUI* CPaintManagerUI::FindSubControlByClass(CControlUI* pParent, LPCSTR pstrClass, int iIndex) {
+CControlUI* CPaintManagerUI::FindSubControlByClass(CControlUI* pParent, LPCSTR pstrClass,
+                                                   int iIndex) {
   if (!pParent) pParent = m_pRoot;
   if (!pParent || !pstrClass) return nullptr;
   TClassQuery query{pstrClass, iIndex};
@@ -353,9 +397,13 @@ void CPaintManagerUI::RemoveOptionGroup(LPCSTR pStrGroupName, CControlUI* pContr
   if (group.empty()) m_mOptionGroup.erase(it);
 }
 
-void CPaintManagerUI::RemoveAllOptionGroups() { m_mOptionGroup.clear(); }
+void CPaintManagerUI::RemoveAllOptionGroups() {
+  m_mOptionGroup.clear();
+}
 
-CControlUI* CPaintManagerUI::GetFocus() const { return m_pFocus; }
+CControlUI* CPaintManagerUI::GetFocus() const {
+  return m_pFocus;
+}
 
 void CPaintManagerUI::SetFocus(CControlUI* pControl) {
   if (pControl == m_pFocus) return;
@@ -368,7 +416,8 @@ void CPaintManagerUI::SetFocus(CControlUI* pControl) {
       SendNotify(old, DUI_MSGTYPE_KILLFOCUS);
     }
   }
-  if (!pControl || pControl->GetManager() != this || !pControl->IsVisible() || !pControl->IsEnabled())
+  if (!pControl || pControl->GetManager() != this || !pControl->IsVisible() ||
+      !pControl->IsEnabled())
     return;
   m_pFocus = pControl;
   SendEvent(pControl, UIEVENT_SETFOCUS, m_ptLastMousePos, 0);
@@ -380,10 +429,18 @@ void CPaintManagerUI::SetFocusNeeded(CControlUI* pControl) {
   SetFocus(pControl);
 }
 
-void CPaintManagerUI::SetCapture() { m_bMouseCapture = true; }
-void CPaintManagerUI::ReleaseCapture() { m_bMouseCapture = false; }
-bool CPaintManagerUI::IsCaptured() const { return m_bMouseCapture; }
-POINT CPaintManagerUI::GetMousePos() const { return m_ptLastMousePos; }
+void CPaintManagerUI::SetCapture() {
+  m_bMouseCapture = true;
+}
+void CPaintManagerUI::ReleaseCapture() {
+  m_bMouseCapture = false;
+}
+bool CPaintManagerUI::IsCaptured() const {
+  return m_bMouseCapture;
+}
+POINT CPaintManagerUI::GetMousePos() const {
+  return m_ptLastMousePos;
+}
 
 bool CPaintManagerUI::SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse) {
   if (!pControl) return false;
@@ -405,15 +462,20 @@ bool CPaintManagerUI::KillTimer(CControlUI* pControl, UINT nTimerID) {
 void CPaintManagerUI::KillTimer(CControlUI* pControl) {
   auto& timers = m_pImpl->timers;
   for (auto it = timers.begin(); it != timers.end();) {
-    if (it->first.first == pControl) it = timers.erase(it);
-    else ++it;
+    if (it->first.first == pControl)
+      it = timers.erase(it);
+    else
+      ++it;
   }
 }
 
-void CPaintManagerUI::RemoveAllTimers() { m_pImpl->timers.clear(); }
+void CPaintManagerUI::RemoveAllTimers() {
+  m_pImpl->timers.clear();
+}
 
 bool CPaintManagerUI::AddNotifier(INotifyUI* pControl) {
-  if (!pControl || std::find(m_aNotifiers.begin(), m_aNotifiers.end(), pControl) != m_aNotifiers.end())
+  if (!pControl ||
+      std::find(m_aNotifiers.begin(), m_aNotifiers.end(), pControl) != m_aNotifiers.end())
     return false;
   m_aNotifiers.push_back(pControl);
   return true;
@@ -439,8 +501,8 @@ void CPaintManagerUI::SendNotify(CControlUI* pControl, LPCSTR pstrMessage, WPARA
 void CPaintManagerUI::SendNotify(TNotifyUI& Msg, bool bAsync) {
   Msg.ptMouse = m_ptLastMousePos;
   Msg.dwTimestamp = static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
+                                           std::chrono::steady_clock::now().time_since_epoch())
+                                           .count());
   if (bAsync) {
     m_aAsyncNotify.push_back(Msg);
     if (!m_pImpl->asyncScheduled) {
@@ -452,7 +514,8 @@ void CPaintManagerUI::SendNotify(TNotifyUI& Msg, bool bAsync) {
   // A notifier may add or remove notifiers while it runs: walk a copy, skip the removed.
   const std::vector<INotifyUI*> notifiers = m_aNotifiers;
   for (INotifyUI* notifier : notifiers) {
-    if (std::find(m_aNotifiers.begin(), m_aNotifiers.end(), notifier) == m_aNotifiers.end()) continue;
+    if (std::find(m_aNotifiers.begin(), m_aNotifiers.end(), notifier) == m_aNotifiers.end())
+      continue;
     notifier->Notify(Msg);
   }
 }
@@ -464,14 +527,16 @@ void CPaintManagerUI::FlushAsyncNotify() {
     if (!msg.pSender) continue;  // the sender went away meanwhile
     const std::vector<INotifyUI*> notifiers = m_aNotifiers;
     for (INotifyUI* notifier : notifiers) {
-      if (std::find(m_aNotifiers.begin(), m_aNotifiers.end(), notifier) == m_aNotifiers.end()) continue;
+      if (std::find(m_aNotifiers.begin(), m_aNotifiers.end(), notifier) == m_aNotifiers.end())
+        continue;
       notifier->Notify(msg);
     }
   }
 }
 
 bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* pFilter) {
-  if (!pFilter || std::find(m_aMessageFilters.begin(), m_aMessageFilters.end(), pFilter) != m_aMessageFilters.end())
+  if (!pFilter || std::find(m_aMessageFilters.begin(), m_aMessageFilters.end(), pFilter) !=
+                      m_aMessageFilters.end())
     return false;
   m_aMessageFilters.push_back(pFilter);
   return true;
@@ -485,8 +550,8 @@ bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* pFilter) {
 }
 
 bool CPaintManagerUI::AddPreMessageFilter(IMessageFilterUI* pFilter) {
-  if (!pFilter ||
-      std::find(m_aPreMessageFilters.begin(), m_aPreMessageFilters.end(), pFilter) != m_aPreMessageFilters.end())
+  if (!pFilter || std::find(m_aPreMessageFilters.begin(), m_aPreMessageFilters.end(), pFilter) !=
+                      m_aPreMessageFilters.end())
     return false;
   m_aPreMessageFilters.push_back(pFilter);
   return true;
@@ -521,7 +586,8 @@ bool CPaintManagerUI::TranslateMessage(const MSG* pMsg) {
     for (CPaintManagerUI* manager : managers) {
       if (manager->GetPaintWindow() != hwnd) continue;
       LRESULT result = 0;
-      if (manager->PreMessageHandler(pMsg->message, pMsg->wParam, pMsg->lParam, result)) return true;
+      if (manager->PreMessageHandler(pMsg->message, pMsg->wParam, pMsg->lParam, result))
+        return true;
     }
   }
   return false;

@@ -23,7 +23,8 @@ QColor ToTextColor(DWORD argb) {
 }
 
 QRect ToQRect(const RECT& rc) {
-  return QRect(rc.left, rc.top, std::max<LONG>(0, rc.right - rc.left), std::max<LONG>(0, rc.bottom - rc.top));
+  return QRect(rc.left, rc.top, std::max<LONG>(0, rc.right - rc.left),
+               std::max<LONG>(0, rc.bottom - rc.top));
 }
 
 QFont ToQFont(const TFontInfo& info) {
@@ -47,12 +48,18 @@ QFont FontOf(CPaintManagerUI* manager, int iFont) {
 
 int ToQtAlignment(UINT uStyle) {
   int flags = 0;
-  if (uStyle & DT_CENTER) flags |= Qt::AlignHCenter;
-  else if (uStyle & DT_RIGHT) flags |= Qt::AlignRight;
-  else flags |= Qt::AlignLeft;
-  if (uStyle & DT_VCENTER) flags |= Qt::AlignVCenter;
-  else if (uStyle & DT_BOTTOM) flags |= Qt::AlignBottom;
-  else flags |= Qt::AlignTop;
+  if (uStyle & DT_CENTER)
+    flags |= Qt::AlignHCenter;
+  else if (uStyle & DT_RIGHT)
+    flags |= Qt::AlignRight;
+  else
+    flags |= Qt::AlignLeft;
+  if (uStyle & DT_VCENTER)
+    flags |= Qt::AlignVCenter;
+  else if (uStyle & DT_BOTTOM)
+    flags |= Qt::AlignBottom;
+  else
+    flags |= Qt::AlignTop;
   if ((uStyle & DT_WORDBREAK) && !(uStyle & DT_SINGLELINE)) flags |= Qt::TextWordWrap;
   return flags;
 }
@@ -71,12 +78,13 @@ void CRenderEngine::DrawRect(QPainter* painter, const RECT& rc, int size, DWORD 
   painter->setPen(pen);
   painter->setBrush(Qt::NoBrush);
   const qreal half = size / 2.0;
-  painter->drawRect(QRectF(rc.left + half, rc.top + half, rc.right - rc.left - size, rc.bottom - rc.top - size));
+  painter->drawRect(
+      QRectF(rc.left + half, rc.top + half, rc.right - rc.left - size, rc.bottom - rc.top - size));
   painter->restore();
 }
 
-void CRenderEngine::DrawRoundRect(QPainter* painter, const RECT& rc, int size, int width, int height,
-                                  DWORD color) {
+void CRenderEngine::DrawRoundRect(QPainter* painter, const RECT& rc, int size, int width,
+                                  int height, DWORD color) {
   if (!painter || size <= 0) return;
   painter->save();
   painter->setRenderHint(QPainter::Antialiasing);
@@ -85,8 +93,9 @@ void CRenderEngine::DrawRoundRect(QPainter* painter, const RECT& rc, int size, i
   painter->setPen(pen);
   painter->setBrush(Qt::NoBrush);
   const qreal half = size / 2.0;
-  painter->drawRoundedRect(QRectF(rc.left + half, rc.top + half, rc.right - rc.left - size, rc.bottom - rc.top - size),
-                           width / 2.0, height / 2.0);
+  painter->drawRoundedRect(
+      QRectF(rc.left + half, rc.top + half, rc.right - rc.left - size, rc.bottom - rc.top - size),
+      width / 2.0, height / 2.0);
   painter->restore();
 }
 

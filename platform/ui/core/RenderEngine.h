@@ -24,8 +24,8 @@ class CRenderEngine {
   static bool DrawImageString(QPainter* painter, CPaintManagerUI* manager, const RECT& rcItem,
                               const RECT& rcPaint, LPCSTR pStrImage, LPCSTR pStrModify = nullptr);
   // Draws UTF-8 text with a DT_* style and a font index of the manager (-1: default font).
-  static void DrawText(QPainter* painter, CPaintManagerUI* manager, const RECT& rc,
-                       LPCSTR pstrText, DWORD dwTextColor, int iFont, UINT uStyle);
+  static void DrawText(QPainter* painter, CPaintManagerUI* manager, const RECT& rc, LPCSTR pstrText,
+                       DWORD dwTextColor, int iFont, UINT uStyle);
   // Size of the text in the given font (one line unless DT_WORDBREAK within maxWidth).
   static SIZE MeasureText(CPaintManagerUI* manager, LPCSTR pstrText, int iFont, UINT uStyle,
                           int maxWidth);

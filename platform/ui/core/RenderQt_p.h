@@ -19,7 +19,11 @@ QFont ToQFont(const TFontInfo& info);
 QFont FontOf(CPaintManagerUI* manager, int iFont);
 int ToQtAlignment(UINT uStyle);
 
-inline QString ToQString(const char* utf8) { return QString::fromUtf8(utf8 ? utf8 : ""); }
-inline CDuiString FromQString(const QString& text) { return CDuiString(text.toUtf8().toStdString()); }
+inline QString ToQString(const char* utf8) {
+  return QString::fromUtf8(utf8 ? utf8 : "");
+}
+inline CDuiString FromQString(const QString& text) {
+  return CDuiString(text.toUtf8().toStdString());
+}
 
 }  // namespace DuiLib

@@ -15,9 +15,10 @@ CTreeNodeUI* makeNode(const char* name, const char* text) {
 }
 
 void giveFolderImages(CTreeNodeUI* group) {
-  group->SetAttribute("folderattr",
-                      "padding=\"4,4,4,0\" width=\"13\" height=\"13\" "
-                      "normalimage=\"file='gallery/expand.png'\" selectedimage=\"file='gallery/collapse.png'\"");
+  group->SetAttribute(
+      "folderattr",
+      "padding=\"4,4,4,0\" width=\"13\" height=\"13\" "
+      "normalimage=\"file='gallery/expand.png'\" selectedimage=\"file='gallery/collapse.png'\"");
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ void placeFloat(CControlUI* control, const RECT& parent) {
 
 TAxisChild describe(CControlUI* control, int crossAvailable, int mainAvailable, bool vertical) {
   const RECT pad = control->GetPadding();
-  const SIZE available = vertical ? SIZE{crossAvailable, mainAvailable} : SIZE{mainAvailable, crossAvailable};
+  const SIZE available =
+      vertical ? SIZE{crossAvailable, mainAvailable} : SIZE{mainAvailable, crossAvailable};
   const SIZE sz = control->EstimateSize(available);
   TAxisChild child{control, vertical ? sz.cy : sz.cx, 0, 0, 0, 0, 0, 0};
   child.padBefore = vertical ? pad.top : pad.left;

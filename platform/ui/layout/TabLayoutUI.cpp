@@ -8,14 +8,18 @@
 
 namespace DuiLib {
 
-LPCTSTR CTabLayoutUI::GetClass() const { return "TabLayoutUI"; }
+LPCTSTR CTabLayoutUI::GetClass() const {
+  return "TabLayoutUI";
+}
 
 LPVOID CTabLayoutUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && std::strcmp(pstrName, DUI_CTR_TABLAYOUT) == 0) return this;
   return CContainerUI::GetInterface(pstrName);
 }
 
-bool CTabLayoutUI::Add(CControlUI* pControl) { return AddAt(pControl, GetCount()); }
+bool CTabLayoutUI::Add(CControlUI* pControl) {
+  return AddAt(pControl, GetCount());
+}
 
 bool CTabLayoutUI::AddAt(CControlUI* pControl, int iIndex) {
   if (!CContainerUI::AddAt(pControl, iIndex)) return false;
@@ -61,7 +65,8 @@ bool CTabLayoutUI::SelectItem(int iIndex, bool bTriggerEvent) {
   m_iCurSel = iIndex;
   ShowOnly(iIndex);
   // A focused control on the page that went away loses the focus through its visibility.
-  if (m_pManager && bTriggerEvent) m_pManager->SendNotify(this, DUI_MSGTYPE_TABSELECT, m_iCurSel, old);
+  if (m_pManager && bTriggerEvent)
+    m_pManager->SendNotify(this, DUI_MSGTYPE_TABSELECT, m_iCurSel, old);
   return true;
 }
 
@@ -75,8 +80,10 @@ void CTabLayoutUI::SetPos(RECT rc, bool bNeedInvalidate) {
   const RECT client = GetClientRect();
   for (CControlUI* item : m_items) {
     if (!item->IsVisible()) continue;
-    if (item->IsFloat()) PlaceFloatChild(item);
-    else item->SetPos(client, false);
+    if (item->IsFloat())
+      PlaceFloatChild(item);
+    else
+      item->SetPos(client, false);
   }
 }
 

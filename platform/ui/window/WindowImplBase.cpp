@@ -12,8 +12,9 @@ namespace {
 // mouse (client and non-client) and timers. Keys reach the filters through the message
 // loop's pre-translate hook (CPaintManagerUI::TranslateMessage).
 bool isQueuedInput(UINT uMsg) {
-  return (uMsg >= WM_MOUSEMOVE && uMsg <= WM_MOUSEHWHEEL) || (uMsg >= WM_NCMOUSEMOVE && uMsg <= 0x00A9) ||
-         uMsg == WM_TIMER || uMsg == WM_MOUSELEAVE || uMsg == WM_MOUSEHOVER;
+  return (uMsg >= WM_MOUSEMOVE && uMsg <= WM_MOUSEHWHEEL) ||
+         (uMsg >= WM_NCMOUSEMOVE && uMsg <= 0x00A9) || uMsg == WM_TIMER || uMsg == WM_MOUSELEAVE ||
+         uMsg == WM_MOUSEHOVER;
 }
 
 bool pointIn(const RECT& rc, POINT pt) {
@@ -22,9 +23,11 @@ bool pointIn(const RECT& rc, POINT pt) {
 
 // Controls that keep the mouse even inside the caption area.
 bool isInteractive(CControlUI* control) {
-  for (const char* kind : {DUI_CTR_BUTTON, DUI_CTR_EDIT, DUI_CTR_RICHEDIT, DUI_CTR_SCROLLBAR, DUI_CTR_LISTITEM})
+  for (const char* kind :
+       {DUI_CTR_BUTTON, DUI_CTR_EDIT, DUI_CTR_RICHEDIT, DUI_CTR_SCROLLBAR, DUI_CTR_LISTITEM})
     if (control->GetInterface(kind)) return true;
-  if (control->GetInterface(DUI_CTR_TEXT) && (control->GetControlFlags() & UIFLAG_SETCURSOR)) return true;
+  if (control->GetInterface(DUI_CTR_TEXT) && (control->GetControlFlags() & UIFLAG_SETCURSOR))
+    return true;
   return false;
 }
 
@@ -40,20 +43,30 @@ void WindowImplBase::OnFinalMessage(HWND) {
   m_PaintManager.RemoveAllTimers();
 }
 
-void WindowImplBase::Notify(TNotifyUI& msg) { NotifyPump(msg); }
+void WindowImplBase::Notify(TNotifyUI& msg) {
+  NotifyPump(msg);
+}
 
 void WindowImplBase::OnClick(TNotifyUI& msg) {
   if (!msg.pSender) return;
   const CDuiString name = msg.pSender->GetName();
-  if (name == "closebtn") Close();
-  else if (name == "minbtn") SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  else if (name == "maxbtn") SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-  else if (name == "restorebtn") SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+  if (name == "closebtn")
+    Close();
+  else if (name == "minbtn")
+    SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  else if (name == "maxbtn")
+    SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  else if (name == "restorebtn")
+    SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
-UINT WindowImplBase::GetClassStyle() const { return CS_DBLCLKS; }
+UINT WindowImplBase::GetClassStyle() const {
+  return CS_DBLCLKS;
+}
 
-CControlUI* WindowImplBase::CreateControl(LPCTSTR) { return nullptr; }
+CControlUI* WindowImplBase::CreateControl(LPCTSTR) {
+  return nullptr;
+}
 
 LRESULT WindowImplBase::ResponseDefaultKeyEvent(WPARAM wParam) {
   if (wParam == VK_ESCAPE) {
@@ -64,7 +77,8 @@ LRESULT WindowImplBase::ResponseDefaultKeyEvent(WPARAM wParam) {
 }
 
 LRESULT WindowImplBase::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM, bool&) {
-  if (uMsg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) return ResponseDefaultKeyEvent(wParam);
+  if (uMsg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE))
+    return ResponseDefaultKeyEvent(wParam);
   return FALSE;
 }
 
@@ -83,8 +97,12 @@ LRESULT WindowImplBase::OnNcActivate(UINT, WPARAM wParam, LPARAM, BOOL& bHandled
   return wParam == 0 ? TRUE : FALSE;
 }
 
-LRESULT WindowImplBase::OnNcCalcSize(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
-LRESULT WindowImplBase::OnNcPaint(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+LRESULT WindowImplBase::OnNcCalcSize(UINT, WPARAM, LPARAM, BOOL&) {
+  return 0;
+}
+LRESULT WindowImplBase::OnNcPaint(UINT, WPARAM, LPARAM, BOOL&) {
+  return 0;
+}
 
 LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL&) {
   POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -103,7 +121,8 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL&) {
     if (right) return HTRIGHT;
   }
   const RECT& caption = m_PaintManager.GetCaptionRect();
-  const RECT area{client.left + caption.left, caption.top, client.right - caption.right, caption.bottom};
+  const RECT area{client.left + caption.left, caption.top, client.right - caption.right,
+                  caption.bottom};
   if (pointIn(area, pt)) {
     CControlUI* control = m_PaintManager.FindControl(pt);
     if (!control || !isInteractive(control)) return HTCAPTION;
@@ -146,8 +165,10 @@ LRESULT WindowImplBase::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BO
   const BOOL zoomed = ::IsZoomed(m_hWnd);
   if (zoomed != wasZoomed) {
     // The caption shows "restore" while maximised and "maximise" otherwise.
-    if (CControlUI* maxButton = m_PaintManager.FindControl("maxbtn")) maxButton->SetVisible(!zoomed);
-    if (CControlUI* restoreButton = m_PaintManager.FindControl("restorebtn")) restoreButton->SetVisible(zoomed);
+    if (CControlUI* maxButton = m_PaintManager.FindControl("maxbtn"))
+      maxButton->SetVisible(!zoomed);
+    if (CControlUI* restoreButton = m_PaintManager.FindControl("restorebtn"))
+      restoreButton->SetVisible(zoomed);
   }
   return result;
 }
@@ -162,15 +183,17 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
   m_PaintManager.AddPreMessageFilter(this);
 
   std::string folder = GetSkinFolder().str();
-  if (folder.empty() || folder[0] != '/') folder = CPaintManagerUI::GetInstancePath().str() + folder;
+  if (folder.empty() || folder[0] != '/')
+    folder = CPaintManagerUI::GetInstancePath().str() + folder;
   CPaintManagerUI::SetResourcePath(folder.c_str());
 
   CDialogBuilder builder;
   CControlUI* root = builder.Create(GetSkinFile(), nullptr, this, &m_PaintManager);
   if (!root) {
     // The window still opens, empty, rather than taking the process down.
-    TC_LOG(TC_LOG_ERROR, "window \"" << GetWindowClassName() << "\": skin \"" << GetSkinFile().str()
-                                      << "\" gave no controls: " << builder.GetLastErrorMessage().str());
+    TC_LOG(TC_LOG_ERROR, "window \""
+                             << GetWindowClassName() << "\": skin \"" << GetSkinFile().str()
+                             << "\" gave no controls: " << builder.GetLastErrorMessage().str());
     root = new CVerticalLayoutUI;
   }
   m_PaintManager.AttachDialog(root);
@@ -216,29 +239,70 @@ LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& bHandled
 
 LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
-  if (isQueuedInput(uMsg) && m_PaintManager.PreMessageHandler(uMsg, wParam, lParam, result)) return result;
+  if (isQueuedInput(uMsg) && m_PaintManager.PreMessageHandler(uMsg, wParam, lParam, result))
+    return result;
   BOOL handled = TRUE;
   switch (uMsg) {
-    case WM_CREATE: result = OnCreate(uMsg, wParam, lParam, handled); break;
-    case WM_CLOSE: result = OnClose(uMsg, wParam, lParam, handled); break;
-    case WM_DESTROY: result = OnDestroy(uMsg, wParam, lParam, handled); break;
-    case WM_NCACTIVATE: result = OnNcActivate(uMsg, wParam, lParam, handled); break;
-    case WM_NCCALCSIZE: result = OnNcCalcSize(uMsg, wParam, lParam, handled); break;
-    case WM_NCPAINT: result = OnNcPaint(uMsg, wParam, lParam, handled); break;
-    case WM_NCHITTEST: result = OnNcHitTest(uMsg, wParam, lParam, handled); break;
-    case WM_GETMINMAXINFO: result = OnGetMinMaxInfo(uMsg, wParam, lParam, handled); break;
-    case WM_MOUSEWHEEL: result = OnMouseWheel(uMsg, wParam, lParam, handled); break;
-    case WM_SIZE: result = OnSize(uMsg, wParam, lParam, handled); break;
-    case WM_CHAR: result = OnChar(uMsg, wParam, lParam, handled); break;
-    case WM_SYSCOMMAND: result = OnSysCommand(uMsg, wParam, lParam, handled); break;
-    case WM_KEYDOWN: result = OnKeyDown(uMsg, wParam, lParam, handled); break;
-    case WM_KILLFOCUS: result = OnKillFocus(uMsg, wParam, lParam, handled); break;
-    case WM_SETFOCUS: result = OnSetFocus(uMsg, wParam, lParam, handled); break;
-    case WM_LBUTTONUP: result = OnLButtonUp(uMsg, wParam, lParam, handled); break;
-    case WM_LBUTTONDOWN: result = OnLButtonDown(uMsg, wParam, lParam, handled); break;
-    case WM_MOUSEMOVE: result = OnMouseMove(uMsg, wParam, lParam, handled); break;
-    case WM_MOUSEHOVER: result = OnMouseHover(uMsg, wParam, lParam, handled); break;
-    default: handled = FALSE; break;
+    case WM_CREATE:
+      result = OnCreate(uMsg, wParam, lParam, handled);
+      break;
+    case WM_CLOSE:
+      result = OnClose(uMsg, wParam, lParam, handled);
+      break;
+    case WM_DESTROY:
+      result = OnDestroy(uMsg, wParam, lParam, handled);
+      break;
+    case WM_NCACTIVATE:
+      result = OnNcActivate(uMsg, wParam, lParam, handled);
+      break;
+    case WM_NCCALCSIZE:
+      result = OnNcCalcSize(uMsg, wParam, lParam, handled);
+      break;
+    case WM_NCPAINT:
+      result = OnNcPaint(uMsg, wParam, lParam, handled);
+      break;
+    case WM_NCHITTEST:
+      result = OnNcHitTest(uMsg, wParam, lParam, handled);
+      break;
+    case WM_GETMINMAXINFO:
+      result = OnGetMinMaxInfo(uMsg, wParam, lParam, handled);
+      break;
+    case WM_MOUSEWHEEL:
+      result = OnMouseWheel(uMsg, wParam, lParam, handled);
+      break;
+    case WM_SIZE:
+      result = OnSize(uMsg, wParam, lParam, handled);
+      break;
+    case WM_CHAR:
+      result = OnChar(uMsg, wParam, lParam, handled);
+      break;
+    case WM_SYSCOMMAND:
+      result = OnSysCommand(uMsg, wParam, lParam, handled);
+      break;
+    case WM_KEYDOWN:
+      result = OnKeyDown(uMsg, wParam, lParam, handled);
+      break;
+    case WM_KILLFOCUS:
+      result = OnKillFocus(uMsg, wParam, lParam, handled);
+      break;
+    case WM_SETFOCUS:
+      result = OnSetFocus(uMsg, wParam, lParam, handled);
+      break;
+    case WM_LBUTTONUP:
+      result = OnLButtonUp(uMsg, wParam, lParam, handled);
+      break;
+    case WM_LBUTTONDOWN:
+      result = OnLButtonDown(uMsg, wParam, lParam, handled);
+      break;
+    case WM_MOUSEMOVE:
+      result = OnMouseMove(uMsg, wParam, lParam, handled);
+      break;
+    case WM_MOUSEHOVER:
+      result = OnMouseHover(uMsg, wParam, lParam, handled);
+      break;
+    default:
+      handled = FALSE;
+      break;
   }
   if (handled) return result;
   result = HandleCustomMessage(uMsg, wParam, lParam, handled);

@@ -41,7 +41,7 @@ TEST(MouseHook, ManyThreadsHookAndShutDownCleanly) {
   }
   for (std::thread& thread : threads) thread.join();
   hook::ShutdownMouseHook();
-  hook::ShutdownMouseHook();  // twice is harmless
+  hook::ShutdownMouseHook();                // twice is harmless
   EXPECT_EQ(fnhookmouse("{after}", 5), 0);  // and the hook starts again
   EXPECT_EQ(fnunhookmouse("{after}"), 0);
   hook::ShutdownMouseHook();

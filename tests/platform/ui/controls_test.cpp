@@ -57,12 +57,15 @@ TEST(SkinBuild, EveryControlIsBuiltAndFoundByName) {
   TDialog d;
   ASSERT_TRUE(d.Build(kEveryControl, 500, 400));
   const std::pair<const char*, const char*> expected[] = {
-      {"root", DUI_CTR_VERTICALLAYOUT}, {"row", DUI_CTR_HORIZONTALLAYOUT}, {"label", DUI_CTR_LABEL},
-      {"text", DUI_CTR_TEXT},           {"button", DUI_CTR_BUTTON},         {"option", DUI_CTR_OPTION},
-      {"check", DUI_CTR_CHECKBOX},      {"edit", DUI_CTR_EDIT},             {"spacer", DUI_CTR_CONTROL},
-      {"tabs", DUI_CTR_TABLAYOUT},      {"rich", DUI_CTR_RICHEDIT},         {"progress", DUI_CTR_PROGRESS},
-      {"list", DUI_CTR_LIST},           {"row0", DUI_CTR_LISTCONTAINERELEMENT}, {"row1", DUI_CTR_LISTITEM},
-      {"tree", DUI_CTR_TREEVIEW},       {"group", DUI_CTR_TREENODE},        {"leaf", DUI_CTR_TREENODE},
+      {"root", DUI_CTR_VERTICALLAYOUT}, {"row", DUI_CTR_HORIZONTALLAYOUT},
+      {"label", DUI_CTR_LABEL},         {"text", DUI_CTR_TEXT},
+      {"button", DUI_CTR_BUTTON},       {"option", DUI_CTR_OPTION},
+      {"check", DUI_CTR_CHECKBOX},      {"edit", DUI_CTR_EDIT},
+      {"spacer", DUI_CTR_CONTROL},      {"tabs", DUI_CTR_TABLAYOUT},
+      {"rich", DUI_CTR_RICHEDIT},       {"progress", DUI_CTR_PROGRESS},
+      {"list", DUI_CTR_LIST},           {"row0", DUI_CTR_LISTCONTAINERELEMENT},
+      {"row1", DUI_CTR_LISTITEM},       {"tree", DUI_CTR_TREEVIEW},
+      {"group", DUI_CTR_TREENODE},      {"leaf", DUI_CTR_TREENODE},
       {"container", DUI_CTR_CONTAINER},
   };
   for (const auto& [name, kind] : expected) {
@@ -160,7 +163,8 @@ TEST(Options, GroupIsExclusiveAndNotifiesInOrder) {
   d.ClickOn(o2);
   EXPECT_TRUE(o2->IsSelected());
   EXPECT_FALSE(o1->IsSelected());
-  EXPECT_EQ(d.log.Of({"click", "selectchanged"}), (std::vector<std::string>{"click:o2", "selectchanged:o2"}));
+  EXPECT_EQ(d.log.Of({"click", "selectchanged"}),
+            (std::vector<std::string>{"click:o2", "selectchanged:o2"}));
   d.log.entries.clear();
   d.ClickOn(o2);  // selecting the selected one changes nothing
   EXPECT_EQ(d.log.Of({"selectchanged"}).size(), 0u);
@@ -172,7 +176,8 @@ TEST(Options, GroupIsExclusiveAndNotifiesInOrder) {
 
 TEST(Buttons, ClickNeedsPressAndReleaseInside) {
   TDialog d;
-  ASSERT_TRUE(d.Build(R"(<Window><HorizontalLayout><Button name="b" width="50"/><Control/></HorizontalLayout></Window>)"));
+  ASSERT_TRUE(d.Build(
+      R"(<Window><HorizontalLayout><Button name="b" width="50"/><Control/></HorizontalLayout></Window>)"));
   d.Mouse(WM_LBUTTONDOWN, 10, 10);
   d.Mouse(WM_MOUSEMOVE, 200, 10);
   d.Mouse(WM_LBUTTONUP, 200, 10);
@@ -187,12 +192,14 @@ TEST(Buttons, ClickNeedsPressAndReleaseInside) {
 
 TEST(Focus, PressMovesFocusWithKillThenSet) {
   TDialog d;
-  ASSERT_TRUE(d.Build(R"(<Window><HorizontalLayout><Button name="a" width="50"/><Button name="b" width="50"/>
+  ASSERT_TRUE(d.Build(
+      R"(<Window><HorizontalLayout><Button name="a" width="50"/><Button name="b" width="50"/>
       <Control/></HorizontalLayout></Window>)"));
   d.ClickOn(d.Find("a"));
   d.ClickOn(d.Find("b"));
-  EXPECT_EQ(d.log.Of({"setfocus", "killfocus", "click"}),
-            (std::vector<std::string>{"setfocus:a", "click:a", "killfocus:a", "setfocus:b", "click:b"}));
+  EXPECT_EQ(
+      d.log.Of({"setfocus", "killfocus", "click"}),
+      (std::vector<std::string>{"setfocus:a", "click:a", "killfocus:a", "setfocus:b", "click:b"}));
   EXPECT_EQ(d.pm.GetFocus(), d.Find("b"));
   d.Find("b")->SetVisible(false);  // a hidden control loses the focus
   EXPECT_EQ(d.pm.GetFocus(), nullptr);
@@ -206,7 +213,8 @@ TEST(List, SelectionClickAndActivateNotifications) {
   auto* list = d.Find<CListUI>("list");
   d.ClickOn(d.Find("r1"));
   EXPECT_EQ(list->GetCurSel(), 1);
-  EXPECT_EQ(d.log.Of({"itemclick", "itemselect"}), (std::vector<std::string>{"itemclick:r1", "itemselect:list"}));
+  EXPECT_EQ(d.log.Of({"itemclick", "itemselect"}),
+            (std::vector<std::string>{"itemclick:r1", "itemselect:list"}));
   EXPECT_EQ(d.log.last.wParam, 1u);
   EXPECT_EQ(d.log.last.lParam, -1);
   d.log.entries.clear();
@@ -355,7 +363,8 @@ TEST(Edit, PasswordModeLimitTextChangedAndReturn) {
   // A manager needs a window for Qt editors: give the edit one through a real window in the
   // window tests; here the editor-less behaviour.
   TDialog d;
-  ASSERT_TRUE(d.Build(R"(<Window><HorizontalLayout><Edit name="e" password="true" maxchar="4" width="100"/>
+  ASSERT_TRUE(
+      d.Build(R"(<Window><HorizontalLayout><Edit name="e" password="true" maxchar="4" width="100"/>
       <Control/></HorizontalLayout></Window>)"));
   auto* edit = d.Find<CEditUI>("e");
   EXPECT_TRUE(edit->IsPasswordMode());
@@ -375,7 +384,8 @@ TEST(Edit, PasswordModeLimitTextChangedAndReturn) {
   EXPECT_EQ(d.log.Of({"setfocus"}), (std::vector<std::string>{"setfocus:e"}));
   edit->OnEditorTextEdited("abc");
   edit->OnEditorReturn();
-  EXPECT_EQ(d.log.Of({"textchanged", "return"}), (std::vector<std::string>{"textchanged:e", "return:e"}));
+  EXPECT_EQ(d.log.Of({"textchanged", "return"}),
+            (std::vector<std::string>{"textchanged:e", "return:e"}));
   EXPECT_STREQ(edit->GetText(), "abc");
 }
 
@@ -493,7 +503,8 @@ TEST(Attributes, ParsersAcceptDuiLibSpellingsAndRejectGarbage) {
   EXPECT_TRUE(flag);
   EXPECT_FALSE(ParseAttrBool("1", flag));
   std::vector<std::pair<std::string, std::string>> pairs;
-  EXPECT_TRUE(ParseAttributeList("padding=\"10, 2, 10, 0\" normalimage=\"file='a.png' source='0,0,13,13'\" ", pairs));
+  EXPECT_TRUE(ParseAttributeList(
+      "padding=\"10, 2, 10, 0\" normalimage=\"file='a.png' source='0,0,13,13'\" ", pairs));
   ASSERT_EQ(pairs.size(), 2u);
   EXPECT_EQ(pairs[1].second, "file='a.png' source='0,0,13,13'");
   pairs.clear();
@@ -522,9 +533,10 @@ TEST(Painting, BackgroundsImagesWithDestAndMaskAndHiddenControls) {
   d.pm.Paint(&painter, RECT{0, 0, 100, 20});
   painter.end();
   EXPECT_EQ(canvas.pixelColor(10, 10), QColor(0, 0, 255));
-  EXPECT_EQ(canvas.pixelColor(20 + 8, 8), QColor(0, 255, 0));     // inside dest
-  EXPECT_EQ(canvas.pixelColor(20 + 2, 2), QColor(255, 255, 255));  // outside dest: the layout's white
+  EXPECT_EQ(canvas.pixelColor(20 + 8, 8), QColor(0, 255, 0));  // inside dest
+  EXPECT_EQ(canvas.pixelColor(20 + 2, 2),
+            QColor(255, 255, 255));  // outside dest: the layout's white
   EXPECT_EQ(canvas.pixelColor(20 + 4, 4), QColor(255, 255, 255));  // the masked corner
-  EXPECT_EQ(canvas.pixelColor(50, 10), QColor(255, 255, 255));     // the hidden red one is not drawn
+  EXPECT_EQ(canvas.pixelColor(50, 10), QColor(255, 255, 255));  // the hidden red one is not drawn
   CPaintManagerUI::SetResourcePath("");
 }

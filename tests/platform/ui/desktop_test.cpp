@@ -45,8 +45,10 @@ void AnswerNextBox(QMessageBox::StandardButton button, std::string* text, std::s
     poll->deleteLater();
     *text = box->text().toStdString();
     *caption = box->windowTitle().toStdString();
-    if (button == QMessageBox::NoButton) box->reject();
-    else box->button(button)->click();
+    if (button == QMessageBox::NoButton)
+      box->reject();
+    else
+      box->button(button)->click();
   });
   poll->start(1);
 }
@@ -158,7 +160,11 @@ TEST_F(DesktopTest, FileDialogCancelAndTooSmallBufferLoseNothing) {
 TEST_F(DesktopTest, RealFileDialogUsesTheFilterAndReturnsTheChosenFile) {
   QTemporaryDir dir;
   const std::string path = dir.filePath("list.xls").toStdString();
-  { FILE* f = std::fopen(path.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
+  {
+    FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+  }
   char buffer[512] = "";
   OPENFILENAMEA ofn = TemplateDialog(buffer, sizeof(buffer));
   const std::string initialDir = dir.path().toStdString();

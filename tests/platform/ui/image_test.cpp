@@ -71,9 +71,9 @@ TEST(ImageString, BadInputIsRejectedWithoutLosingTheRest) {
   EXPECT_FALSE(DuiLib::ParseImageString("file='a.png' fade='x'", info));
   EXPECT_FALSE(DuiLib::ParseImageString("file='a.png' dest='-2000000000,0,2000000000,1'", info));
   EXPECT_FALSE(info.bHasDest);
-  EXPECT_FALSE(DuiLib::ParseImageString("file='a.png", info));   // unclosed
-  EXPECT_FALSE(DuiLib::ParseImageString("file=a.png", info));    // not quoted
-  EXPECT_FALSE(DuiLib::ParseImageString("='a.png'", info));      // no key
+  EXPECT_FALSE(DuiLib::ParseImageString("file='a.png", info));       // unclosed
+  EXPECT_FALSE(DuiLib::ParseImageString("file=a.png", info));        // not quoted
+  EXPECT_FALSE(DuiLib::ParseImageString("='a.png'", info));          // no key
   EXPECT_FALSE(DuiLib::ParseImageString("source='0,0,1,1'", info));  // no file
   EXPECT_FALSE(DuiLib::ParseImageString("", info));
   EXPECT_FALSE(DuiLib::ParseImageString(nullptr, info));

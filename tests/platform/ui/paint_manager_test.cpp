@@ -80,7 +80,8 @@ TEST(NotifyMap, NamedEntryWinsThenTypeThenBaseMap) {
 
 TEST(PaintManager, ControlTimersTickUntilKilledAndDieWithTheControl) {
   TDialog d;
-  ASSERT_TRUE(d.Build(R"(<Window><VerticalLayout><Button name="b"/><Button name="c"/></VerticalLayout></Window>)"));
+  ASSERT_TRUE(d.Build(
+      R"(<Window><VerticalLayout><Button name="b"/><Button name="c"/></VerticalLayout></Window>)"));
   CControlUI* b = d.Find("b");
   ASSERT_TRUE(d.pm.SetTimer(b, 7, 5));
   ASSERT_TRUE(pumpUntil([&] { return d.log.Of({"timer"}).size() >= 2; }));
@@ -99,7 +100,8 @@ TEST(PaintManager, ControlTimersTickUntilKilledAndDieWithTheControl) {
 
 TEST(PaintManager, AsyncNotificationsArriveLaterAndSkipRemovedSenders) {
   TDialog d;
-  ASSERT_TRUE(d.Build(R"(<Window><VerticalLayout><Button name="b"/><Button name="c"/></VerticalLayout></Window>)"));
+  ASSERT_TRUE(d.Build(
+      R"(<Window><VerticalLayout><Button name="b"/><Button name="c"/></VerticalLayout></Window>)"));
   d.pm.SendNotify(d.Find("b"), "custom", 1, 2, true);
   d.pm.SendNotify(d.Find("c"), "custom", 3, 4, true);
   EXPECT_TRUE(d.log.entries.empty());
@@ -135,7 +137,8 @@ namespace {
 
 class CSkinWnd : public WindowImplBase {
  public:
-  CSkinWnd(std::string folder, std::string file) : m_folder(std::move(folder)), m_file(std::move(file)) {}
+  CSkinWnd(std::string folder, std::string file)
+      : m_folder(std::move(folder)), m_file(std::move(file)) {}
   std::vector<std::string> events;
   bool foundInInit = false;
 
@@ -175,9 +178,7 @@ class CSkinWnd : public WindowImplBase {
 struct TSkinFolder {
   QTemporaryDir dir;
   std::string Path() const { return dir.path().toStdString() + "/"; }
-  void Write(const char* name, const char* xml) {
-    std::ofstream(Path() + name) << xml;
-  }
+  void Write(const char* name, const char* xml) { std::ofstream(Path() + name) << xml; }
 };
 
 const char* kDialogSkin = R"(<?xml version="1.0" encoding="utf-8"?>
@@ -281,7 +282,8 @@ TEST_F(SkinWindow, EditOpensAQtEditorWithTheFocusAndReportsTyping) {
   EXPECT_STREQ(edit->GetText(), "abc");
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(editor, &enter);
-  EXPECT_EQ(log.Of({"textchanged", "return"}), (std::vector<std::string>{"textchanged:edit", "return:edit"}));
+  EXPECT_EQ(log.Of({"textchanged", "return"}),
+            (std::vector<std::string>{"textchanged:edit", "return:edit"}));
   wnd.Pm().FindControl("ok")->SetFocus();  // the editor closes, the text stays
   EXPECT_FALSE(edit->IsEditing());
   EXPECT_STREQ(edit->GetText(), "abc");
@@ -291,12 +293,16 @@ TEST_F(SkinWindow, EditOpensAQtEditorWithTheFocusAndReportsTyping) {
 }
 
 TEST_F(SkinWindow, BrokenSkinsGiveAWindowWithoutTheBrokenPart) {
-  folder.Write("malformed.xml", "<Window size=\"200,100\"><VerticalLayout><Button name=\"b\"></VerticalLayout>");
-  folder.Write("unknown.xml",
-               "<Window size=\"200,100\"><VerticalLayout><Gadget name=\"g\"><Button name=\"inner\"/></Gadget>"
-               "<Button name=\"b\" width=\"oops\" bkcolor=\"#zz\"/><Include source=\"missing.xml\"/>"
-               "</VerticalLayout></Window>");
-  folder.Write("loop.xml", "<Window><VerticalLayout><Include source=\"loop.xml\"/></VerticalLayout></Window>");
+  folder.Write("malformed.xml",
+               "<Window size=\"200,100\"><VerticalLayout><Button name=\"b\"></VerticalLayout>");
+  folder.Write(
+      "unknown.xml",
+      "<Window size=\"200,100\"><VerticalLayout><Gadget name=\"g\"><Button "
+      "name=\"inner\"/></Gadget>"
+      "<Button name=\"b\" width=\"oops\" bkcolor=\"#zz\"/><Include source=\"missing.xml\"/>"
+      "</VerticalLayout></Window>");
+  folder.Write("loop.xml",
+               "<Window><VerticalLayout><Include source=\"loop.xml\"/></VerticalLayout></Window>");
   for (const char* file : {"absent.xml", "malformed.xml"}) {
     CSkinWnd wnd(folder.Path(), file);
     ASSERT_NE(wnd.Create(nullptr, file, UI_WNDSTYLE_FRAME, 0, 0, 0, 0, 0), nullptr) << file;

@@ -50,7 +50,8 @@ struct TDialog {
   CNotifyLog log;
   DuiLib::CControlUI* root = nullptr;
 
-  bool Build(const char* xml, int cx = 400, int cy = 300, DuiLib::IDialogBuilderCallback* cb = nullptr) {
+  bool Build(const char* xml, int cx = 400, int cy = 300,
+             DuiLib::IDialogBuilderCallback* cb = nullptr) {
     EnsureApp();
     DuiLib::CDialogBuilder builder;
     root = builder.Create(xml, nullptr, cb, &pm);
@@ -94,8 +95,8 @@ inline bool operator==(const RECT& a, const RECT& b) {
 }
 
 inline std::string RectText(const RECT& rc) {
-  return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
-         std::to_string(rc.bottom);
+  return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) +
+         "," + std::to_string(rc.bottom);
 }
 
 }  // namespace uitest

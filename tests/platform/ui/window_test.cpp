@@ -336,9 +336,9 @@ TEST(WindowClose, OwnedWindowsGoFirstAndChildrenAfterTheirParentsDestroy) {
   EXPECT_EQ(Backend().Owner(hChild), nullptr);
   EXPECT_TRUE(Backend().GetLong(hChild, GWL_STYLE) & WS_CHILD);
   Backend().Destroy(hOwner);
-  EXPECT_EQ(order, (std::vector<std::string>{"owned destroy", "owned ncdestroy", "owner destroy",
-                                             "child destroy", "child ncdestroy",
-                                             "owner ncdestroy"}));
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"owned destroy", "owned ncdestroy", "owner destroy",
+                                      "child destroy", "child ncdestroy", "owner ncdestroy"}));
   EXPECT_FALSE(Backend().IsOwn(hChild));
   DuiLib::PumpMessages();
 }
@@ -360,8 +360,8 @@ TEST(WindowFrame, CaptionAreaDragsTheFramelessWindow) {
   EXPECT_EQ(wnd.Count(WM_LBUTTONDOWN), 0);
   // Offscreen there is no window manager: the window follows the mouse itself.
   // Pressed at screen (130, 50); the mouse goes 25 right and 15 down.
-  QMouseEvent drag(QEvent::MouseMove, QPointF(100, 10), QPointF(130 + 25, 50 + 15),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent drag(QEvent::MouseMove, QPointF(100, 10), QPointF(130 + 25, 50 + 15), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(host, &drag);
   SendMouse(host, QEvent::MouseButtonRelease, {100, 10}, Qt::LeftButton, Qt::NoButton);
   RECT rc{};
@@ -449,9 +449,12 @@ TEST(WindowFrame, SizingBorderResizesTheWindowWithoutAWindowManager) {
     RECT rc{};
     Backend().GetWindowRect(w.GetHWND(), &rc);
     const int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
-    if (x >= rc.right - 4 && y >= rc.bottom - 4) *r = HTBOTTOMRIGHT;
-    else if (x < rc.left + 4) *r = HTLEFT;
-    else *r = HTCLIENT;
+    if (x >= rc.right - 4 && y >= rc.bottom - 4)
+      *r = HTBOTTOMRIGHT;
+    else if (x < rc.left + 4)
+      *r = HTLEFT;
+    else
+      *r = HTCLIENT;
     return true;
   };
   const HWND hwnd = MakeWindow(wnd);  // 30,40 300x200

@@ -105,10 +105,13 @@ TEST_F(X11Windows, TheCaptionDragsTheFramelessWindow) {
              std::to_string(x + 40) + " " + std::to_string(y + 30) + " sleep 0.3 mousemove " +
              std::to_string(x + 80) + " " + std::to_string(y + 60) + " sleep 0.3 mouseup 1");
   RECT after{};
-  EXPECT_TRUE(PumpUntil([&] {
-    GetWindowRect(hwnd, &after);
-    return after.left != before.left;
-  }, 3000)) << (HasWindowManager() ? "under a window manager" : "bare server");
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        GetWindowRect(hwnd, &after);
+        return after.left != before.left;
+      },
+      3000))
+      << (HasWindowManager() ? "under a window manager" : "bare server");
   EXPECT_NEAR(after.left - before.left, 80, 2);
   EXPECT_NEAR(after.top - before.top, 60, 2);
   EXPECT_GE(wnd.Count(WM_NCLBUTTONDOWN), 1);

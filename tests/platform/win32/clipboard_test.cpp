@@ -113,7 +113,8 @@ TEST_F(ClipboardTest, UnknownFormatsAndStaleHandlesAreRefused) {
 
 TEST_F(ClipboardTest, BitmapFromAPictureFileGoesToTheClipboard) {
   const std::string path = WritePicture(64, 48);
-  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  HBITMAP bitmap =
+      static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
   ASSERT_NE(bitmap, nullptr);
   ASSERT_TRUE(OpenClipboard(nullptr));
   EmptyClipboard();
@@ -129,7 +130,9 @@ TEST_F(ClipboardTest, BitmapFromAPictureFileGoesToTheClipboard) {
 }
 
 TEST_F(ClipboardTest, BitmapsFailCleanlyOnBadFiles) {
-  EXPECT_EQ(LoadImageA(nullptr, dir.file("missing.png").c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
+  EXPECT_EQ(
+      LoadImageA(nullptr, dir.file("missing.png").c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE),
+      nullptr);
   testing_support::WriteText(dir.file("not-a-picture.png"), "plain text, no picture");
   EXPECT_EQ(win32::LoadBitmapFromFile(dir.file("not-a-picture.png")), nullptr);
   EXPECT_EQ(LoadImageA(nullptr, nullptr, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);

@@ -13,8 +13,9 @@ TEST(CodePage, RoundTripsChineseAndEmojiThroughUtf16) {
 }
 
 TEST(CodePage, InvalidInputGivesAnEmptyResult) {
-  for (const std::string& bad : {std::string("\xC0\xAF"), std::string("ab\xE4\xBD"), std::string("\xED\xA0\x80"),
-                                std::string("\xF4\x90\x80\x80"), std::string("\xFF")}) {
+  for (const std::string& bad :
+       {std::string("\xC0\xAF"), std::string("ab\xE4\xBD"), std::string("\xED\xA0\x80"),
+        std::string("\xF4\x90\x80\x80"), std::string("\xFF")}) {
     EXPECT_EQ(AnsiToUtf8(bad), "") << "overlong, truncated, surrogate, out of range, stray byte";
     EXPECT_EQ(Utf8ToWide(bad), u"");
   }
@@ -34,7 +35,8 @@ TEST(CodePage, MultiByteToWideCharFollowsTheWin32Contract) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "\xFF", 1, buffer, 8), 1) << "without the flag: U+FFFD";
   EXPECT_EQ(buffer[0], u'\xFFFD');
-  EXPECT_EQ(MultiByteToWideChar(936, 0, text, -1, buffer, 8), 0) << "only the UTF-8 code pages exist here";
+  EXPECT_EQ(MultiByteToWideChar(936, 0, text, -1, buffer, 8), 0)
+      << "only the UTF-8 code pages exist here";
 }
 
 TEST(CodePage, WideCharToMultiByteCountsBytes) {

@@ -61,7 +61,9 @@ TEST(Files, FindFilesListsMatchesWithLastWriteTimes) {
   WriteText(dir.file("old.dat"), "1");
   WriteText(dir.file("new.dat"), "22");
   WriteText(dir.file("other.txt"), "3");
-  struct utimbuf oldTime {1000000000, 1000000000};
+  struct utimbuf oldTime {
+    1000000000, 1000000000
+  };
   ::utime(dir.file("old.dat").c_str(), &oldTime);
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA(dir.file("*.dat").c_str(), &data);
@@ -72,7 +74,8 @@ TEST(Files, FindFilesListsMatchesWithLastWriteTimes) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
   FindClose(find);
   ASSERT_EQ(found.size(), 2u);
-  EXPECT_EQ(CompareFileTime(&found["old.dat"].ftLastWriteTime, &found["new.dat"].ftLastWriteTime), -1);
+  EXPECT_EQ(CompareFileTime(&found["old.dat"].ftLastWriteTime, &found["new.dat"].ftLastWriteTime),
+            -1);
   EXPECT_EQ(found["new.dat"].nFileSizeLow, 2u);
   EXPECT_EQ(FindFirstFileA(dir.file("*.none").c_str(), &data), INVALID_HANDLE_VALUE);
   EXPECT_EQ(FindFirstFileA(dir.file("missing/*").c_str(), &data), INVALID_HANDLE_VALUE);

@@ -35,8 +35,8 @@ TStarted Start(const std::string& commandLine, bool hidden = false) {
   }
   std::string line = commandLine;
   TStarted started;
-  started.ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &started.info);
+  started.ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &started.info);
   return started;
 }
 
@@ -67,7 +67,8 @@ TEST(CreateProcess, QuotedPathAndArgumentsAreSplitAsOnWindows) {
   const std::string folder = dir.file("a b");
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
   const std::string script = folder + "/print args";
-  testing_support::WriteText(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done > \"$OUT\"\n");
+  testing_support::WriteText(
+      script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done > \"$OUT\"\n");
   ASSERT_EQ(chmod(script.c_str(), 0755), 0);
   setenv("OUT", dir.file("args.txt").c_str(), 1);
   TStarted started = Start("\"" + script + "\" one \"two words\" a\\\"q\\\\\" back\\slash");
@@ -237,8 +238,8 @@ TEST(Toolhelp, SnapshotListsUsAndOurChild) {
 
 TEST(Toolhelp, FakeTableAndBadArguments) {
   win32::SetProcessTableSource([] {
-    return std::vector<win32::TProcessRow>{{4, 1, "explorer.exe"}, {9, 4, "WeChat.exe"},
-                                           {10, 4, std::string(300, 'x')}};
+    return std::vector<win32::TProcessRow>{
+        {4, 1, "explorer.exe"}, {9, 4, "WeChat.exe"}, {10, 4, std::string(300, 'x')}};
   });
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32 entry{};

@@ -15,8 +15,8 @@ using testing_support::WriteText;
 
 namespace {
 
-std::string Read(const std::string& file, const char* section, const char* key, const char* def = "",
-                 DWORD size = 260) {
+std::string Read(const std::string& file, const char* section, const char* key,
+                 const char* def = "", DWORD size = 260) {
   std::vector<char> buffer(size + 1, '#');
   GetPrivateProfileStringA(section, key, def, buffer.data(), size, file.c_str());
   return buffer.data();
@@ -45,7 +45,8 @@ TEST(ProfileRead, CutsALongValueToTheBufferLessOne) {
   const std::string value(400, 'x');
   WriteText(dir.file("a.ini"), "[s]\nk=" + value + "\n");
   char buffer[260];
-  const DWORD n = GetPrivateProfileStringA("s", "k", "", buffer, sizeof buffer, dir.file("a.ini").c_str());
+  const DWORD n =
+      GetPrivateProfileStringA("s", "k", "", buffer, sizeof buffer, dir.file("a.ini").c_str());
   EXPECT_EQ(n, 259u);
   EXPECT_EQ(std::string(buffer), std::string(259, 'x'));
 }
@@ -61,9 +62,11 @@ TEST(ProfileRead, ListsSectionsAndKeysAsDoubleZeroLists) {
   TempDir dir;
   WriteText(dir.file("a.ini"), "[one]\na=1\nb=2\n[two]\n");
   char buffer[64];
-  DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", buffer, sizeof buffer, dir.file("a.ini").c_str());
+  DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", buffer, sizeof buffer,
+                                     dir.file("a.ini").c_str());
   EXPECT_EQ(std::string(buffer, n), std::string("one\0two\0", 8));
-  n = GetPrivateProfileStringA("one", nullptr, "", buffer, sizeof buffer, dir.file("a.ini").c_str());
+  n = GetPrivateProfileStringA("one", nullptr, "", buffer, sizeof buffer,
+                               dir.file("a.ini").c_str());
   EXPECT_EQ(std::string(buffer, n), std::string("a\0b\0", 4));
 }
 
@@ -84,12 +87,14 @@ TEST(ProfileWrite, CreatesFileSectionAndKey) {
 TEST(ProfileWrite, KeepsCommentsBlankLinesAndOtherKeys) {
   TempDir dir;
   const std::string file = dir.file("a.ini");
-  const std::string before = "; top comment\n[LOGIN]\n; the last user\nLastUser=old\n\n[OPTION]\nAutoPlay=1\n";
+  const std::string before =
+      "; top comment\n[LOGIN]\n; the last user\nLastUser=old\n\n[OPTION]\nAutoPlay=1\n";
   WriteText(file, before);
   ASSERT_TRUE(WritePrivateProfileStringA("login", "LASTUSER", "new", file.c_str()));
   ASSERT_TRUE(WritePrivateProfileStringA("LOGIN", "UserPwd", "pw", file.c_str()));
   EXPECT_EQ(ReadText(file),
-            "; top comment\n[LOGIN]\n; the last user\nLastUser=new\nUserPwd=pw\n\n[OPTION]\nAutoPlay=1\n");
+            "; top comment\n[LOGIN]\n; the last "
+            "user\nLastUser=new\nUserPwd=pw\n\n[OPTION]\nAutoPlay=1\n");
 }
 
 TEST(ProfileWrite, DeletesKeysAndSections) {
@@ -130,11 +135,13 @@ TEST(ProfileWrite, ConcurrentWritersLoseNoKey) {
   for (int t = 0; t < 4; ++t)
     writers.emplace_back([&file, t] {
       for (int i = 0; i < 25; ++i)
-        WritePrivateProfileStringA("s", ("k" + std::to_string(t) + "_" + std::to_string(i)).c_str(), "v", file.c_str());
+        WritePrivateProfileStringA("s", ("k" + std::to_string(t) + "_" + std::to_string(i)).c_str(),
+                                   "v", file.c_str());
     });
   for (auto& writer : writers) writer.join();
   for (int t = 0; t < 4; ++t)
-    for (int i = 0; i < 25; ++i) EXPECT_EQ(Read(file, "s", ("k" + std::to_string(t) + "_" + std::to_string(i)).c_str()), "v");
+    for (int i = 0; i < 25; ++i)
+      EXPECT_EQ(Read(file, "s", ("k" + std::to_string(t) + "_" + std::to_string(i)).c_str()), "v");
 }
 
 TEST(ProfileInt, ParsesLikeAtoi) {

@@ -27,7 +27,8 @@ std::string QueryString(HKEY root, const char* path, const char* name, DWORD* by
   char buffer[512];
   DWORD bytes = sizeof buffer;
   DWORD type = 0;
-  const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &bytes);
+  const LONG rc =
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &bytes);
   RegCloseKey(key);
   if (rc != ERROR_SUCCESS) return "<no value>";
   if (bytesOut) *bytesOut = bytes;
@@ -39,48 +40,59 @@ std::string QueryString(HKEY root, const char* path, const char* name, DWORD* by
 
 TEST_F(RegistryTest, ReadsHandWrittenValuesWithAndWithoutQuotes) {
   WriteText(dir_.file("hklm.ini"),
-            std::string("[") + kUninstall + "]\nDisplayIcon=\"\"/opt/wechat/WeChat\"\"\nPlain=/opt/wechat/WeChat\n");
+            std::string("[") + kUninstall +
+                "]\nDisplayIcon=\"\"/opt/wechat/WeChat\"\"\nPlain=/opt/wechat/WeChat\n");
   DWORD bytes = 0;
-  EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kUninstall, "DisplayIcon", &bytes), "\"/opt/wechat/WeChat\"");
-  EXPECT_EQ(bytes, std::strlen("\"/opt/wechat/WeChat\"") + 1) << "byte count includes the terminating zero";
+  EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kUninstall, "DisplayIcon", &bytes),
+            "\"/opt/wechat/WeChat\"");
+  EXPECT_EQ(bytes, std::strlen("\"/opt/wechat/WeChat\"") + 1)
+      << "byte count includes the terminating zero";
   EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kUninstall, "Plain"), "/opt/wechat/WeChat");
 }
 
 TEST_F(RegistryTest, MissingKeyOrValueIsFileNotFound) {
   HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key),
+            ERROR_FILE_NOT_FOUND);
   WriteText(dir_.file("hkcu.ini"), "[SOFTWARE\\Tencent\\WeChat]\nOther=1\n");
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software\\tencent\\wechat", 0, KEY_READ, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software\\tencent\\wechat", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
   DWORD bytes = 0;
-  EXPECT_EQ(RegQueryValueExA(key, "FileSavePath", nullptr, nullptr, nullptr, &bytes), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegQueryValueExA(key, "FileSavePath", nullptr, nullptr, nullptr, &bytes),
+            ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
 }
 
 TEST_F(RegistryTest, WrittenValuesRoundTripWithQuotesSpacesAndChinese) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   const std::string value = "\"/home/用户 one/WeChat Files\" ";
-  ASSERT_EQ(RegSetValueExA(key, "FileSavePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                           static_cast<DWORD>(value.size() + 1)),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(key, "FileSavePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1)),
+      ERROR_SUCCESS);
   const DWORD number = 0x1234;
-  ASSERT_EQ(RegSetValueExA(key, "Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number),
+  ASSERT_EQ(RegSetValueExA(key, "Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                           sizeof number),
             ERROR_SUCCESS);
   RegCloseKey(key);
   EXPECT_EQ(QueryString(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", "FileSavePath"), value);
 
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
   DWORD read = 0, type = 0, bytes = sizeof read;
-  EXPECT_EQ(RegQueryValueExA(key, "Count", nullptr, &type, reinterpret_cast<LPBYTE>(&read), &bytes), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(key, "Count", nullptr, &type, reinterpret_cast<LPBYTE>(&read), &bytes),
+            ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(read, number);
   RegCloseKey(key);
 }
 
 TEST_F(RegistryTest, ReportsTheSizeNeededWhenTheBufferIsShort) {
-  WriteText(dir_.file("hklm.ini"), std::string("[") + kUninstall + "]\nDisplayIcon=/opt/a/WeChat\n");
+  WriteText(dir_.file("hklm.ini"),
+            std::string("[") + kUninstall + "]\nDisplayIcon=/opt/a/WeChat\n");
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ, &key), ERROR_SUCCESS);
   DWORD bytes = 0;
@@ -88,7 +100,8 @@ TEST_F(RegistryTest, ReportsTheSizeNeededWhenTheBufferIsShort) {
   EXPECT_EQ(bytes, 14u);
   char small[4];
   bytes = sizeof small;
-  EXPECT_EQ(RegQueryValueExA(key, "DisplayIcon", nullptr, nullptr, reinterpret_cast<LPBYTE>(small), &bytes),
+  EXPECT_EQ(RegQueryValueExA(key, "DisplayIcon", nullptr, nullptr, reinterpret_cast<LPBYTE>(small),
+                             &bytes),
             ERROR_MORE_DATA);
   EXPECT_EQ(bytes, 14u);
   RegCloseKey(key);
@@ -96,8 +109,11 @@ TEST_F(RegistryTest, ReportsTheSizeNeededWhenTheBufferIsShort) {
 
 TEST_F(RegistryTest, RefusesLineBreaksInValues) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "A", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_CURRENT_USER, "A", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   const char* bad = "x\n[evil]\ny=1";
-  EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>(bad), 14), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>(bad), 14),
+            ERROR_INVALID_PARAMETER);
   RegCloseKey(key);
 }

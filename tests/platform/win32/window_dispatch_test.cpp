@@ -180,9 +180,9 @@ TEST_F(WindowDispatchTest, CharMessagesJoinSurrogatePairs) {
   HWND main = desktop.AddWindow("WeChatMainWndForPC", 41, RECT{0, 0, 100, 100});
   const std::u16string text = u"A中😀";
   for (char16_t unit : text) SendMessageW(main, WM_CHAR, unit, 0);
-  SendMessageW(main, WM_CHAR, 0xDC00, 0);                    // a lone low half: nothing
-  SendMessageW(main, WM_CHAR, 0xD83D, 0);                    // a high half ...
-  SendMessageW(main, WM_CHAR, u'b', 0);                      // ... dropped before a plain unit
+  SendMessageW(main, WM_CHAR, 0xDC00, 0);  // a lone low half: nothing
+  SendMessageW(main, WM_CHAR, 0xD83D, 0);  // a high half ...
+  SendMessageW(main, WM_CHAR, u'b', 0);    // ... dropped before a plain unit
   auto chars = callsOf("char");
   ASSERT_EQ(chars.size(), 4u);
   EXPECT_EQ(chars[0].nArg1, 'A');
@@ -244,7 +244,8 @@ TEST_F(WindowDispatchTest, DesktopChangeEndsThePollWaitEarly) {
   EXPECT_EQ(win32::WaitForStopOrDesktopChange(stop, 2000), static_cast<DWORD>(WAIT_TIMEOUT));
   const auto waited = std::chrono::steady_clock::now() - start;
   adder.join();
-  EXPECT_LT(waited, std::chrono::milliseconds(1000));  // far below the 2 s limit: ended by the change
+  EXPECT_LT(waited,
+            std::chrono::milliseconds(1000));  // far below the 2 s limit: ended by the change
   SetEvent(stop);
   EXPECT_EQ(win32::WaitForStopOrDesktopChange(stop, 2000), static_cast<DWORD>(WAIT_OBJECT_0));
   CloseHandle(stop);

@@ -68,7 +68,9 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
   return true;
 }
 
-HWND HandleOf(QWidget* widget) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(widget->winId())); }
+HWND HandleOf(QWidget* widget) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(widget->winId()));
+}
 
 // Our own windows: a top-level frame holding a native child, the area copies are shown in.
 class CWorkbenchWindows : public testing_support::CStubOwnWindowBackend {
@@ -101,7 +103,8 @@ class CWorkbenchWindows : public testing_support::CStubOwnWindowBackend {
   BOOL GetWindowRect(HWND hwnd, RECT* rect) override {
     QWidget* widget = hwnd == hFrame ? &frame : area;
     const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
-    *rect = RECT{origin.x(), origin.y(), origin.x() + widget->width(), origin.y() + widget->height()};
+    *rect =
+        RECT{origin.x(), origin.y(), origin.x() + widget->width(), origin.y() + widget->height()};
     return TRUE;
   }
   BOOL GetClientRect(HWND hwnd, RECT* rect) override {
@@ -115,7 +118,9 @@ class CWorkbenchWindows : public testing_support::CStubOwnWindowBackend {
     return TRUE;
   }
   BOOL Destroy(HWND) override { return FALSE; }
-  unsigned long NativeId(HWND hwnd) override { return IsOwn(hwnd) ? static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)) : 0; }
+  unsigned long NativeId(HWND hwnd) override {
+    return IsOwn(hwnd) ? static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)) : 0;
+  }
   HWND FromNativeId(unsigned long xid) override {
     HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(xid));
     return IsOwn(hwnd) ? hwnd : nullptr;
@@ -136,8 +141,8 @@ BOOL FindWindowOfProcess(HWND hwnd, LPARAM lParam) {
   GetClassNameA(hwnd, name, sizeof name);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (!win32::IsProcessOrDescendant(pid, search->dwPid) || !IsWindow(hwnd) || GetWindow(hwnd, GW_OWNER) ||
-      !IsWindowVisible(hwnd))
+  if (!win32::IsProcessOrDescendant(pid, search->dwPid) || !IsWindow(hwnd) ||
+      GetWindow(hwnd, GW_OWNER) || !IsWindowVisible(hwnd))
     return TRUE;
   if (std::string(name) != search->pszClass) return TRUE;
   search->hFound = hwnd;
@@ -154,7 +159,8 @@ std::string HashOf(const QImage& image) {
   const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
   QCryptographicHash hash(QCryptographicHash::Sha256);
   for (int y = 0; y < argb.height(); ++y)
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(argb.constScanLine(y)), argb.width() * 4));
+    hash.addData(
+        QByteArrayView(reinterpret_cast<const char*>(argb.constScanLine(y)), argb.width() * 4));
   return hash.result().toHex().toStdString();
 }
 
@@ -166,13 +172,18 @@ std::vector<Json::Value> ReadTranscript(const std::string& path) {
     Json::CharReaderBuilder builder;
     std::string errors;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    if (reader->parse(line.data(), line.data() + line.size(), &value, &errors)) lines.push_back(value);
+    if (reader->parse(line.data(), line.data() + line.size(), &value, &errors))
+      lines.push_back(value);
   }
   return lines;
 }
 
-void Press(BYTE vk) { keybd_event(vk, 0, 0, 0); }
-void Release(BYTE vk) { keybd_event(vk, 0, KEYEVENTF_KEYUP, 0); }
+void Press(BYTE vk) {
+  keybd_event(vk, 0, 0, 0);
+}
+void Release(BYTE vk) {
+  keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+}
 
 void PasteText(const std::u16string& text) {
   ASSERT_TRUE(OpenClipboard(nullptr));
@@ -230,7 +241,8 @@ class X11DesktopTest : public ::testing::Test {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION info{};
-    EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+    EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
     started.push_back(info);
     return info;
   }
@@ -311,7 +323,8 @@ TEST_F(X11DesktopTest, LoginWindowIsEmbeddedAndCentred) {
   RECT area{};
   windows->GetWindowRect(windows->hArea, &area);
   RECT rect{};
-  ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(login, &rect) && rect.left - area.left == 250; }, 2000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return GetWindowRect(login, &rect) && rect.left - area.left == 250; }, 2000));
   EXPECT_EQ(rect.top - area.top, 100);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(login) != FALSE; }, 2000));
   // No longer top-level: the search does not find it again.
@@ -343,7 +356,8 @@ TEST_F(X11DesktopTest, NewWindowEndsThePollWaitEarly) {
   }
   ASSERT_NE(login, nullptr);
   std::printf("login window found %lld ms after the start\n",
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(latency).count()));
+              static_cast<long long>(
+                  std::chrono::duration_cast<std::chrono::milliseconds>(latency).count()));
   CloseHandle(stop);
 }
 
@@ -353,7 +367,8 @@ TEST_F(X11DesktopTest, MainWindowIsMaximisedInTheAreaAndShownOrHidden) {
   ASSERT_NE(main, nullptr);
   Embed(main, true);
   RECT rect{};
-  ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(main, &rect) && rect.right - rect.left == kAreaWidth; }, 2000));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return GetWindowRect(main, &rect) && rect.right - rect.left == kAreaWidth; }, 2000));
   EXPECT_EQ(rect.bottom - rect.top, kAreaHeight);
   RECT area{};
   windows->GetWindowRect(windows->hArea, &area);
@@ -375,7 +390,8 @@ TEST_F(X11DesktopTest, TopLevelWindowIsMaximisedOnTheScreen) {
   ShowWindow(main, SW_SHOWMAXIMIZED);
   RECT rect{};
   // By the window manager (less its decorations) or, on a bare server, to the root's size.
-  EXPECT_TRUE(WaitUntil([&] { return GetWindowRect(main, &rect) && rect.right - rect.left > 1000; }, 3000))
+  EXPECT_TRUE(
+      WaitUntil([&] { return GetWindowRect(main, &rect) && rect.right - rect.left > 1000; }, 3000))
       << "width " << rect.right - rect.left << " (was " << before.right - before.left << ")";
   EXPECT_GT(rect.bottom - rect.top, 800);
   EXPECT_TRUE(IsWindowVisible(main));
@@ -400,7 +416,9 @@ TEST_F(X11DesktopTest, ReplyArrivesExactlyTwentyTimesInARow) {
     for (char16_t unit : typed) SendMessageW(main, WM_CHAR, unit, 0);
     PastePicture(picture);
     SendShortcut();
-    ASSERT_TRUE(WaitUntil([&] { return ReadTranscript(TranscriptOf("wxid_reply")).size() == std::size_t(round + 1); }, 5000))
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ReadTranscript(TranscriptOf("wxid_reply")).size() == std::size_t(round + 1); },
+        5000))
         << "round " << round;
   }
   const std::vector<Json::Value> lines = ReadTranscript(TranscriptOf("wxid_reply"));
@@ -409,11 +427,14 @@ TEST_F(X11DesktopTest, ReplyArrivesExactlyTwentyTimesInARow) {
   for (const Json::Value& line : lines) {
     const Json::Value& items = line["items"];
     const bool ok = items.size() == 2 && items[0]["type"].asString() == "text" &&
-                    items[0]["text"].asString() == expectedText && items[1]["type"].asString() == "image" &&
-                    items[1]["width"].asInt() == 64 && items[1]["height"].asInt() == 40 &&
+                    items[0]["text"].asString() == expectedText &&
+                    items[1]["type"].asString() == "image" && items[1]["width"].asInt() == 64 &&
+                    items[1]["height"].asInt() == 40 &&
                     items[1]["sha256"].asString() == expectedHash;
-    if (ok) ++exact;
-    else ADD_FAILURE() << "not exact: " << line.toStyledString();
+    if (ok)
+      ++exact;
+    else
+      ADD_FAILURE() << "not exact: " << line.toStyledString();
   }
   EXPECT_EQ(exact, kRounds);
 }
@@ -490,7 +511,8 @@ TEST_F(X11DesktopTest, ThreeCopiesAreToldApartByProcess) {
   std::vector<PROCESS_INFORMATION> copies;
   for (int i = 0; i < 3; ++i) copies.push_back(StartStandin("wxid_three_" + std::to_string(i), -1));
   std::vector<HWND> logins;
-  for (const PROCESS_INFORMATION& info : copies) logins.push_back(WaitForWindow(info.dwProcessId, "WeChatLoginWndForPC"));
+  for (const PROCESS_INFORMATION& info : copies)
+    logins.push_back(WaitForWindow(info.dwProcessId, "WeChatLoginWndForPC"));
   for (HWND login : logins) ASSERT_NE(login, nullptr);
   EXPECT_NE(logins[0], logins[1]);
   EXPECT_NE(logins[1], logins[2]);
@@ -498,7 +520,8 @@ TEST_F(X11DesktopTest, ThreeCopiesAreToldApartByProcess) {
   Embed(logins[1], false);
   ShowWindow(logins[0], SW_HIDE);
   ShowWindow(logins[2], SW_HIDE);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(logins[0]) && !IsWindowVisible(logins[2]); }, 2000));
+  EXPECT_TRUE(
+      WaitUntil([&] { return !IsWindowVisible(logins[0]) && !IsWindowVisible(logins[2]); }, 2000));
   EXPECT_EQ(FindWindowOf(copies[0].dwProcessId, "WeChatLoginWndForPC"), nullptr);
   EXPECT_TRUE(IsWindowVisible(logins[1]));
 }
