@@ -2,7 +2,7 @@
 // reads or writes the file.
 #pragma once
 
-#include "platform/ui/CDuiString.h"
+#include "platform/ui/core/DuiString.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "app/Settings.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/SharedMemory.h"

@@ -3,9 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+status=0
+bash scripts/check-source.sh || status=1
 bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
-status=0
 ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j "$(nproc)" --timeout 600 || status=$?
 for extra in scripts/tests.d/*.sh; do
   [ -e "$extra" ] || continue

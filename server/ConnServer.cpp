@@ -1,6 +1,6 @@
 #include "server/ConnServer.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "app/Settings.h"
 #include "platform/win32/CodePage.h"
 #include "server/FormBody.h"

@@ -14,7 +14,7 @@
 // once on different threads.
 #pragma once
 
-#include "platform/ui/CDuiString.h"
+#include "platform/ui/core/DuiString.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "server/CurlTransport.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "app/Settings.h"
 
 #include <curl/curl.h>

@@ -1,6 +1,6 @@
 #include "server/FormBody.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/CodePage.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "server/ReplyJson.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 
 #include <json/reader.h>
 

@@ -1,6 +1,6 @@
 #include "server/ServerTransport.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "server/CurlTransport.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "wechat/ExcelReader.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "wechat/ExcelBook.h"
 #include "wechat/ExcelCsv.h"
 #include "wechat/ExcelOffice.h"

@@ -1,6 +1,6 @@
 #include "wechat/WeChatDataFolder.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Registry.h"
 #include "wechat/WeChatProfileReader.h"

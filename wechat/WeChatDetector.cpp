@@ -1,6 +1,6 @@
 #include "wechat/WeChatDetector.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 
 #include <algorithm>
 #include <strings.h>

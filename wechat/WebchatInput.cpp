@@ -4,7 +4,7 @@
 // to handle each key before the next one.
 #include "wechat/WebchatMan.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/Bitmap.h"
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/CodePage.h"

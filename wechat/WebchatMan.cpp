@@ -1,6 +1,6 @@
 #include "wechat/WebchatMan.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "app/Settings.h"
 #include "platform/hook/MouseHook.h"
 #include "platform/win32/CodePage.h"

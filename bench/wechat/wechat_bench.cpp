@@ -4,8 +4,8 @@
 // Run it on a private server, e.g.
 //   scripts/xvfb-run-wm.sh --wm openbox -- build/bench/wechat/wechat_bench
 // TC_BENCH_POLL_SECONDS (default 60) sets the length of the CPU measurement.
-#include "platform/ui/CWindowWnd.h"
-#include "platform/ui/MessageLoop.h"
+#include "platform/ui/window/WindowWnd.h"
+#include "platform/ui/window/MessageLoop.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Window.h"

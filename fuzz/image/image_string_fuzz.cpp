@@ -1,6 +1,6 @@
 // Any byte string as a DuiLib image string: parsing never crashes, and what it accepts is
 // drawn into a small picture from a real nine-patch file.
-#include "platform/ui/UIImage.h"
+#include "platform/ui/core/UIImage.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -2,7 +2,7 @@
 // the result. Any crash, leak of control or sanitizer report is a finding.
 //   LSAN_OPTIONS=suppressions=fuzz/skin/lsan.supp skin_fuzz -max_total_time=60 <new corpus>
 //   fuzz/skin/corpus
-#include "platform/ui/MessageLoop.h"
+#include "platform/ui/window/MessageLoop.h"
 #include "platform/ui/UIlib.h"
 
 #include <QImage>

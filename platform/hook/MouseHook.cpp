@@ -8,7 +8,7 @@
 // the top-level window of ours that holds it.
 #include "platform/hook/MouseHook.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/Process.h"
 #include "platform/win32/Window.h"
 

@@ -2,12 +2,12 @@
 // layouts, the skin builder, the notify map and the desktop services.
 #pragma once
 
-#include "platform/ui/CDuiString.h"
-#include "platform/ui/CWindowWnd.h"
-#include "platform/ui/CWndShadow.h"
-#include "platform/ui/DesktopServices.h"
-#include "platform/ui/MessageLoop.h"
-#include "platform/ui/UIImage.h"
+#include "platform/ui/core/DuiString.h"
+#include "platform/ui/window/WindowWnd.h"
+#include "platform/ui/window/WndShadow.h"
+#include "platform/ui/desktop/DesktopServices.h"
+#include "platform/ui/window/MessageLoop.h"
+#include "platform/ui/core/UIImage.h"
 #include "platform/ui/builder/DialogBuilder.h"
 #include "platform/ui/controls/ButtonUI.h"
 #include "platform/ui/controls/EditUI.h"

@@ -3,7 +3,7 @@
 // is refused instead of dereferenced.
 #include "platform/win32/Clipboard.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/Bitmap.h"
 #include "platform/win32/KernelObject.h"
 #include "platform/win32/Window.h"

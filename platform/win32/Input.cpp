@@ -1,6 +1,6 @@
 #include "platform/win32/Input.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/DesktopBackend.h"
 #include "platform/win32/KernelObject.h"
 #include "platform/win32/Window.h"

@@ -4,7 +4,7 @@
 // for it, so that no zombie is ever left behind.
 #include "platform/win32/Process.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/Sync.h"
 #include "platform/win32/Window.h"
 

@@ -5,7 +5,7 @@
 // repeat the first.
 #include "platform/win32/X11Private.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

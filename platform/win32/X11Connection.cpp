@@ -2,7 +2,7 @@
 // functions share. Replies are owned by unique_ptr with free() as xcb requires.
 #include "platform/win32/X11Private.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 
 #include <chrono>
 #include <cstdlib>

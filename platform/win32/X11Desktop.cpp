@@ -11,7 +11,7 @@
 // Showing, hiding and embedding are in X11Embed.cpp.
 #include "platform/win32/X11Desktop.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/Window.h"
 
 #include <chrono>

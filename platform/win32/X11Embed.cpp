@@ -6,7 +6,7 @@
 // connection (the owner of our container), so it survives if this process dies.
 #include "platform/win32/X11Desktop.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/Window.h"
 
 #include <chrono>

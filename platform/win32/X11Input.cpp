@@ -5,7 +5,7 @@
 // not processed yet.
 #include "platform/win32/X11Private.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/win32/Input.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // client list changing. Each such event counts one change and wakes the waiters.
 #include "platform/win32/X11Private.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "app/LogSetup.h"
 #include "app/Settings.h"
 

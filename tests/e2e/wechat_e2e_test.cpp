@@ -1,8 +1,8 @@
 // The manager against real stand-in clients on a real X server (started around this program
 // by scripts/xvfb-run-wm.sh, bare or with openbox). The tests share one frame window, one
 // manager and the copies it runs, and build on each other in the order written.
-#include "platform/ui/CWindowWnd.h"
-#include "platform/ui/MessageLoop.h"
+#include "platform/ui/window/WindowWnd.h"
+#include "platform/ui/window/MessageLoop.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Process.h"
 #include "platform/win32/Registry.h"

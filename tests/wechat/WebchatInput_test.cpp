@@ -16,12 +16,13 @@ using Call = win32::FakeDesktop::TCall;
 
 // A 2x1 24-bit Windows bitmap (red, blue).
 void WriteBmp(const std::filesystem::path& path) {
+  // clang-format off
   const unsigned char bytes[] = {
-      'B', 'M', 62, 0, 0, 0, 0, 0, 0,    0,    54,  0, 0,    0,            // file header
-      40,  0,   0,  0, 2, 0, 0, 0, 1,    0,    0,   0, 1,    0,    24, 0,  // info header
-      0,   0,   0,  0, 8, 0, 0, 0, 0x13, 0x0B, 0,   0, 0x13, 0x0B, 0,  0, 0,
-      0,   0,   0,  0, 0, 0, 0, 0, 0,    255,  255, 0, 0,    0,    0};  // BGR red, BGR blue,
-                                                                        // padding
+      'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                    // file header
+      40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,                  // info header
+      0, 0, 0, 0, 8, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0,
+      0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0, 0, 0};  // BGR red, BGR blue, padding
+  // clang-format on
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof(bytes));
 }
 

@@ -1,6 +1,6 @@
 #include "platform/ui/builder/DialogBuilder.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/ui/builder/AttributeParser.h"
 #include "platform/ui/controls/ButtonUI.h"
 #include "platform/ui/controls/EditUI.h"

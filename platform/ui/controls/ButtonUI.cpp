@@ -1,6 +1,6 @@
 #include "platform/ui/controls/ButtonUI.h"
 
-#include "platform/ui/CWindowWnd.h"
+#include "platform/ui/window/WindowWnd.h"
 #include "platform/ui/builder/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"

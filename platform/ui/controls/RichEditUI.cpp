@@ -1,7 +1,7 @@
 #include "platform/ui/controls/RichEditUI.h"
 
-#include "app/Log.h"
-#include "platform/ui/UIImage.h"
+#include "platform/log/Log.h"
+#include "platform/ui/core/UIImage.h"
 #include "platform/ui/builder/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"

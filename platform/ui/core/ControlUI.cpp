@@ -1,6 +1,6 @@
 #include "platform/ui/core/ControlUI.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/ui/builder/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"

@@ -6,8 +6,8 @@
 // wherever they happen. Keys go to the focused control.
 #include "platform/ui/core/PaintManagerUI.h"
 
-#include "app/Log.h"
-#include "platform/ui/CWindowWnd.h"
+#include "platform/log/Log.h"
+#include "platform/ui/window/WindowWnd.h"
 #include "platform/ui/controls/TextUI.h"
 #include "platform/ui/core/ControlUI.h"
 

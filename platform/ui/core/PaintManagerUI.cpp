@@ -2,10 +2,10 @@
 // timers, notifiers and filters. Messages and painting are in PaintManagerEvents.cpp.
 #include "platform/ui/core/PaintManagerUI.h"
 
-#include "app/Log.h"
-#include "platform/ui/CWindowWnd.h"
-#include "platform/ui/MessageLoop.h"
-#include "platform/ui/UIImage.h"
+#include "platform/log/Log.h"
+#include "platform/ui/window/WindowWnd.h"
+#include "platform/ui/window/MessageLoop.h"
+#include "platform/ui/core/UIImage.h"
 #include "platform/ui/core/ControlUI.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "platform/ui/core/RenderEngine.h"
 
-#include "platform/ui/UIImage.h"
+#include "platform/ui/core/UIImage.h"
 #include "platform/ui/core/PaintManagerUI.h"
 #include "platform/ui/core/RenderQt_p.h"
 #include "platform/ui/core/UIDefine.h"

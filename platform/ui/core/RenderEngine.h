@@ -3,7 +3,7 @@
 // 0 draws nothing, a text colour is drawn opaque when its alpha is 0.
 #pragma once
 
-#include "platform/ui/CDuiString.h"
+#include "platform/ui/core/DuiString.h"
 #include "platform/win32/Win32Types.h"
 
 class QPainter;

@@ -2,10 +2,10 @@
 // find flags, text styles and the notification record itself.
 #pragma once
 
-#include "platform/ui/CDuiString.h"
+#include "platform/ui/core/DuiString.h"
 #include "platform/win32/Window.h"
 
-// DuiLib's text pointer types: 8-bit UTF-8 here (the same aliases as CWindowWnd.h).
+// DuiLib's text pointer types: 8-bit UTF-8 here (the same aliases as window/WindowWnd.h).
 using LPCTSTR = const char*;
 using LPTSTR = char*;
 

@@ -1,6 +1,6 @@
 #include "platform/ui/gallery/GalleryWnd.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 
 using namespace DuiLib;
 

@@ -1,6 +1,6 @@
 #include "platform/ui/window/WindowImplBase.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "platform/ui/layout/VerticalLayoutUI.h"
 
 #include <string>

@@ -9,7 +9,7 @@
 // paint manager, then CWindowWnd's default handling.
 #pragma once
 
-#include "platform/ui/CWindowWnd.h"
+#include "platform/ui/window/WindowWnd.h"
 #include "platform/ui/builder/DialogBuilder.h"
 #include "platform/ui/core/NotifyPump.h"
 #include "platform/ui/core/PaintManagerUI.h"

@@ -1,5 +1,5 @@
 // Message boxes, file dialogs, the tray icon, shell open and screen metrics.
-#include "platform/ui/DesktopServices.h"
+#include "platform/ui/desktop/DesktopServices.h"
 #include "tests/platform/ui/window_test_util.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
 // Image strings, the image cache and nine-patch drawing.
-#include "platform/ui/UIImage.h"
-#include "platform/ui/MessageLoop.h"
+#include "platform/ui/core/UIImage.h"
+#include "platform/ui/window/MessageLoop.h"
 
 #include <QImage>
 #include <QPainter>

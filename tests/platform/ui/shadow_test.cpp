@@ -1,5 +1,5 @@
 // The drop shadow around a window.
-#include "platform/ui/CWndShadow.h"
+#include "platform/ui/window/WndShadow.h"
 #include "tests/platform/ui/window_test_util.h"
 
 #include <QWidget>

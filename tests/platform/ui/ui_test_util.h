@@ -2,7 +2,7 @@
 // without a window laid out at a given size, synthetic mouse input and a notification log.
 #pragma once
 
-#include "platform/ui/MessageLoop.h"
+#include "platform/ui/window/MessageLoop.h"
 #include "platform/ui/UIlib.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // A recording window for the window, message, desktop and shadow tests.
 #pragma once
 
-#include "platform/ui/CWindowWnd.h"
-#include "platform/ui/MessageLoop.h"
+#include "platform/ui/window/WindowWnd.h"
+#include "platform/ui/window/MessageLoop.h"
 #include "platform/win32/Window.h"
 
 #include <chrono>

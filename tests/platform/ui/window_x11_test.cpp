@@ -1,6 +1,6 @@
 // Our windows on a real X server (run bare and under openbox by scripts/xvfb-run-wm.sh):
 // handles are X window ids, styles keep them, the caption drags the window.
-#include "platform/ui/CWndShadow.h"
+#include "platform/ui/window/WndShadow.h"
 #include "tests/platform/ui/window_test_util.h"
 
 #include <QGuiApplication>

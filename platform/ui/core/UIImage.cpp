@@ -1,8 +1,8 @@
 // Own
-#include "platform/ui/UIImage.h"
+#include "platform/ui/core/UIImage.h"
 
 // Project
-#include "app/Log.h"
+#include "platform/log/Log.h"
 
 // Qt
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // timers and work handed to the GUI thread.
 #pragma once
 
-#include "platform/ui/MessageLoop.h"
+#include "platform/ui/window/MessageLoop.h"
 
 #include <functional>
 

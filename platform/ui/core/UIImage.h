@@ -13,7 +13,7 @@
 // Files are read with Qt from the given folder (the skin folder) unless absolute.
 #pragma once
 
-#include "platform/ui/CDuiString.h"
+#include "platform/ui/core/DuiString.h"
 #include "platform/win32/Win32Types.h"
 
 #include <cstddef>

@@ -2,8 +2,8 @@
 // window expects and carries out the window operations (show, move, styles, destroy).
 #pragma once
 
-#include "platform/ui/CWindowWnd.h"
-#include "platform/ui/OwnWindows_p.h"
+#include "platform/ui/window/WindowWnd.h"
+#include "platform/ui/window/OwnWindows_p.h"
 
 #include <QPoint>
 #include <QRect>

@@ -1,11 +1,11 @@
 // Own
-#include "platform/ui/CWindowWnd.h"
+#include "platform/ui/window/WindowWnd.h"
 
 // Project
-#include "app/Log.h"
-#include "platform/ui/MessageLoop_p.h"
-#include "platform/ui/OwnWindows_p.h"
-#include "platform/ui/WindowHost_p.h"
+#include "platform/log/Log.h"
+#include "platform/ui/window/MessageLoop_p.h"
+#include "platform/ui/window/OwnWindows_p.h"
+#include "platform/ui/window/WindowHost_p.h"
 
 // Qt
 #include <QGuiApplication>

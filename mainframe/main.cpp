@@ -1,5 +1,5 @@
 // tandem_chats: the workbench.
-#include "app/WinMain.h"
+#include "mainframe/WinMain.h"
 
 int main() {
   // 1 is a normal run for WinMain; the process reports success with 0 as Linux programs do.

@@ -1,9 +1,9 @@
 // Own
-#include "platform/ui/WindowHost_p.h"
+#include "platform/ui/window/WindowHost_p.h"
 
 // Project
-#include "app/Log.h"
-#include "platform/ui/MessageLoop_p.h"
+#include "platform/log/Log.h"
+#include "platform/ui/window/MessageLoop_p.h"
 
 // Qt
 #include <QApplication>

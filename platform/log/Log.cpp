@@ -1,4 +1,4 @@
-#include "app/Log.h"
+#include "platform/log/Log.h"
 
 #include <cstdarg>
 #include <cstdio>

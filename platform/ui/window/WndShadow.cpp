@@ -1,13 +1,13 @@
 // Own
-#include "platform/ui/CWndShadow.h"
+#include "platform/ui/window/WndShadow.h"
 
 // Project
-#include "app/Log.h"
-#include "platform/ui/MessageLoop.h"
-#include "platform/ui/OwnWindows_p.h"
-#include "platform/ui/UIImage.h"
+#include "platform/log/Log.h"
+#include "platform/ui/window/MessageLoop.h"
+#include "platform/ui/window/OwnWindows_p.h"
+#include "platform/ui/core/UIImage.h"
 #include "platform/ui/core/PaintManagerUI.h"
-#include "platform/ui/WindowHost_p.h"
+#include "platform/ui/window/WindowHost_p.h"
 
 // Qt
 #include <QCoreApplication>

@@ -1,11 +1,11 @@
-#include "app/WinMain.h"
+#include "mainframe/WinMain.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "app/LogSetup.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
-#include "app/shell/WorkbenchWnd.h"
-#include "platform/ui/CWndShadow.h"
+#include "mainframe/WorkbenchWnd.h"
+#include "platform/ui/window/WndShadow.h"
 #include "platform/ui/UIlib.h"
 #include "platform/win32/KernelObject.h"
 

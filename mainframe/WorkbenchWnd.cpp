@@ -1,6 +1,6 @@
-#include "app/shell/WorkbenchWnd.h"
+#include "mainframe/WorkbenchWnd.h"
 
-#include "app/Log.h"
+#include "platform/log/Log.h"
 #include "app/Settings.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
