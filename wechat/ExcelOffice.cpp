@@ -1,24 +1,17 @@
 #include "wechat/ExcelOffice.h"
 
+#include "platform/win32/ChildProcess.h"
+
 #include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <thread>
-#include <vector>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -33,9 +26,6 @@ constexpr const char* kCsvExport =
 // (67, code page 936: what Excel writes on Chinese Windows), rather than by guessing.
 constexpr const char* kCsvImportUtf8 = "--infilter=Text - txt - csv (StarCalc):44,34,76,1";
 constexpr const char* kCsvImportGbk = "--infilter=Text - txt - csv (StarCalc):44,34,67,1";
-constexpr auto kPollInterval = std::chrono::milliseconds(20);
-// A process that ignores SIGKILL (stuck in the kernel) must not hold the caller long.
-constexpr auto kGroupEndWait = std::chrono::milliseconds(2000);
 
 bool isExecutableFile(const std::string& path) {
   struct stat st;
@@ -102,114 +92,6 @@ bool fileIsUtf8(const std::string& path) {
     }
   }
   return pending == 0;
-}
-
-std::vector<std::string> childEnvironment(const std::string& tmpFolder) {
-  std::vector<std::string> env;
-  for (char** entry = environ; entry && *entry; ++entry) {
-    if (std::strncmp(*entry, "TMPDIR=", 7) != 0) env.emplace_back(*entry);
-  }
-  env.push_back("TMPDIR=" + tmpFolder);
-  return env;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& strings) {
-  std::vector<char*> out;
-  for (std::string& s : strings) out.push_back(s.data());
-  out.push_back(nullptr);
-  return out;
-}
-
-// Starts the child in a process group of its own, output to `logPath`, signals at default.
-bool spawnChild(const std::string& program, std::vector<std::string>& args,
-                std::vector<std::string>& env, const std::string& logPath, pid_t& pid,
-                std::string& error) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t mask;
-  sigemptyset(&mask);
-  posix_spawnattr_setsigmask(&attr, &mask);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGCHLD}) sigaddset(&defaults, sig);
-  posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setpgroup(&attr, 0);
-  posix_spawnattr_setflags(&attr,
-                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-  std::vector<char*> argv = pointers(args);
-  std::vector<char*> envp = pointers(env);
-  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
-  posix_spawnattr_destroy(&attr);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) {
-    error = "cannot start " + program + ": " + std::strerror(rc);
-    return false;
-  }
-  return true;
-}
-
-// True while a process of the group is still running. Members that are already dead but not
-// yet reaped (orphans wait for init to collect them) do not count.
-bool groupHasLiveMembers(pid_t group) {
-  if (::kill(-group, 0) != 0) return false;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t close = line.rfind(')');
-    char state = 0;
-    int parent = 0;
-    int pgrp = 0;
-    if (close != std::string::npos &&
-        std::sscanf(line.c_str() + close + 1, " %c %d %d", &state, &parent, &pgrp) == 3 &&
-        pgrp == group && state != 'Z' && state != 'X')
-      return true;
-  }
-  return false;
-}
-
-// SIGKILL takes a moment to end the processes; wait (briefly) until none of the group runs,
-// so that the caller never sees a doomed process still at work.
-void waitForGroupToEnd(pid_t group) {
-  const auto deadline = std::chrono::steady_clock::now() + kGroupEndWait;
-  while (groupHasLiveMembers(group) && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-}
-
-// Waits for the child up to the time-out. Then kills its whole process group while the
-// child is still unreaped (so its id, which names the group, cannot have been reused),
-// and reaps it. Returns false on time-out.
-bool waitAndKillGroup(pid_t pid, int timeoutMs, int& status) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    siginfo_t info{};
-    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
-      if (errno == EINTR) continue;
-      // Reaped elsewhere: its id is no longer ours to signal; the output tells.
-      status = 0;
-      return true;
-    }
-    const bool exited = info.si_pid == pid;
-    if (exited || std::chrono::steady_clock::now() >= deadline) {
-      ::kill(-pid, SIGKILL);
-      ::kill(pid, SIGKILL);
-      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-      waitForGroupToEnd(pid);
-      return exited;
-    }
-    std::this_thread::sleep_for(kPollInterval);
-  }
 }
 
 // The line of LibreOffice's output that says what went wrong, for the log.
@@ -288,25 +170,36 @@ bool ConvertWithSoffice(const std::string& program, const std::string& input,
   }
   if (!copyInput(input, inputCopy, error)) return false;
 
-  std::vector<std::string> args = {
-      program,         "-env:UserInstallation=" + fileUrl(workFolder + "/profile"),
-      "--headless",    "--norestore",
-      "--nolockcheck", "--nologo",
-      "--nodefault"};
+  win32::TChildOptions child;
+  child.program = program;
+  child.arguments = {"-env:UserInstallation=" + fileUrl(workFolder + "/profile"),
+                     "--headless",
+                     "--norestore",
+                     "--nolockcheck",
+                     "--nologo",
+                     "--nodefault"};
   if (plainExtension(input) == ".csv")
-    args.emplace_back(fileIsUtf8(inputCopy) ? kCsvImportUtf8 : kCsvImportGbk);
-  args.insert(args.end(), {"--convert-to", kCsvExport, "--outdir", outFolder, inputCopy});
-  std::vector<std::string> env = childEnvironment(tmpFolder);
-
-  pid_t pid = 0;
-  if (!spawnChild(program, args, env, logPath, pid, error)) return false;
-  int status = 0;
-  if (!waitAndKillGroup(pid, timeoutMs, status)) {
+    child.arguments.emplace_back(fileIsUtf8(inputCopy) ? kCsvImportUtf8 : kCsvImportGbk);
+  child.arguments.insert(child.arguments.end(),
+                         {"--convert-to", kCsvExport, "--outdir", outFolder, inputCopy});
+  child.environment = {"TMPDIR=" + tmpFolder};
+  child.outputPath = logPath;
+  child.timeoutMs = timeoutMs;
+  const win32::TChildResult result = win32::RunChildProcess(child);
+  if (result.end == win32::EChildEnd::NotStarted) {
+    error = result.error;
+    return false;
+  }
+  if (result.end == win32::EChildEnd::TimedOut) {
     error = "LibreOffice did not finish within " + std::to_string(timeoutMs) + " ms";
     return false;
   }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    error = "LibreOffice failed (status " + std::to_string(status) + "): " + failureReason(logPath);
+  if (!result.Succeeded()) {
+    error =
+        "LibreOffice failed (" +
+        (result.end == win32::EChildEnd::Exited ? "exit status " + std::to_string(result.exitCode)
+                                                : "signal " + std::to_string(result.signal)) +
+        "): " + failureReason(logPath);
     return false;
   }
   csvPath = findCsv(outFolder);
