@@ -11,6 +11,7 @@
 #include "platform/log/Log.h"
 #include "platform/win32/Process.h"
 #include "platform/win32/Window.h"
+#include "platform/win32/X11ErrorTrap.h"
 
 #include <cerrno>
 #include <map>
@@ -29,10 +30,6 @@
 
 namespace hook {
 namespace {
-
-int ignoreXError(Display*, XErrorEvent*) {
-  return 0;
-}  // windows may vanish meanwhile
 
 class CMouseWatcher {
  public:
@@ -109,7 +106,9 @@ void CMouseWatcher::run() {
     TC_LOG(TC_LOG_WARN, "mouse hook: no X display");
     return;
   }
-  XSetErrorHandler(ignoreXError);
+  // Windows vanish between the requests of a walk: the process's one handler drops those
+  // errors (installed once, not here per thread, where it would replace the desktop's).
+  win32::x11::InstallErrorHandler();
   int opcode = 0;
   int event = 0;
   int error = 0;

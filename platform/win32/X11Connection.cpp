@@ -3,6 +3,7 @@
 #include "platform/win32/X11Private.h"
 
 #include "platform/log/Log.h"
+#include "platform/win32/KernelObject.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -13,23 +14,21 @@
 #include <xcb/xcb.h>
 
 namespace win32::x11 {
-namespace {
 
-// Xlib's default handler ends the process on any error; a window that vanishes between
-// two requests is normal here, so errors are only logged.
-int logXError(::Display*, XErrorEvent* event) {
-  TC_LOG(TC_LOG_DEBUG, "X error " << int(event->error_code) << " on request "
-                                  << int(event->request_code) << " for 0x" << std::hex
-                                  << event->resourceid);
-  return 0;
+bool CheckRequest(xcb_connection_t* connection, unsigned int sequence) {
+  Reply<xcb_generic_error_t> error(xcb_request_check(connection, xcb_void_cookie_t{sequence}));
+  if (!error) return true;
+  TC_LOG(TC_LOG_DEBUG, "X error " << int(error->error_code) << " on request "
+                                  << int(error->major_code) << " for 0x" << std::hex
+                                  << error->resource_id);
+  SetLastError(LastErrorOfXError(error->error_code));
+  return false;
 }
-
-}  // namespace
 
 std::unique_ptr<CX11Connection> CX11Connection::Open() {
   ::Display* display = XOpenDisplay(nullptr);
   if (!display) return nullptr;
-  XSetErrorHandler(logXError);
+  InstallErrorHandler();
   std::unique_ptr<CX11Connection> connection(new CX11Connection());
   connection->m_pDisplay = display;
   connection->m_pXcb = XGetXCBConnection(display);

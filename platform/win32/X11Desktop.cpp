@@ -31,11 +31,6 @@ constexpr auto kSnapshotLifetime = std::chrono::milliseconds(100);
 constexpr int kActivateWaitMs = 300;
 constexpr std::uint32_t kSourcePager = 2;
 
-bool checkedRequest(xcb_connection_t* connection, xcb_void_cookie_t cookie) {
-  Reply<xcb_generic_error_t> error(xcb_request_check(connection, cookie));
-  return !error;
-}
-
 // The facts of the calling thread's latest enumeration.
 thread_local TDesktopReading t_facts;
 
@@ -272,9 +267,9 @@ bool CX11Desktop::Close(HWND hwnd) {
   event.type = x.Atoms().wmProtocols;
   event.data.data32[0] = x.Atoms().wmDeleteWindow;
   event.data.data32[1] = XCB_CURRENT_TIME;
-  const bool ok = checkedRequest(m_pConnection->Xcb(),
-                                 xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
-                                                        reinterpret_cast<const char*>(&event)));
+  const bool ok = Checked(m_pConnection->Xcb(),
+                          xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
+                                                 reinterpret_cast<const char*>(&event)));
   x.Sync();
   return ok;
 }

@@ -23,11 +23,6 @@ constexpr std::uint32_t kIconicState = 3;
 constexpr std::uint32_t kNetWmStateRemove = 0;
 constexpr std::uint32_t kNetWmStateAdd = 1;
 
-bool checked(xcb_connection_t* connection, xcb_void_cookie_t cookie) {
-  Reply<xcb_generic_error_t> error(xcb_request_check(connection, cookie));
-  return !error;
-}
-
 }  // namespace
 
 bool CX11Desktop::showEmbedded(XId window, XId parent, int cmd) {
@@ -35,7 +30,7 @@ bool CX11Desktop::showEmbedded(XId window, XId parent, int cmd) {
   switch (cmd) {
     case SW_HIDE:
     case SW_MINIMIZE:
-      return checked(m_pConnection->Xcb(), xcb_unmap_window_checked(c, window));
+      return Checked(c, xcb_unmap_window_checked(c, window));
     case SW_SHOWMAXIMIZED: {
       // As a maximised child window: fill the parent's client area.
       RECT parentRect{};
@@ -47,10 +42,10 @@ bool CX11Desktop::showEmbedded(XId window, XId parent, int cmd) {
                            XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
                                XCB_CONFIG_WINDOW_HEIGHT,
                            values);
-      return checked(m_pConnection->Xcb(), xcb_map_window_checked(c, window));
+      return Checked(c, xcb_map_window_checked(c, window));
     }
     default:
-      return checked(m_pConnection->Xcb(), xcb_map_window_checked(c, window));
+      return Checked(c, xcb_map_window_checked(c, window));
   }
 }
 
@@ -65,11 +60,11 @@ bool CX11Desktop::showTopLevel(XId window, int cmd) {
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
     case SW_SHOWMINNOACTIVE:
-      if (!managed) return checked(m_pConnection->Xcb(), xcb_unmap_window_checked(c, window));
+      if (!managed) return Checked(c, xcb_unmap_window_checked(c, window));
       x.SendRootMessage(window, atoms.wmChangeState, kIconicState);
       return true;
     case SW_SHOWMAXIMIZED: {
-      if (!checked(m_pConnection->Xcb(), xcb_map_window_checked(c, window))) return false;
+      if (!Checked(c, xcb_map_window_checked(c, window))) return false;
       if (managed) {
         x.SendRootMessage(window, atoms.netWmState, kNetWmStateAdd, atoms.netWmStateMaxVert,
                           atoms.netWmStateMaxHorz, 1);
@@ -90,9 +85,9 @@ bool CX11Desktop::showTopLevel(XId window, int cmd) {
       if (managed)
         x.SendRootMessage(window, atoms.netWmState, kNetWmStateRemove, atoms.netWmStateMaxVert,
                           atoms.netWmStateMaxHorz, 1);
-      return checked(m_pConnection->Xcb(), xcb_map_window_checked(c, window));
+      return Checked(c, xcb_map_window_checked(c, window));
     default:
-      return checked(m_pConnection->Xcb(), xcb_map_window_checked(c, window));
+      return Checked(c, xcb_map_window_checked(c, window));
   }
 }
 
@@ -114,7 +109,7 @@ bool CX11Desktop::withdraw(XId window) {
   // ICCCM 4.1.4: unmap, then a synthetic UnmapNotify to the root for the manager.
   CX11Connection& x = *m_pConnection;
   xcb_connection_t* c = x.Xcb();
-  if (!checked(m_pConnection->Xcb(), xcb_unmap_window_checked(c, window))) return false;
+  if (!Checked(c, xcb_unmap_window_checked(c, window))) return false;
   xcb_unmap_notify_event_t event;
   std::memset(&event, 0, sizeof event);
   event.response_type = XCB_UNMAP_NOTIFY;
@@ -172,11 +167,11 @@ bool CX11Desktop::Reparent(HWND hwnd, unsigned long parentId) {
     }
     setSaveSet(window, parentId != 0);
     const auto at = parentId ? POINT{0, 0} : screen;
-    ok = checked(m_pConnection->Xcb(), xcb_reparent_window_checked(
+    ok = Checked(m_pConnection->Xcb(), xcb_reparent_window_checked(
                                            x.Xcb(), window, target, static_cast<std::int16_t>(at.x),
                                            static_cast<std::int16_t>(at.y)));
     if (ok && wasMapped)
-      ok = checked(m_pConnection->Xcb(), xcb_map_window_checked(x.Xcb(), window));
+      ok = Checked(m_pConnection->Xcb(), xcb_map_window_checked(x.Xcb(), window));
     x.Sync();
   }
   m_watcher.Bump();
@@ -188,7 +183,7 @@ bool CX11Desktop::Move(HWND hwnd, int x, int y, int width, int height) {
   const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
                                   static_cast<std::uint32_t>(std::max(width, 1)),
                                   static_cast<std::uint32_t>(std::max(height, 1))};
-  return checked(m_pConnection->Xcb(), xcb_configure_window_checked(
+  return Checked(m_pConnection->Xcb(), xcb_configure_window_checked(
                                            m_pConnection->Xcb(), IdOf(hwnd),
                                            XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
                                                XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,

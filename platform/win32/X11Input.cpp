@@ -141,8 +141,13 @@ unsigned CX11Input::spareKeycodeFor(unsigned long keysym) {
   m_vecSpare.push_back(keycode);
   std::erase_if(m_mapBound, [keycode](const auto& entry) { return entry.second == keycode; });
   KeySym syms[2] = {static_cast<KeySym>(keysym), static_cast<KeySym>(keysym)};
+  CX11ErrorTrap trap(display);
   XChangeKeyboardMapping(display, static_cast<int>(keycode), 2, syms, 1);
-  XSync(display, False);
+  if (!trap.Succeeded()) {
+    TC_LOG(TC_LOG_WARN,
+           "keycode " << keycode << " could not be bound to keysym 0x" << std::hex << keysym);
+    return 0;
+  }
   m_mapBound[keysym] = keycode;
   return keycode;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/win32/DesktopBackend.h"
+#include "platform/win32/X11ErrorTrap.h"
 
 #include <atomic>
 #include <chrono>
@@ -29,6 +30,16 @@ struct FreeDeleter {
 };
 template <typename T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
+
+// Waits for the outcome of a request sent with its xcb `_checked` variant: true when the
+// server did it; otherwise sets the last error from the X error (LastErrorOfXError) and
+// returns false. Xlib calls whose failure matters use CX11ErrorTrap instead.
+bool CheckRequest(xcb_connection_t* connection, unsigned int sequence);
+//   if (!Checked(c, xcb_map_window_checked(c, window))) return false;
+template <typename Cookie>
+bool Checked(xcb_connection_t* connection, Cookie cookie) {
+  return CheckRequest(connection, cookie.sequence);
+}
 
 // Atoms interned once, in one batch, when the connection opens.
 struct TAtoms {

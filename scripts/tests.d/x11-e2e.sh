@@ -6,7 +6,7 @@ cd "$(dirname "$0")/../.."
 build="${BUILD_DIR:-build}"
 status=0
 # Test names, not labels: every X11 suite of the window functions and the stand-in.
-pattern='^(X11DesktopTest|StandinX11Test)\.'
+pattern='^(X11DesktopTest|X11ErrorTrapTest|StandinX11Test)\.'
 for wm in none openbox; do
   echo "== X11 end-to-end tests, window manager: $wm"
   scripts/xvfb-run-wm.sh --wm "$wm" -- \

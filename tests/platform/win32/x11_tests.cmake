@@ -14,3 +14,7 @@ tc_add_test(win32_x11_test
   LABELS x11)
 add_dependencies(win32_x11_test standin)
 target_compile_definitions(win32_x11_test PRIVATE TC_STANDIN_PATH="${TC_PROGRAM_DIR}/standin")
+tc_add_test(win32_x11_error_test
+  SOURCES x11_error_trap_test.cpp
+  LIBS tc_win32 tc_hook PkgConfig::X11
+  LABELS x11)
