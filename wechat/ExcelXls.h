@@ -1,16 +1,19 @@
-// Reads a BIFF workbook (.xls, Excel 97 and later) with FreeXL.
+// Reads a BIFF workbook (.xls) through the helper program tc_xls_reader.
 //
-// FreeXL reads past its buffers on some damaged files (fuzzing finds such files within
-// seconds), so the whole reading runs in a forked child process that sends the outcome of
-// each step and the cells back over a pipe. A damaged file can at worst end the child; the
-// reader then fails at the step the child did not finish. The child has a time-limit too.
+// BIFF parsers read past their buffers on some damaged files (fuzzing finds such files within
+// seconds), so the reading runs in a separate program, started fresh (never a fork of this
+// multi-threaded process) with a time limit. It writes the outcome of each step and the cells
+// to a report file; a damaged file can at worst end the helper, and the reader then fails at
+// the step the helper did not finish.
+//
+// The helper is looked for beside the running executable (the installed program), then where
+// the build put it (tests and benchmarks run from other folders of the build tree).
 #pragma once
 
 #include "wechat/ExcelBook.h"
+#include "wechat/ExcelXlsReport.h"
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 class CExcelXlsBook : public IExcelBook {
  public:
@@ -20,16 +23,11 @@ class CExcelXlsBook : public IExcelBook {
   bool ReadUsedRange(CExcelRange& range, std::string& error) override;
 
  private:
-  struct TCell {
-    std::uint32_t row;
-    std::uint32_t column;
-    std::string text;
-  };
-
   bool StepResult(std::size_t step, std::string& error) const;
-  void Decode(const std::string& message);
 
-  std::vector<std::string> m_vecStepErrors;  // one per finished step, "" when it succeeded
-  std::vector<TCell> m_vecCells;
-  std::string m_sChildFailure;  // why the child did not finish, if it did not
+  CExcelXlsReport m_report;
+  std::string m_sHelperFailure;  // why the helper did not finish, if it did not
 };
+
+// The helper's full path; "" when it is nowhere to be found.
+std::string ExcelXlsReaderProgram();

@@ -5,6 +5,7 @@
 #include "wechat/ExcelCsv.h"
 #include "wechat/ExcelDate.h"
 #include "wechat/ExcelRange.h"
+#include "wechat/ExcelXlsReport.h"
 #include "wechat/ExcelXlsx.h"
 
 #include <cmath>
@@ -293,6 +294,47 @@ TEST(ExcelDateTest, FormatsAndRange) {
   EXPECT_EQ(FormatExcelDate(45365.25, "上午/下午h\"时\"mm\"分\"", false), "上午6时00分");
   EXPECT_EQ(FormatExcelDate(45365.0000116, "mm:ss.0", false), "00:01.0");
   EXPECT_EQ(FormatExcelDate(45365, BuiltinExcelFormat(31), false), "2024年3月14日");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ExcelXlsReport, RoundTripsStepsAndCells) {
+  CExcelXlsReport report;
+  for (std::size_t i = 0; i < CExcelXlsReport::kStepCount; ++i) report.AddStep("");
+  report.AddCell(0, 1, "标题");
+  report.AddCell(70000, 255, std::string("a\0b", 3));
+  CExcelXlsReport decoded;
+  EXPECT_TRUE(decoded.Decode(report.Encode()));
+  EXPECT_EQ(decoded.StepErrors().size(), CExcelXlsReport::kStepCount);
+  ASSERT_EQ(decoded.Cells().size(), 2u);
+  EXPECT_EQ(decoded.Cells()[1].row, 70000u);
+  EXPECT_EQ(decoded.Cells()[1].column, 255u);
+  EXPECT_EQ(decoded.Cells()[1].text, std::string("a\0b", 3));
+}
+
+TEST(ExcelXlsReport, AFailedStepEndsTheReport) {
+  CExcelXlsReport report;
+  report.AddStep("");
+  report.AddStep("no worksheet");
+  CExcelXlsReport decoded;
+  EXPECT_TRUE(decoded.Decode(report.Encode()));
+  EXPECT_EQ(decoded.StepErrors(), (std::vector<std::string>{"", "no worksheet"}));
+}
+
+TEST(ExcelXlsReport, AReportCutShortKeepsOnlyTheWholeSteps) {
+  CExcelXlsReport report;
+  for (std::size_t i = 0; i < CExcelXlsReport::kStepCount; ++i) report.AddStep("");
+  report.AddCell(1, 0, "some text");
+  const std::string data = report.Encode();
+  for (std::size_t cut = 0; cut < data.size(); ++cut) {
+    if (cut == CExcelXlsReport::kStepCount) continue;  // the steps of an empty sheet, whole
+    CExcelXlsReport decoded;
+    EXPECT_FALSE(decoded.Decode(data.substr(0, cut))) << cut;
+    EXPECT_LT(decoded.StepErrors().size(), CExcelXlsReport::kStepCount) << cut;
+    EXPECT_TRUE(decoded.Cells().empty()) << cut;
+  }
 }
 
 }  // namespace

@@ -4,10 +4,14 @@
 #include "excel_test_support.h"
 
 #include "wechat/ExcelReader.h"
+#include "wechat/ExcelXls.h"
 
 #include <xlsxwriter.h>
 
+#include <atomic>
 #include <thread>
+
+#include <iconv.h>
 
 using namespace exceltest;
 
@@ -183,7 +187,7 @@ TEST_F(ExcelReaderTest, XlsWrittenByLibreOffice) {
 }
 
 TEST_F(ExcelReaderTest, ConcurrentXlsReadsFromSeveralThreads) {
-  // Each .xls read forks its own reader process; threads must not see each other's answers.
+  // Each .xls read runs its own helper process; threads must not see each other's answers.
   std::vector<std::vector<WECHATKUAIJIEDATA>> results(4);
   std::vector<std::thread> threads;
   for (auto& rows : results)
@@ -192,6 +196,40 @@ TEST_F(ExcelReaderTest, ConcurrentXlsReadsFromSeveralThreads) {
   for (auto& thread : threads) thread.join();
   for (const auto& rows : results) EXPECT_EQ(rows.size(), 7u);
   EXPECT_TRUE(OurChildren().empty());
+}
+
+TEST_F(ExcelReaderTest, XlsIsReadByTheHelperProgramAndLeavesNoFile) {
+  const std::string helper = ExcelXlsReaderProgram();
+  ASSERT_FALSE(helper.empty());
+  EXPECT_EQ(fs::path(helper).filename(), "tc_xls_reader");
+  std::vector<WECHATKUAIJIEDATA> rows;
+  EXPECT_TRUE(CExcelReader::__ReadExcelContentByOffice(rows, DataFile("excel_fixture.xls")));
+  EXPECT_TRUE(TempLeftovers().empty());
+  EXPECT_TRUE(OurChildren().empty());
+}
+
+TEST_F(ExcelReaderTest, XlsReadsDoNotStallWhileOtherThreadsConvertCharacterSets) {
+  // A reader forked from this process would inherit the character-set conversion lock held
+  // by a converting thread and wait on it for ever; an exec'd helper starts clean.
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> converters;
+  for (int i = 0; i < 2; ++i) {
+    converters.emplace_back([&stop] {
+      while (!stop) {
+        iconv_t cd = iconv_open("UTF-8", "GBK");
+        if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+      }
+    });
+  }
+  int read = 0;
+  for (int i = 0; i < 40; ++i) {
+    std::vector<WECHATKUAIJIEDATA> rows;
+    read += CExcelReader::__ReadExcelContentByOffice(rows, DataFile("excel_fixture.xls")) ? 1 : 0;
+  }
+  stop = true;
+  for (auto& t : converters) t.join();
+  EXPECT_EQ(read, 40);
+  EXPECT_FALSE(LoggedContaining("took too long"));
 }
 
 TEST_F(ExcelReaderTest, TruncatedXlsIsRefused) {
