@@ -74,6 +74,21 @@ CDuiString GetUserDataPath() {
   return CDuiString(std::string(appData) + "/orvo2/");
 }
 
+namespace {
+std::string userDataFile(const char* name) {
+  const CDuiString folder = GetUserDataFolder();
+  return folder.IsEmpty() ? std::string() : folder.str() + name;
+}
+}  // namespace
+
+std::string GetShortcutSnapshotPath() {
+  return userDataFile("mfls.xml");
+}
+
+std::string GetRemarkFilePath() {
+  return userDataFile("remarks.xml");
+}
+
 CDuiString GetUserDataFolder() {
   // The roaming folder always exists on Windows; a fresh Linux account may lack ~/.config.
   char appData[MAX_PATH];

@@ -25,5 +25,12 @@ bool IsRememberPassword();  // user.dat (program) OPTION/AutoPlay > 0
 CDuiString GetUserDataFolder();
 CDuiString GetUserDataPath();
 
+// Local files of the quick-message library and the account list, both in the per-user data
+// folder (the program folder may be read-only and is shared by every user). The tree
+// snapshot is "mfls.xml"; the account remarks have a file of their own, "remarks.xml", so
+// that neither writer replaces the other's content. Empty when the folder cannot be had.
+std::string GetShortcutSnapshotPath();
+std::string GetRemarkFilePath();
+
 // The per-user log.cfg, made from the program folder's template on first use.
 CDuiString GetLogConfigPath();
