@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -20,6 +21,24 @@ int openFlagsFor(const char* mode) {
   return (readsBack ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL | O_CLOEXEC;
 }
 
+// A missing target is fine; an existing one must be a file we may overwrite. The mode bits
+// are checked as well as access(), since the super-user passes access() for any file while
+// the operator's read-only mark must still hold.
+bool targetCanBeReplaced(const std::string& target) {
+  struct stat info {};
+  if (lstat(target.c_str(), &info) != 0) return errno == ENOENT;
+  if (S_ISDIR(info.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  if (S_ISREG(info.st_mode) &&
+      ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(target.c_str(), W_OK) != 0)) {
+    errno = EACCES;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 CReplyFile::~CReplyFile() {
@@ -29,9 +48,9 @@ CReplyFile::~CReplyFile() {
 bool CReplyFile::Create(const std::string& target, const char* mode) {
   Discard();
   m_strTarget = target;
+  if (!targetCanBeReplaced(target)) return false;
   const std::string tempPath = temporaryNameFor(target);
-  // 0666 before the umask, as fopen would create the file.
-  const int fd = open(tempPath.c_str(), openFlagsFor(mode), 0666);
+  const int fd = open(tempPath.c_str(), openFlagsFor(mode), S_IRUSR | S_IWUSR);
   if (fd < 0) return false;
   m_pStream = fdopen(fd, mode);
   if (!m_pStream) {

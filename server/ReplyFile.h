@@ -4,6 +4,10 @@
 // it over the target. Two threads running the same operation therefore never write into
 // one file, a reader of the target always sees a whole reply, and a failed download leaves
 // no partial file behind (Discard, or the destructor, removes the temporary file).
+//
+// Create refuses a target that could not be replaced afterwards (a folder, a read-only
+// file), so that a caller finds out before it sends a request whose reply it could not
+// keep. Reply files may hold the login token: they are the user's alone (0600).
 #pragma once
 
 #include <cstdio>
@@ -17,7 +21,8 @@ class CReplyFile {
   ~CReplyFile();
 
   // Creates the temporary file for `target`, opened with fopen-style `mode` ("wb", "wb+").
-  // False (errno set) when it cannot be created.
+  // False (errno set) when it cannot be created, or when `target` exists and is a folder
+  // (EISDIR) or read-only (EACCES): its reply could not be moved into place.
   bool Create(const std::string& target, const char* mode);
   std::FILE* Stream() const { return m_pStream; }
   // Closes the stream; false when buffered data could not be written.

@@ -218,6 +218,39 @@ TEST_P(OperationTest, MissingReplyFolderSendsNothing) {
   EXPECT_EQ(m_server.Count(), 0u);
 }
 
+// A reply that could not be kept must not be asked for: the server would act (add a group,
+// register) while the operator reads a failure, and a retry would act twice.
+TEST_P(OperationTest, ReplyThatCannotBeKeptSendsNothing) {
+  const std::string target = UserFolder() + Case().replyFile;
+  std::filesystem::create_directory(target);
+  CConnServer conn;
+  EXPECT_EQ(Call(conn), -1);
+  EXPECT_EQ(conn.m_strResultMsg, Expected(Case().fileError));
+  std::filesystem::remove(target);
+
+  WriteFile(target, "kept");
+  std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+  EXPECT_EQ(Call(conn), -1);
+  EXPECT_EQ(conn.m_strResultMsg, Expected(Case().fileError));
+  EXPECT_EQ(ReadFile(target), "kept");
+  EXPECT_EQ(m_server.Count(), 0u);
+  EXPECT_TRUE(FilesContaining(UserFolder(), ".part-").empty());
+}
+
+// Replies hold the login token and the operator's data: nobody else may read them.
+TEST_P(OperationTest, ReplyFileIsTheUsersAlone) {
+  const std::string target = UserFolder() + Case().replyFile;
+  WriteFile(target, "older reply");
+  std::filesystem::permissions(target, std::filesystem::perms::all);
+  m_server.Reply(R"({"resultCode":1})");
+  CConnServer conn;
+  Call(conn);
+  EXPECT_EQ(std::filesystem::status(target).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllForms, OperationTest, ::testing::ValuesIn(operationCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 

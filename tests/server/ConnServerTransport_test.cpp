@@ -183,6 +183,31 @@ TEST_F(DownloadTest, UnwritableTargetSendsNothing) {
   EXPECT_EQ(m_server.Count(), 0u);
 }
 
+TEST_F(DownloadTest, TargetThatCannotBeReplacedSendsNothing) {
+  const std::string url = m_server.BaseUrl() + "p.png";
+  const std::string folder = UserFolder() + "Faces";
+  std::filesystem::create_directory(folder);
+  CConnServer conn;
+  EXPECT_EQ(conn.DownloadFile(url.c_str(), folder.c_str()), "");
+  EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请求数据错误.");
+  const std::string readOnly = UserFolder() + "locked.png";
+  WriteFile(readOnly, "kept");
+  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+  EXPECT_EQ(conn.DownloadFile(url.c_str(), readOnly.c_str()), "");
+  EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请求数据错误.");
+  EXPECT_EQ(ReadFile(readOnly), "kept");
+  EXPECT_EQ(m_server.Count(), 0u);
+}
+
+TEST_F(DownloadTest, DownloadIsTheUsersAlone) {
+  m_server.Reply(TCanned{200, "picture", "image/png"});
+  CConnServer conn;
+  const std::string target = UserFolder() + "face.png";
+  ASSERT_EQ(conn.DownloadFile((m_server.BaseUrl() + "p.png").c_str(), target.c_str()), target);
+  EXPECT_EQ(std::filesystem::status(target).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 class UploadTest : public CServerTest {
  protected:
   std::string Picture() {
