@@ -6,6 +6,7 @@
 #include "server/FormBody.h"
 #include "server/ReplyFile.h"
 #include "server/ReplyJson.h"
+#include "server/ServerAddress.h"
 #include "server/ServerTransport.h"
 
 #include <json/value.h>
@@ -188,11 +189,14 @@ bool CConnServer::Request(CDuiString url, CDuiString data, void* file) {
 
 bool CConnServer::Transfer(const std::string& url, const std::string& body, void* file,
                            bool failOnHttpError) {
-  TC_LOG(TC_LOG_DEBUG, (body.empty() ? "GET " : "POST ") << url);
+  std::string address, problem;
+  if (!CheckServerAddress(url, address, problem)) return false;
+  TC_LOG(TC_LOG_DEBUG, (body.empty() ? "GET " : "POST ") << MaskSecrets(address));
   try {
-    return GetServerTransport().Transfer(url, body, static_cast<std::FILE*>(file), failOnHttpError);
+    return GetServerTransport().Transfer(address, body, static_cast<std::FILE*>(file),
+                                         failOnHttpError);
   } catch (const std::exception& error) {
-    TC_LOG(TC_LOG_ERROR, "Transfer to " << url << " failed: " << error.what());
+    TC_LOG(TC_LOG_ERROR, "Transfer to " << MaskSecrets(address) << " failed: " << error.what());
     return false;
   }
 }
@@ -490,12 +494,13 @@ int CConnServer::GetShortcutList(CDuiString token, CDuiString* replyPath) {
 int CConnServer::UploadPic(CDuiString token, CDuiString filePath, CDuiString fileName) {
   TC_TRACE("CConnServer::UploadPic()");
   try {
-    const std::string address =
+    const std::string url =
         GetWebServer().str() + kUploadPath + "?tokenId=" + FormEncode(AnsiToUtf8(token.str()));
     const std::vector<TMultipartField> fields{{"file", filePath.str(), true},
                                               {"filename", fileName.str(), false}};
-    std::string response;
-    PostMultipartFields(response, address, fields, std::string(), std::string());
+    std::string response, address, problem;
+    if (CheckServerAddress(url, address, problem))
+      PostMultipartFields(response, address, fields, std::string(), std::string());
     // A failed transfer leaves no body and so ends as an unreadable reply.
     return ReadReplyText(response, kUploadParseError, -2, [this](const Json::Value& root) {
       ReadEnvelope(root);

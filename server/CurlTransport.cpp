@@ -2,6 +2,7 @@
 
 #include "platform/log/Log.h"
 #include "app/Settings.h"
+#include "server/ServerAddress.h"
 
 #include <curl/curl.h>
 
@@ -150,7 +151,7 @@ std::string CCurlTransport::PostForm(const std::string& url,
   const CURLcode result = curl_easy_perform(easy.get());
   if (result != CURLE_OK)
     TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): multipart post to %s: %s.", static_cast<unsigned>(result),
-            url.c_str(), curl_easy_strerror(result));
+            MaskSecrets(url).c_str(), curl_easy_strerror(result));
   // The handle goes before the header list and the form it still points at.
   easy.reset();
   return response;

@@ -4,6 +4,8 @@
 #include "server/ServerTransport.h"
 
 #include "tests/server/CannedServer.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +103,57 @@ TEST_F(TransportTest, MissingBaseAddressFailsTheTransfer) {
   EXPECT_EQ(m_server.Count(), 0u);
 }
 
+// Without a base address the request address is a bare path, which the transfer library
+// would take for a host name ("zoduda_vudi") and send the phone number and password to,
+// through whatever proxy the environment names. Nothing may leave.
+TEST_F(TransportTest, MissingBaseAddressSendsNothingAnywhere) {
+  testing_support::ScopedEnv proxy("http_proxy", m_server.BaseUrl());
+  testing_support::ScopedEnv noProxy("no_proxy", "");
+  testing_support::LogCapture log;
+  UseWebServer("");
+  CConnServer conn;
+  EXPECT_EQ(conn.Login("13800138000", "secret-pw"), -1);
+  EXPECT_EQ(conn.m_strResultMsg, "登录失败, 请检查网络.");
+  EXPECT_EQ(conn.GetTipsMessage("tok"), "");
+  EXPECT_EQ(conn.UploadPic("tok", (Root() + "/program/sys.cfg").c_str(), "a.png"), -2);
+  EXPECT_EQ(conn.DownloadFile("", (UserFolder() + "t.xls").c_str()), "");
+  EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请检查网络.");
+  EXPECT_EQ(m_server.Count(), 0u);
+  EXPECT_GE(log.Count("Nothing sent"), 1u);
+}
+
+// An address without a scheme is not guessed at: it is refused and the reason logged, once.
+TEST_F(TransportTest, MalformedBaseAddressIsRefusedAndLoggedOnce) {
+  const std::string bare = "127.0.0.1:" + std::to_string(m_server.Port()) + "/";
+  const std::vector<std::string> bases{bare, "ftp://" + bare, "http:///x/",
+                                       "http://127.0.0.1:99999/"};
+  for (const std::string& base : bases) {
+    testing_support::LogCapture log;
+    UseWebServer(base);
+    CConnServer conn;
+    EXPECT_EQ(conn.AddShortcutGrp("g", "t"), -1) << base;
+    EXPECT_EQ(conn.m_strResultMsg, "添加快捷语组失败, 请检查网络.") << base;
+    EXPECT_EQ(conn.AddShortcutGrp("g", "t"), -1) << base;
+    EXPECT_EQ(log.Count("Nothing sent"), 1u) << base;
+  }
+  EXPECT_EQ(m_server.Count(), 0u);
+}
+
+TEST_F(TransportTest, SecretsNeverReachTheLog) {
+  testing_support::LogCapture log;
+  UseWebServer("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/");
+  const std::string picture = Root() + "/p.png";
+  WriteFile(picture, "png");
+  CConnServer conn;
+  EXPECT_EQ(conn.UploadPic("token-7f3a", picture.c_str(), "p.png"), -2);
+  EXPECT_EQ(conn.Login("13800138000", "pw-9c1d"), -1);
+  UseWebServer("bad base?tokenId=token-7f3a&password=pw-9c1d");
+  EXPECT_EQ(conn.UploadPic("token-7f3a", picture.c_str(), "p.png"), -2);
+  ASSERT_FALSE(log.Lines().empty());
+  EXPECT_EQ(log.Count("token-7f3a"), 0u);
+  EXPECT_EQ(log.Count("pw-9c1d"), 0u);
+}
+
 // A server that accepts and never answers: the request gives up after its 10 s time-out.
 TEST_F(TransportTest, SilentServerTimesOut) {
   CSilentListener silent;
@@ -181,6 +234,17 @@ TEST_F(DownloadTest, UnwritableTargetSendsNothing) {
   EXPECT_EQ(conn.DownloadFile((m_server.BaseUrl() + "p.png").c_str(), ""), "");
   EXPECT_EQ(conn.m_strResultMsg, "下载失败, 请求数据错误.");
   EXPECT_EQ(m_server.Count(), 0u);
+}
+
+// Picture names may hold spaces; the address is encoded rather than refused.
+TEST_F(DownloadTest, AddressWithSpaceIsEncoded) {
+  m_server.Reply(TCanned{200, "picture", "image/png"});
+  CConnServer conn;
+  const std::string target = UserFolder() + "p.png";
+  const std::string url = m_server.BaseUrl() + "pics/my photo 1.png";
+  EXPECT_EQ(conn.DownloadFile(url.c_str(), target.c_str()), target);
+  EXPECT_EQ(m_server.Last().path, "/pics/my photo 1.png");
+  EXPECT_EQ(ReadFile(target), "picture");
 }
 
 TEST_F(DownloadTest, TargetThatCannotBeReplacedSendsNothing) {
