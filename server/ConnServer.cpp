@@ -27,6 +27,7 @@ struct TFormOperation {
   const char* szParseError;  // the reply cannot be read
   EReset eReset;
   int nUnreadable;  // the result for a reply that cannot be read
+  std::size_t nMaxReplyBytes = kMaxReplyBytes;
 };
 
 namespace {
@@ -139,7 +140,8 @@ constexpr Op kShortcutList{"zoduda_vudi/quickMessage/list.do",
                            nullptr,
                            nullptr,
                            Op::kNoReset,
-                           -2};
+                           -2,
+                           kMaxListReplyBytes};
 
 constexpr Op kQueryVersion{"zoduda_vudi/common/version.do",
                            "Update.dat",
@@ -184,17 +186,16 @@ std::string textMemberOrEmpty(const Json::Value& object, const char* key) {
 }  // namespace
 
 bool CConnServer::Request(CDuiString url, CDuiString data, void* file) {
-  return Transfer(url.str(), data.str(), file, false);
+  return Transfer(url.str(), data.str(), file, TTransferOptions{});
 }
 
 bool CConnServer::Transfer(const std::string& url, const std::string& body, void* file,
-                           bool failOnHttpError) {
+                           const TTransferOptions& options) {
   std::string address, problem;
   if (!CheckServerAddress(url, address, problem)) return false;
   TC_LOG(TC_LOG_DEBUG, (body.empty() ? "GET " : "POST ") << MaskSecrets(address));
   try {
-    return GetServerTransport().Transfer(address, body, static_cast<std::FILE*>(file),
-                                         failOnHttpError);
+    return GetServerTransport().Transfer(address, body, static_cast<std::FILE*>(file), options);
   } catch (const std::exception& error) {
     TC_LOG(TC_LOG_ERROR, "Transfer to " << MaskSecrets(address) << " failed: " << error.what());
     return false;
@@ -218,7 +219,8 @@ bool CConnServer::SendForm(const TFormOperation& operation, const CFormBody& bod
     setMessage(m_strResultMsg, operation.szFileError);
     return false;
   }
-  const bool sent = Request(url, data, file.Stream());
+  const bool sent =
+      Transfer(url, data, file.Stream(), TTransferOptions{false, operation.nMaxReplyBytes});
   if (!file.Close() || !sent) {
     setMessage(m_strResultMsg, operation.szNetError);
     return false;
@@ -321,7 +323,8 @@ std::string CConnServer::DownloadFile(CDuiString url, CDuiString localPath) {
       m_strResultMsg = kDownloadFileError;
       return std::string();
     }
-    const bool fetched = Transfer(address, std::string(), file.Stream(), true);
+    const bool fetched =
+        Transfer(address, std::string(), file.Stream(), TTransferOptions{true, kMaxDownloadBytes});
     if (!file.Close() || !fetched) {
       TC_LOGF(TC_LOG_ERROR, "下载文件(%s)失败: %d.", localPath.GetData(), errno);
       m_strResultMsg = kDownloadNetError;

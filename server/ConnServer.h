@@ -22,6 +22,7 @@
 using DuiLib::CDuiString;
 
 struct TFormOperation;
+struct TTransferOptions;
 class CFormBody;
 namespace Json {
 class Value;
@@ -98,7 +99,8 @@ class CConnServer {
               std::string* replyPath = nullptr);
   bool SendForm(const TFormOperation& operation, const CFormBody& body, std::string& reply,
                 std::string* replyPath);
-  bool Transfer(const std::string& url, const std::string& body, void* file, bool failOnHttpError);
+  bool Transfer(const std::string& url, const std::string& body, void* file,
+                const TTransferOptions& options);
 
   void ResetResult();
   void ResetLoginMembers();

@@ -16,6 +16,7 @@ constexpr long kRequestTimeoutSeconds = 10;
 constexpr long kUploadTimeoutSeconds = 60;
 // Only web addresses: a picture or avatar address never reads a local file or another scheme.
 constexpr const char* kAllowedProtocols = "http,https";
+constexpr const char* kFormEncodings = "gzip";
 
 struct CurlEasyDeleter {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -39,14 +40,64 @@ CURLcode initCurlOnce() {
   return s_result;
 }
 
-size_t writeToFile(char* data, size_t size, size_t count, void* stream) {
-  if (!stream) return 0;
-  return std::fwrite(data, size, count, static_cast<std::FILE*>(stream)) * size;
+// Where a reply goes and how much of it may come. Writing less than was handed over ends
+// the transfer with a write error.
+struct TReplySink {
+  std::FILE* pFile = nullptr;
+  std::string* pText = nullptr;
+  std::size_t nLimit = kMaxReplyBytes;
+  std::size_t nWritten = 0;
+  bool bOverLimit = false;
+};
+
+size_t writeToSink(char* data, size_t size, size_t count, void* context) {
+  TReplySink& sink = *static_cast<TReplySink*>(context);
+  const size_t bytes = size * count;
+  if (bytes > sink.nLimit - sink.nWritten) {
+    sink.bOverLimit = true;
+    return 0;
+  }
+  size_t written = bytes;
+  if (sink.pText)
+    sink.pText->append(data, bytes);
+  else
+    written = sink.pFile ? std::fwrite(data, 1, bytes, sink.pFile) : 0;
+  sink.nWritten += written;
+  return written;
 }
 
-size_t appendToString(char* data, size_t size, size_t count, void* text) {
-  static_cast<std::string*>(text)->append(data, size * count);
-  return size * count;
+void limitReply(CURL* easy, TReplySink& sink) {
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, writeToSink);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &sink);
+  // Refused at once when the server announces more than may come.
+  curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(sink.nLimit));
+}
+
+void logOverLimit(const TReplySink& sink, const std::string& url) {
+  if (sink.bOverLimit)
+    TC_LOGF(TC_LOG_ERROR, "The reply of %s is longer than %zu bytes; it is dropped.",
+            MaskSecrets(url).c_str(), sink.nLimit);
+}
+
+long statusOf(CURL* easy) {
+  long status = 0;
+  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+  return status;
+}
+
+// A completed transfer that still does not count: a redirect that was not followed, or
+// for a download any final status outside 2xx.
+bool acceptableStatus(CURL* easy, const std::string& url, bool download) {
+  const long status = statusOf(easy);
+  const bool redirect = status >= 300 && status < 400;
+  if ((download && (status < 200 || status >= 300)) || redirect) {
+    const char* location = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
+    TC_LOGF(TC_LOG_ERROR, "%s answered %ld%s%s; nothing is kept.", MaskSecrets(url).c_str(), status,
+            location ? ", a redirect to " : "", location ? MaskSecrets(location).c_str() : "");
+    return false;
+  }
+  return true;
 }
 
 CurlSlist makeHeaderList(const std::vector<std::string>& headers) {
@@ -103,27 +154,34 @@ CurlMime buildMime(CURL* easy, const std::vector<TMultipartField>& fields) {
 }  // namespace
 
 bool CCurlTransport::Transfer(const std::string& url, const std::string& body, std::FILE* file,
-                              bool failOnHttpError) {
+                              const TTransferOptions& options) {
   // An empty Expect header keeps libcurl from waiting for "100 Continue" on a POST.
   // Declared before the handle so that it outlives it.
   CurlSlist headers = makeHeaderList({"Expect: "});
+  TReplySink sink{file, nullptr, options.nMaxReplyBytes};
   CurlEasy easy = newEasyHandle();
   if (!easy) return false;
   setCommonOptions(easy.get(), url, kRequestTimeoutSeconds);
-  curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, writeToFile);
+  limitReply(easy.get(), sink);
   curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
-  curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, file);
   if (!body.empty()) {
     curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
     curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDS, body.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_POST, 1L);
   }
-  if (failOnHttpError) curl_easy_setopt(easy.get(), CURLOPT_FAILONERROR, 1L);
+  if (options.bDownload) {
+    curl_easy_setopt(easy.get(), CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy.get(), CURLOPT_MAXREDIRS, kMaxRedirects);
+  } else {
+    curl_easy_setopt(easy.get(), CURLOPT_ACCEPT_ENCODING, kFormEncodings);
+  }
   const CURLcode result = curl_easy_perform(easy.get());
+  logOverLimit(sink, url);
   if (result != CURLE_OK)
     TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): curl_easy_perform() in CConnServer::Request(): %s.",
             static_cast<unsigned>(result), curl_easy_strerror(result));
-  return result == CURLE_OK;
+  return result == CURLE_OK && acceptableStatus(easy.get(), url, options.bDownload);
 }
 
 std::string CCurlTransport::PostForm(const std::string& url,
@@ -146,9 +204,11 @@ std::string CCurlTransport::PostForm(const std::string& url,
     curl_easy_setopt(easy.get(), CURLOPT_COOKIEJAR, cookieFile.c_str());
   }
   curl_easy_setopt(easy.get(), CURLOPT_MIMEPOST, mime.get());
-  curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, appendToString);
-  curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &response);
+  TReplySink sink{nullptr, &response, kMaxReplyBytes};
+  limitReply(easy.get(), sink);
   const CURLcode result = curl_easy_perform(easy.get());
+  logOverLimit(sink, url);
+  if (sink.bOverLimit) response.clear();
   if (result != CURLE_OK)
     TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): multipart post to %s: %s.", static_cast<unsigned>(result),
             MaskSecrets(url).c_str(), curl_easy_strerror(result));

@@ -7,9 +7,10 @@
 
 class CCurlTransport : public IServerTransport {
  public:
-  // A form POST (GET for an empty body), 3 s to connect, 10 s in all.
+  // A form POST (GET for an empty body), 3 s to connect, 10 s in all. Form replies are
+  // asked for gzip; the size limit counts the inflated bytes.
   bool Transfer(const std::string& url, const std::string& body, std::FILE* file,
-                bool failOnHttpError) override;
+                const TTransferOptions& options) override;
   // A multipart POST with certificate checks on, 3 s to connect and 60 s in all (enough
   // for a 2 MiB picture); cookies kept in the per-user data folder.
   std::string PostForm(const std::string& url, const std::vector<TMultipartField>& fields,

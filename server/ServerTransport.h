@@ -4,9 +4,32 @@
 // operation's reply reading runs without a network.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+// The most reply bytes kept, counted after decompression. Far beyond any real reply, and
+// small enough that a broken or hostile server cannot take the workbench's memory: a form
+// reply is a small envelope (1 MiB); the quick-message list of 10,000 messages is about
+// 3 MiB (64 MiB); pictures are uploaded up to 2 MiB and the import template is a small
+// spreadsheet (32 MiB for a download).
+inline constexpr std::size_t kMaxReplyBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxListReplyBytes = std::size_t{64} << 20;
+inline constexpr std::size_t kMaxDownloadBytes = std::size_t{32} << 20;
+// Redirects a download follows before it gives up.
+inline constexpr long kMaxRedirects = 5;
+
+// How a transfer treats the reply.
+struct TTransferOptions {
+  // A download follows up to kMaxRedirects redirects (http and https only) and fails on any
+  // final status outside 2xx. A form request follows none: a redirect fails it (the form
+  // holds the password or the token and goes to the configured server only), any other
+  // status completes it and the body is judged by its reader.
+  bool bDownload = false;
+  // Past this many reply bytes the transfer fails.
+  std::size_t nMaxReplyBytes = kMaxReplyBytes;
+};
 
 // One part of a multipart form: a text value, or (isFile) the bytes of the file at `value`,
 // sent under that file's own name.
@@ -21,13 +44,12 @@ class IServerTransport {
   virtual ~IServerTransport() = default;
 
   // Sends `body` as a form POST (a GET when it is empty) and writes the reply body to
-  // `file`. True when the transfer completed; with failOnHttpError an HTTP status of 400
-  // or more counts as a failed transfer, otherwise any status completes.
+  // `file`. True when the transfer completed under `options`.
   virtual bool Transfer(const std::string& url, const std::string& body, std::FILE* file,
-                        bool failOnHttpError) = 0;
+                        const TTransferOptions& options) = 0;
 
   // Posts a multipart form with the given extra headers. Returns whatever reply body
-  // arrived, empty when nothing did.
+  // arrived (at most kMaxReplyBytes), empty when nothing did or when it was longer.
   virtual std::string PostForm(const std::string& url, const std::vector<TMultipartField>& fields,
                                const std::vector<std::string>& headers) = 0;
 };

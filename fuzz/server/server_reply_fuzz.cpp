@@ -19,7 +19,8 @@ namespace {
 // Answers every request with the current input.
 class CReplayTransport : public IServerTransport {
  public:
-  bool Transfer(const std::string&, const std::string& body, std::FILE* file, bool) override {
+  bool Transfer(const std::string&, const std::string& body, std::FILE* file,
+                const TTransferOptions&) override {
     m_strLastBody = body;
     if (!file) return false;
     return std::fwrite(m_strReply.data(), 1, m_strReply.size(), file) == m_strReply.size();
