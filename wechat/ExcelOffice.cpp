@@ -22,11 +22,6 @@ namespace {
 // gives them; dates are still written as the sheet shows them.
 constexpr const char* kCsvExport =
     "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,1";
-// A .csv input is read with commas, as UTF-8 (76) or, when it is not valid UTF-8, as GBK
-// (67, code page 936: what Excel writes on Chinese Windows), rather than by guessing.
-constexpr const char* kCsvImportUtf8 = "--infilter=Text - txt - csv (StarCalc):44,34,76,1";
-constexpr const char* kCsvImportGbk = "--infilter=Text - txt - csv (StarCalc):44,34,67,1";
-
 bool isExecutableFile(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
@@ -72,26 +67,6 @@ bool copyInput(const std::string& input, const std::string& copy, std::string& e
     return false;
   }
   return true;
-}
-
-// True when the file is valid UTF-8 (lead and continuation bytes; over-long forms pass).
-bool fileIsUtf8(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  char buffer[65536];
-  int pending = 0;  // continuation bytes still due for the current character
-  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-    for (std::streamsize i = 0; i < file.gcount(); ++i) {
-      const auto c = static_cast<unsigned char>(buffer[i]);
-      if (pending > 0) {
-        if ((c & 0xC0) != 0x80) return false;
-        --pending;
-      } else if (c >= 0x80) {
-        pending = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (pending < 0) return false;
-      }
-    }
-  }
-  return pending == 0;
 }
 
 // The line of LibreOffice's output that says what went wrong, for the log.
@@ -157,8 +132,8 @@ bool CExcelTempFolder::Create(std::string& error) {
 }
 
 bool ConvertWithSoffice(const std::string& program, const std::string& input,
-                        const std::string& workFolder, int timeoutMs, std::string& csvPath,
-                        std::string& error) {
+                        const std::string& importFilter, const std::string& workFolder,
+                        int timeoutMs, std::string& csvPath, std::string& error) {
   const std::string inputCopy = workFolder + "/book" + plainExtension(input);
   const std::string outFolder = workFolder + "/out";
   const std::string tmpFolder = workFolder + "/tmp";
@@ -178,8 +153,7 @@ bool ConvertWithSoffice(const std::string& program, const std::string& input,
                      "--nolockcheck",
                      "--nologo",
                      "--nodefault"};
-  if (plainExtension(input) == ".csv")
-    child.arguments.emplace_back(fileIsUtf8(inputCopy) ? kCsvImportUtf8 : kCsvImportGbk);
+  child.arguments.emplace_back("--infilter=" + importFilter);
   child.arguments.insert(child.arguments.end(),
                          {"--convert-to", kCsvExport, "--outdir", outFolder, inputCopy});
   child.environment = {"TMPDIR=" + tmpFolder};

@@ -28,10 +28,10 @@ class CExcelTempFolder {
   std::string m_sPath;
 };
 
-// Converts the first sheet of `input` to UTF-8 CSV (plain numbers, dates as shown) inside
-// `workFolder`, and returns the CSV's path in `csvPath`. False, with a reason, when the input
-// cannot be copied, the program cannot be started, it fails, it outlives `timeoutMs`, or it
-// writes no CSV.
+// Converts the first sheet of `input`, loaded with the import filter `importFilter` (see
+// ExcelImportFilter), to UTF-8 CSV (plain numbers, dates as shown) inside `workFolder`, and returns
+// the CSV's path in `csvPath`. False, with a reason, when the input cannot be copied, the program
+// cannot be started, it fails, it outlives `timeoutMs`, or it writes no CSV.
 bool ConvertWithSoffice(const std::string& program, const std::string& input,
-                        const std::string& workFolder, int timeoutMs, std::string& csvPath,
-                        std::string& error);
+                        const std::string& importFilter, const std::string& workFolder,
+                        int timeoutMs, std::string& csvPath, std::string& error);

@@ -1,14 +1,17 @@
 #include "wechat/ExcelReader.h"
 
 #include "platform/log/Log.h"
+#include "platform/win32/Files.h"
 #include "wechat/ExcelBook.h"
 #include "wechat/ExcelCsv.h"
+#include "wechat/ExcelFileKind.h"
 #include "wechat/ExcelOffice.h"
 #include "wechat/ExcelRange.h"
 #include "wechat/ExcelXls.h"
 #include "wechat/ExcelXlsx.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <exception>
@@ -19,6 +22,8 @@ namespace {
 // LibreOffice takes 1-5 s for a small sheet; a minute means it hangs.
 constexpr int kSofficeTimeoutMs = 60000;
 constexpr std::size_t kMaxCsvBytes = 128u << 20;
+// LibreOffice takes about a minute for 300 MB; larger inputs are refused before it starts.
+constexpr std::uint64_t kMaxSofficeInputBytes = 64u << 20;
 constexpr std::size_t kMaxErrorText = 256;
 
 // What a reader needs from its spreadsheet program: starting it, its workbooks, and the
@@ -45,21 +50,17 @@ class CBuiltinApplication : public IExcelApplication {
 
  private:
   static std::unique_ptr<IExcelBook> BookFor(const std::string& path, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-      error = "cannot open \"" + path + "\"";
-      return nullptr;
+    std::string reason;
+    switch (ExcelFileKindOf(path, reason)) {
+      case EExcelFileKind::OfficeOpenXml:
+        return std::make_unique<CExcelXlsxBook>();
+      case EExcelFileKind::Biff:
+        return std::make_unique<CExcelXlsBook>();
+      default:
+        error = "\"" + path + "\" is neither an .xlsx nor an .xls workbook" +
+                (reason.empty() ? "" : ": " + reason);
+        return nullptr;
     }
-    unsigned char magic[8] = {};
-    file.read(reinterpret_cast<char*>(magic), sizeof magic);
-    static const unsigned char kZip[] = {'P', 'K', 3, 4};
-    static const unsigned char kCompound[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    if (file.gcount() >= 4 && std::equal(kZip, kZip + 4, magic))
-      return std::make_unique<CExcelXlsxBook>();
-    if (file.gcount() == 8 && std::equal(kCompound, kCompound + 8, magic))
-      return std::make_unique<CExcelXlsBook>();
-    error = "\"" + path + "\" is neither an .xlsx nor an .xls workbook";
-    return nullptr;
   }
 };
 
@@ -69,9 +70,25 @@ class CCsvBook : public IExcelBook {
   CCsvBook(std::string program, std::string workFolder)
       : m_sProgram(std::move(program)), m_sWorkFolder(std::move(workFolder)) {}
 
+  // Only files that are spreadsheets by their bytes, and not too large, reach the program,
+  // each with the import filter of its kind.
   bool Open(const std::string& path, std::string& error) override {
-    return ConvertWithSoffice(m_sProgram, path, m_sWorkFolder, kSofficeTimeoutMs, m_sCsvPath,
-                              error);
+    std::string head;
+    std::uint64_t size = 0;
+    if (!win32::ReadRegularFileHead(path, 0, head, size, error)) return false;
+    if (size > kMaxSofficeInputBytes) {
+      error = "\"" + path + "\" is too large for the spreadsheet program (" + std::to_string(size) +
+              " bytes)";
+      return false;
+    }
+    std::string reason;
+    const EExcelFileKind kind = ExcelFileKindOf(path, reason);
+    if (kind == EExcelFileKind::Unknown) {
+      error = "\"" + path + "\" is no spreadsheet: " + reason;
+      return false;
+    }
+    return ConvertWithSoffice(m_sProgram, path, ExcelImportFilter(kind), m_sWorkFolder,
+                              kSofficeTimeoutMs, m_sCsvPath, error);
   }
 
   bool LoadWorksheets(std::string& error) override {
@@ -84,6 +101,14 @@ class CCsvBook : public IExcelBook {
     }
     file.seekg(0);
     m_sCsv.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    // What comes out of a real sheet is text; control bytes or broken characters mean the
+    // program read something that was no spreadsheet.
+    std::string_view text = m_sCsv;
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    if (!IsCleanUtf8Text(text)) {
+      error = "the spreadsheet program's result holds binary data; the file is no spreadsheet";
+      return false;
+    }
     return true;
   }
 

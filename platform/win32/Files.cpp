@@ -288,4 +288,32 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
   return !in.bad();
 }
 
+bool ReadRegularFileHead(const std::string& path, std::size_t maxBytes, std::string& head,
+                         std::uint64_t& size, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot open \"" + path + "\": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (!ok) error = "\"" + path + "\" is not a regular file";
+  head.assign(ok ? maxBytes : 0, '\0');
+  std::size_t got = 0;
+  while (ok && got < head.size()) {
+    const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = "cannot read \"" + path + "\": " + std::strerror(errno);
+      ok = false;
+    }
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  head.resize(got);
+  size = ok ? static_cast<std::uint64_t>(st.st_size) : 0;
+  ::close(fd);
+  return ok;
+}
+
 }  // namespace win32

@@ -5,6 +5,8 @@
 #include "platform/win32/KernelObject.h"
 #include "platform/win32/Win32Types.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #define CSIDL_PERSONAL 0x0005
@@ -50,4 +52,9 @@ std::string ProgramFolder();
 // Writes a file atomically (temporary file beside it, then rename); mode for a new file.
 bool WriteFileAtomically(const std::string& path, const std::string& content, unsigned mode = 0644);
 bool ReadWholeFile(const std::string& path, std::string& content);
+// Reads up to `maxBytes` from the start of a regular file into `head` and gives its size.
+// The file is opened without blocking and checked once open, so a FIFO, a device or a
+// folder is refused at once and never holds the caller. False with a reason otherwise.
+bool ReadRegularFileHead(const std::string& path, std::size_t maxBytes, std::string& head,
+                         std::uint64_t& size, std::string& error);
 }  // namespace win32

@@ -3,10 +3,13 @@
 // program that hangs checks the time-out without LibreOffice.
 #include "excel_test_support.h"
 
+#include "wechat/ExcelFileKind.h"
 #include "wechat/ExcelOffice.h"
 
 #include <chrono>
 #include <thread>
+
+#include <sys/stat.h>
 
 #include <sys/stat.h>
 
@@ -174,8 +177,8 @@ TEST_F(ExcelOfficeTest, HangingProgramIsKilledWithItsChildrenAtTheTimeOut) {
   ASSERT_TRUE(folder.Create(error)) << error;
   std::string csv;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(
-      ConvertWithSoffice(program, DataFile("excel_fixture.xls"), folder.Path(), 300, csv, error));
+  EXPECT_FALSE(ConvertWithSoffice(program, DataFile("excel_fixture.xls"), "MS Excel 97",
+                                  folder.Path(), 300, csv, error));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_NE(error.find("did not finish within 300 ms"), std::string::npos) << error;
   EXPECT_TRUE(OurChildren().empty());
@@ -188,15 +191,15 @@ TEST_F(ExcelOfficeTest, ProgramThatWritesNothingOrFailsIsReported) {
   ASSERT_TRUE(folder.Create(error)) << error;
   std::string csv;
   const std::string quiet = FakeProgram("echo 'Error: source file could not be loaded'");
-  EXPECT_FALSE(
-      ConvertWithSoffice(quiet, DataFile("excel_fixture.xls"), folder.Path(), 10000, csv, error));
+  EXPECT_FALSE(ConvertWithSoffice(quiet, DataFile("excel_fixture.xls"), "MS Excel 97",
+                                  folder.Path(), 10000, csv, error));
   EXPECT_NE(error.find("Error: source file could not be loaded"), std::string::npos) << error;
 
   CExcelTempFolder second;
   ASSERT_TRUE(second.Create(error)) << error;
   const std::string failing = FakeProgram("echo broken >&2; exit 3");
-  EXPECT_FALSE(
-      ConvertWithSoffice(failing, DataFile("excel_fixture.xls"), second.Path(), 10000, csv, error));
+  EXPECT_FALSE(ConvertWithSoffice(failing, DataFile("excel_fixture.xls"), "MS Excel 97",
+                                  second.Path(), 10000, csv, error));
   EXPECT_NE(error.find("broken"), std::string::npos) << error;
   EXPECT_TRUE(OurChildren().empty());
 }
@@ -226,6 +229,128 @@ TEST_F(ExcelOfficeTest, MissingInputNeverStartsTheProgram) {
   EXPECT_TRUE(Logged("wps-读取excel失败：打开excel失败"));
   EXPECT_FALSE(fs::exists(m_root + "/started"));
   EXPECT_TRUE(TempLeftovers().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A fake soffice that notes its arguments and writes the CSV it is given where LibreOffice
+// would write its result.
+class ExcelOfficeFakeTest : public ExcelOfficeTest {
+ protected:
+  void UseFake(const std::string& csv) {
+    WriteFile(m_root + "/fake.csv", csv);
+    FakeProgram("printf '%s\\n' \"$@\" > \"" + m_root +
+                "/args\"\n"
+                "for a; do last=$a; done\n"
+                "/bin/cp \"" +
+                m_root + "/fake.csv\" \"${last%/*}/out/book-Sheet1.csv\"");
+    if (!m_path) m_path = std::make_unique<CEnvOverride>("PATH", m_root + "/fakebin");
+  }
+  bool Started() const { return fs::exists(m_root + "/args"); }
+  std::string Arguments() const {
+    std::ifstream in(m_root + "/args");
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+  std::unique_ptr<CEnvOverride> m_path;
+};
+
+TEST_F(ExcelOfficeFakeTest, EachKindOfFileIsOpenedWithItsOwnImportFilter) {
+  UseFake("h,h\nt,c\n");
+  const std::map<std::string, std::string> filters = {
+      {DataFile("excel_fixture.xls"), "--infilter=MS Excel 97"},
+      {DataFile("excel_fixture.fods"), "--infilter=OpenDocument Spreadsheet Flat XML"}};
+  for (const auto& [path, filter] : filters) {
+    std::vector<WECHATKUAIJIEDATA> rows;
+    EXPECT_TRUE(CExcelReader::__ReadExcelContentByWps(rows, path))
+        << ::testing::PrintToString(LogLines());
+    EXPECT_NE(Arguments().find(filter + "\n"), std::string::npos) << Arguments();
+  }
+  WriteFile(File("replies.csv"), "a,b\n");
+  std::vector<WECHATKUAIJIEDATA> rows;
+  EXPECT_TRUE(CExcelReader::__ReadExcelContentByWps(rows, File("replies.csv")));
+  EXPECT_NE(Arguments().find("--infilter=Text - txt - csv (StarCalc):44,34,76,1\n"),
+            std::string::npos);
+}
+
+TEST_F(ExcelOfficeFakeTest, RandomBytesNamedXlsNeverReachTheProgram) {
+  UseFake("h,h\nt,c\n");
+  std::string noise;
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    noise += static_cast<char>(seed >> 24);
+  }
+  for (const char* name : {"random.xls", "random.xlsx", "random.csv", "random.ods"}) {
+    WriteFile(File(name), noise);
+    EXPECT_TRUE(CExcelReader::ReadExcelContent(File(name)).empty()) << name;
+  }
+  EXPECT_FALSE(Started());
+  EXPECT_TRUE(LoggedContaining("is no spreadsheet"));
+}
+
+TEST_F(ExcelOfficeFakeTest, TextOrOtherZipFilesNamedAsWorkbooksNeverReachTheProgram) {
+  UseFake("h,h\nt,c\n");
+  WriteFile(File("notes.xlsx"), "just some text, not a workbook\n");
+  WriteZip(File("archive.xlsx"), {{"readme.txt", "hello"}});
+  WriteFile(File("page.xls"), "<?xml version=\"1.0\"?><html><body>hi</body></html>");
+  for (const char* name : {"notes.xlsx", "archive.xlsx", "page.xls"})
+    EXPECT_TRUE(CExcelReader::ReadExcelContent(File(name)).empty()) << name;
+  EXPECT_FALSE(Started());
+}
+
+TEST_F(ExcelOfficeFakeTest, AResultWithControlBytesOrBrokenCharactersIsRefused) {
+  for (const std::string& junk :
+       {std::string("h,h\nt,\x01\x02\x7f\n"), std::string("h,h\nt,\xff\xfe\n"),
+        std::string("h,h\n\xC2\x85,x\n")}) {
+    UseFake(junk);
+    std::vector<WECHATKUAIJIEDATA> rows;
+    EXPECT_FALSE(CExcelReader::__ReadExcelContentByWps(rows, DataFile("excel_fixture.xls")));
+    EXPECT_TRUE(rows.empty());
+    EXPECT_TRUE(Logged("wps-读取excel失败：获取worksheets失败"));
+    EXPECT_TRUE(LoggedContaining("binary data"));
+  }
+}
+
+TEST_F(ExcelOfficeFakeTest, AFileTooLargeForTheProgramIsRefusedBeforeItStarts) {
+  UseFake("h,h\nt,c\n");
+  const std::string path = File("huge.xls");
+  WriteFile(path, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+  fs::resize_file(path, 65u << 20);  // sparse: costs no disk
+  std::vector<WECHATKUAIJIEDATA> rows;
+  EXPECT_FALSE(CExcelReader::__ReadExcelContentByWps(rows, path));
+  EXPECT_FALSE(Started());
+  EXPECT_TRUE(LoggedContaining("too large for the spreadsheet program"));
+}
+
+TEST_F(ExcelOfficeFakeTest, AFifoIsRefusedAtOnceByBothReaders) {
+  UseFake("h,h\nt,c\n");
+  for (const char* name : {"pipe.xlsx", "pipe.xls", "pipe.csv"}) {
+    const std::string path = File(name);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    // Without a writer, an ordinary open of the FIFO would never return.
+    EXPECT_TRUE(CExcelReader::ReadExcelContent(path).empty()) << name;
+  }
+  EXPECT_FALSE(Started());
+  EXPECT_TRUE(LoggedContaining("is not a regular file"));
+}
+
+TEST_F(ExcelOfficeTest, TruncatedWorkbooksGiveNoJunkFromLibreOffice) {
+  if (!HaveSoffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  std::ifstream in(DataFile("excel_fixture.xls"), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (std::size_t cut : {512u, 1536u, 2600u, 4000u, 5200u}) {
+    ASSERT_LT(cut, bytes.size());
+    const std::string path = File("cut" + std::to_string(cut) + ".xls");
+    WriteFile(path, bytes.substr(0, cut));
+    for (const auto& row : CExcelReader::ReadExcelContent(path)) {
+      EXPECT_TRUE(IsCleanUtf8Text(row.strTitle)) << cut;
+      EXPECT_TRUE(IsCleanUtf8Text(row.strContent)) << cut;
+    }
+  }
+  ExpectNothingLeftBehind();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "wechat/ExcelCsv.h"
 #include "wechat/ExcelDate.h"
+#include "wechat/ExcelFileKind.h"
 #include "wechat/ExcelRange.h"
 #include "wechat/ExcelXlsReport.h"
 #include "wechat/ExcelXlsx.h"
@@ -335,6 +336,49 @@ TEST(ExcelXlsReport, AReportCutShortKeepsOnlyTheWholeSteps) {
     EXPECT_LT(decoded.StepErrors().size(), CExcelXlsReport::kStepCount) << cut;
     EXPECT_TRUE(decoded.Cells().empty()) << cut;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ExcelFileKind, CleanTextChecks) {
+  EXPECT_TRUE(IsCleanUtf8Text("标题,内容\t😀\r\n"));
+  EXPECT_FALSE(IsCleanUtf8Text(std::string("a\0b", 3)));
+  EXPECT_FALSE(IsCleanUtf8Text("a\x1b[0m"));
+  EXPECT_FALSE(IsCleanUtf8Text("\xC2\x85"));      // C1 control
+  EXPECT_FALSE(IsCleanUtf8Text("\xC0\xAF"));      // over-long
+  EXPECT_FALSE(IsCleanUtf8Text("\xED\xA0\x80"));  // surrogate
+  EXPECT_FALSE(IsCleanUtf8Text("\xE6\xA0"));      // cut short
+  EXPECT_TRUE(IsCleanGbkText("\xB1\xEA\xCC\xE2,\x80\n"));
+  EXPECT_FALSE(IsCleanGbkText("\xB1"));
+  EXPECT_FALSE(IsCleanGbkText("\xB1\x7F"));
+  EXPECT_FALSE(IsCleanGbkText("a\x01"));
+}
+
+TEST_F(ExcelXlsxTest, FileKindsAreToldByTheirBytes) {
+  std::string reason;
+  EXPECT_EQ(ExcelFileKindOf(DataFile("excel_fixture.xls"), reason), EExcelFileKind::Biff);
+  EXPECT_EQ(ExcelFileKindOf(DataFile("excel_fixture.fods"), reason),
+            EExcelFileKind::FlatOpenDocument);
+  WriteZip(File("book.xlsx"), XlsxParts(""));
+  EXPECT_EQ(ExcelFileKindOf(File("book.xlsx"), reason), EExcelFileKind::OfficeOpenXml);
+  WriteZip(File("book.ods"), {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}});
+  EXPECT_EQ(ExcelFileKindOf(File("book.ods"), reason), EExcelFileKind::OpenDocument);
+  WriteZip(File("text.odt"), {{"mimetype", "application/vnd.oasis.opendocument.text"}});
+  EXPECT_EQ(ExcelFileKindOf(File("text.odt"), reason), EExcelFileKind::Unknown);
+  WriteFile(File("a.csv"), "\xEF\xBB\xBFh,h\n");
+  EXPECT_EQ(ExcelFileKindOf(File("a.csv"), reason), EExcelFileKind::CsvUtf8);
+  WriteFile(File("b.CSV"), "\xB1\xEA,\xCC\xE2\n");
+  EXPECT_EQ(ExcelFileKindOf(File("b.CSV"), reason), EExcelFileKind::CsvGbk);
+  WriteFile(File("c.csv"), std::string("h,\0\n", 4));
+  EXPECT_EQ(ExcelFileKindOf(File("c.csv"), reason), EExcelFileKind::Unknown);
+  WriteFile(File("d.xlsx"), "h,h\n");
+  EXPECT_EQ(ExcelFileKindOf(File("d.xlsx"), reason), EExcelFileKind::Unknown);
+  WriteFile(File("e.xml"),
+            "<?xml version=\"1.0\"?><Workbook "
+            "xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"/>");
+  EXPECT_EQ(ExcelFileKindOf(File("e.xml"), reason), EExcelFileKind::SpreadsheetXml2003);
 }
 
 }  // namespace

@@ -89,3 +89,25 @@ TEST(Files, ProgramFolderIsTheExecutablesFolder) {
   ASSERT_GT(GetModuleFileNameA(nullptr, path, sizeof path), 0u);
   EXPECT_EQ(std::string(path).rfind(folder, 0), 0u);
 }
+
+TEST(Files, FileHeadIsReadFromRegularFilesOnly) {
+  testing_support::TempDir dir;
+  testing_support::WriteText(dir.file("book"), "0123456789");
+  std::string head;
+  std::uint64_t size = 0;
+  std::string error;
+  ASSERT_TRUE(win32::ReadRegularFileHead(dir.file("book"), 4, head, size, error)) << error;
+  EXPECT_EQ(head, "0123");
+  EXPECT_EQ(size, 10u);
+  ASSERT_TRUE(win32::ReadRegularFileHead(dir.file("book"), 100, head, size, error)) << error;
+  EXPECT_EQ(head, "0123456789");
+
+  // A FIFO without a writer would block an ordinary open for ever.
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(win32::ReadRegularFileHead(dir.file("fifo"), 4, head, size, error));
+  EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+  EXPECT_FALSE(win32::ReadRegularFileHead(dir.path(), 4, head, size, error));
+  EXPECT_FALSE(win32::ReadRegularFileHead("/dev/zero", 4, head, size, error));
+  EXPECT_FALSE(win32::ReadRegularFileHead(dir.file("missing"), 4, head, size, error));
+  EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
+}
