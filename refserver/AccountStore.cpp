@@ -74,17 +74,7 @@ std::int64_t CAccountStore::Register(const std::string& phone, const std::string
     }
     failure = ConsumeSmsCodeLocked(db, phone, ESmsPurpose::Register, smsCode);
     if (failure != 0) return;
-    db.Prepare(
-          "INSERT INTO accounts(phone, password_hash, company, contact_name, "
-          "wechat_quantity, created_at) VALUES(?, ?, ?, ?, ?, ?)")
-        .Bind(1, phone)
-        .Bind(2, hash)
-        .Bind(3, company)
-        .Bind(4, contactName)
-        .Bind(5, m_limits.nWechatQuantity)
-        .Bind(6, now())
-        .Run();
-    accountId = db.LastInsertId();
+    accountId = InsertAccountLocked(db, phone, hash, company, contactName);
   });
   if (failure != 0) throw CApiError(failure, failure == RC_PHONE_TAKEN ? phone : std::string());
   return accountId;
@@ -162,17 +152,7 @@ std::int64_t CAccountStore::CreateAccount(const std::string& phone, const std::s
   std::int64_t accountId = 0;
   m_db.Transaction([&](CDatabase& db) {
     if (FindAccountLocked(db, phone) != 0) return;
-    db.Prepare(
-          "INSERT INTO accounts(phone, password_hash, company, contact_name, "
-          "wechat_quantity, created_at) VALUES(?, ?, ?, ?, ?, ?)")
-        .Bind(1, phone)
-        .Bind(2, hash)
-        .Bind(3, company)
-        .Bind(4, contactName)
-        .Bind(5, m_limits.nWechatQuantity)
-        .Bind(6, now())
-        .Run();
-    accountId = db.LastInsertId();
+    accountId = InsertAccountLocked(db, phone, hash, company, contactName);
   });
   return accountId;
 }
@@ -181,6 +161,22 @@ std::int64_t CAccountStore::FindAccount(const std::string& phone) {
   std::int64_t accountId = 0;
   m_db.Transaction([&](CDatabase& db) { accountId = FindAccountLocked(db, phone); });
   return accountId;
+}
+
+std::int64_t CAccountStore::InsertAccountLocked(CDatabase& db, const std::string& phone,
+                                                const std::string& hash, const std::string& company,
+                                                const std::string& contactName) {
+  db.Prepare(
+        "INSERT INTO accounts(phone, password_hash, company, contact_name, "
+        "wechat_quantity, created_at) VALUES(?, ?, ?, ?, ?, ?)")
+      .Bind(1, phone)
+      .Bind(2, hash)
+      .Bind(3, company)
+      .Bind(4, contactName)
+      .Bind(5, m_limits.nWechatQuantity)
+      .Bind(6, now())
+      .Run();
+  return db.LastInsertId();
 }
 
 std::int64_t CAccountStore::FindAccountLocked(CDatabase& db, const std::string& phone) {

@@ -52,6 +52,9 @@ class CAccountStore {
 
  private:
   std::int64_t FindAccountLocked(CDatabase& db, const std::string& phone);
+  // The one place an account row is written; returns its id.
+  std::int64_t InsertAccountLocked(CDatabase& db, const std::string& phone, const std::string& hash,
+                                   const std::string& company, const std::string& contactName);
   // 0 when the code was right (and is now used up), else the failure code to report.
   int ConsumeSmsCodeLocked(CDatabase& db, const std::string& phone, ESmsPurpose purpose,
                            const std::string& code);
