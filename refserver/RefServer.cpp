@@ -1,6 +1,7 @@
 #include "refserver/RefServer.h"
 
 #include "refserver/ApiError.h"
+#include "refserver/HttpServer.h"
 #include "refserver/ImportTemplate.h"
 #include "refserver/MessageJson.h"
 
@@ -21,8 +22,9 @@ namespace refserver {
 namespace {
 
 constexpr size_t kMaxRequestBytes = 16 * 1024 * 1024;
-constexpr int kWorkerThreads = 16;
-constexpr const char* kJsonType = "application/json; charset=utf-8";
+// Enough workers that clients holding connections open (each for at most the request
+// read budget) leave plenty for everyone else; an idle worker costs only its stack.
+constexpr int kWorkerThreads = 64;
 
 std::string prepareDataFolder(const TServerOptions& options) {
   std::filesystem::create_directories(options.sDataDir);
@@ -62,6 +64,23 @@ int errorCodeForStatus(int status) {
     default:
       return RC_SERVER_ERROR;
   }
+}
+
+enum class EBodyRead { Complete, TooLarge, Broken };
+
+// Reads a form body of at most kMaxFormBytes. A larger one is refused on its Content-Length
+// before a byte of it is read, or as soon as it grows past the limit.
+EBodyRead readFormBody(const httplib::Request& req, const httplib::ContentReader& reader,
+                       std::string& body) {
+  if (req.get_header_value<uint64_t>("Content-Length") > kMaxFormBytes) return EBodyRead::TooLarge;
+  bool tooLarge = false;
+  const bool complete = reader([&](const char* data, size_t n) {
+    tooLarge = body.size() + n > kMaxFormBytes;
+    if (!tooLarge) body.append(data, n);
+    return !tooLarge;
+  });
+  if (tooLarge) return EBodyRead::TooLarge;
+  return complete ? EBodyRead::Complete : EBodyRead::Broken;
 }
 
 }  // namespace
@@ -121,7 +140,7 @@ CRefServer::CRefServer(TServerOptions options)
       m_remarks(m_db),
       m_feedback(m_db),
       m_sTemplate(BuildImportTemplate(m_options.sDataDir)),
-      m_pHttp(std::make_unique<httplib::Server>()) {
+      m_pHttp(std::make_unique<CHttpServer>(THttpLimits{})) {
   m_pHttp->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
   m_pHttp->set_payload_max_length(kMaxRequestBytes);
   // httplib's default adds SO_REUSEPORT, which lets a second server bind the same port
@@ -148,6 +167,7 @@ int CRefServer::Bind() {
   if (port <= 0)
     throw std::runtime_error("cannot listen on " + m_options.sAddress + ":" +
                              std::to_string(m_options.nPort));
+  m_pHttp->RaiseListenBacklog();
   m_nPort = port;
   m_log.Info("listening on " + m_options.sAddress + ":" + std::to_string(port) + ", database " +
              m_options.DbPath());
@@ -185,13 +205,30 @@ void CRefServer::RegisterRoutes() {
   RegisterCommonRoutes();
 }
 
+// Form routes read their body themselves: the library refuses form bodies over 8 KiB,
+// which a long quick message exceeds.
 void CRefServer::AddFormRoute(const std::string& path, std::vector<std::string> keys,
                               FormHandler handler) {
-  AddRawRoute(true, "/zoduda_vudi/" + path,
-              [this, keys = std::move(keys), handler = std::move(handler)](
-                  const httplib::Request& req, httplib::Response& res) {
-                return RunForm(req, res, keys, handler);
-              });
+  m_pHttp->Post("/zoduda_vudi/" + path, [this, keys = std::move(keys),
+                                         handler = std::move(handler)](
+                                            const httplib::Request& req, httplib::Response& res,
+                                            const httplib::ContentReader& reader) {
+    std::string body;
+    const EBodyRead read = readFormBody(req, reader, body);
+    if (read == EBodyRead::Complete) {
+      LogRequest(req, RunForm(req, body, res, keys, handler));
+      return;
+    }
+    // What is left of the body must not be read as the next request.
+    CHttpServer::CloseAfterReply();
+    const bool tooLarge = read == EBodyRead::TooLarge;
+    const int code = tooLarge ? RC_REQUEST_TOO_LARGE : RC_BAD_REQUEST;
+    res.status = tooLarge ? 413 : 400;
+    res.set_content(
+        WriteCompact(ErrorEnvelope(code, tooLarge ? std::to_string(kMaxFormBytes) : std::string())),
+        kJsonContentType);
+    LogRequest(req, code);
+  });
 }
 
 void CRefServer::AddRawRoute(bool post, const std::string& pattern, RawHandler handler) {
@@ -205,11 +242,12 @@ void CRefServer::AddRawRoute(bool post, const std::string& pattern, RawHandler h
     m_pHttp->Get(pattern, logged);
 }
 
-int CRefServer::RunForm(const httplib::Request& req, httplib::Response& res,
-                        const std::vector<std::string>& keys, const FormHandler& handler) {
+int CRefServer::RunForm(const httplib::Request& req, const std::string& body,
+                        httplib::Response& res, const std::vector<std::string>& keys,
+                        const FormHandler& handler) {
   Json::Value reply;
   try {
-    CFormBody form = CFormBody::Parse(req.body, keys);
+    CFormBody form = CFormBody::Parse(body, keys);
     if (!form.IsValidUtf8()) throw CApiError(RC_BAD_ENCODING);
     const CFormCall call(req, std::move(form), m_accounts);
     const Json::Value members = handler(call);
@@ -223,7 +261,7 @@ int CRefServer::RunForm(const httplib::Request& req, httplib::Response& res,
     m_log.Error(req.path + ": " + error.what());
     reply = ErrorEnvelope(RC_SERVER_ERROR, {});
   }
-  res.set_content(WriteCompact(reply), kJsonType);
+  res.set_content(WriteCompact(reply), kJsonContentType);
   return reply["resultCode"].asInt();
 }
 
@@ -238,14 +276,14 @@ void CRefServer::AddErrorHandlers() {
       [this](const httplib::Request& req, httplib::Response& res) {
         if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
         const int code = errorCodeForStatus(res.status);
-        res.set_content(WriteCompact(ErrorEnvelope(code, req.path)), kJsonType);
+        res.set_content(WriteCompact(ErrorEnvelope(code, req.path)), kJsonContentType);
         LogRequest(req, code);
         return httplib::Server::HandlerResponse::Handled;
       }));
   m_pHttp->set_exception_handler(
       [this](const httplib::Request& req, httplib::Response& res, std::exception_ptr) {
         res.status = 500;
-        res.set_content(WriteCompact(ErrorEnvelope(RC_SERVER_ERROR, {})), kJsonType);
+        res.set_content(WriteCompact(ErrorEnvelope(RC_SERVER_ERROR, {})), kJsonContentType);
         LogRequest(req, RC_SERVER_ERROR);
       });
 }

@@ -23,12 +23,21 @@
 #include "refserver/ServerOptions.h"
 
 namespace httplib {
-class Server;
 struct Request;
 struct Response;
 }  // namespace httplib
 
 namespace refserver {
+
+class CHttpServer;
+
+// Replies are JSON, which is UTF-8 by definition; the bare type is also the one the HTTP
+// library compresses for clients that accept gzip.
+inline constexpr const char* kJsonContentType = "application/json";
+
+// Largest form body taken: five items of 1000 characters each, percent-encoded, are about
+// 50 KB; anything beyond this is refused without being read.
+inline constexpr size_t kMaxFormBytes = 256 * 1024;
 
 // One form request as a handler sees it.
 class CFormCall {
@@ -90,7 +99,7 @@ class CRefServer {
   void AddErrorHandlers();
 
   // Runs a handler: the success envelope merged with its members, or the error envelope.
-  int RunForm(const httplib::Request& req, httplib::Response& res,
+  int RunForm(const httplib::Request& req, const std::string& body, httplib::Response& res,
               const std::vector<std::string>& keys, const FormHandler& handler);
   int RunUpload(const httplib::Request& req, httplib::Response& res);
   void LogRequest(const httplib::Request& req, int resultCode);
@@ -114,7 +123,7 @@ class CRefServer {
   CFeedbackStore m_feedback;
   std::string m_sTemplate;
   std::mutex m_smsFileMutex;
-  std::unique_ptr<httplib::Server> m_pHttp;
+  std::unique_ptr<CHttpServer> m_pHttp;
   std::thread m_thread;
   std::atomic<bool> m_bServeEnded = false;
   int m_nPort = 0;

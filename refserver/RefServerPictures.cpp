@@ -26,7 +26,7 @@ void CRefServer::RegisterPictureRoutes() {
                 if (!m_pictures.Load(name, bytes)) {
                   res.status = 404;
                   res.set_content(WriteCompact(ErrorEnvelope(RC_UNKNOWN_ID, name)),
-                                  "application/json; charset=utf-8");
+                                  kJsonContentType);
                   return 404;
                 }
                 res.set_content(bytes, CPictureStore::ContentType(name));
@@ -64,7 +64,7 @@ int CRefServer::RunUpload(const httplib::Request& req, httplib::Response& res) {
     m_log.Error(req.path + ": " + error.what());
     reply = ErrorEnvelope(RC_SERVER_ERROR, {});
   }
-  res.set_content(WriteCompact(reply), "application/json; charset=utf-8");
+  res.set_content(WriteCompact(reply), kJsonContentType);
   return reply["resultCode"].asInt();
 }
 

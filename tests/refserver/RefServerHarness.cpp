@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -9,8 +10,12 @@
 #include <sstream>
 #include <thread>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -229,6 +234,74 @@ int CServerProcess::Terminate() {
   waitpid(m_nPid, &status, 0);
   m_nPid = -1;
   return status;
+}
+
+CRawConnection::CRawConnection(int port, const std::string& source) {
+  m_nFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in from{};
+  from.sin_family = AF_INET;
+  inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<uint16_t>(port));
+  inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+  if (m_nFd < 0 || ::bind(m_nFd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+      ::connect(m_nFd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
+    throw std::runtime_error("cannot connect from " + source);
+}
+
+CRawConnection::~CRawConnection() {
+  if (m_nFd >= 0) ::close(m_nFd);
+}
+
+bool CRawConnection::Send(const std::string& bytes) {
+  return ::send(m_nFd, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+         static_cast<ssize_t>(bytes.size());
+}
+
+bool CRawConnection::IsOpen() const {
+  char c = 0;
+  const ssize_t n = ::recv(m_nFd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+  return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+}
+
+std::string CRawConnection::ReadAll(std::chrono::milliseconds bound) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  std::string bytes;
+  while (true) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    pollfd pfd{m_nFd, POLLIN, 0};
+    if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
+    char buffer[4096];
+    const ssize_t n = ::recv(m_nFd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  return bytes;
+}
+
+bool CRawConnection::WaitClosed(std::chrono::milliseconds bound) {
+  ReadAll(bound);
+  return !IsOpen();
+}
+
+Json::Value PostFrom(int port, const std::string& source, const std::string& path,
+                     const std::string& body) {
+  CRawConnection connection(port, source);
+  connection.Send("POST /zoduda_vudi/" + path +
+                  " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                  "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                  std::to_string(body.size()) + "\r\n\r\n" + body);
+  const std::string reply = connection.ReadAll(std::chrono::seconds(20));
+  const size_t start = reply.find("\r\n\r\n");
+  Json::Value value;
+  if (start == std::string::npos) return value;
+  std::istringstream in(reply.substr(start + 4));
+  std::string errors;
+  Json::parseFromStream(Json::CharReaderBuilder(), in, &value, &errors);
+  return value;
 }
 
 }  // namespace refserver::test

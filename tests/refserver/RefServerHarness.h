@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -87,5 +88,31 @@ class CServerProcess {
 };
 
 std::string ProgramPath();
+
+// A raw TCP connection to 127.0.0.1:port from a loopback source address: any 127.x.y.z reaches
+// the server, which then sees a client address of its own.
+class CRawConnection {
+ public:
+  explicit CRawConnection(int port, const std::string& source = "127.0.0.1");
+  ~CRawConnection();
+  CRawConnection(const CRawConnection&) = delete;
+  CRawConnection& operator=(const CRawConnection&) = delete;
+
+  bool Send(const std::string& bytes);
+  // True while the server has neither closed nor reset the connection (nothing is consumed).
+  bool IsOpen() const;
+  // Reads until the server closes the connection or the bound passes.
+  std::string ReadAll(std::chrono::milliseconds bound);
+  // Waits at most the bound for the server to close; true when it did.
+  bool WaitClosed(std::chrono::milliseconds bound);
+
+ private:
+  int m_nFd = -1;
+};
+
+// POSTs a form from a loopback source address with "Connection: close" and parses the JSON
+// reply (null when none came within 20 s).
+Json::Value PostFrom(int port, const std::string& source, const std::string& path,
+                     const std::string& body);
 
 }  // namespace refserver::test

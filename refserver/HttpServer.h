@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+#include <httplib.h>
+
+namespace refserver {
+
+// How long a connection may take over each part of its life.
+struct THttpLimits {
+  std::chrono::milliseconds requestRead{5000};  // request line, headers and body, in total
+  std::chrono::milliseconds replyWrite{30000};  // the whole reply
+  std::chrono::milliseconds idle{2000};         // a kept-alive connection between requests
+  size_t nRequestsPerConnection = 100;
+  int nListenBacklog = 1024;
+};
+
+// The library's server with connection handling of our own: every request runs on a
+// CDeadlineStream, so a slow or silent client costs a worker for a bounded time, and an idle
+// kept-alive connection is let go after a short wait. Requests, routing and replies are the
+// library's.
+class CHttpServer : public httplib::Server {
+ public:
+  explicit CHttpServer(THttpLimits limits);
+
+  // The library listens with a backlog of 5, which overflows at a few dozen clients
+  // connecting at once; call after binding.
+  void RaiseListenBacklog();
+
+  // Closes the connection of the request being served on this thread once its reply is
+  // written (a refused body that was left unread must not be taken for the next request).
+  static void CloseAfterReply();
+
+ private:
+  bool process_and_close_socket(int sock) override;
+  // Waits for the first byte of the next request; false on idle time-out, close or stop.
+  bool WaitForRequest(int sock) const;
+
+  THttpLimits m_limits;
+};
+
+}  // namespace refserver
