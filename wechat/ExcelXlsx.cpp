@@ -2,19 +2,22 @@
 
 #include "wechat/ExcelDate.h"
 #include "wechat/ExcelRange.h"
+#include "wechat/ExcelSharedStrings.h"
+#include "wechat/ExcelSheetSink.h"
+#include "wechat/ExcelXmlStream.h"
 
 #include <tinyxml2.h>
 #include <zip.h>
 
-#include <charconv>
 #include <cstring>
 
 namespace {
 
 // A part bigger than this is refused rather than inflated (a zip bomb would exhaust memory).
 constexpr zip_uint64_t kMaxPartBytes = 128u << 20;
-constexpr std::uint32_t kMaxRows = 1048576;
-constexpr std::uint32_t kMaxColumns = 16384;
+// A sheet or shared-strings part is streamed: memory follows the cells kept, so only the
+// time a zip bomb would cost bounds it.
+constexpr zip_uint64_t kMaxStreamedPartBytes = 2048ull << 20;
 
 const char* localName(const char* name) {
   const char* colon = std::strrchr(name, ':');
@@ -110,20 +113,6 @@ std::map<std::string, TRelationship> parseRelationships(const tinyxml2::XMLDocum
   return rels;
 }
 
-// Text of a string item (<si> or <is>): a plain <t>, or the <t> of each rich-text run.
-// Phonetic runs (<rPh>) are reading aids, not part of the text.
-std::string stringItemText(const tinyxml2::XMLElement* item) {
-  std::string text;
-  for (auto* child = item->FirstChildElement(); child; child = child->NextSiblingElement()) {
-    if (isNamed(child, "t")) {
-      text += child->GetText() ? child->GetText() : "";
-    } else if (isNamed(child, "r")) {
-      if (const auto* t = firstChild(child, "t")) text += t->GetText() ? t->GetText() : "";
-    }
-  }
-  return DecodeExcelEscapes(text);
-}
-
 bool isHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -139,29 +128,6 @@ void appendUtf8(std::string& out, unsigned code) {
     out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (code & 0x3F));
   }
-}
-
-// "A1" -> row 0, column 0. False for anything else, or beyond the sheet's limits.
-bool parseCellReference(const char* ref, std::uint32_t& row, std::uint32_t& column) {
-  std::uint32_t col = 0;
-  const char* p = ref;
-  for (; (*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z'); ++p) {
-    col = col * 26 + static_cast<std::uint32_t>((*p | 0x20) - 'a' + 1);
-    if (col > kMaxColumns) return false;
-  }
-  std::uint32_t r = 0;
-  const char* end = ref + std::strlen(ref);
-  const auto [rest, ec] = std::from_chars(p, end, r);
-  if (col == 0 || ec != std::errc() || rest != end || r == 0 || r > kMaxRows) return false;
-  row = r - 1;
-  column = col - 1;
-  return true;
-}
-
-bool parseNumber(const char* text, double& value) {
-  const char* end = text + std::strlen(text);
-  const auto [rest, ec] = std::from_chars(text, end, value);
-  return ec == std::errc() && rest == end;
 }
 
 }  // namespace
@@ -299,15 +265,8 @@ bool CExcelXlsxBook::SelectFirstSheet(std::string& error) {
 
 bool CExcelXlsxBook::LoadSharedStrings(std::string& error) {
   if (m_sSharedStringsPart.empty()) return true;  // a workbook without text cells may have none
-  std::string content;
-  tinyxml2::XMLDocument doc;
-  if (!ReadPart(m_sSharedStringsPart, content, error) ||
-      !parseXml(doc, content, m_sSharedStringsPart, error))
-    return false;
-  forEachChild(doc.RootElement(), "si", [&](const tinyxml2::XMLElement* item) {
-    m_vecSharedStrings.push_back(stringItemText(item));
-  });
-  return true;
+  CSharedStringsSink sink(m_vecSharedStrings);
+  return StreamPart(m_sSharedStringsPart, sink, error);
 }
 
 bool CExcelXlsxBook::LoadCellFormats(std::string& error) {
@@ -335,120 +294,40 @@ bool CExcelXlsxBook::LoadCellFormats(std::string& error) {
   return true;
 }
 
-namespace {
-
-// Reads the cells of one <row> into `range`.
-class CSheetCellReader {
- public:
-  CSheetCellReader(const std::vector<std::string>& sharedStrings,
-                   const std::vector<std::string>& dateFormats, bool date1904)
-      : m_sharedStrings(sharedStrings), m_dateFormats(dateFormats), m_bDate1904(date1904) {}
-
-  bool ReadRow(const tinyxml2::XMLElement* row, std::uint32_t rowIndex, CExcelRange& range,
-               std::string& error) {
-    std::uint32_t nextColumn = 0;
-    for (auto* cell = row->FirstChildElement(); cell; cell = cell->NextSiblingElement()) {
-      if (!isNamed(cell, "c")) continue;
-      std::uint32_t cellRow = rowIndex;
-      std::uint32_t column = nextColumn;
-      const char* ref = cell->Attribute("r");
-      if (ref && !parseCellReference(ref, cellRow, column)) {
-        error = std::string("bad cell reference \"") + ref + "\"";
-        return false;
-      }
-      if (column >= kMaxColumns) {
-        error = "a row has more cells than a sheet can hold";
-        return false;
-      }
-      std::string text;
-      if (!CellText(cell, text, error)) return false;
-      range.Add(cellRow, column, std::move(text));
-      nextColumn = column + 1;
-    }
-    return true;
+bool CExcelXlsxBook::StreamPart(const std::string& name, IXmlSink& sink, std::string& error) const {
+  const zip_int64_t index = zip_name_locate(m_pZip, name.c_str(), ZIP_FL_NOCASE);
+  zip_file_t* file = index < 0 ? nullptr : zip_fopen_index(m_pZip, index, 0);
+  if (!file) {
+    error = index < 0 ? "the part " + name + " is missing"
+                      : "cannot open the part " + name + ": " + zip_strerror(m_pZip);
+    return false;
   }
-
- private:
-  bool CellText(const tinyxml2::XMLElement* cell, std::string& text, std::string& error) const {
-    const char* type = cell->Attribute("t");
-    const std::string kind = type ? type : "n";
-    if (kind == "inlineStr") {
-      const auto* is = firstChild(cell, "is");
-      text = is ? stringItemText(is) : "";
-      return true;
+  CXmlStream stream(sink);
+  char buffer[65536];
+  zip_int64_t got = 0;
+  zip_uint64_t total = 0;
+  bool ok = true;
+  while (ok && (got = zip_fread(file, buffer, sizeof buffer)) > 0) {
+    total += static_cast<zip_uint64_t>(got);
+    if (total > kMaxStreamedPartBytes) {
+      error = "the part " + name + " is too large";
+      ok = false;
+    } else {
+      ok = stream.Feed(buffer, static_cast<std::size_t>(got), false, error);
     }
-    const auto* v = firstChild(cell, "v");
-    const char* raw = v && v->GetText() ? v->GetText() : nullptr;
-    if (!raw) {
-      text.clear();
-      return true;
-    }
-    if (kind == "s") return SharedString(raw, text, error);
-    if (kind == "b") {
-      text = std::strcmp(raw, "1") == 0 || std::strcmp(raw, "true") == 0 ? "TRUE" : "FALSE";
-      return true;
-    }
-    if (kind == "n") return NumberText(raw, cell->IntAttribute("s", 0), text, error);
-    text = DecodeExcelEscapes(raw);  // "str" (formula text), "e" (error), "d" (ISO date)
-    return true;
   }
-
-  bool SharedString(const char* raw, std::string& text, std::string& error) const {
-    std::size_t index = 0;
-    const char* end = raw + std::strlen(raw);
-    const auto [rest, ec] = std::from_chars(raw, end, index);
-    if (ec != std::errc() || rest != end || index >= m_sharedStrings.size()) {
-      error = std::string("shared string \"") + raw + "\" does not exist";
-      return false;
-    }
-    text = m_sharedStrings[index];
-    return true;
+  if (ok && got < 0) {
+    error = "cannot read the part " + name + ": " + zip_file_strerror(file);
+    ok = false;
   }
-
-  bool NumberText(const char* raw, int style, std::string& text, std::string& error) const {
-    double value = 0;
-    if (!parseNumber(raw, value)) {
-      error = std::string("bad number \"") + raw + "\"";
-      return false;
-    }
-    if (style >= 0 && static_cast<std::size_t>(style) < m_dateFormats.size() &&
-        !m_dateFormats[style].empty()) {
-      text = FormatExcelDate(value, m_dateFormats[style], m_bDate1904);
-      if (!text.empty()) return true;
-    }
-    text = ExcelNumberText(value);
-    return true;
-  }
-
-  const std::vector<std::string>& m_sharedStrings;
-  const std::vector<std::string>& m_dateFormats;
-  bool m_bDate1904;
-};
-
-}  // namespace
+  ok = ok && stream.Feed(nullptr, 0, true, error);
+  zip_fclose(file);
+  if (!ok && error.find(name) == std::string::npos) error += " in " + name;
+  return ok;
+}
 
 bool CExcelXlsxBook::ReadUsedRange(CExcelRange& range, std::string& error) {
   if (!LoadSharedStrings(error) || !LoadCellFormats(error)) return false;
-  std::string content;
-  tinyxml2::XMLDocument doc;
-  if (!ReadPart(m_sSheetPart, content, error) || !parseXml(doc, content, m_sSheetPart, error))
-    return false;
-  content = std::string();  // the DOM holds its own copy; free the raw text early
-  const auto* sheetData = firstChild(doc.RootElement(), "sheetData");
-  if (!sheetData) return true;  // an empty sheet
-  CSheetCellReader reader(m_vecSharedStrings, m_vecDateFormats, m_bDate1904);
-  std::uint32_t nextRow = 0;
-  for (auto* row = sheetData->FirstChildElement(); row; row = row->NextSiblingElement()) {
-    if (!isNamed(row, "row")) continue;
-    std::uint32_t rowIndex = nextRow;
-    const unsigned number = row->UnsignedAttribute("r", 0);
-    if (number > kMaxRows) {
-      error = "a row number beyond the sheet's limits";
-      return false;
-    }
-    if (number > 0) rowIndex = number - 1;
-    if (!reader.ReadRow(row, rowIndex, range, error)) return false;
-    nextRow = rowIndex + 1;
-  }
-  return true;
+  CSheetSink sink(m_vecSharedStrings, m_vecDateFormats, m_bDate1904, range);
+  return StreamPart(m_sSheetPart, sink, error);
 }

@@ -1,6 +1,7 @@
 // Reads an Office Open XML workbook (.xlsx, .xlsm, .xltx) straight from its zip container:
 // the package and workbook relationships lead to the first worksheet, whose cells are
 // resolved against the shared strings and, for dates, the cell formats of the styles part.
+// The sheet and its shared strings are read as streams (see ExcelXmlStream.h).
 #pragma once
 
 #include "wechat/ExcelBook.h"
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class IXmlSink;
 struct zip;
 
 class CExcelXlsxBook : public IExcelBook {
@@ -25,6 +27,8 @@ class CExcelXlsxBook : public IExcelBook {
 
  private:
   bool ReadPart(const std::string& name, std::string& content, std::string& error) const;
+  // Streams a part through `sink`, never holding the whole part in memory.
+  bool StreamPart(const std::string& name, IXmlSink& sink, std::string& error) const;
   bool LoadSharedStrings(std::string& error);
   bool LoadCellFormats(std::string& error);
 

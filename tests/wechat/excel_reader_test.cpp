@@ -262,6 +262,35 @@ TEST_F(ExcelReaderTest, FiveThousandRows) {
   EXPECT_EQ(rows.back().strContent, "内容 5000 😀");
 }
 
+TEST_F(ExcelReaderTest, SpacesStoredOnTheirOwnAreKept) {
+  const std::string path = File("spaces.xlsx");
+  lxw_workbook* book = workbook_new(path.c_str());
+  lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+  lxw_format* bold = workbook_add_format(book);
+  format_set_bold(bold);
+  worksheet_write_string(sheet, 0, 0, "标题", nullptr);
+  worksheet_write_string(sheet, 1, 0, "rich", nullptr);
+  lxw_rich_string_tuple hello = {bold, const_cast<char*>("Hello")};
+  lxw_rich_string_tuple space = {nullptr, const_cast<char*>(" ")};
+  lxw_rich_string_tuple world = {bold, const_cast<char*>("World")};
+  lxw_rich_string_tuple* runs[] = {&hello, &space, &world, nullptr};
+  ASSERT_EQ(worksheet_write_rich_string(sheet, 1, 1, runs, nullptr), LXW_NO_ERROR);
+  worksheet_write_string(sheet, 2, 0, "   ", nullptr);
+  worksheet_write_string(sheet, 2, 1, " padded  ", nullptr);
+  ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(path)),
+            (PairList{{"rich", "Hello World"}, {"   ", " padded  "}}));
+}
+
+TEST_F(ExcelReaderTest, InlineSpacesAreKept) {
+  const std::string sheet =
+      "<row r=\"1\">" + InlineCell("A1", "h") + "</row><row r=\"2\">" + InlineCell("A2", "  ") +
+      "<c r=\"B2\" t=\"inlineStr\"><is><r><t>a</t></r><r><t xml:space=\"preserve\"> "
+      "</t></r><r><t>b</t></r></is></c></row>";
+  WriteZip(File("inline.xlsx"), XlsxParts(sheet));
+  EXPECT_EQ(Pairs(CExcelReader::ReadExcelContent(File("inline.xlsx"))), (PairList{{"  ", "a b"}}));
+}
+
 TEST_F(ExcelReaderTest, FirstWorksheetInTabOrderIsRead) {
   const std::string path = File("two.xlsx");
   lxw_workbook* book = workbook_new(path.c_str());
