@@ -18,9 +18,10 @@ void CRefServer::RegisterAccountRoutes() {
   });
   AddFormRoute("account/register.do", {"phone", "password", "company", "contactName", "sms"},
                [this](const CFormCall& call) {
+                 // Company and contact are optional in the client's form: sent, maybe empty.
                  m_accounts.Register(call.Require("phone"), call.Require("password"),
-                                     call.Require("company"), call.Require("contactName"),
-                                     call.Require("sms"));
+                                     call.RequirePresent("company"),
+                                     call.RequirePresent("contactName"), call.Require("sms"));
                  Json::Value members(Json::objectValue);
                  members["params"] = "";
                  return members;

@@ -126,6 +126,15 @@ TEST_F(RefServerAccounts, MissingFieldsNameTheFieldAndStoreNothing) {
   EXPECT_EQ(codeOf(m_client.Post("account/login.do", std::string("phone=") + kPhone)), 1001);
 }
 
+TEST_F(RefServerAccounts, CompanyAndContactMayBeEmpty) {
+  const std::string code = RequestCode("account/register/code.do", kPhone);
+  const Json::Value reply =
+      m_client.Post("account/register.do", std::string("phone=") + kPhone +
+                                               "&password=pw&company=&contactName=&sms=" + code);
+  EXPECT_EQ(codeOf(reply), 1) << reply["resultMsg"].asString();
+  EXPECT_EQ(codeOf(LoginReply(kPhone, "pw")), 1);
+}
+
 TEST_F(RefServerAccounts, UnknownPhoneAndWrongPasswordLookTheSame) {
   const Json::Value unknown = LoginReply("13000000000", "x");
   const std::string code = RequestCode("account/register/code.do", kPhone);
