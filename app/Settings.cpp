@@ -63,6 +63,9 @@ CDuiString GetUserPwd() {
 void SetUserPwd(const char* password) {
   WritePrivateProfileStringA("LOGIN", "UserPwd", password, UserUserDat().c_str());
 }
+void ClearUserPwd() {
+  WritePrivateProfileStringA("LOGIN", "UserPwd", nullptr, UserUserDat().c_str());
+}
 
 bool IsRememberPassword() {
   return std::atoi(ReadValue(ProgramUserDat(), "OPTION", "AutoPlay").c_str()) > 0;

@@ -18,6 +18,8 @@ CDuiString GetLastUser();   // user.dat (per-user) LOGIN/LastUser
 void SetLastUser(const char* name);
 CDuiString GetUserPwd();  // user.dat (per-user) LOGIN/UserPwd
 void SetUserPwd(const char* password);
+// Removes the remembered password from user.dat.
+void ClearUserPwd();
 bool IsRememberPassword();  // user.dat (program) OPTION/AutoPlay > 0
 
 // The per-user data folder ".../orvo2/": created (mode 0700) by GetUserDataFolder, only
