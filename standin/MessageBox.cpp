@@ -1,6 +1,7 @@
 #include "standin/MessageBox.h"
 
 #include <QCryptographicHash>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -8,6 +9,9 @@
 #include <QTextFragment>
 #include <QTextImageFormat>
 #include <QUrl>
+
+#include <chrono>
+#include <thread>
 
 namespace standin {
 
@@ -22,6 +26,25 @@ std::string CMessageBox::HashPixels(const QImage& image) {
     hash.addData(
         QByteArrayView(reinterpret_cast<const char*>(argb.constScanLine(y)), argb.width() * 4));
   return hash.result().toHex().toStdString();
+}
+
+void CMessageBox::keyPressEvent(QKeyEvent* event) {
+  const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (isReturn && event->modifiers() == Qt::ControlModifier) {
+    textCursor().insertBlock();
+    return;
+  }
+  if (isReturn && event->modifiers() == Qt::NoModifier && m_send) {
+    m_send();
+    return;
+  }
+  if (event->matches(QKeySequence::Paste) && m_nPasteDelayMs > 0) {
+    // Busy: nothing else is handled meanwhile, as in a client whose loop is blocked.
+    std::this_thread::sleep_for(std::chrono::milliseconds(m_nPasteDelayMs));
+    paste();
+    return;
+  }
+  QTextEdit::keyPressEvent(event);
 }
 
 bool CMessageBox::canInsertFromMimeData(const QMimeData* source) const {

@@ -14,7 +14,9 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include <unistd.h>
 
@@ -28,7 +30,8 @@ constexpr int kMessageBoxHeight = 150;
 
 CStandinClient::CStandinClient(TStandinOptions options)
     : m_options(std::move(options)),
-      m_transcript(m_options.strTranscript, m_options.strAccount, getpid()) {}
+      m_transcript(m_options.strTranscript, m_options.strAccount, getpid()),
+      m_random(static_cast<std::uint32_t>(getpid())) {}
 
 CStandinClient::~CStandinClient() = default;
 
@@ -38,8 +41,18 @@ void CStandinClient::Start() {
     std::fprintf(stderr, "standin: cannot register the data folder %s\n",
                  m_options.strDataRoot.c_str());
   showLoginWindow(true);
+  if (m_options.nStallMaxMs > 0) scheduleStall();
   if (m_options.nExitAfterMs >= 0)
     QTimer::singleShot(m_options.nExitAfterMs, qApp, &QApplication::quit);
+}
+
+void CStandinClient::scheduleStall() {
+  std::uniform_int_distribution<int> every(50, 500);
+  QTimer::singleShot(every(m_random), qApp, [this] {
+    std::uniform_int_distribution<int> stall(0, m_options.nStallMaxMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(stall(m_random)));
+    scheduleStall();
+  });
 }
 
 void CStandinClient::showLoginWindow(bool automaticLogin) {
@@ -66,6 +79,19 @@ void CStandinClient::LogIn() {
   if (!m_options.strDataRoot.empty() && WriteAccountFiles(m_options.strDataRoot, account).empty())
     std::fprintf(stderr, "standin: cannot write the account files under %s\n",
                  m_options.strDataRoot.c_str());
+  if (m_options.nLoginTimeMs > 0) {
+    // A slow login: the login window stays until the main window comes.
+    if (m_bLoggingIn) return;
+    m_bLoggingIn = true;
+    QTimer::singleShot(m_options.nLoginTimeMs, m_pLoginWindow.get(), [this] { finishLogIn(); });
+    return;
+  }
+  finishLogIn();
+}
+
+void CStandinClient::finishLogIn() {
+  m_bLoggingIn = false;
+  if (!m_pLoginWindow) return;
   m_pLoginWindow.release()->deleteLater();
   showMainWindow();
   if (m_options.nLogoutAfterMs >= 0)
@@ -88,6 +114,8 @@ void CStandinClient::showMainWindow() {
   layout->addWidget(history, 1);
   m_pMessageBox = new CMessageBox(window.get());
   m_pMessageBox->setFixedHeight(kMessageBoxHeight);
+  m_pMessageBox->SetPasteDelay(m_options.nPasteDelayMs);
+  m_pMessageBox->SetSendHandler([this] { Send(); });
   layout->addWidget(m_pMessageBox);
   QObject::connect(logout, &QPushButton::clicked, [this] { LogOut(); });
   auto* send = new QShortcut(QKeySequence(QStringLiteral("Alt+S")), window.get());

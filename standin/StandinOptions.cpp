@@ -126,6 +126,12 @@ bool ParseOptions(int argc, char** argv, TStandinOptions& options, std::string& 
        }},
       {"--main-size", "TC_STANDIN_MAIN_SIZE",
        [&](const std::string& v) { return parseSize(v, options.nMainWidth, options.nMainHeight); }},
+      {"--paste-delay", "TC_STANDIN_PASTE_DELAY",
+       [&](const std::string& v) { return parseInt(v, options.nPasteDelayMs); }},
+      {"--stall-max", "TC_STANDIN_STALL_MAX",
+       [&](const std::string& v) { return parseInt(v, options.nStallMaxMs); }},
+      {"--login-time", "TC_STANDIN_LOGIN_TIME",
+       [&](const std::string& v) { return parseInt(v, options.nLoginTimeMs); }},
       {"--hash-image", nullptr,
        [&](const std::string& v) {
          options.strHashImage = v;

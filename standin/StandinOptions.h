@@ -25,6 +25,13 @@ struct TStandinOptions {
   int nLoginHeight = 400;
   int nMainWidth = 700;  // --main-size WxH, TC_STANDIN_MAIN_SIZE
   int nMainHeight = 500;
+  // A slow or busy client. --paste-delay, TC_STANDIN_PASTE_DELAY: the event loop stalls this
+  // long on Ctrl+V before the clipboard is fetched. --stall-max, TC_STANDIN_STALL_MAX: the
+  // event loop stalls now and then (every 50-500 ms) for a random time up to this.
+  // --login-time, TC_STANDIN_LOGIN_TIME: the main window comes this long after the login.
+  int nPasteDelayMs = 0;
+  int nStallMaxMs = 0;
+  int nLoginTimeMs = 0;
   bool bRegister = true;     // --no-register, TC_STANDIN_NO_REGISTER=1
   std::string strHashImage;  // --hash-image PATH: print "W H sha256" of a picture and exit
   bool bInstall = false;     // --install: register this program as the client and exit

@@ -22,8 +22,6 @@ constexpr int kClickFromBottom = 56;
 constexpr DWORD kClearWaitMs = 20;
 constexpr DWORD kPasteWaitMs = 50;
 constexpr DWORD kActivateWaitMs = 20;
-// How long the send shortcut waits for the client to fetch a pasted item.
-constexpr DWORD kFetchTimeoutMs = 3000;
 
 void Press(BYTE vk) {
   ::keybd_event(vk, 0, 0, 0);
@@ -73,14 +71,28 @@ void PasteKeys() {
   Release(VK_CONTROL);
 }
 
-void SendKeys() {
-  // A paste is complete only once the client has fetched the clipboard; send after that.
-  if (win32::DesktopBackend* desktop = win32::GetDesktopBackend())
-    desktop->WaitClipboardFetched(kFetchTimeoutMs);
+// A paste is complete only once the client has fetched the clipboard. False when the
+// client has not fetched the last pasted item within the limit (it is busy or hung).
+bool WaitForLastPaste() {
+  win32::DesktopBackend* desktop = win32::GetDesktopBackend();
+  if (!desktop || desktop->WaitClipboardFetched(win32::kPasteFetchLimitMs)) return true;
+  TC_LOG(TC_LOG_ERROR,
+         "the client did not fetch the pasted item within " << win32::kPasteFetchLimitMs << " ms");
+  return false;
+}
+
+// Sends only a complete message: a paste the client has not fetched yet would arrive after
+// the send, in the next message.
+bool SendKeys() {
+  if (!WaitForLastPaste()) {
+    TC_LOG(TC_LOG_ERROR, "the send shortcut is not pressed: the message box is not complete");
+    return false;
+  }
   Press(VK_MENU);
   Press('S');
   Release('S');
   Release(VK_MENU);
+  return true;
 }
 
 void ClickMessageBox(HWND mainWnd, const RECT& rect) {
@@ -133,8 +145,15 @@ bool CWebchatMan::PasteText(const std::u16string& text) {
 
 bool CWebchatMan::TypeText(HWND mainWnd, const std::u16string& text) {
   if (text.empty()) return false;
-  for (char16_t unit : text) ::SendMessageW(mainWnd, WM_CHAR, unit, 0);
-  return true;
+  bool typed = true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // A window procedure returns 0 for a character it took.
+    if (::SendMessageW(mainWnd, WM_CHAR, text[i], 0) == 0) continue;
+    TC_LOG(TC_LOG_ERROR, "character " << i << " (U+" << std::hex << int(text[i])
+                                      << ") of a typed item could not be typed");
+    typed = false;
+  }
+  return typed;
 }
 
 bool CWebchatMan::PutImageOnClipboard(const std::string& path) {
@@ -165,11 +184,14 @@ bool CWebchatMan::InputTextVec(const char* key, std::vector<INPUTDATA> items) {
   }
   SelectAllAndDelete();
   bool result = true;
-  for (const INPUTDATA& item : items) {
+  bool pasted = false;
+  for (std::size_t index = 0; index < items.size(); ++index) {
+    const INPUTDATA& item = items[index];
     bool done = false;
     switch (item.nType) {
       case 0:
         done = PasteText(item.strText);
+        pasted = pasted || done;
         break;
       case 1:
         done = TypeText(mainWnd, item.strText);
@@ -177,11 +199,21 @@ bool CWebchatMan::InputTextVec(const char* key, std::vector<INPUTDATA> items) {
       case 2:
         done = PutImageOnClipboard(WideToUtf8(item.strText));
         if (done) PasteKeys();
+        pasted = pasted || done;
         break;
       default:
         break;
     }
+    if (!done)
+      TC_LOG(TC_LOG_ERROR, "item " << index << " (type " << item.nType << ") of the reply to "
+                                   << m_strCurrWeChat << " did not go in");
     result = result && done;
+  }
+  // Every item is in only once the client has fetched the last pasted one.
+  if (pasted && !WaitForLastPaste()) {
+    TC_LOG(TC_LOG_ERROR,
+           "the last pasted item of the reply to " << m_strCurrWeChat << " was not fetched");
+    result = false;
   }
   ::LeaveCriticalSection(&m_csLock);
   return result;
@@ -202,12 +234,12 @@ bool CWebchatMan::SendImageByCopy(const char* key, const char* imagePath) {
   ::EnterCriticalSection(&m_csLock);
   SetCurrent(key);
   HWND mainWnd = nullptr;
-  bool activated = ActivateWeChat(m_strCurrWeChat, mainWnd, true);
-  if (activated) {
+  bool sent = ActivateWeChat(m_strCurrWeChat, mainWnd, true);
+  if (sent) {
     SelectAllAndDeleteThenWait();
     PasteKeys();
-    SendKeys();
+    sent = SendKeys();
   }
   ::LeaveCriticalSection(&m_csLock);
-  return activated;
+  return sent;
 }

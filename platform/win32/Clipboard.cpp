@@ -8,6 +8,7 @@
 #include "platform/win32/KernelObject.h"
 #include "platform/win32/Window.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -19,8 +20,8 @@
 namespace win32 {
 namespace {
 
-// How long replacing the clipboard waits for a target that is still fetching a pasted item.
-constexpr DWORD kFetchTimeoutMs = 2000;
+// Set when a wait for a pasted item ran out: the next item is placed without waiting.
+std::atomic<bool> s_bGaveUpWaiting{false};
 
 struct TGlobalBlock {
   std::vector<unsigned char> vecBytes;
@@ -61,10 +62,15 @@ bool readBlockText(HGLOBAL memory, std::u16string& text) {
   return true;
 }
 
+// False (ERROR_TIMEOUT) when a pasted item was not fetched within the limit; the wait is
+// given up then, so the call after this one places its item at once.
 bool waitForPreviousPaste(DesktopBackend* desktop) {
-  if (desktop->WaitClipboardFetched(kFetchTimeoutMs)) return true;
-  TC_LOG(TC_LOG_WARN,
-         "clipboard: the previous item was not fetched within " << kFetchTimeoutMs << " ms");
+  if (s_bGaveUpWaiting.exchange(false)) return true;
+  if (desktop->WaitClipboardFetched(kPasteFetchLimitMs)) return true;
+  TC_LOG(TC_LOG_WARN, "clipboard: the pasted item was not fetched within "
+                          << kPasteFetchLimitMs << " ms; it stays on the clipboard");
+  s_bGaveUpWaiting.store(true);
+  SetLastError(ERROR_TIMEOUT);
   return false;
 }
 
@@ -147,7 +153,6 @@ BOOL EmptyClipboard() {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  win32::waitForPreviousPaste(desktop);
   return TRUE;
 }
 
@@ -157,7 +162,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  win32::waitForPreviousPaste(desktop);
+  if (!win32::waitForPreviousPaste(desktop)) return nullptr;
   switch (format) {
     case CF_UNICODETEXT:
       return win32::placeText(desktop, data);

@@ -3,12 +3,23 @@
 // then belongs to the clipboard), CloseClipboard. Text is CF_UNICODETEXT in a global memory
 // block holding zero-terminated UTF-16; pictures are CF_BITMAP (Bitmap.h).
 //
-// A paste completes only when the target has fetched the data: EmptyClipboard first waits
-// (letting this process serve the selection) until a pasted earlier item was fetched, so a
-// quick second item never replaces the first before the target read it.
+// A paste completes only when the target has fetched the data. SetClipboardData first
+// waits (letting this process serve the selection) until an item that was pasted earlier
+// was fetched, so a second item never replaces the first before the target read it. A
+// target that has not fetched it within kPasteFetchLimitMs (a busy or hung client) makes
+// SetClipboardData fail with ERROR_TIMEOUT and leaves the earlier item in place, so that
+// the late fetch still gets what was pasted; the wait is given up then, and the next
+// SetClipboardData places its data at once.
 #pragma once
 
 #include "platform/win32/Win32Types.h"
+
+namespace win32 {
+// How long a pasted item may take to be fetched: far beyond a responsive client (a few
+// milliseconds) and a busy one (stalls of a few hundred), below Qt's and GTK's own
+// clipboard time-outs (5 s, 10 s) so that a slow target still gets the item it asked for.
+inline constexpr DWORD kPasteFetchLimitMs = 3000;
+}  // namespace win32
 
 #define CF_TEXT 1
 #define CF_BITMAP 2

@@ -70,8 +70,10 @@ class DesktopBackend {
   // The clipboard offered to other programs.
   virtual bool SetClipboardText(const std::u16string& text) = 0;
   virtual bool SetClipboardImage(const TBitmapPixels& image) = 0;
-  // Called before the clipboard is replaced: waits (letting the owner serve requests) until
-  // a pasted item was fetched by its target, at most timeoutMs. False on time-out.
+  // Waits (letting the owner serve requests) until the item on the clipboard when the last
+  // paste key was pressed has been fetched, at most timeoutMs; true at once when nothing is
+  // pending. False on time-out; the paste stays pending (a later wait waits for it again)
+  // until it is fetched or another item is placed.
   virtual bool WaitClipboardFetched(DWORD timeoutMs) = 0;
 
   // Changes of the set of top-level windows (a window appeared, was mapped or went away).

@@ -111,10 +111,9 @@ bool ClipboardWaitFetched(DWORD timeoutMs) {
   if (!s_pastePending.load() || s_fetched.load() == s_offered.load()) return true;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (s_fetched.load() != s_offered.load()) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      s_pastePending.store(false);
-      return false;
-    }
+    // A time-out leaves the paste pending: a short wait (the fixed pause of a paste key)
+    // ending must not let the next item replace this one before the target read it.
+    if (std::chrono::steady_clock::now() >= deadline) return false;
     if (onGuiThread()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (s_fetched.load() != s_offered.load())
       std::this_thread::sleep_for(std::chrono::milliseconds(1));

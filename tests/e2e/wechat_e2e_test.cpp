@@ -457,6 +457,41 @@ TEST_F(WeChatE2E, TwentyRepliesInARowAllArriveExactly) {
   EXPECT_EQ(exact, 20);
 }
 
+// Five items, each a transcript item of its own (pictures separate the texts), each checked.
+TEST_F(WeChatE2E, FiveItemRepliesArriveItemByItem) {
+  ASSERT_EQ(S().keys.size(), static_cast<size_t>(kCopies));
+  const std::string& key = S().keys[2];
+  Select(key);
+  Pump(100);
+  const DWORD pid = ProcessOf(key);
+  for (int i = 0; i < 8; ++i) {
+    const std::string n = std::to_string(i);
+    const std::string texts[] = {"第一项A" + n, "第二项B" + n + "😀", "第三项C" + n};
+    const std::vector<INPUTDATA> items = {{Utf8ToWide(texts[0]), 0},
+                                          {Utf8ToWide(S().picture), 2},
+                                          {Utf8ToWide(texts[1]), 1},
+                                          {Utf8ToWide(S().picture), 2},
+                                          {Utf8ToWide(texts[2]), 0}};
+    const size_t before = Transcript(pid).size();
+    EXPECT_TRUE(S().manager->InputTextVec(key.c_str(), items)) << "reply " << i;
+    S().manager->SendCurrText(key.c_str());
+    ASSERT_TRUE(WaitUntil([&] { return Transcript(pid).size() > before; }, 10000)) << i;
+    const Json::Value line = Transcript(pid).back();
+    const Json::Value& got = line["items"];
+    ASSERT_EQ(got.size(), 5u) << "reply " << i << ": " << line.toStyledString();
+    for (int t = 0; t < 3; ++t) {
+      EXPECT_EQ(got[t * 2]["type"].asString(), "text") << i;
+      EXPECT_EQ(got[t * 2]["text"].asString(), texts[t]) << "reply " << i << " item " << t * 2;
+    }
+    for (int p = 1; p <= 3; p += 2) {
+      std::ostringstream figures;
+      figures << got[p]["width"].asInt() << " " << got[p]["height"].asInt() << " "
+              << got[p]["sha256"].asString();
+      EXPECT_EQ(figures.str(), S().pictureFigures) << "reply " << i << " item " << p;
+    }
+  }
+}
+
 TEST_F(WeChatE2E, ACopyThatExitsIsReportedWithinASecond) {
   ASSERT_EQ(S().keys.size(), static_cast<size_t>(kCopies));
   const std::string& key = S().keys[0];

@@ -2,6 +2,7 @@
 #include "platform/win32/Bitmap.h"
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/FakeDesktop.h"
+#include "platform/win32/KernelObject.h"
 #include "platform/win32/Window.h"
 #include "tests/support/TempDir.h"
 
@@ -11,6 +12,7 @@
 
 #include <cstring>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -64,6 +66,36 @@ TEST_F(ClipboardTest, ReplacingWaitsForThePreviousItemFirst) {
   ASSERT_GE(kinds.size(), 2u);
   EXPECT_EQ(kinds.front(), "clipboard-wait");
   EXPECT_EQ(kinds.back(), "clipboard-text");
+}
+
+// A target that does not fetch a pasted item: the desktop reports every wait as timed out.
+class CUnfetchedDesktop : public win32::FakeDesktop {
+ public:
+  bool WaitClipboardFetched(DWORD timeoutMs) override {
+    vecWaits.push_back(timeoutMs);
+    return false;
+  }
+  std::vector<DWORD> vecWaits;
+};
+
+TEST(ClipboardLimit, AnUnfetchedItemIsNotReplacedAndTheFailureIsReported) {
+  CUnfetchedDesktop desktop;
+  win32::SetDesktopBackend(&desktop);
+  desktop.SetClipboardText(u"pasted, not yet fetched");
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  ASSERT_TRUE(EmptyClipboard());
+  HGLOBAL block = GlobalAlloc(GMEM_DDESHARE, 4);
+  SetLastError(0);
+  EXPECT_EQ(SetClipboardData(CF_UNICODETEXT, block), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+  EXPECT_EQ(desktop.ClipboardText(), u"pasted, not yet fetched");
+  ASSERT_EQ(desktop.vecWaits.size(), 1u);
+  EXPECT_EQ(desktop.vecWaits[0], win32::kPasteFetchLimitMs);
+  // The wait was given up: the next item goes in without a second one.
+  EXPECT_EQ(SetClipboardData(CF_UNICODETEXT, block), block);
+  EXPECT_EQ(desktop.vecWaits.size(), 1u);
+  EXPECT_TRUE(CloseClipboard());
+  win32::SetDesktopBackend(nullptr);
 }
 
 TEST_F(ClipboardTest, TextStopsAtTheFirstZeroAndAtTheBlockEnd) {
