@@ -1,13 +1,17 @@
 #include "mainframe/WinMain.h"
 
-#include "platform/log/Log.h"
 #include "app/LogSetup.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
-#include "mainframe/WorkbenchWnd.h"
-#include "platform/ui/window/WndShadow.h"
+#include "mainframe/DevSignIn.h"
+#include "mainframe/MainFrameWnd.h"
+#include "platform/log/Log.h"
 #include "platform/ui/UIlib.h"
+#include "platform/ui/window/WndShadow.h"
+#include "platform/win32/ConsoleCtrl.h"
 #include "platform/win32/KernelObject.h"
+
+#include <atomic>
 
 using namespace DuiLib;
 
@@ -16,10 +20,31 @@ namespace {
 constexpr const char* kTitle = "Orvo客服-电商版";
 constexpr UINT kProgramIcon = 107;  // skin/icon_107.png
 
+// The main frame's window, for the signal handler (which runs on a thread of its own).
+std::atomic<HWND> s_hMainFrame{nullptr};
+
+// SIGTERM, SIGINT and SIGHUP end the run as a confirmed exit: WM_CLOSE with wParam 1 skips
+// the question, and the frame's final message stops every copy and removes the tray icon.
+BOOL OnControlEvent(DWORD) {
+  const HWND frame = s_hMainFrame.load();
+  if (frame && ::PostMessageA(frame, WM_CLOSE, 1, 0)) return TRUE;
+  ::PostQuitMessage(0);
+  return TRUE;
+}
+
 void Shutdown(HANDLE block) {
   CPaintManagerUI::Term();
   if (block) CloseHandle(block);
   ShutdownLog();
+}
+
+// Until the login window is wired in, only the development sign-in can pass this gate.
+bool SignIn() {
+  if (IsDevSignInEnabled()) return DevSignIn();
+  TC_LOG(TC_LOG_ERROR,
+         "no login window in this build: set TC_DEV_SIGNIN=1 to sign in with "
+         "the remembered account");
+  return false;
 }
 
 }  // namespace
@@ -35,13 +60,16 @@ int WinMain(HINSTANCE instance) {
 
   HANDLE block = CheckSingleInstance();
   if (!block) return 0;
+  ::SetConsoleCtrlHandler(&OnControlEvent, TRUE);
+  if (!SignIn()) {
+    Shutdown(block);
+    return 0;
+  }
 
-  // The splash and login gates and the main frame take this window's place as they land;
-  // until then the workbench window signs in with the remembered account by itself.
-  auto* frame = new CWorkbenchWnd();
+  auto* frame = new CMainFrameWnd();
   if (!frame->Create(nullptr, kTitle,
                      WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0,
-                     1000, 720)) {
+                     600, 800)) {
     delete frame;
     Shutdown(block);
     return 0;
@@ -49,9 +77,11 @@ int WinMain(HINSTANCE instance) {
   frame->CenterWindow();
   frame->SetIcon(kProgramIcon);
   frame->ShowWindow(true, true);
+  s_hMainFrame = frame->GetHWND();
   PublishInstanceWindow(block, frame->GetHWND());
 
   CPaintManagerUI::MessageLoop();
+  s_hMainFrame = nullptr;
   TC_LOG(TC_LOG_INFO, "end of the message loop");
   Shutdown(block);
   return 1;

@@ -31,7 +31,9 @@ export TC_STANDIN_LOGIN_DELAY=${TC_STANDIN_LOGIN_DELAY:-3000}
 export TC_STANDIN_DATA_ROOT="$DEMO_DIR/wechat"
 export TC_STANDIN_TRANSCRIPT="$DEMO_DIR/transcript-%p.jsonl"
 
-# The remembered account of the seed settings signs in by itself.
+# The remembered account of the seed settings signs in by itself (the development sign-in,
+# until the login window is wired in).
+export TC_DEV_SIGNIN=1
 echo "demo: reference server on 127.0.0.1:18086 (data in $DEMO_DIR), account 13800000000 / demo1234"
 if [ -z "$screenshot" ]; then
   "$PROGRAM_DIR/tandem_chats"
@@ -39,15 +41,15 @@ else
   scripts/xvfb-run-wm.sh --wm openbox --screen 1280x900x24 -- bash -c '
     "$1/tandem_chats" & app=$!
     sleep 3
-    # Press "添加微信" twice (left column, under the caption), then let the copies log in.
+    # Press "添加微信" twice (top of the left column), then let the copies log in.
     win=$(xdotool search --name "Orvo" | head -n 1)
     eval "$(xdotool getwindowgeometry --shell "$win")"
-    for _ in 1 2; do xdotool mousemove $((X + 100)) $((Y + 64)) click 1; sleep 2; done
+    for _ in 1 2; do xdotool mousemove $((X + 76)) $((Y + 84)) click 1; sleep 2; done
     sleep "${TC_DEMO_WAIT:-5}"
     import -window root "$2"
-    # Close it as the operator would, so that the copies end with it.
-    xdotool windowactivate --sync "$win" key alt+F4 2>/dev/null || true
-    for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-    kill "$app" 2>/dev/null; wait "$app" 2>/dev/null; true' _ "$PROGRAM_DIR" "$screenshot"
+    # SIGTERM is a confirmed exit: the copies end with the workbench.
+    kill -TERM "$app" 2>/dev/null || true
+    for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null; true' _ "$PROGRAM_DIR" "$screenshot"
   echo "demo: screenshot in $screenshot"
 fi

@@ -314,10 +314,12 @@ bool CWebchatMan::GetWeChatRunData(WECHATRUNDATA& data, const std::string& key) 
 std::string CWebchatMan::GetCurrWeChat() {
   CLock lock(m_csLock);
   if (!m_hWndHost) return {};
-  for (const WECHATRUNDATA& data : m_vecRunData) {
-    HWND display = data.DisplayWnd();
-    if (display && ::IsWindowVisible(display) && ::GetParent(display) == m_hWndHost)
-      return data.strKey;
+  // The copy on show is the topmost visible display window inside the manager's window.
+  for (HWND child = ::GetWindow(m_hWndHost, GW_CHILD); child;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (!::IsWindowVisible(child)) continue;
+    for (const WECHATRUNDATA& data : m_vecRunData)
+      if (data.DisplayWnd() == child) return data.strKey;
   }
   return {};
 }

@@ -80,6 +80,14 @@ class DesktopBackend {
   // ChangeCount only grows; WaitForChange returns true as soon as it differs from `seen`.
   virtual std::uint64_t ChangeCount() = 0;
   virtual bool WaitForChange(std::uint64_t seen, DWORD milliseconds) = 0;
+
+  // Optional facts; a desktop without them answers "unknown".
+  // The window's title (_NET_WM_NAME, else WM_NAME); empty when unknown.
+  virtual std::string Title(HWND /*hwnd*/) { return {}; }
+  // Iconified (ICCCM WM_STATE IconicState).
+  virtual bool IsIconic(HWND /*hwnd*/) { return false; }
+  // The child windows of an X11 window, topmost first (GetWindow(GW_CHILD / GW_HWNDNEXT)).
+  virtual std::vector<HWND> Children(unsigned long /*parentId*/) { return {}; }
 };
 
 // Waits up to `milliseconds` for the stop event or for a change of the desktop's top-level

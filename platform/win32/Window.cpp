@@ -207,7 +207,8 @@ BOOL IsWindowVisible(HWND hwnd) {
 
 BOOL IsIconic(HWND hwnd) {
   if (auto* own = ownFor(hwnd)) return own->IsIconic(hwnd);
-  return FALSE;
+  auto* backend = desktopFor(hwnd);
+  return backend && backend->IsIconic(hwnd);
 }
 
 BOOL IsZoomed(HWND hwnd) {
@@ -215,11 +216,51 @@ BOOL IsZoomed(HWND hwnd) {
   return FALSE;
 }
 
+namespace {
+
+// The native children of a window (ours or foreign), topmost first, as handles: our own
+// windows by their handle, foreign ones by their X11 id.
+std::vector<HWND> childrenOf(HWND parent) {
+  win32::DesktopBackend* backend = desktopFor(parent);
+  if (!backend) return {};
+  unsigned long parentId = win32::idOf(parent);
+  if (win32::OwnWindowBackend* own = ownFor(parent)) parentId = own->NativeId(parent);
+  std::vector<HWND> children = parentId ? backend->Children(parentId) : std::vector<HWND>();
+  for (HWND& child : children) child = win32::parentHandle(win32::idOf(child));
+  return children;
+}
+
+// GW_HWNDNEXT / GW_HWNDPREV: the sibling below or above among the parent's children.
+HWND sibling(HWND hwnd, bool next) {
+  const HWND parent = GetParent(hwnd);
+  if (!parent) return nullptr;
+  const std::vector<HWND> siblings = childrenOf(parent);
+  auto it = std::find(siblings.begin(), siblings.end(), hwnd);
+  if (it == siblings.end()) return nullptr;
+  if (next) return std::next(it) == siblings.end() ? nullptr : *std::next(it);
+  return it == siblings.begin() ? nullptr : *std::prev(it);
+}
+
+}  // namespace
+
 HWND GetWindow(HWND hwnd, UINT cmd) {
-  if (cmd != GW_OWNER) return nullptr;
-  if (auto* own = ownFor(hwnd)) return own->Owner(hwnd);
-  auto* backend = desktopFor(hwnd);
-  return backend ? backend->Owner(hwnd) : nullptr;
+  switch (cmd) {
+    case GW_OWNER: {
+      if (auto* own = ownFor(hwnd)) return own->Owner(hwnd);
+      auto* backend = desktopFor(hwnd);
+      return backend ? backend->Owner(hwnd) : nullptr;
+    }
+    case GW_CHILD: {
+      const std::vector<HWND> children = childrenOf(hwnd);
+      return children.empty() ? nullptr : children.front();
+    }
+    case GW_HWNDNEXT:
+      return sibling(hwnd, true);
+    case GW_HWNDPREV:
+      return sibling(hwnd, false);
+    default:
+      return nullptr;
+  }
 }
 
 HWND GetParent(HWND hwnd) {
@@ -444,4 +485,20 @@ UINT RegisterWindowMessageA(LPCSTR name) {
   auto [it, inserted] =
       registered.try_emplace(name, 0xC000u + static_cast<UINT>(registered.size()));
   return it->second;
+}
+
+HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
+  win32::DesktopBackend* backend = win32::desktop();
+  if (!backend) return nullptr;
+  for (HWND hwnd : backend->TopLevelWindows()) {
+    HWND handle = win32::parentHandle(win32::idOf(hwnd));
+    if (className) {
+      const std::string cls = win32::ownFor(handle) ? win32::ownFor(handle)->ClassName(handle)
+                                                    : backend->ClassName(hwnd);
+      if (cls != className) continue;
+    }
+    if (windowName && backend->Title(hwnd) != windowName) continue;
+    return handle;
+  }
+  return nullptr;
 }

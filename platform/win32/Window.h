@@ -118,6 +118,10 @@
 #define GWL_EXSTYLE (-20)
 
 // GetWindow
+#define GW_HWNDFIRST 0
+#define GW_HWNDLAST 1
+#define GW_HWNDNEXT 2
+#define GW_HWNDPREV 3
 #define GW_OWNER 4
 #define GW_CHILD 5
 
@@ -236,3 +240,7 @@ void PostQuitMessage(int exitCode);
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
 UINT RegisterWindowMessageA(LPCSTR name);
+
+// The first top-level window (topmost first) whose class and title match; a null argument
+// matches anything. Covers our own windows and other programs' windows.
+HWND FindWindowA(LPCSTR className, LPCSTR windowName);

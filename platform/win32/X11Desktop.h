@@ -54,6 +54,10 @@ class CX11Desktop : public DesktopBackend {
   bool SetClipboardText(const std::u16string& text) override { return ClipboardSetText(text); }
   bool SetClipboardImage(const TBitmapPixels& image) override { return ClipboardSetImage(image); }
   bool WaitClipboardFetched(DWORD timeoutMs) override { return ClipboardWaitFetched(timeoutMs); }
+  // X11Properties.cpp
+  std::string Title(HWND hwnd) override;
+  bool IsIconic(HWND hwnd) override;
+  std::vector<HWND> Children(unsigned long parentId) override;
   std::uint64_t ChangeCount() override { return m_watcher.Count(); }
   bool WaitForChange(std::uint64_t seen, DWORD milliseconds) override {
     return m_watcher.WaitForChange(seen, milliseconds);

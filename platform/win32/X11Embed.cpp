@@ -27,6 +27,12 @@ constexpr std::uint32_t kNetWmStateAdd = 1;
 
 bool CX11Desktop::showEmbedded(XId window, XId parent, int cmd) {
   xcb_connection_t* c = m_pConnection->Xcb();
+  // Showing an embedded window again puts it on top of its siblings, as a child window
+  // shown on Windows comes up above the hidden ones; the "no activate" forms leave the order.
+  if (cmd != SW_HIDE && cmd != SW_MINIMIZE && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE) {
+    const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(c, window, XCB_CONFIG_WINDOW_STACK_MODE, above);
+  }
   switch (cmd) {
     case SW_HIDE:
     case SW_MINIMIZE:

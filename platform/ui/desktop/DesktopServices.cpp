@@ -520,3 +520,72 @@ BOOL SystemParametersInfoA(UINT uiAction, UINT /*uiParam*/, LPVOID pvParam, UINT
       RECT{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
   return TRUE;
 }
+
+namespace {
+
+QList<QScreen*> Screens() {
+  return QCoreApplication::instance() ? QGuiApplication::screens() : QList<QScreen*>();
+}
+
+RECT MonitorRect(const QRect& r) {
+  return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+// Squared distance from a point to a rectangle (0 inside).
+long long DistanceSquared(const QRect& r, const QPoint& p) {
+  const long long dx =
+      p.x() < r.left() ? r.left() - p.x() : (p.x() > r.right() ? p.x() - r.right() : 0);
+  const long long dy =
+      p.y() < r.top() ? r.top() - p.y() : (p.y() > r.bottom() ? p.y() - r.bottom() : 0);
+  return dx * dx + dy * dy;
+}
+
+}  // namespace
+
+HMONITOR MonitorFromPoint(POINT pt, DWORD dwFlags) {
+  const QList<QScreen*> screens = Screens();
+  const QPoint point(pt.x, pt.y);
+  int nearest = -1;
+  long long best = -1;
+  for (int i = 0; i < screens.size(); ++i) {
+    const long long d = DistanceSquared(screens[i]->geometry(), point);
+    if (d == 0) return reinterpret_cast<HMONITOR>(static_cast<std::uintptr_t>(i + 1));
+    if (best < 0 || d < best) {
+      best = d;
+      nearest = i;
+    }
+  }
+  if (dwFlags == MONITOR_DEFAULTTONEAREST && nearest >= 0)
+    return reinterpret_cast<HMONITOR>(static_cast<std::uintptr_t>(nearest + 1));
+  if (dwFlags == MONITOR_DEFAULTTOPRIMARY && !screens.isEmpty()) {
+    const int primary = static_cast<int>(screens.indexOf(QGuiApplication::primaryScreen()));
+    return reinterpret_cast<HMONITOR>(static_cast<std::uintptr_t>(primary + 1));
+  }
+  return nullptr;
+}
+
+BOOL GetMonitorInfoA(HMONITOR hMonitor, LPMONITORINFO lpmi) {
+  const QList<QScreen*> screens = Screens();
+  const auto index = static_cast<long long>(reinterpret_cast<std::uintptr_t>(hMonitor)) - 1;
+  if (!lpmi || index < 0 || index >= screens.size()) return FALSE;
+  QScreen* screen = screens[static_cast<int>(index)];
+  lpmi->rcMonitor = MonitorRect(screen->geometry());
+  lpmi->rcWork = MonitorRect(screen->availableGeometry());
+  lpmi->dwFlags = screen == QGuiApplication::primaryScreen() ? MONITORINFOF_PRIMARY : 0;
+  return TRUE;
+}
+
+HRESULT SetProcessDpiAwareness(int /*value*/) {
+  return 0;
+}
+
+HRESULT GetDpiForMonitor(HMONITOR hMonitor, int /*dpiType*/, UINT* dpiX, UINT* dpiY) {
+  const QList<QScreen*> screens = Screens();
+  const auto index = static_cast<long long>(reinterpret_cast<std::uintptr_t>(hMonitor)) - 1;
+  if (!dpiX || !dpiY || index < 0 || index >= screens.size())
+    return static_cast<HRESULT>(0x80070057L);  // E_INVALIDARG
+  QScreen* screen = screens[static_cast<int>(index)];
+  const double dpi = screen->logicalDotsPerInch() * screen->devicePixelRatio();
+  *dpiX = *dpiY = static_cast<UINT>(dpi + 0.5);
+  return 0;
+}

@@ -203,6 +203,40 @@ int GetSystemMetrics(int nIndex);
 // SPI_GETWORKAREA fills the RECT at pvParam with the primary screen's work area.
 BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWinIni);
 
+// Monitors: an HMONITOR is the 1-based index of a screen in Qt's list.
+struct HMONITOR__;
+using HMONITOR = HMONITOR__*;
+#ifndef MONITOR_DEFAULTTONULL
+#define MONITOR_DEFAULTTONULL 0x00000000
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001
+#define MONITOR_DEFAULTTONEAREST 0x00000002
+#define MONITORINFOF_PRIMARY 0x00000001
+#endif
+struct MONITORINFO {
+  DWORD cbSize = sizeof(MONITORINFO);
+  RECT rcMonitor{};
+  RECT rcWork{};  // the monitor without panels and docks, as the window manager reports it
+  DWORD dwFlags = 0;
+};
+using LPMONITORINFO = MONITORINFO*;
+// The monitor under the point (screen coordinates); off every monitor, dwFlags decides:
+// null, the primary one, or the nearest one.
+HMONITOR MonitorFromPoint(POINT pt, DWORD dwFlags);
+BOOL GetMonitorInfoA(HMONITOR hMonitor, LPMONITORINFO lpmi);
+
+// DPI. Qt 6 scales every window per monitor by itself, so the process is always
+// per-monitor aware: SetProcessDpiAwareness accepts any level and returns S_OK (0).
+// GetDpiForMonitor gives the monitor's logical DPI times its device pixel ratio (96 at
+// 100 %, 192 at 200 %).
+#ifndef MDT_EFFECTIVE_DPI
+#define MDT_EFFECTIVE_DPI 0
+#define PROCESS_DPI_UNAWARE 0
+#define PROCESS_SYSTEM_DPI_AWARE 1
+#define PROCESS_PER_MONITOR_DPI_AWARE 2
+#endif
+HRESULT SetProcessDpiAwareness(int value);
+HRESULT GetDpiForMonitor(HMONITOR hMonitor, int dpiType, UINT* dpiX, UINT* dpiY);
+
 namespace DuiLib {
 
 // Test seams. Each hook, when set, replaces the real dialog or action; an empty function
