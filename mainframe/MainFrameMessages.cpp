@@ -3,6 +3,7 @@
 #include "mainframe/MainFrameWnd.h"
 
 #include "chrome/CoverWnd.h"
+#include "chrome/MenuWnd.h"
 #include "chrome/ShadowFrameWnd.h"
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
@@ -64,6 +65,7 @@ LRESULT CMainFrameWnd::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, b
   switch (uMsg) {
     case WM_NCLBUTTONDOWN:
       HidePopups();
+      CMenuWnd::CloseAll();
       break;
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) {
@@ -150,7 +152,7 @@ LRESULT CMainFrameWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lPar
     case WM_USER_MSG_MAINFRAME_WECHATSELECTED:
       OnWeChatSelected(reinterpret_cast<HWND>(wParam));
       break;
-    case WM_USER_MSG_MENUCOMMAND:
+    case WM_MENU_COMMAND:
       OnMenu(static_cast<int>(wParam));
       break;
     default:

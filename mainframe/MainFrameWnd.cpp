@@ -4,6 +4,7 @@
 #include "chrome/CoverWnd.h"
 #include "chrome/DPI.h"
 #include "chrome/Dwm.h"
+#include "chrome/MenuWnd.h"
 #include "chrome/ShadowFrameWnd.h"
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
@@ -219,6 +220,7 @@ void CMainFrameWnd::HideIfOutside(const char* name, POINT pt) {
 }
 
 void CMainFrameWnd::OnLButtonDown(POINT pt) {
+  CMenuWnd::CloseAll();  // a click on the frame is a click outside every open menu
   HideIfOutside("top_menu", pt);
   HideIfOutside("shortcut_tip", pt);
 }
@@ -280,4 +282,9 @@ void CMainFrameWnd::OnTrayIcon(UINT mouseMessage) {
     ShowFrameFromTray();
 }
 
-void CMainFrameWnd::ShowTrayMenu() {}
+void CMainFrameWnd::ShowTrayMenu() {
+  POINT pt{};
+  ::GetCursorPos(&pt);
+  auto* menu = new CMenuWnd(m_hWnd, &m_PaintManager);
+  menu->Init(nullptr, "traymenu.xml", "xml", pt);
+}

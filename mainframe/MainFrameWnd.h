@@ -27,8 +27,6 @@ class CWebchatElementUI;
 class CWebchatListUI;
 class CWebchatMan;
 
-// Posted by the pop-up menus with the chosen item's id in wParam.
-inline constexpr UINT WM_USER_MSG_MENUCOMMAND = WM_USER + 0xFF;
 // Tray menu: exit.
 inline constexpr int kTrayMenuExit = 301;
 

@@ -22,7 +22,7 @@ CWebchatListUI::~CWebchatListUI() {
 }
 
 std::string CWebchatListUI::RemarksPath() {
-  return GetProgramFolder() + "mfls_remarks.xml";
+  return GetRemarkFilePath();
 }
 
 void CWebchatListUI::AddWebChatItem(const CDuiString& key) {

@@ -28,7 +28,7 @@ class CWebchatListUI : public DuiLib::CListUI {
   bool SaveRemarks();
   bool SelectItem(int iIndex, bool bTakeFocus = false, bool bTriggerEvent = true) override;
 
-  // The remark file: "mfls_remarks.xml" in the program folder.
+  // The remark file (GetRemarkFilePath): a file of its own beside the quick-message snapshot.
   static std::string RemarksPath();
 
   std::map<std::string, std::string> m_mapRemarks;
