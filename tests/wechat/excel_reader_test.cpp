@@ -3,6 +3,7 @@
 // hide LibreOffice (empty PATH) so that the second reader fails at once.
 #include "excel_test_support.h"
 
+#include "wechat/ExcelFileKind.h"
 #include "wechat/ExcelReader.h"
 #include "wechat/ExcelXls.h"
 
@@ -184,6 +185,56 @@ TEST_F(ExcelReaderTest, XlsWrittenByLibreOffice) {
                                    {"", "无标题内容"},
                                    {"多行", "第一行\n第二行 \"引号\", 逗号"}}));
   EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[9]行"));
+}
+
+// The same book saved by LibreOffice as .xls and as .xlsx (tests/wechat/data/
+// make_formula_books.py): formula cells give their results, booleans TRUE/FALSE, a currency
+// amount stays a number, a time and a date show as their formats do, a rich-text cell keeps
+// its spaces, and a text split over several BIFF records comes back whole.
+TEST_F(ExcelReaderTest, XlsAndXlsxOfTheSameBookGiveTheSameReplies) {
+  std::string longText;
+  for (int i = 0; i < 1500; ++i) longText += "长文本";
+  const PairList expected = {
+      {"求和", "3"},       {"文本公式", "Hello World"}, {"真", "TRUE"},      {"假", "FALSE"},
+      {"错误", "#DIV/0!"}, {"金额", "1234.5"},          {"时间", "14:30"},   {"日期", "2024-03-14"},
+      {"引用", "6"},       {"富文本", "Hello World"},   {"长文本", longText}};
+  for (const char* name : {"excel_formulas.xls", "excel_formulas.xlsx"}) {
+    std::vector<WECHATKUAIJIEDATA> rows;
+    EXPECT_TRUE(CExcelReader::__ReadExcelContentByOffice(rows, DataFile(name))) << name;
+    EXPECT_EQ(Pairs(rows), expected) << name;
+  }
+}
+
+TEST_F(ExcelReaderTest, EncryptedXlsIsRefusedWithAClearReason) {
+  // A FILEPASS record right after the workbook's BOF marks an encrypted book.
+  std::ifstream in(DataFile("excel_formulas.xls"), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t bof = bytes.find(std::string("\x09\x08\x10\x00\x00\x06", 6));
+  ASSERT_NE(bof, std::string::npos);
+  // Turn the record after the BOF into a FILEPASS of the same length.
+  const std::size_t next = bof + 4 + 16;
+  bytes[next] = 0x2F;
+  bytes[next + 1] = 0x00;
+  WriteFile(File("locked.xls"), bytes);
+  std::vector<WECHATKUAIJIEDATA> rows;
+  EXPECT_FALSE(CExcelReader::__ReadExcelContentByOffice(rows, File("locked.xls")));
+  EXPECT_TRUE(LoggedContaining("password protected"));
+}
+
+TEST_F(ExcelReaderTest, XlsCutAnywhereGivesCleanRowsOrNothing) {
+  std::ifstream in(DataFile("excel_formulas.xls"), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (std::size_t cut = 8; cut < bytes.size(); cut += 997) {
+    WriteFile(File("cut.xls"), bytes.substr(0, cut));
+    std::vector<WECHATKUAIJIEDATA> rows;
+    CExcelReader::__ReadExcelContentByOffice(rows, File("cut.xls"));
+    for (const auto& row : rows) {
+      EXPECT_TRUE(IsCleanUtf8Text(row.strTitle)) << cut;
+      EXPECT_TRUE(IsCleanUtf8Text(row.strContent)) << cut;
+    }
+  }
+  EXPECT_TRUE(OurChildren().empty());
+  EXPECT_TRUE(TempLeftovers().empty());
 }
 
 TEST_F(ExcelReaderTest, ConcurrentXlsReadsFromSeveralThreads) {
