@@ -250,8 +250,10 @@ bool CWebchatMan::StartProcess(HANDLE& process, DWORD& processId) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+  // A group of its own: the program may be a launcher whose descendants own the windows
+  // (discovery accepts them), and stopping the copy stops them all.
+  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &info))
     return false;
   if (IsValid(info.hThread)) ::CloseHandle(info.hThread);
   process = info.hProcess;

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include <dirent.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -43,6 +44,46 @@ int openPidfd(pid_t pid) {
 #endif
 }
 
+// True while a process of the group is alive (a zombie waiting for its parent is not).
+bool groupHasLiveMember(pid_t group) {
+  if (::kill(-group, 0) != 0) return false;
+  DIR* proc = opendir("/proc");
+  if (!proc) return true;
+  bool live = false;
+  while (dirent* entry = readdir(proc)) {
+    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
+    std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    // "pid (name) state ppid pgrp ...": the name may hold blanks and parentheses.
+    const std::size_t close = line.rfind(')');
+    char state = 0;
+    long parent = 0;
+    long processGroup = 0;
+    if (close == std::string::npos ||
+        std::sscanf(line.c_str() + close + 1, " %c %ld %ld", &state, &parent, &processGroup) != 3)
+      continue;
+    if (processGroup == group && state != 'Z') {
+      live = true;
+      break;
+    }
+  }
+  closedir(proc);
+  return live;
+}
+
+void waitForGroupToEnd(pid_t group, DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (groupHasLiveMember(group)) {
+    if (GetTickCount() - start >= milliseconds) {
+      TC_LOG(TC_LOG_WARN,
+             "process group " << group << " did not end within " << milliseconds << " ms");
+      return;
+    }
+    Sleep(5);
+  }
+}
+
 class TProcessState;
 
 // Our children by pid, so that OpenProcess on one shares its state (and can reap it).
@@ -53,7 +94,8 @@ std::map<pid_t, std::weak_ptr<TProcessState>> s_children;
 // What is known of one process, shared by all handles on it.
 class TProcessState {
  public:
-  TProcessState(pid_t pid, bool child) : m_pid(pid), m_bChild(child), m_fdPid(openPidfd(pid)) {}
+  TProcessState(pid_t pid, bool child, bool groupLeader = false)
+      : m_pid(pid), m_bChild(child), m_bGroupLeader(groupLeader), m_fdPid(openPidfd(pid)) {}
   ~TProcessState() {
     if (m_bChild) {
       if (!m_bExited) handOverToReaper(m_pid);
@@ -104,14 +146,20 @@ class TProcessState {
   }
 
   bool Kill(UINT exitCode) {
+    // The group outlives its leader when a launcher ended before the program it started.
+    const bool group = m_bGroupLeader && groupHasLiveMember(m_pid);
     {
       std::lock_guard<std::mutex> lock(m_mutex);
-      if (m_bExited) return false;
-      m_dwTerminateCode = exitCode;
-      m_bTerminated = true;
+      if (m_bExited && !group) return false;
+      if (!m_bExited) {
+        m_dwTerminateCode = exitCode;
+        m_bTerminated = true;
+      }
     }
-    if (!sendKill()) return false;
+    if (group) ::kill(-m_pid, SIGKILL);
+    if (!group && !sendKill()) return false;
     Wait(kTerminateWaitMs);
+    if (group) waitForGroupToEnd(m_pid, kTerminateWaitMs);
     return true;
   }
 
@@ -147,6 +195,7 @@ class TProcessState {
 
   const pid_t m_pid;
   const bool m_bChild;
+  const bool m_bGroupLeader;
   const int m_fdPid;
   std::mutex m_mutex;
   bool m_bExited = false;
@@ -251,7 +300,7 @@ DWORD win32ErrorOf(int error) {
 }
 
 int spawn(const std::string& program, std::vector<std::string>& args, std::vector<std::string>& env,
-          LPCSTR currentDirectory, pid_t& pid) {
+          LPCSTR currentDirectory, bool newGroup, pid_t& pid) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (currentDirectory && *currentDirectory)
@@ -266,7 +315,12 @@ int spawn(const std::string& program, std::vector<std::string>& args, std::vecto
   sigaddset(&defaults, SIGCHLD);
   posix_spawnattr_setsigmask(&attributes, &noSignals);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+  if (newGroup) {
+    posix_spawnattr_setpgroup(&attributes, 0);  // a group of its own, named by its pid
+    flags |= POSIX_SPAWN_SETPGROUP;
+  }
+  posix_spawnattr_setflags(&attributes, flags);
   std::vector<char*> argv = pointersTo(args);
   std::vector<char*> envp = pointersTo(env);
   const bool searchPath = program.find('/') == std::string::npos;
@@ -330,9 +384,9 @@ bool IsProcessOrDescendant(DWORD pid, DWORD ancestor) {
 
 }  // namespace win32
 
-BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, void*, void*, BOOL, DWORD,
-                    LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
-                    LPPROCESS_INFORMATION processInformation) {
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, void*, void*, BOOL,
+                    DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
+                    LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation) {
   std::vector<std::string> args = win32::splitCommandLine(commandLine ? commandLine : "");
   std::string program = applicationName && *applicationName ? applicationName : "";
   if (program.empty() && !args.empty()) program = args.front();
@@ -345,12 +399,13 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, void*, void*, BOO
                       startupInfo->wShowWindow == 0 /* SW_HIDE */;
   std::vector<std::string> env = win32::environmentOf(environment, hidden);
   pid_t pid = 0;
-  if (int error = win32::spawn(program, args, env, currentDirectory, pid)) {
+  const bool newGroup = (creationFlags & CREATE_NEW_PROCESS_GROUP) != 0;
+  if (int error = win32::spawn(program, args, env, currentDirectory, newGroup, pid)) {
     TC_LOG(TC_LOG_WARN, "CreateProcessA: cannot start " << program << ": " << std::strerror(error));
     SetLastError(win32::win32ErrorOf(error));
     return FALSE;
   }
-  auto state = std::make_shared<win32::TProcessState>(pid, true);
+  auto state = std::make_shared<win32::TProcessState>(pid, true, newGroup);
   {
     std::lock_guard<std::mutex> lock(win32::s_childrenMutex);
     win32::s_children[pid] = state;

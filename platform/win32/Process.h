@@ -9,6 +9,7 @@
 
 #define STARTF_USESHOWWINDOW 0x00000001
 #define CREATE_SUSPENDED 0x00000004
+#define CREATE_NEW_PROCESS_GROUP 0x00000200
 #define CREATE_NO_WINDOW 0x08000000
 
 #define PROCESS_TERMINATE 0x0001
@@ -54,6 +55,9 @@ using LPPROCESS_INFORMATION = PROCESS_INFORMATION*;
 // has no "/"). The environment is the caller's (or `environment`, "A=B\0C=D\0\0"), the
 // folder the caller's (or currentDirectory). A hidden start (STARTF_USESHOWWINDOW with
 // SW_HIDE) is passed to the child as TC_START_HIDDEN=1; programs may ignore it.
+// With CREATE_NEW_PROCESS_GROUP the child leads a process group of its own, which its
+// descendants join unless they leave it: the child then stands for its group (a launcher
+// script and the program it started), see TerminateProcess.
 // hThread is a second handle on the same process; dwThreadId equals dwProcessId.
 // FALSE with the last error set when the program cannot be started (missing, not
 // executable).
@@ -64,6 +68,9 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, void* processAttr
 // A handle on any live process; null (ERROR_INVALID_PARAMETER) when there is none.
 HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId);
 // SIGKILL; a child is reaped. FALSE when the process is not ours to kill or already gone.
+// A child started with CREATE_NEW_PROCESS_GROUP is killed with its whole group (also when
+// it has ended before its descendants), and the call returns once no live process of the
+// group is left, or after 2 s.
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
 // STILL_ACTIVE while running; the exit code (or 128 + signal) of an exited child; for a
 // process that is not our child the code is unknown and reads as 0.

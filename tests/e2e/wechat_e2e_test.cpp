@@ -198,6 +198,18 @@ std::string DescribeDesktop() {
   return text;
 }
 
+// Names the program the manager starts as the chat client.
+void RegisterClient(const std::string& program) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
+                  KEY_WRITE, nullptr, &key, nullptr);
+  std::string quoted = "\"" + program + "\"";
+  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(quoted.c_str()),
+                 static_cast<DWORD>(quoted.size() + 1));
+  RegCloseKey(key);
+}
+
 // Everything the tests share; set up once for the program.
 struct TSession {
   fs::path root;
@@ -319,14 +331,7 @@ void WeChatE2E::SetUpTestSuite() {
   ::setenv("TC_HKLM_FILE", (s.root / "hklm.ini").c_str(), 1);
   ::setenv("TC_STANDIN_DATA_ROOT", (s.root / "data").c_str(), 1);
   ::setenv("TC_STANDIN_TRANSCRIPT", (s.root / "transcript-%p.jsonl").c_str(), 1);
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
-                  KEY_WRITE, nullptr, &key, nullptr);
-  std::string quoted = "\"" + s.standin + "\"";
-  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(quoted.c_str()),
-                 static_cast<DWORD>(quoted.size() + 1));
-  RegCloseKey(key);
+  RegisterClient(s.standin);
   s.picture = (s.root / "picture.bmp").string();
   WritePicture(s.picture, 64, 48);
   s.pictureFigures = CommandOutput("\"" + s.standin + "\" --hash-image \"" + s.picture + "\"");
@@ -535,6 +540,32 @@ TEST_F(WeChatE2E, AStandInStartedFromADesktopShellIsAdopted) {
   outside.clear();
   EXPECT_FALSE(S().manager->IsHasWeChatRunByWeChatPC(outside));
   S().keys.push_back(key);
+}
+
+// The client's program is a script that starts the real one and waits for it: the window
+// belongs to the script's child, and stopping the copy must end both.
+TEST_F(WeChatE2E, ACopyStartedThroughALauncherScriptIsStoppedWhole) {
+  const fs::path launcher = S().root / "wechat-launcher.sh";
+  std::ofstream(launcher) << "#!/bin/sh\n\"" << S().standin << "\" \"$@\"\necho ended\n";
+  ::chmod(launcher.c_str(), 0755);
+  // The manager reads the client's path when its environment is set up.
+  RegisterClient(launcher.string());
+  CWebchatMan::InitEnv(OnWindowFound, OnProfileRead, S().frame->GetHWND());
+  ::setenv("TC_STANDIN_ACCOUNT", "wxid_launched", 1);
+  const std::string key = "E2E-LAUNCHED";
+  const bool started = S().manager->RunWeChat(key.c_str());
+  RegisterClient(S().standin);
+  CWebchatMan::InitEnv(OnWindowFound, OnProfileRead, S().frame->GetHWND());
+  ASSERT_TRUE(started);
+  ASSERT_TRUE(WaitMessage(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key, 15000)) << DescribeDesktop();
+  DWORD client = 0;
+  GetWindowThreadProcessId(Find(WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT, key)->hWnd, &client);
+  const DWORD script = ProcessOf(key);
+  ASSERT_NE(client, script);  // the window is the script's child's
+  EXPECT_TRUE(win32::IsProcessOrDescendant(client, script));
+  EXPECT_TRUE(S().manager->StopWeChat(key.c_str()));
+  EXPECT_FALSE(ProcessAlive(client));
+  EXPECT_FALSE(ProcessAlive(script));
 }
 
 TEST_F(WeChatE2E, StopWeChatLeavesNoProcessBehind) {

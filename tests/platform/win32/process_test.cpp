@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -26,7 +27,7 @@ struct TStarted {
   bool ok = false;
 };
 
-TStarted Start(const std::string& commandLine, bool hidden = false) {
+TStarted Start(const std::string& commandLine, bool hidden = false, DWORD flags = 0) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   if (hidden) {
@@ -35,8 +36,8 @@ TStarted Start(const std::string& commandLine, bool hidden = false) {
   }
   std::string line = commandLine;
   TStarted started;
-  started.ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &started.info);
+  started.ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                              nullptr, &startup, &started.info);
   return started;
 }
 
@@ -268,6 +269,60 @@ TEST(Toolhelp, FakeTableAndBadArguments) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
   CloseHandle(snapshot);
   win32::SetProcessTableSource(nullptr);
+}
+
+// A launcher script's program: the pid the script wrote to `file` (bounded wait).
+DWORD LaunchedPid(const std::string& file) {
+  for (int waited = 0; waited < 5000; waited += 10) {
+    const std::string text = ReadText(file);
+    if (!text.empty() && text.back() == '\n') return static_cast<DWORD>(std::stoul(text));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return 0;
+}
+
+TEST(ProcessGroup, StoppingALauncherStopsTheProgramItStarted) {
+  testing_support::TempDir dir;
+  const std::string file = dir.file("pid");
+  TStarted launcher = Start("/bin/sh -c \"sleep 60 & echo $! > " + file + "; wait\"", false,
+                            CREATE_NEW_PROCESS_GROUP);
+  ASSERT_TRUE(launcher.ok);
+  const DWORD program = LaunchedPid(file);
+  ASSERT_NE(program, 0u);
+  EXPECT_TRUE(TerminateProcess(launcher.info.hProcess, 0));
+  EXPECT_EQ(WaitForSingleObject(launcher.info.hProcess, 0), WAIT_OBJECT_0);
+  const char state = StateOf(program);
+  EXPECT_TRUE(state == 0 || state == 'Z') << state;  // killed; its parent was the launcher
+  Close(launcher);
+}
+
+TEST(ProcessGroup, TheGroupIsStoppedAfterItsLauncherHasEnded) {
+  testing_support::TempDir dir;
+  const std::string file = dir.file("pid");
+  TStarted launcher =
+      Start("/bin/sh -c \"sleep 60 & echo $! > " + file + "\"", false, CREATE_NEW_PROCESS_GROUP);
+  ASSERT_TRUE(launcher.ok);
+  const DWORD program = LaunchedPid(file);
+  ASSERT_NE(program, 0u);
+  ASSERT_EQ(WaitForSingleObject(launcher.info.hProcess, 5000), WAIT_OBJECT_0);
+  ASSERT_EQ(StateOf(program), 'S');
+  EXPECT_TRUE(TerminateProcess(launcher.info.hProcess, 0));
+  const char state = StateOf(program);
+  EXPECT_TRUE(state == 0 || state == 'Z') << state;
+  Close(launcher);
+}
+
+TEST(ProcessGroup, WithoutTheFlagOnlyTheProcessItselfIsStopped) {
+  testing_support::TempDir dir;
+  const std::string file = dir.file("pid");
+  TStarted launcher = Start("/bin/sh -c \"sleep 60 & echo $! > " + file + "; wait\"");
+  ASSERT_TRUE(launcher.ok);
+  const DWORD program = LaunchedPid(file);
+  ASSERT_NE(program, 0u);
+  EXPECT_TRUE(TerminateProcess(launcher.info.hProcess, 0));
+  EXPECT_EQ(StateOf(program), 'S');
+  kill(static_cast<pid_t>(program), SIGKILL);
+  Close(launcher);
 }
 
 }  // namespace
