@@ -18,16 +18,19 @@ std::uint32_t CExcelRange::RowCount() const {
   return m_vecCells.empty() ? 0 : m_nMaxRow - m_nMinRow + 1;
 }
 
-std::vector<WECHATKUAIJIEDATA> CExcelRange::DataRows() const {
+std::vector<WECHATKUAIJIEDATA> CExcelRange::DataRows() {
   // Only the first two columns of the used range matter; sorting by (row, column, order)
   // puts each row's cells together and lets the last duplicate of a place win.
-  std::vector<const TCell*> wanted;
-  for (const TCell& cell : m_vecCells) {
+  std::vector<TCell*> wanted;
+  for (TCell& cell : m_vecCells) {
     if (cell.row > m_nMinRow && cell.column - m_nMinColumn < 2) wanted.push_back(&cell);
   }
-  std::sort(wanted.begin(), wanted.end(), [](const TCell* a, const TCell* b) {
+  // Cells usually come in order already; only then is the sort not needed.
+  const auto before = [](const TCell* a, const TCell* b) {
     return std::tie(a->row, a->column, a->order) < std::tie(b->row, b->column, b->order);
-  });
+  };
+  if (!std::is_sorted(wanted.begin(), wanted.end(), before))
+    std::sort(wanted.begin(), wanted.end(), before);
 
   std::vector<WECHATKUAIJIEDATA> rows;
   for (std::size_t i = 0; i < wanted.size();) {
@@ -35,12 +38,13 @@ std::vector<WECHATKUAIJIEDATA> CExcelRange::DataRows() const {
     const std::uint32_t row = wanted[i]->row;
     for (; i < wanted.size() && wanted[i]->row == row; ++i) {
       if (wanted[i]->column == m_nMinColumn)
-        record.strTitle = wanted[i]->text;
+        record.strTitle = std::move(wanted[i]->text);
       else
-        record.strContent = wanted[i]->text;
+        record.strContent = std::move(wanted[i]->text);
     }
     rows.push_back(std::move(record));
   }
+  *this = CExcelRange();
   return rows;
 }
 

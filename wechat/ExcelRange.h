@@ -20,8 +20,9 @@ class CExcelRange {
   // Rows of the used range, header included; 0 for an empty sheet.
   std::uint32_t RowCount() const;
   // Rows 2.. of the used range, in order: its columns 1 and 2 as title and content.
-  // Rows whose two cells are both empty are skipped.
-  std::vector<WECHATKUAIJIEDATA> DataRows() const;
+  // Rows whose two cells are both empty are skipped. The texts are moved out, so that a
+  // large sheet is not held twice: the range is empty afterwards.
+  std::vector<WECHATKUAIJIEDATA> DataRows();
 
  private:
   struct TCell {

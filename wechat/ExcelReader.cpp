@@ -195,15 +195,19 @@ bool readRange(IExcelApplication& app, const std::string& prefix, const std::str
 }
 
 // Appends the data rows of the used range; true when there was at least one.
-bool appendDataRows(const CExcelRange& range, const std::string& prefix,
+bool appendDataRows(CExcelRange& range, const std::string& prefix,
                     std::vector<WECHATKUAIJIEDATA>& rows) {
   TC_LOGF(TC_LOG_INFO, "%s读取excel[7/7]：读取内容成功，共[%d]行", prefix.c_str(),
           static_cast<int>(range.RowCount()));
   if (range.RowCount() <= 1) return false;
   std::vector<WECHATKUAIJIEDATA> dataRows = range.DataRows();
-  rows.insert(rows.end(), std::make_move_iterator(dataRows.begin()),
-              std::make_move_iterator(dataRows.end()));
-  return !dataRows.empty();
+  const bool any = !dataRows.empty();
+  if (rows.empty())
+    rows = std::move(dataRows);
+  else
+    rows.insert(rows.end(), std::make_move_iterator(dataRows.begin()),
+                std::make_move_iterator(dataRows.end()));
+  return any;
 }
 
 bool readWith(IExcelApplication& app, const std::string& prefix,
