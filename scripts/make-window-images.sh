@@ -33,6 +33,11 @@ im -size 160x160 xc:none -fill white -draw "roundrectangle 0,0 159,159 36,36" \
   -fill '#1296FF' -draw "roundrectangle 30,38 112,96 18,18" -draw "polygon 46,92 46,116 70,94" \
   -fill '#7CC4FF' -draw "roundrectangle 56,74 130,124 16,16" -draw "polygon 112,120 118,140 96,122" \
   -strip "$out/splash_logo.png"
+# The same mark in blue for white backgrounds (the about page).
+im -size 112x112 xc:none -fill '#008CEE' -draw "roundrectangle 0,0 111,111 26,26" \
+  -fill white -draw "roundrectangle 20,26 78,67 13,13" -draw "polygon 31,64 31,81 48,66" \
+  -fill '#BFE3FF' -draw "roundrectangle 40,52 92,87 11,11" -draw "polygon 78,84 83,98 67,85" \
+  -strip "$out/about_logo.png"
 
 # The drop shadow: a soft dark border around a clear middle (nine-patch, corners 12).
 im -size 64x64 xc:none -fill 'rgba(0,0,0,0.35)' -draw "roundrectangle 10,10 53,53 6,6" \

@@ -83,7 +83,7 @@ void CFeedBackWnd::Submit() {
   CConnServer conn;
   const int result = conn.AddFeedback(GetLoginToken().c_str(), text.c_str());
   if (result == 0) {
-    ShowTip(m_PaintManager, kTip, "提交成功.");
+    ShowTip(m_PaintManager, kTip, "提交成功.", true);
     edit->SetText("");
     return;
   }

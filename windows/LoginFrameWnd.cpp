@@ -163,7 +163,7 @@ void CLoginFrameWnd::RequestSms() {
   const int result = conn.GetSMS(phone.c_str(), m_bFindPwd == 0);
   // A transfer failure keeps the countdown: the code may still be on its way.
   if (result == -1) return Tip("登录失败, 请检查网络.");
-  Tip(ServerFailureText(conn));
+  ShowTip(m_PaintManager, kTip, ServerFailureText(conn), result == 1);
   if (result != 1) {
     m_countdown.Stop();
     m_nSmsCountdown = 0;

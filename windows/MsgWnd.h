@@ -10,6 +10,10 @@
 
 class CMsgWnd : public DuiLib::WindowImplBase {
  public:
+  // The extended style to create it with: a top-most tool window. Changing the top-most
+  // state of a made window re-creates its X11 window (its first id, the HWND, then no longer
+  // names it outside this process), so it is top-most from the start.
+  static constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
   static constexpr int kStartOpacity = 100;
   static constexpr UINT_PTR kFadeTimer = 2;
 

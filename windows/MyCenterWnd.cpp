@@ -96,7 +96,9 @@ void CMyCenterWnd::RequestSms() {
   m_nSmsCountdown = m_countdown.Remaining();
   CConnServer conn;
   const int result = conn.GetSMS(m_strPhone, false);
-  Tip(result == -1 ? std::string("获取短信验证码失败, 请检查网络.") : ServerFailureText(conn));
+  ShowTip(m_PaintManager, kTip,
+          result == -1 ? std::string("获取短信验证码失败, 请检查网络.") : ServerFailureText(conn),
+          result == 1);
   if (result != 1) {
     m_countdown.Stop();
     m_nSmsCountdown = 0;

@@ -31,9 +31,10 @@ bool OpenClickedLink(TNotifyUI& msg) {
   return true;
 }
 
-void ShowTip(CPaintManagerUI& manager, const char* tipName, const std::string& text) {
+void ShowTip(CPaintManagerUI& manager, const char* tipName, const std::string& text, bool good) {
   CControlUI* tip = manager.FindControl(tipName);
   if (!tip) return;
+  tip->SetAttribute("textcolor", good ? "#FF19A15F" : "#FFE5484D");
   tip->SetText(text.c_str());
   tip->SetVisible(true);
 }

@@ -22,8 +22,10 @@ std::unique_ptr<DuiLib::CWndShadow> MakeWindowShadow(HWND window);
 // with the desktop's opener. False when the sender has no link there.
 bool OpenClickedLink(DuiLib::TNotifyUI& msg);
 
-// The label's text shown (made visible) in one step.
-void ShowTip(DuiLib::CPaintManagerUI& manager, const char* tipName, const std::string& text);
+// The label's text shown (made visible) in one step: in red, or in green for news that
+// something went through (a code was sent, feedback arrived).
+void ShowTip(DuiLib::CPaintManagerUI& manager, const char* tipName, const std::string& text,
+             bool good = false);
 
 // The skin folder: "skin/" in the program folder.
 DuiLib::CDuiString SkinFolder();

@@ -172,7 +172,7 @@ TEST_F(SmallWindowsTest, ContactNoteOkTakesTheTextAndCloseKeepsTheOldOne) {
 
 TEST_F(SmallWindowsTest, TipFadesInOnceAndASecondTipOnlyChangesTheText) {
   CMsgWnd tip;
-  ASSERT_TRUE(Open(tip, WS_POPUP | WS_VISIBLE));
+  ASSERT_TRUE(tip.Create(nullptr, "tip", WS_POPUP | WS_VISIBLE, CMsgWnd::kExStyle));
   EXPECT_EQ(tip.m_nOpacity, 100);
   tip.ShowMessage("第一条通知");
   EXPECT_EQ(Text(tip, "public_text"), "第一条通知");
