@@ -1,6 +1,7 @@
 #include "shortcut/ShortcutLoader.h"
 
 #include "platform/log/Log.h"
+#include "platform/win32/Process.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
 #include "shortcut/ShortcutListReply.h"
@@ -13,6 +14,8 @@ constexpr UINT kQueueReady = WM_APP + 0x51;
 // Entries handed over at once: large enough that a library of thousands of messages costs a
 // few dozen wake-ups, small enough that the first groups show while the rest is read.
 constexpr size_t kBatchSize = 256;
+// Questions of the reader between two looks at the stop event.
+constexpr unsigned kEventPollEvery = 64;
 
 }  // namespace
 
@@ -95,6 +98,7 @@ void CShortcutLoader::Run() {
   CDuiString replyPath;
   CConnServer conn;
   const int result = conn.GetShortcutList(GetLoginToken(), &replyPath);
+  m_tReplyArrived = std::chrono::steady_clock::now();
   bool listed = false;
   if (result != 0) {
     TC_LOGF(TC_LOG_WARN, "quick-message list not loaded (%d): %s", result,
@@ -109,7 +113,11 @@ void CShortcutLoader::Run() {
 
 bool CShortcutLoader::StopRequested() {
   if (m_bStop) return true;
-  if (WaitForSingleObject(m_hStopEvent, 0) == WAIT_OBJECT_0) m_bStop = true;
+  // The event is polled with a zero wait, but not after every message: a zero-time wait
+  // costs about 0.1 ms here, a full second for a library of 10,000 messages. The flag, set
+  // together with the event, is seen at once.
+  if (++m_nPolls % kEventPollEvery == 0 && WaitForSingleObject(m_hStopEvent, 0) == WAIT_OBJECT_0)
+    m_bStop = true;
   return m_bStop;
 }
 
@@ -148,6 +156,9 @@ void CShortcutLoader::Drain() {
   }
   if (finished && !m_bDone) {
     m_bDone = true;
+    // The reply's parse tree and the queue were freed on two threads; give that memory back
+    // rather than keep tens of megabytes resident for the life of the frame.
+    HeapCompact(GetProcessHeap(), 0);
     if (m_onDone) m_onDone(listed);
   }
 }

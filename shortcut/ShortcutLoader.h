@@ -6,8 +6,9 @@
 // and adds the nodes (groups just before the sentinel). Only the GUI thread touches the tree.
 //
 // Stop (or destruction) sets the stop flag, signals the stop event, waits for the thread and
-// drops whatever is still queued. The thread polls the event (auto-reset, zero wait) before
-// each group and after each message; the flag keeps a stop seen once seen for good.
+// drops whatever is still queued. The thread asks before each group and after each message:
+// the flag every time, the event (auto-reset, zero wait) every 64th time; a stop seen once
+// is kept in the flag for good.
 //
 // Nothing is shown on failure: a failed list request or an unreadable reply leaves the tree
 // with only the sentinel. Loading never writes the snapshot.
@@ -17,6 +18,7 @@
 #include "platform/win32/Sync.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <utility>
 #include <mutex>
@@ -46,6 +48,8 @@ class CShortcutLoader : private DuiLib::CWindowWnd {
   void Stop();
   // True once the done callback would have run.
   bool IsDone() const { return m_bDone; }
+  // When the list reply had arrived (its file written and the request over); for figures.
+  std::chrono::steady_clock::time_point ReplyArrivedAt() const { return m_tReplyArrived; }
 
  private:
   struct TEntry {
@@ -74,6 +78,8 @@ class CShortcutLoader : private DuiLib::CWindowWnd {
   HANDLE m_hStopEvent = nullptr;
   HANDLE m_hThread = nullptr;
   std::atomic<bool> m_bStop{false};
+  unsigned m_nPolls = 0;
+  std::atomic<std::chrono::steady_clock::time_point> m_tReplyArrived{};
   bool m_bDone = false;
 
   std::mutex m_mutex;  // guards the three below

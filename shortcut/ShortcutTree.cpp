@@ -58,7 +58,8 @@ CTreeNodeUI* CShortcutTree::AddShortcutNode(CTreeNodeUI* pGroup, const std::stri
     return nullptr;
   }
   node->SetVisible(true);
-  m_pTree->EnsureVisible(node->GetTreeIndex());
+  // Scrolling follows the selection; without one there is nothing to bring into view.
+  if (m_pTree->GetCurSel() >= 0) m_pTree->EnsureVisible(node->GetTreeIndex());
   return node;
 }
 

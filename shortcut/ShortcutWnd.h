@@ -66,6 +66,8 @@ class CShortcutWnd : public DuiLib::WindowImplBase {
                                        const std::string& detail);
 
   int GetMode() const { return m_nMode; }
+  // The list thread of InitShortcutTree, or null before it.
+  const CShortcutLoader* GetLoader() const { return m_pLoader.get(); }
   DuiLib::CTreeViewUI* GetTree() const { return m_tree.GetTree(); }
   // Where SaveShortcutTree writes; the per-user snapshot unless a test set another path.
   void SetSnapshotPath(const std::string& path) { m_strSnapshotPath = path; }

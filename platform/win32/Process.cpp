@@ -21,6 +21,7 @@
 #include <vector>
 
 #include <dirent.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -488,4 +489,15 @@ DWORD QueryDosDeviceA(LPCSTR deviceName, LPSTR targetPath, DWORD maxCount) {
   std::memcpy(targetPath, device.c_str(), device.size() + 1);
   targetPath[device.size() + 1] = '\0';
   return static_cast<DWORD>(device.size() + 2);
+}
+
+HANDLE GetProcessHeap() {
+  // A fixed non-null value: there is one heap, and nothing is ever closed.
+  static int heap = 0;
+  return reinterpret_cast<HANDLE>(&heap);
+}
+
+SIZE_T HeapCompact(HANDLE, DWORD) {
+  ::malloc_trim(0);
+  return 0;
 }

@@ -85,6 +85,12 @@ DWORD GetProcessImageFileNameA(HANDLE process, LPSTR imageFileName, DWORD size);
 DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer);
 DWORD QueryDosDeviceA(LPCSTR deviceName, LPSTR targetPath, DWORD maxCount);
 
+// The process heap is the C library's: HeapCompact gives the free memory at the top of every
+// allocation arena back to the system (after a worker thread has parsed something large, the
+// freed memory otherwise stays resident). Returns 0; flags are ignored.
+HANDLE GetProcessHeap();
+SIZE_T HeapCompact(HANDLE heap, DWORD flags);
+
 namespace win32 {
 // The process id behind a process handle; 0 for anything else.
 DWORD ProcessIdOf(HANDLE process);

@@ -46,6 +46,13 @@ CControlUI* CListUI::GetItemAt(int iIndex) const {
   return m_pList->GetItemAt(iIndex);
 }
 int CListUI::GetItemIndex(CControlUI* pControl) const {
+  // A list item knows its own index (kept by ReindexFrom); checking it first makes the look-up
+  // constant-time for the trees of thousands of nodes that add node after node.
+  if (IListItemUI* item = listItemOf(pControl)) {
+    const int index = item->GetIndex();
+    if (index >= 0 && index < m_pList->GetCount() && m_pList->GetItemAt(index) == pControl)
+      return index;
+  }
   return m_pList->GetItemIndex(pControl);
 }
 int CListUI::GetCount() const {

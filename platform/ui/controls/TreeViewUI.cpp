@@ -34,7 +34,8 @@ bool CTreeViewUI::Add(CControlUI* pControl) {
 bool CTreeViewUI::AddAt(CControlUI* pControl, int iIndex) {
   CTreeNodeUI* node = treeNodeOf(pControl);
   if (!node) return CListUI::AddAt(pControl, iIndex);
-  if (GetItemIndex(node) >= 0) return false;
+  // A node in this tree has it as its tree view, so a new node needs no search.
+  if (node->GetTreeView() == this && GetItemIndex(node) >= 0) return false;
   node->SetTreeView(this);
   if (!m_bVisibleFolderBtn) node->SetVisibleFolderBtn(false);
   if (m_bVisibleCheckBtn) node->SetVisibleCheckBtn(true);

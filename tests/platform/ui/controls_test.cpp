@@ -263,6 +263,26 @@ TEST(List, AClickHandlerMayRemoveTheRowItClicked) {
   d.Click(5, 5);  // nothing there any more, nothing crashes
 }
 
+TEST(Tree, ItemIndexesStayRightThroughInsertsAndRemovals) {
+  TDialog d;
+  ASSERT_TRUE(d.Build(R"(<Window><TreeView name="tree"/></Window>)"));
+  auto* tree = d.Find<CTreeViewUI>("tree");
+  std::vector<CTreeNodeUI*> groups;
+  for (int g = 0; g < 5; ++g) {
+    groups.push_back(new CTreeNodeUI);
+    ASSERT_TRUE(tree->Add(groups.back()));
+    for (int m = 0; m < 3; ++m) ASSERT_TRUE(groups.back()->AddChildNode(new CTreeNodeUI));
+  }
+  ASSERT_TRUE(groups[1]->AddChildNodeAt(new CTreeNodeUI, 0));
+  tree->Remove(groups[3]);
+  auto* loose = new CTreeNodeUI;
+  EXPECT_EQ(tree->GetItemIndex(loose), -1);
+  EXPECT_FALSE(tree->AddAt(groups[0], 2));  // already in the tree
+  for (int i = 0; i < tree->GetCount(); ++i) EXPECT_EQ(tree->GetItemIndex(tree->GetItemAt(i)), i);
+  EXPECT_EQ(groups[4]->GetTreeIndex(), 13);
+  delete loose;
+}
+
 TEST(Tree, NodesAreListItemsInTreeOrderAroundAHiddenLastNode) {
   TDialog d;
   ASSERT_TRUE(d.Build(R"(<Window><TreeView name="tree"/></Window>)"));
