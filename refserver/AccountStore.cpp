@@ -11,6 +11,7 @@ namespace refserver {
 namespace {
 
 constexpr int kMaxSmsAttempts = 5;
+constexpr std::int64_t kDay = 24 * 3600;
 constexpr size_t kMaxPasswordBytes = 128;
 
 std::int64_t now() {
@@ -39,48 +40,56 @@ void CAccountStore::CheckPassword(const std::string& password) {
     throw CApiError(RC_BAD_PASSWORD, "1-128");
 }
 
-std::string CAccountStore::IssueSmsCode(const std::string& phone, ESmsPurpose purpose) {
+bool CAccountStore::IssueSmsCode(const std::string& phone, ESmsPurpose purpose,
+                                 const SmsDelivery& deliver) {
   CheckPhone(phone);
-  const std::string code = CPasswordHasher::RandomDigits(6);
+  bool issued = false;
   m_db.Transaction([&](CDatabase& db) {
+    db.Prepare("DELETE FROM sms_codes WHERE expires_at <= ?").Bind(1, now()).Run();
+    db.Prepare("DELETE FROM sms_limits WHERE window_start <= ?").Bind(1, now() - kDay).Run();
+    TPhoneUse use = LoadPhoneUseLocked(db, phone);
+    if (now() < use.nLastSent + m_limits.nSmsInterval || use.nSent >= m_limits.nSmsPerDay)
+      throw CApiError(RC_TOO_FREQUENT, phone);
+    use.nLastSent = now();
+    ++use.nSent;
+    SavePhoneUseLocked(db, phone, use);
     const bool known = FindAccountLocked(db, phone) != 0;
-    if (purpose == ESmsPurpose::Register && known) throw CApiError(RC_PHONE_TAKEN, phone);
-    if (purpose == ESmsPurpose::ResetPassword && !known) throw CApiError(RC_PHONE_UNKNOWN, phone);
+    if (known != (purpose == ESmsPurpose::ResetPassword)) return;
+    const std::string code = CPasswordHasher::RandomDigits(6);
     db.Prepare(
-          "INSERT OR REPLACE INTO sms_codes(phone, purpose, code, expires_at, "
-          "failed_attempts) VALUES(?, ?, ?, ?, 0)")
+          "INSERT OR REPLACE INTO sms_codes(phone, purpose, code, expires_at) "
+          "VALUES(?, ?, ?, ?)")
         .Bind(1, phone)
         .Bind(2, static_cast<std::int64_t>(purpose))
         .Bind(3, code)
         .Bind(4, now() + m_limits.nSmsTtl)
         .Run();
+    deliver(code);
+    issued = true;
   });
-  return code;
+  return issued;
 }
 
 std::int64_t CAccountStore::Register(const std::string& phone, const std::string& password,
                                      const std::string& company, const std::string& contactName,
-                                     const std::string& smsCode) {
+                                     const std::string& smsCode, const std::string& client) {
   CheckPhone(phone);
   CheckPassword(password);
-  const std::string hash = m_hasher.Hash(password);  // slow: outside the database lock
+  CheckSmsCode(phone, ESmsPurpose::Register, smsCode);
+  const std::string hash = m_hasher.Hash(password, client);  // slow: last, outside the lock
   std::int64_t accountId = 0;
   int failure = 0;
-  // A wrong code must still count its attempt, so failures are thrown after the commit.
   m_db.Transaction([&](CDatabase& db) {
-    if (FindAccountLocked(db, phone) != 0) {
-      failure = RC_PHONE_TAKEN;
-      return;
-    }
-    failure = ConsumeSmsCodeLocked(db, phone, ESmsPurpose::Register, smsCode);
-    if (failure != 0) return;
-    accountId = InsertAccountLocked(db, phone, hash, company, contactName);
+    failure = CheckSmsCodeLocked(db, phone, ESmsPurpose::Register, smsCode, true);
+    if (failure == 0 && FindAccountLocked(db, phone) != 0) failure = RC_PHONE_TAKEN;
+    if (failure == 0) accountId = InsertAccountLocked(db, phone, hash, company, contactName);
   });
-  if (failure != 0) throw CApiError(failure, failure == RC_PHONE_TAKEN ? phone : std::string());
+  if (failure != 0) throw CApiError(failure);
   return accountId;
 }
 
-TLoginResult CAccountStore::Login(const std::string& phone, const std::string& password) {
+TLoginResult CAccountStore::Login(const std::string& phone, const std::string& password,
+                                  const std::string& client) {
   std::int64_t accountId = 0;
   std::string hash;
   TLoginResult result;
@@ -95,8 +104,12 @@ TLoginResult CAccountStore::Login(const std::string& phone, const std::string& p
       result.nWechatQuantity = static_cast<int>(st.Int64(2));
     }
   });
-  // One message for an unknown phone and a wrong password: no probing for accounts.
-  if (accountId == 0 || !m_hasher.Verify(hash, password)) throw CApiError(RC_WRONG_PASSWORD);
+  // One message and one hash's time for an unknown phone and a wrong password alike.
+  if (accountId == 0) {
+    m_hasher.VerifyNobody(password, client);
+    throw CApiError(RC_WRONG_PASSWORD);
+  }
+  if (!m_hasher.Verify(hash, password, client)) throw CApiError(RC_WRONG_PASSWORD);
   result.sToken = CPasswordHasher::RandomHex(16);
   m_db.Transaction([&](CDatabase& db) {
     db.Prepare("DELETE FROM tokens WHERE expires_at <= ?").Bind(1, now()).Run();
@@ -110,26 +123,27 @@ TLoginResult CAccountStore::Login(const std::string& phone, const std::string& p
 }
 
 void CAccountStore::ResetPassword(const std::string& phone, const std::string& password,
-                                  const std::string& smsCode) {
+                                  const std::string& smsCode, const std::string& client) {
   CheckPhone(phone);
   CheckPassword(password);
-  const std::string hash = m_hasher.Hash(password);
+  // An unknown phone never has a reset code, so it fails here like a wrong code.
+  CheckSmsCode(phone, ESmsPurpose::ResetPassword, smsCode);
+  const std::string hash = m_hasher.Hash(password, client);
   int failure = 0;
   m_db.Transaction([&](CDatabase& db) {
-    const std::int64_t accountId = FindAccountLocked(db, phone);
-    if (accountId == 0) {
-      failure = RC_PHONE_UNKNOWN;
+    failure = CheckSmsCodeLocked(db, phone, ESmsPurpose::ResetPassword, smsCode, true);
+    const std::int64_t accountId = failure == 0 ? FindAccountLocked(db, phone) : 0;
+    if (failure != 0 || accountId == 0) {
+      failure = RC_BAD_SMS_CODE;
       return;
     }
-    failure = ConsumeSmsCodeLocked(db, phone, ESmsPurpose::ResetPassword, smsCode);
-    if (failure != 0) return;
     db.Prepare("UPDATE accounts SET password_hash = ? WHERE id = ?")
         .Bind(1, hash)
         .Bind(2, accountId)
         .Run();
     db.Prepare("DELETE FROM tokens WHERE account_id = ?").Bind(1, accountId).Run();
   });
-  if (failure != 0) throw CApiError(failure, failure == RC_PHONE_UNKNOWN ? phone : std::string());
+  if (failure != 0) throw CApiError(failure);
 }
 
 std::int64_t CAccountStore::AccountOfToken(const std::string& token) {
@@ -148,7 +162,7 @@ std::int64_t CAccountStore::CreateAccount(const std::string& phone, const std::s
                                           const std::string& contactName) {
   CheckPhone(phone);
   CheckPassword(password);
-  const std::string hash = m_hasher.Hash(password);
+  const std::string hash = m_hasher.Hash(password, {});
   std::int64_t accountId = 0;
   m_db.Transaction([&](CDatabase& db) {
     if (FindAccountLocked(db, phone) != 0) return;
@@ -185,42 +199,68 @@ std::int64_t CAccountStore::FindAccountLocked(CDatabase& db, const std::string& 
   return st.Step() ? st.Int64(0) : 0;
 }
 
-int CAccountStore::ConsumeSmsCodeLocked(CDatabase& db, const std::string& phone,
-                                        ESmsPurpose purpose, const std::string& code) {
+CAccountStore::TPhoneUse CAccountStore::LoadPhoneUseLocked(CDatabase& db,
+                                                           const std::string& phone) {
+  TPhoneUse use;
+  auto st = db.Prepare(
+      "SELECT window_start, last_sent_at, sent, failed_attempts FROM sms_limits "
+      "WHERE phone = ?");
+  st.Bind(1, phone);
+  if (st.Step() && st.Int64(0) > now() - kDay)
+    use = {st.Int64(0), st.Int64(1), st.Int64(2), st.Int64(3)};
+  else
+    use.nWindowStart = now();
+  return use;
+}
+
+void CAccountStore::SavePhoneUseLocked(CDatabase& db, const std::string& phone,
+                                       const TPhoneUse& use) {
+  db.Prepare(
+        "INSERT OR REPLACE INTO sms_limits(phone, window_start, last_sent_at, sent, "
+        "failed_attempts) VALUES(?, ?, ?, ?, ?)")
+      .Bind(1, phone)
+      .Bind(2, use.nWindowStart)
+      .Bind(3, use.nLastSent)
+      .Bind(4, use.nSent)
+      .Bind(5, use.nFailed)
+      .Run();
+}
+
+int CAccountStore::CheckSmsCodeLocked(CDatabase& db, const std::string& phone, ESmsPurpose purpose,
+                                      const std::string& code, bool consume) {
   const auto purposeValue = static_cast<std::int64_t>(purpose);
-  std::string expected;
-  bool expired = false;
-  bool voided = false;
+  TPhoneUse use = LoadPhoneUseLocked(db, phone);
+  if (use.nFailed >= kMaxSmsAttempts) return RC_BAD_SMS_CODE;  // no guesses left today
+  bool right = false;
   {
     auto st = db.Prepare(
-        "SELECT code, expires_at, failed_attempts FROM sms_codes "
+        "SELECT code, expires_at FROM sms_codes "
         "WHERE phone = ? AND purpose = ?");
     st.Bind(1, phone).Bind(2, purposeValue);
-    if (!st.Step()) return RC_BAD_SMS_CODE;
-    expected = st.Text(0);
-    expired = st.Int64(1) <= now();
-    voided = st.Int64(2) >= kMaxSmsAttempts;
+    right = st.Step() && st.Int64(1) > now() && sameCode(st.Text(0), code);
   }
-  if (!expired && !voided && sameCode(expected, code)) {
+  if (!right) {
+    ++use.nFailed;
+    SavePhoneUseLocked(db, phone, use);
+    return RC_BAD_SMS_CODE;
+  }
+  if (consume) {
     db.Prepare("DELETE FROM sms_codes WHERE phone = ? AND purpose = ?")
         .Bind(1, phone)
         .Bind(2, purposeValue)
         .Run();
-    return 0;
+    use.nFailed = 0;
+    SavePhoneUseLocked(db, phone, use);
   }
-  if (expired)
-    db.Prepare("DELETE FROM sms_codes WHERE phone = ? AND purpose = ?")
-        .Bind(1, phone)
-        .Bind(2, purposeValue)
-        .Run();
-  else
-    db.Prepare(
-          "UPDATE sms_codes SET failed_attempts = failed_attempts + 1 "
-          "WHERE phone = ? AND purpose = ?")
-        .Bind(1, phone)
-        .Bind(2, purposeValue)
-        .Run();
-  return RC_BAD_SMS_CODE;
+  return 0;
+}
+
+void CAccountStore::CheckSmsCode(const std::string& phone, ESmsPurpose purpose,
+                                 const std::string& code) {
+  int failure = 0;
+  m_db.Transaction(
+      [&](CDatabase& db) { failure = CheckSmsCodeLocked(db, phone, purpose, code, false); });
+  if (failure != 0) throw CApiError(failure);
 }
 
 }  // namespace refserver

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "refserver/Database.h"
@@ -14,7 +15,13 @@ struct TAccountLimits {
   std::int64_t nTokenTtl = 7 * 24 * 3600;
   std::int64_t nSmsTtl = 5 * 60;
   int nWechatQuantity = 10;
+  std::int64_t nSmsInterval = 60;  // seconds between two codes for one phone
+  int nSmsPerDay = 10;             // codes for one phone in a day
 };
+
+// Hands a new code to its reader (the log and the codes file). Throws when it cannot, and
+// then the code is not issued.
+using SmsDelivery = std::function<void(const std::string& code)>;
 
 struct TLoginResult {
   std::string sToken;
@@ -24,21 +31,32 @@ struct TLoginResult {
 // Operator accounts, their SMS codes and login tokens.
 //
 // SMS codes are six digits, one live code per phone and purpose (a new request replaces the
-// old one), valid for the configured time, used up by the first successful use and voided
-// after five wrong guesses. Tokens are 128 random bits in hex; a password reset revokes all
-// tokens of the account. Every failure throws CApiError with its result code.
+// old one), valid for the configured time and used up by the first successful use. A phone
+// gets at most one code per interval and a few a day, and five wrong guesses a day, counted
+// across all its codes: a new code does not buy new guesses.
+//
+// Nothing here tells whether a phone is registered: a code request for a phone that does
+// not fit the purpose succeeds without making a code, a reset for an unknown phone fails as
+// a wrong code does, and a login for an unknown phone hashes as long as a wrong password.
+// Password hashing comes last in every request, after all cheap checks passed; `client`
+// (the caller's address) bounds it per client. Tokens are 128 random bits in hex; a
+// password reset revokes all tokens of the account. Every failure throws CApiError with its
+// result code.
 class CAccountStore {
  public:
   CAccountStore(CDatabase& db, const CPasswordHasher& hasher, TAccountLimits limits);
 
-  // Issues a code for the phone; registration needs an unknown phone, reset a known one.
-  std::string IssueSmsCode(const std::string& phone, ESmsPurpose purpose);
+  // Issues a code for the phone when it fits the purpose (registration: an unknown phone,
+  // reset: a known one) and delivers it inside the transaction. Returns whether a code was
+  // made; the caller replies the same either way.
+  bool IssueSmsCode(const std::string& phone, ESmsPurpose purpose, const SmsDelivery& deliver);
   std::int64_t Register(const std::string& phone, const std::string& password,
                         const std::string& company, const std::string& contactName,
-                        const std::string& smsCode);
-  TLoginResult Login(const std::string& phone, const std::string& password);
+                        const std::string& smsCode, const std::string& client);
+  TLoginResult Login(const std::string& phone, const std::string& password,
+                     const std::string& client);
   void ResetPassword(const std::string& phone, const std::string& password,
-                     const std::string& smsCode);
+                     const std::string& smsCode, const std::string& client);
   // The account a live token belongs to; RC_BAD_TOKEN otherwise.
   std::int64_t AccountOfToken(const std::string& token);
 
@@ -51,13 +69,28 @@ class CAccountStore {
   static void CheckPassword(const std::string& password);
 
  private:
+  // What a phone has used of its daily allowance.
+  struct TPhoneUse {
+    std::int64_t nWindowStart = 0;
+    std::int64_t nLastSent = 0;
+    std::int64_t nSent = 0;
+    std::int64_t nFailed = 0;
+  };
+
   std::int64_t FindAccountLocked(CDatabase& db, const std::string& phone);
+  // The phone's use in the current day-long window (a fresh one when the last has passed).
+  TPhoneUse LoadPhoneUseLocked(CDatabase& db, const std::string& phone);
+  void SavePhoneUseLocked(CDatabase& db, const std::string& phone, const TPhoneUse& use);
   // The one place an account row is written; returns its id.
   std::int64_t InsertAccountLocked(CDatabase& db, const std::string& phone, const std::string& hash,
                                    const std::string& company, const std::string& contactName);
-  // 0 when the code was right (and is now used up), else the failure code to report.
-  int ConsumeSmsCodeLocked(CDatabase& db, const std::string& phone, ESmsPurpose purpose,
-                           const std::string& code);
+  // 0 when the code is right, else the failure code to report; a wrong code counts
+  // against the phone. With consume, a right code is used up.
+  int CheckSmsCodeLocked(CDatabase& db, const std::string& phone, ESmsPurpose purpose,
+                         const std::string& code, bool consume);
+  // Runs the check in a transaction of its own and throws its failure after the commit,
+  // so that the wrong guess stays counted.
+  void CheckSmsCode(const std::string& phone, ESmsPurpose purpose, const std::string& code);
 
   CDatabase& m_db;
   const CPasswordHasher& m_hasher;

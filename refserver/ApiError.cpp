@@ -28,6 +28,8 @@ const char* ResultMessage(int code) {
       return "短信验证码错误或已过期";
     case RC_BAD_PASSWORD:
       return "密码格式错误";
+    case RC_TOO_FREQUENT:
+      return "操作过于频繁，请稍后再试";
     case RC_BAD_TOKEN:
       return "登录已失效，请重新登录";
     case RC_UNKNOWN_ID:

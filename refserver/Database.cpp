@@ -24,8 +24,15 @@ CREATE TABLE IF NOT EXISTS sms_codes (
     purpose INTEGER NOT NULL,
     code TEXT NOT NULL,
     expires_at INTEGER NOT NULL,
-    failed_attempts INTEGER NOT NULL DEFAULT 0,
     PRIMARY KEY (phone, purpose));
+CREATE INDEX IF NOT EXISTS sms_codes_expiry ON sms_codes(expires_at);
+CREATE TABLE IF NOT EXISTS sms_limits (
+    phone TEXT PRIMARY KEY,
+    window_start INTEGER NOT NULL,
+    last_sent_at INTEGER NOT NULL,
+    sent INTEGER NOT NULL,
+    failed_attempts INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS sms_limits_window ON sms_limits(window_start);
 CREATE TABLE IF NOT EXISTS tokens (
     token TEXT PRIMARY KEY,
     account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,

@@ -1,5 +1,7 @@
 #include "refserver/PasswordHasher.h"
 
+#include "refserver/ApiError.h"
+
 #include <sodium.h>
 
 #include <stdexcept>
@@ -16,27 +18,64 @@ void ensureSodium() {
 
 }  // namespace
 
+// A client's one hashing turn, held for the time of one hash; refused when the client
+// already holds one.
+class CPasswordHasher::CClientTurn {
+ public:
+  CClientTurn(const CPasswordHasher& hasher, const std::string& client)
+      : m_hasher(hasher), m_sClient(client) {
+    if (m_sClient.empty()) return;
+    std::lock_guard lock(m_hasher.m_clientsMutex);
+    int& hashing = m_hasher.m_mapClientsHashing[m_sClient];
+    if (hashing > 0) throw CApiError(RC_TOO_FREQUENT, "password");
+    ++hashing;
+  }
+  ~CClientTurn() {
+    if (m_sClient.empty()) return;
+    std::lock_guard lock(m_hasher.m_clientsMutex);
+    const auto it = m_hasher.m_mapClientsHashing.find(m_sClient);
+    if (--it->second == 0) m_hasher.m_mapClientsHashing.erase(it);
+  }
+  CClientTurn(const CClientTurn&) = delete;
+  CClientTurn& operator=(const CClientTurn&) = delete;
+
+ private:
+  const CPasswordHasher& m_hasher;
+  std::string m_sClient;
+};
+
 CPasswordHasher::CPasswordHasher(bool fast)
     : m_nOpsLimit(fast ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE),
       m_nMemLimit(fast ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE) {
   ensureSodium();
+  m_sNobodyHash = Hash(RandomHex(16), {});
+  m_nCount = 0;
 }
 
-std::string CPasswordHasher::Hash(const std::string& password) const {
+std::string CPasswordHasher::Hash(const std::string& password, const std::string& client) const {
+  const CClientTurn turn(*this, client);
   char out[crypto_pwhash_STRBYTES];
   m_slots.acquire();
   const int rc = crypto_pwhash_str(out, password.data(), password.size(), m_nOpsLimit, m_nMemLimit);
   m_slots.release();
+  ++m_nCount;
   if (rc != 0) throw std::runtime_error("password hashing failed");
   return out;
 }
 
-bool CPasswordHasher::Verify(const std::string& storedHash, const std::string& password) const {
+bool CPasswordHasher::Verify(const std::string& storedHash, const std::string& password,
+                             const std::string& client) const {
   if (storedHash.size() >= crypto_pwhash_STRBYTES) return false;
+  const CClientTurn turn(*this, client);
   m_slots.acquire();
   const int rc = crypto_pwhash_str_verify(storedHash.c_str(), password.data(), password.size());
   m_slots.release();
+  ++m_nCount;
   return rc == 0;
+}
+
+void CPasswordHasher::VerifyNobody(const std::string& password, const std::string& client) const {
+  Verify(m_sNobodyHash, password, client);
 }
 
 std::string CPasswordHasher::RandomHex(size_t byteCount) {

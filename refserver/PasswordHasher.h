@@ -1,5 +1,9 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
 #include <semaphore>
 #include <string>
 
@@ -8,14 +12,27 @@ namespace refserver {
 // Slow salted password hashes (libsodium's crypto_pwhash_str, Argon2id). The salt and the
 // cost limits travel inside the stored text, so hashes made with the fast test limits still
 // verify after a restart with the interactive limits and the other way round.
+//
+// Hashing is the one thing an anonymous client can make expensive, so it is bounded twice:
+// a few hashes run at once in the whole server, and each client (its address) has at most
+// one hash running or waiting; a second one at the same time is refused with
+// RC_TOO_FREQUENT instead of queueing, so one client cannot take every hashing slot.
 class CPasswordHasher {
  public:
   // fast = true uses libsodium's minimum limits (tests); otherwise the interactive ones.
   explicit CPasswordHasher(bool fast);
 
-  // Throws std::runtime_error when libsodium cannot hash (out of memory).
-  std::string Hash(const std::string& password) const;
-  bool Verify(const std::string& storedHash, const std::string& password) const;
+  // Throws std::runtime_error when libsodium cannot hash (out of memory), CApiError when
+  // the client already has a hash in progress. An empty client is not bounded (start-up).
+  std::string Hash(const std::string& password, const std::string& client) const;
+  bool Verify(const std::string& storedHash, const std::string& password,
+              const std::string& client) const;
+  // Costs what Verify costs and always fails: a login for an unknown phone takes as long
+  // as one with a wrong password, so timing tells no registered phones.
+  void VerifyNobody(const std::string& password, const std::string& client) const;
+
+  // Hashes and verifications done so far.
+  std::uint64_t Count() const { return m_nCount; }
 
   // Random bytes as lowercase hex (2 × byteCount characters).
   static std::string RandomHex(size_t byteCount);
@@ -23,11 +40,17 @@ class CPasswordHasher {
   static std::string RandomDigits(int digits);
 
  private:
+  class CClientTurn;
+
   unsigned long long m_nOpsLimit;
   size_t m_nMemLimit;
+  std::string m_sNobodyHash;
   // Each hash takes 64 MiB at the interactive limits: a burst of logins on every request
-  // thread would take a gigabyte, so only a few hash at once and the rest wait.
+  // thread would take gigabytes, so only a few hash at once and the rest wait.
   mutable std::counting_semaphore<> m_slots{2};
+  mutable std::mutex m_clientsMutex;
+  mutable std::map<std::string, int> m_mapClientsHashing;
+  mutable std::atomic<std::uint64_t> m_nCount = 0;
 };
 
 }  // namespace refserver

@@ -32,7 +32,8 @@ std::string prepareDataFolder(const TServerOptions& options) {
 }
 
 TAccountLimits limitsOf(const TServerOptions& options) {
-  return {options.nTokenTtl, options.nSmsTtl, options.nWechatQuantity};
+  return {options.nTokenTtl, options.nSmsTtl, options.nWechatQuantity, options.nSmsInterval,
+          options.nSmsPerDay};
 }
 
 bool isPlainHost(const std::string& host) {
@@ -125,6 +126,10 @@ const std::string& CFormCall::RequirePresent(const std::string& key) const {
   return *value;
 }
 
+const std::string& CFormCall::Client() const {
+  return m_req.remote_addr;
+}
+
 std::int64_t CFormCall::Account() const {
   return m_accounts.AccountOfToken(Require("tokenId"));
 }
@@ -140,6 +145,7 @@ CRefServer::CRefServer(TServerOptions options)
       m_remarks(m_db),
       m_feedback(m_db),
       m_sTemplate(BuildImportTemplate(m_options.sDataDir)),
+      m_smsPerAddress(static_cast<size_t>(m_options.nSmsPerAddressHour), std::chrono::hours(1)),
       m_pHttp(std::make_unique<CHttpServer>(THttpLimits{})) {
   m_pHttp->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
   m_pHttp->set_payload_max_length(kMaxRequestBytes);
@@ -302,6 +308,8 @@ void CRefServer::RecordSmsCode(const std::string& phone, ESmsPurpose purpose,
   std::lock_guard lock(m_smsFileMutex);
   std::ofstream out(m_options.sDataDir + "/sms-codes.txt", std::ios::app);
   out << phone << ' ' << kind << ' ' << code << '\n';
+  out.close();
+  if (!out) throw std::runtime_error("the SMS code cannot be written to sms-codes.txt");
 }
 
 std::string CRefServer::DownloadBase(const httplib::Request& req) const {

@@ -18,6 +18,7 @@
 #include "refserver/PasswordHasher.h"
 #include "refserver/PictureStore.h"
 #include "refserver/QuickMessageStore.h"
+#include "refserver/RateLimiter.h"
 #include "refserver/RemarkStore.h"
 #include "refserver/ServerLog.h"
 #include "refserver/ServerOptions.h"
@@ -51,6 +52,8 @@ class CFormCall {
   // The account of "tokenId" (RC_MISSING_FIELD, RC_BAD_TOKEN).
   std::int64_t Account() const;
   const httplib::Request& Request() const { return m_req; }
+  // The client's address, the key of per-client limits.
+  const std::string& Client() const;
 
  private:
   const httplib::Request& m_req;
@@ -79,6 +82,9 @@ class CRefServer {
   void Stop();
   int Port() const { return m_nPort; }
 
+  // Password hashes and verifications done so far (each costs the same).
+  std::uint64_t PasswordHashes() const { return m_hasher.Count(); }
+
   // Creates the demo account with sample groups and messages unless it exists.
   void Seed();
 
@@ -103,7 +109,9 @@ class CRefServer {
               const std::vector<std::string>& keys, const FormHandler& handler);
   int RunUpload(const httplib::Request& req, httplib::Response& res);
   void LogRequest(const httplib::Request& req, int resultCode);
+  // Writes the code to the log and the codes file; throws when the file cannot take it.
   void RecordSmsCode(const std::string& phone, ESmsPurpose purpose, const std::string& code);
+  Json::Value IssueSmsCode(const CFormCall& call, ESmsPurpose purpose);
   std::string DownloadBase(const httplib::Request& req) const;
 
   Json::Value Login(const CFormCall& call);
@@ -122,6 +130,7 @@ class CRefServer {
   CRemarkStore m_remarks;
   CFeedbackStore m_feedback;
   std::string m_sTemplate;
+  CRateLimiter m_smsPerAddress;
   std::mutex m_smsFileMutex;
   std::unique_ptr<CHttpServer> m_pHttp;
   std::thread m_thread;

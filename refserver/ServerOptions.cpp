@@ -46,6 +46,11 @@ const std::map<std::string, TSetter>& valueOptions() {
       {"--log", textSetter(&TServerOptions::sLogPath)},
       {"--token-ttl", intSetter(1, 10LL * 365 * 86400, [](auto& o, auto n) { o.nTokenTtl = n; })},
       {"--sms-ttl", intSetter(1, 86400, [](auto& o, auto n) { o.nSmsTtl = n; })},
+      {"--sms-interval", intSetter(0, 86400, [](auto& o, auto n) { o.nSmsInterval = n; })},
+      {"--sms-per-day",
+       intSetter(1, 100000, [](auto& o, auto n) { o.nSmsPerDay = static_cast<int>(n); })},
+      {"--sms-per-address",
+       intSetter(1, 100000, [](auto& o, auto n) { o.nSmsPerAddressHour = static_cast<int>(n); })},
       {"--wechat-quantity",
        intSetter(0, 1000, [](auto& o, auto n) { o.nWechatQuantity = static_cast<int>(n); })},
       {"--latest-version", textSetter(&TServerOptions::sLatestVersion)},
@@ -121,6 +126,9 @@ std::string ServerUsage() {
          "  --quiet              no log lines on stderr\n"
          "  --token-ttl S        login token lifetime in seconds (default 604800)\n"
          "  --sms-ttl S          SMS code lifetime in seconds (default 300)\n"
+         "  --sms-interval S     seconds between two codes for one phone (default 60)\n"
+         "  --sms-per-day N      codes for one phone in a day (default 10)\n"
+         "  --sms-per-address N  code requests from one client address in an hour (default 30)\n"
          "  --wechat-quantity N  WeChat copies granted to new accounts (default 10)\n"
          "  --latest-version V   newest version; older clients are offered an update\n"
          "  --min-version V      oldest supported version; older clients must update\n"

@@ -21,6 +21,9 @@ struct TServerOptions {
   bool bQuiet = false;                     // no log lines on stderr
   std::int64_t nTokenTtl = 7 * 24 * 3600;  // seconds a login token lives
   std::int64_t nSmsTtl = 5 * 60;           // seconds an SMS code lives
+  std::int64_t nSmsInterval = 60;          // seconds between two codes for one phone
+  int nSmsPerDay = 10;                     // codes for one phone in a day
+  int nSmsPerAddressHour = 30;             // code requests from one client address in an hour
   int nWechatQuantity = 10;                // copies granted to a new account
 
   // Version check: a client below sMinVersion must update, below sLatestVersion may.

@@ -64,6 +64,7 @@ class CTestServer {
   int Port() const { return m_pServer->Port(); }
   const std::string& DataDir() const { return m_folder.Path(); }
   CApiClient Client() const { return CApiClient(Port()); }
+  CRefServer& Server() { return *m_pServer; }
 
  private:
   CTempFolder m_folder;

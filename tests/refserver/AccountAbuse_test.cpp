@@ -1,0 +1,175 @@
+// What an anonymous client can try against accounts: guessing SMS codes, asking for codes
+// without end, finding out which phones are registered, and flooding the password hash.
+#include "RefServerHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+#include <vector>
+
+namespace refserver::test {
+namespace {
+
+constexpr const char* kPhone = "13900003333";
+
+int codeOf(const Json::Value& reply) {
+  return reply["resultCode"].asInt();
+}
+
+size_t codeLines(const std::string& dataDir, const std::string& phone) {
+  std::ifstream in(dataDir + "/sms-codes.txt");
+  size_t n = 0;
+  for (std::string line; std::getline(in, line);) n += line.rfind(phone + " ", 0) == 0;
+  return n;
+}
+
+std::string registerBody(const std::string& phone, const std::string& sms) {
+  return "phone=" + phone + "&password=pw&company=c&contactName=n&sms=" + sms;
+}
+
+std::string wrongCodeFor(const std::string& code) {
+  return code == "000000" ? "111111" : "000000";
+}
+
+TEST(RefServerSmsLimits, OneCodePerIntervalAndAFewADayPerPhone) {
+  CTestServer server([](TServerOptions& o) {
+    o.nSmsInterval = 3600;
+    o.nSmsPerDay = 3;
+  });
+  CApiClient client = server.Client();
+  EXPECT_EQ(codeOf(client.Post("account/register/code.do", std::string("phone=") + kPhone)), 1);
+  const Json::Value again = client.Post("account/register/code.do", std::string("phone=") + kPhone);
+  EXPECT_EQ(codeOf(again), 2006);
+  EXPECT_EQ(again["resultMsg"].asString(), "操作过于频繁，请稍后再试");
+  // The other purpose shares the phone's allowance.
+  EXPECT_EQ(codeOf(client.Post("account/findpasswd/code.do", std::string("phone=") + kPhone)),
+            2006);
+  EXPECT_EQ(codeLines(server.DataDir(), kPhone), 1u);
+  EXPECT_EQ(codeOf(client.Post("account/register/code.do", "phone=13900003334")), 1);
+}
+
+TEST(RefServerSmsLimits, DailyAllowancePerPhone) {
+  CTestServer server([](TServerOptions& o) { o.nSmsPerDay = 3; });
+  CApiClient client = server.Client();
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(codeOf(client.Post("account/register/code.do", std::string("phone=") + kPhone)), 1);
+  EXPECT_EQ(codeOf(client.Post("account/register/code.do", std::string("phone=") + kPhone)), 2006);
+}
+
+TEST(RefServerSmsLimits, CodeRequestsPerClientAddress) {
+  CTestServer server([](TServerOptions& o) { o.nSmsPerAddressHour = 3; });
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(codeOf(PostFrom(server.Port(), "127.0.0.2", "account/register/code.do",
+                              "phone=1390000400" + std::to_string(i))),
+              1);
+  EXPECT_EQ(
+      codeOf(PostFrom(server.Port(), "127.0.0.2", "account/register/code.do", "phone=13900004009")),
+      2006);
+  EXPECT_EQ(
+      codeOf(PostFrom(server.Port(), "127.0.0.3", "account/register/code.do", "phone=13900004009")),
+      1);
+}
+
+TEST(RefServerSmsLimits, NewCodeBringsNoNewGuesses) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  ASSERT_EQ(codeOf(client.Post("account/register/code.do", std::string("phone=") + kPhone)), 1);
+  const std::string first = client.ReadSmsCode(server.DataDir(), kPhone);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, wrongCodeFor(first)))),
+              2004);
+  ASSERT_EQ(codeOf(client.Post("account/register/code.do", std::string("phone=") + kPhone)), 1);
+  const std::string second = client.ReadSmsCode(server.DataDir(), kPhone);
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(
+        codeOf(client.Post("account/register.do", registerBody(kPhone, wrongCodeFor(second)))),
+        2004);
+  // Five wrong guesses in all: even the right code of the new request is refused now.
+  EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, second))), 2004);
+  EXPECT_NE(
+      codeOf(client.Post("account/login.do", std::string("phone=") + kPhone + "&password=pw")), 1);
+}
+
+TEST(RefServerEnumeration, CodeAndResetRepliesAreTheSameForKnownAndUnknownPhones) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  client.RegisterAndLogin(server.DataDir(), kPhone, "pw");
+  const size_t knownLines = codeLines(server.DataDir(), kPhone);
+  const std::string unknown = "13900003999";
+
+  const Json::Value codeForKnown =
+      client.Post("account/register/code.do", std::string("phone=") + kPhone);
+  const Json::Value codeForUnknown = client.Post("account/findpasswd/code.do", "phone=" + unknown);
+  EXPECT_EQ(codeOf(codeForKnown), 1);
+  EXPECT_EQ(codeOf(codeForUnknown), 1);
+  EXPECT_EQ(codeForKnown["resultMsg"], codeForUnknown["resultMsg"]);
+  // No code was made for either: nobody could use one.
+  EXPECT_EQ(codeLines(server.DataDir(), kPhone), knownLines);
+  EXPECT_EQ(codeLines(server.DataDir(), unknown), 0u);
+
+  const Json::Value resetKnown = client.Post(
+      "account/findpasswd/reset.do", std::string("phone=") + kPhone + "&password=x&sms=123456");
+  const Json::Value resetUnknown =
+      client.Post("account/findpasswd/reset.do", "phone=" + unknown + "&password=x&sms=123456");
+  EXPECT_EQ(codeOf(resetKnown), 2004);
+  EXPECT_EQ(resetKnown, resetUnknown);
+}
+
+TEST(RefServerEnumeration, LoginForAnUnknownPhoneHashesLikeAWrongPassword) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  client.RegisterAndLogin(server.DataDir(), kPhone, "pw");
+  const std::uint64_t before = server.Server().PasswordHashes();
+  EXPECT_EQ(codeOf(client.Post("account/login.do", std::string("phone=") + kPhone + "&password=x")),
+            2001);
+  const std::uint64_t afterKnown = server.Server().PasswordHashes();
+  EXPECT_EQ(codeOf(client.Post("account/login.do", "phone=13900003999&password=x")), 2001);
+  const std::uint64_t afterUnknown = server.Server().PasswordHashes();
+  EXPECT_EQ(afterKnown - before, 1u);
+  EXPECT_EQ(afterUnknown - afterKnown, 1u);
+}
+
+TEST(RefServerHashFlood, RequestsThatFailCheapChecksNeverHash) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  ASSERT_EQ(codeOf(client.Post("account/register/code.do", std::string("phone=") + kPhone)), 1);
+  const std::string code = client.ReadSmsCode(server.DataDir(), kPhone);
+  const std::uint64_t before = server.Server().PasswordHashes();
+  EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, wrongCodeFor(code)))),
+            2004);
+  EXPECT_EQ(codeOf(client.Post("account/findpasswd/reset.do",
+                               std::string("phone=") + kPhone + "&password=x&sms=" + code)),
+            2004);
+  EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody("12ab", code))), 1003);
+  EXPECT_EQ(server.Server().PasswordHashes(), before);
+  EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, code))), 1);
+  EXPECT_EQ(server.Server().PasswordHashes(), before + 1);
+}
+
+TEST(RefServerHashFlood, OneClientCannotTakeEveryHashingSlot) {
+  // Real hashing costs: a flood of logins from one address while another signs in.
+  CTestServer server([](TServerOptions& o) { o.bFastHash = false; });
+  CApiClient client = server.Client();
+  client.RegisterAndLogin(server.DataDir(), kPhone, "pw");
+  std::vector<int> floodCodes(12);
+  std::vector<std::thread> flood;
+  for (size_t i = 0; i < floodCodes.size(); ++i)
+    flood.emplace_back([&, i] {
+      floodCodes[i] = codeOf(PostFrom(server.Port(), "127.0.0.2", "account/login.do",
+                                      std::string("phone=") + kPhone + "&password=guess"));
+    });
+  const Json::Value login =
+      client.Post("account/login.do", std::string("phone=") + kPhone + "&password=pw");
+  for (auto& t : flood) t.join();
+  EXPECT_EQ(codeOf(login), 1) << login.toStyledString();
+  size_t refused = 0;
+  for (const int code : floodCodes) {
+    EXPECT_TRUE(code == 2001 || code == 2006) << code;
+    refused += code == 2006;
+  }
+  EXPECT_GT(refused, 0u);
+}
+
+}  // namespace
+}  // namespace refserver::test
