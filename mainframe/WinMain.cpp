@@ -10,6 +10,7 @@
 #include "platform/ui/window/WndShadow.h"
 #include "platform/win32/ConsoleCtrl.h"
 #include "platform/win32/KernelObject.h"
+#include "server/ReplyFile.h"
 
 #include <atomic>
 
@@ -30,6 +31,15 @@ BOOL OnControlEvent(DWORD) {
   if (frame && ::PostMessageA(frame, WM_CLOSE, 1, 0)) return TRUE;
   ::PostQuitMessage(0);
   return TRUE;
+}
+
+// Replies and downloads are written beside their place and moved in; a run that crashed
+// mid-transfer leaves the partial file. Only this instance runs now and it has sent nothing
+// yet, so every such file in our folders is stale.
+void RemoveStaleTransferFiles() {
+  const std::string userFolder = GetUserDataPath().str();
+  if (userFolder.empty()) return;
+  for (const char* sub : {"", "Faces/", "Images/"}) CReplyFile::RemoveStale(userFolder + sub);
 }
 
 void Shutdown(HANDLE block) {
@@ -60,6 +70,7 @@ int WinMain(HINSTANCE instance) {
 
   HANDLE block = CheckSingleInstance();
   if (!block) return 0;
+  RemoveStaleTransferFiles();
   ::SetConsoleCtrlHandler(&OnControlEvent, TRUE);
   if (!SignIn()) {
     Shutdown(block);

@@ -1,5 +1,8 @@
 #include "server/ReplyFile.h"
 
+#include "platform/log/Log.h"
+#include "platform/win32/Files.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -10,10 +13,26 @@
 
 namespace {
 
+constexpr const char* kTemporaryMark = ".part-";
+
 // Unique within the process by the counter and between processes by the pid.
 std::string temporaryNameFor(const std::string& target) {
   static std::atomic<unsigned> s_counter{0};
-  return target + ".part-" + std::to_string(getpid()) + "-" + std::to_string(++s_counter);
+  return target + kTemporaryMark + std::to_string(getpid()) + "-" + std::to_string(++s_counter);
+}
+
+bool allDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// "<name>.part-<digits>-<digits>", as temporaryNameFor makes them.
+bool isTemporaryName(const std::string& name) {
+  const size_t mark = name.rfind(kTemporaryMark);
+  if (mark == std::string::npos || mark == 0) return false;
+  const std::string suffix = name.substr(mark + std::strlen(kTemporaryMark));
+  const size_t dash = suffix.find('-');
+  return dash != std::string::npos && allDigits(suffix.substr(0, dash)) &&
+         allDigits(suffix.substr(dash + 1));
 }
 
 int openFlagsFor(const char* mode) {
@@ -89,6 +108,25 @@ bool CReplyFile::Commit() {
   if (std::rename(m_strTempPath.c_str(), m_strTarget.c_str()) != 0) return false;
   m_strTempPath.clear();
   return true;
+}
+
+int CReplyFile::RemoveStale(const std::string& folder) {
+  if (folder.empty()) return 0;
+  const std::string base = folder.back() == '/' ? folder : folder + "/";
+  WIN32_FIND_DATAA found{};
+  HANDLE find = FindFirstFileA((base + "*" + kTemporaryMark + "*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int removed = 0;
+  do {
+    const std::string name = found.cFileName;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !isTemporaryName(name)) continue;
+    if (DeleteFileA((base + name).c_str())) {
+      ++removed;
+      TC_LOG(TC_LOG_INFO, "Removed " << base << name << ", left by an earlier run.");
+    }
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return removed;
 }
 
 void CReplyFile::Discard() {

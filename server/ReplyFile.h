@@ -35,6 +35,11 @@ class CReplyFile {
 
   const std::string& Target() const { return m_strTarget; }
 
+  // Removes the temporary files a crashed run left in `folder` (ours only, known by their
+  // name: "<target>.part-<pid>-<n>"; folders and other files stay). Call it at start, before
+  // this process transfers anything. Returns how many were removed.
+  static int RemoveStale(const std::string& folder);
+
  private:
   std::string m_strTarget;
   std::string m_strTempPath;

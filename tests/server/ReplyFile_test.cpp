@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 class ReplyFileTest : public CServerTest {};
@@ -59,6 +61,30 @@ TEST_F(ReplyFileTest, TwoFilesForOneTargetAreSeparate) {
   second.ReadAll(b);
   EXPECT_EQ(a, "first");
   EXPECT_EQ(b, "second");
+}
+
+// What a crash leaves behind goes at the next start; nothing else does.
+TEST_F(ReplyFileTest, StaleTemporaryFilesAreRemovedAndNothingElse) {
+  const std::string images = UserFolder() + "Images/";
+  std::filesystem::create_directories(images);
+  std::filesystem::create_directories(UserFolder() + "Faces.part-1-2");
+  const std::vector<std::string> stale{"Login.dat.part-4242-1", "ShortcutList.dat.part-1-99"};
+  const std::vector<std::string> kept{"Login.dat",    "notes.part-x",  "a.part-1-",
+                                      "b.part--1",    ".part-1-2",     "c.part-1-2.bak",
+                                      "d.part-12a-3", "Faces.part-1-2"};
+  for (const std::string& name : stale) WriteFile(UserFolder() + name, "partial");
+  for (const std::string& name : kept)
+    if (name != "Faces.part-1-2") WriteFile(UserFolder() + name, "keep");
+  WriteFile(images + "pic.png.part-7-3", "partial");
+  WriteFile(images + "pic.png", "picture");
+
+  EXPECT_EQ(CReplyFile::RemoveStale(UserFolder()), 2);
+  EXPECT_EQ(CReplyFile::RemoveStale(images), 1);
+  EXPECT_EQ(CReplyFile::RemoveStale(Root() + "/no/such/folder/"), 0);
+  for (const std::string& name : stale) EXPECT_FALSE(FileExists(UserFolder() + name)) << name;
+  for (const std::string& name : kept) EXPECT_TRUE(FileExists(UserFolder() + name)) << name;
+  EXPECT_FALSE(FileExists(images + "pic.png.part-7-3"));
+  EXPECT_EQ(ReadFile(images + "pic.png"), "picture");
 }
 
 }  // namespace
