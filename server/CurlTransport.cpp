@@ -122,6 +122,19 @@ CurlEasy newEasyHandle() {
   return easy;
 }
 
+// The calling thread's kept handle, or (without reuse) a new one in `own`. Null when libcurl
+// cannot make a handle.
+CurlEasy& keptHandle() {
+  thread_local CurlEasy t_kept;
+  return t_kept;
+}
+
+CURL* transferHandle(bool reuse, CurlEasy& own) {
+  CurlEasy& handle = reuse ? keptHandle() : own;
+  if (!handle) handle = newEasyHandle();
+  return handle.get();
+}
+
 // Options every transfer shares: no signals (time-outs on worker threads), web schemes only.
 void setCommonOptions(CURL* easy, const std::string& url, long totalTimeout) {
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
@@ -159,29 +172,37 @@ bool CCurlTransport::Transfer(const std::string& url, const std::string& body, s
   // Declared before the handle so that it outlives it.
   CurlSlist headers = makeHeaderList({"Expect: "});
   TReplySink sink{file, nullptr, options.nMaxReplyBytes};
-  CurlEasy easy = newEasyHandle();
+  CurlEasy own;
+  CURL* easy = transferHandle(m_bReuse, own);
   if (!easy) return false;
-  setCommonOptions(easy.get(), url, kRequestTimeoutSeconds);
-  limitReply(easy.get(), sink);
-  curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
+  setCommonOptions(easy, url, kRequestTimeoutSeconds);
+  limitReply(easy, sink);
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
   if (!body.empty()) {
-    curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-    curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDS, body.c_str());
-    curl_easy_setopt(easy.get(), CURLOPT_POST, 1L);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.c_str());
+    curl_easy_setopt(easy, CURLOPT_POST, 1L);
   }
   if (options.bDownload) {
-    curl_easy_setopt(easy.get(), CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy.get(), CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
   } else {
-    curl_easy_setopt(easy.get(), CURLOPT_ACCEPT_ENCODING, kFormEncodings);
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, kFormEncodings);
   }
-  const CURLcode result = curl_easy_perform(easy.get());
+  const CURLcode result = curl_easy_perform(easy);
   logOverLimit(sink, url);
   if (result != CURLE_OK)
     TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): curl_easy_perform() in CConnServer::Request(): %s.",
             static_cast<unsigned>(result), curl_easy_strerror(result));
-  return result == CURLE_OK && acceptableStatus(easy.get(), url, options.bDownload);
+  const bool completed = result == CURLE_OK && acceptableStatus(easy, url, options.bDownload);
+  // Keeps the connections, drops every option (and so every pointer into this frame).
+  curl_easy_reset(easy);
+  return completed;
+}
+
+void CCurlTransport::CloseThreadConnections() {
+  keptHandle().reset();
 }
 
 std::string CCurlTransport::PostForm(const std::string& url,

@@ -1,6 +1,7 @@
 #include "tests/server/CannedServer.h"
 
 #include "app/Settings.h"
+#include "server/CurlTransport.h"
 
 #include <filesystem>
 #include <fstream>
@@ -40,12 +41,17 @@ CCannedServer::CCannedServer() {
   };
   m_server.Get(".*", handle);
   m_server.Post(".*", handle);
+  // Headers and body go out in two writes: without this, Nagle holds the body back for the
+  // client's delayed acknowledgement on a kept-alive connection.
+  m_server.set_tcp_nodelay(true);
   m_nPort = m_server.bind_to_any_port("127.0.0.1");
   m_thread = std::thread([this] { m_server.listen_after_bind(); });
   while (!m_server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 CCannedServer::~CCannedServer() {
+  // The server waits out an idle kept-alive connection before it stops.
+  CCurlTransport::CloseThreadConnections();
   m_server.stop();
   m_thread.join();
 }
@@ -73,6 +79,7 @@ void CCannedServer::Handle(const httplib::Request& request, httplib::Response& r
   received.headers = request.headers;
   received.params = request.params;
   received.files = request.files;
+  received.remotePort = request.remote_port;
   Handler handler;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -152,6 +159,8 @@ void CServerTest::SetUp() {
 }
 
 void CServerTest::TearDown() {
+  // Before any server of the test stops: a server waits out an idle kept-alive connection.
+  CCurlTransport::CloseThreadConnections();
   std::error_code ignored;
   std::filesystem::remove_all(m_strRoot, ignored);
 }

@@ -20,6 +20,7 @@ struct TReceived {
   httplib::Headers headers;
   httplib::Params params;  // query and form values, decoded
   httplib::MultipartFormDataMap files;
+  int remotePort = 0;  // the client's end of the connection: one port, one connection
 
   std::string Header(const std::string& name) const;
 };

@@ -9,6 +9,8 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -165,6 +167,69 @@ TEST_F(EdgeTest, OverLongUploadReplyIsUnreadable) {
   EXPECT_EQ(conn.UploadPic("t", picture.c_str(), "p.png"), -2);
   EXPECT_EQ(conn.m_strResultMsg, "上传图片失败, 服务器返回数据解析不一致.");
   EXPECT_EQ(conn.m_strObj, "");
+}
+
+std::set<int> connectionsOf(const std::vector<TReceived>& requests) {
+  std::set<int> ports;
+  for (const TReceived& request : requests) ports.insert(request.remotePort);
+  return ports;
+}
+
+TEST_F(EdgeTest, ConsecutiveRequestsShareOneConnection) {
+  m_server.Reply(R"({"resultCode":1})");
+  for (int i = 0; i < 4; ++i) {
+    CConnServer conn;  // one object per user action, as callers make them
+    EXPECT_EQ(conn.EditShortcutGrp("1", "g", "t"), 0);
+  }
+  EXPECT_EQ(m_server.Count(), 4u);
+  EXPECT_EQ(connectionsOf(m_server.Received()).size(), 1u);
+}
+
+// Servers close a connection after a few requests or at once; the next request opens a
+// new one and nothing fails.
+TEST_F(EdgeTest, ServerThatClosesConnectionsIsFollowed) {
+  m_server.Reply(
+      TCanned{200, R"({"resultCode":1})", "application/json", {{"Connection", "close"}}});
+  for (int i = 0; i < 6; ++i) {
+    CConnServer conn;
+    EXPECT_EQ(conn.EditShortcutGrp("1", "g", "t"), 0) << i;
+  }
+  EXPECT_EQ(connectionsOf(m_server.Received()).size(), 6u);
+}
+
+// Each thread keeps its own connection: two threads never share one.
+TEST_F(EdgeTest, ThreadsKeepConnectionsOfTheirOwn) {
+  m_server.Reply(R"({"resultCode":1})");
+  auto work = [] {
+    for (int i = 0; i < 3; ++i) {
+      CConnServer conn;
+      EXPECT_EQ(conn.EditShortcutGrp("1", "g", "t"), 0);
+    }
+  };
+  std::thread first(work), second(work);
+  first.join();
+  second.join();
+  EXPECT_EQ(m_server.Count(), 6u);
+  EXPECT_EQ(connectionsOf(m_server.Received()).size(), 2u);
+}
+
+// A kept handle carries its connection, never the options of the transfer before.
+TEST_F(EdgeTest, ReusedConnectionCarriesNoOptionsOver) {
+  m_server.Answer([this](const TReceived& got) {
+    if (got.path == "/old.png") return redirect(302, "/new.png");
+    if (got.path == "/new.png") return TCanned{200, "picture", "image/png"};
+    return redirect(302, Url("new.png"));
+  });
+  CConnServer conn;
+  EXPECT_EQ(conn.DownloadFile(Url("old.png").c_str(), Target().c_str()), Target());
+  EXPECT_EQ(m_server.Last().Header("Accept-Encoding"), "");
+  EXPECT_EQ(conn.Login("1", "2"), -1) << "the download's redirects are not followed here";
+  EXPECT_EQ(m_server.Last().path, "/zoduda_vudi/account/login.do");
+  EXPECT_EQ(m_server.Count(), 3u);
+  EXPECT_EQ(conn.DownloadFile(Url("new.png").c_str(), Target().c_str()), Target());
+  EXPECT_EQ(m_server.Last().Header("Accept-Encoding"), "") << "nor its encodings there";
+  EXPECT_EQ(m_server.Last().method, "GET");
+  EXPECT_EQ(connectionsOf(m_server.Received()).size(), 1u);
 }
 
 }  // namespace
