@@ -51,6 +51,9 @@ CDuiString GetWebServer() {
 std::string GetVersion() {
   return ReadValue(SysCfg(), "SYSTEM", "VERSION");
 }
+std::string GetNewLineKey() {
+  return ReadValue(SysCfg(), "SYSTEM", "NewLineKey");
+}
 CDuiString GetLastUser() {
   return ReadValue(UserUserDat(), "LOGIN", "LastUser");
 }

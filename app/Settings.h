@@ -14,7 +14,10 @@ void SetProgramFolder(const std::string& folder);
 
 CDuiString GetWebServer();  // sys.cfg (program) SYSTEM/WebServer
 std::string GetVersion();   // sys.cfg (program) SYSTEM/VERSION
-CDuiString GetLastUser();   // user.dat (per-user) LOGIN/LastUser
+// sys.cfg (program) SYSTEM/NewLineKey: the chat client's key for a new line inside its
+// message box, pressed for a typed "\n" ("Ctrl+Return" when unset; see CWebchatMan).
+std::string GetNewLineKey();
+CDuiString GetLastUser();  // user.dat (per-user) LOGIN/LastUser
 void SetLastUser(const char* name);
 CDuiString GetUserPwd();  // user.dat (per-user) LOGIN/UserPwd
 void SetUserPwd(const char* password);

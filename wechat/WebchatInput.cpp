@@ -4,6 +4,7 @@
 // to handle each key before the next one.
 #include "wechat/WebchatMan.h"
 
+#include "app/Settings.h"
 #include "platform/log/Log.h"
 #include "platform/win32/Bitmap.h"
 #include "platform/win32/Clipboard.h"
@@ -14,6 +15,8 @@
 #include "platform/win32/Window.h"
 
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -95,6 +98,55 @@ bool SendKeys() {
   return true;
 }
 
+// Key names of the new-line setting. Invariant: modifiers first; each name once.
+struct TKeyName {
+  std::string_view name;
+  BYTE vk;
+  bool modifier;
+};
+constexpr TKeyName kKeyNames[] = {
+    {"Ctrl", VK_CONTROL, true},   {"Shift", VK_SHIFT, true},   {"Alt", VK_MENU, true},
+    {"Return", VK_RETURN, false}, {"Enter", VK_RETURN, false},
+};
+constexpr BYTE kDefaultNewLine[] = {VK_CONTROL, VK_RETURN};
+
+// "Ctrl+Return" -> {VK_CONTROL, VK_RETURN}: modifiers, then one key. Empty for a text that
+// is not such a chord.
+std::vector<BYTE> ParseChord(const std::string& text) {
+  std::vector<BYTE> keys;
+  bool haveKey = false;
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t plus = std::min(text.find('+', start), text.size());
+    const std::string_view part(text.data() + start, plus - start);
+    const TKeyName* found = nullptr;
+    for (const TKeyName& key : kKeyNames) {
+      if (key.name == part) found = &key;
+    }
+    if (!found || haveKey) return {};  // unknown name, or something after the key
+    keys.push_back(found->vk);
+    haveKey = !found->modifier;
+    start = plus + 1;
+  }
+  return haveKey ? keys : std::vector<BYTE>{};
+}
+
+// The client's new line in the box, for a typed "\n" (the chord a Win32 WM_CHAR of 0x0A
+// stands for); Return would send the half-typed message.
+std::vector<BYTE> NewLineChord() {
+  const std::string setting = GetNewLineKey();
+  std::vector<BYTE> chord = ParseChord(setting);
+  if (!setting.empty() && chord.empty())
+    TC_LOG(TC_LOG_WARN, "sys.cfg NewLineKey \"" << setting << "\" is not a key such as "
+                                                << "\"Ctrl+Return\"; Ctrl+Return is used");
+  if (chord.empty()) chord.assign(std::begin(kDefaultNewLine), std::end(kDefaultNewLine));
+  return chord;
+}
+
+void PressChord(const std::vector<BYTE>& chord) {
+  for (BYTE vk : chord) Press(vk);
+  for (auto it = chord.rbegin(); it != chord.rend(); ++it) Release(*it);
+}
+
 void ClickMessageBox(HWND mainWnd, const RECT& rect) {
   LPARAM point = MAKELPARAM((rect.right - rect.left) - kClickFromRight,
                             (rect.bottom - rect.top) - kClickFromBottom);
@@ -146,7 +198,13 @@ bool CWebchatMan::PasteText(const std::u16string& text) {
 bool CWebchatMan::TypeText(HWND mainWnd, const std::u16string& text) {
   if (text.empty()) return false;
   bool typed = true;
+  std::vector<BYTE> newLine;
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n') {
+      if (newLine.empty()) newLine = NewLineChord();
+      PressChord(newLine);
+      continue;
+    }
     // A window procedure returns 0 for a character it took.
     if (::SendMessageW(mainWnd, WM_CHAR, text[i], 0) == 0) continue;
     TC_LOG(TC_LOG_ERROR, "character " << i << " (U+" << std::hex << int(text[i])

@@ -471,7 +471,8 @@ TEST_F(WeChatE2E, FiveItemRepliesArriveItemByItem) {
   const DWORD pid = ProcessOf(key);
   for (int i = 0; i < 8; ++i) {
     const std::string n = std::to_string(i);
-    const std::string texts[] = {"第一项A" + n, "第二项B" + n + "😀", "第三项C" + n};
+    // The typed item breaks its line: the client's new line, not Return, which sends.
+    const std::string texts[] = {"第一项A" + n, "第二项B" + n + "😀\n下一行", "第三项C" + n};
     const std::vector<INPUTDATA> items = {{Utf8ToWide(texts[0]), 0},
                                           {Utf8ToWide(S().picture), 2},
                                           {Utf8ToWide(texts[1]), 1},

@@ -2,6 +2,8 @@
 // content and the fixed waits between the keys.
 #include "WebchatTestSupport.h"
 
+#include "app/Settings.h"
+
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Input.h"
 
@@ -184,6 +186,60 @@ TEST_F(Input, TwoPicturesInARowEachReplaceTheClipboard) {
   EXPECT_EQ(Calls("clipboard-image").size(), 2u);
   EXPECT_EQ(m_desktop.KeyJournal(),
             "Ctrl+ A+ A- Ctrl- Del+ Del- Ctrl+ V+ V- Ctrl- Ctrl+ V+ V- Ctrl-");
+}
+
+// A typed line break is the client's new line in the box (Ctrl+Return unless sys.cfg says
+// otherwise); Return would send the half-typed message. "\r" stays a typed character.
+class NewLine : public Input {
+ protected:
+  void SetUp() override {
+    Input::SetUp();
+    SetProgramFolder(m_root.string());
+  }
+  void TearDown() override {
+    SetProgramFolder("");
+    Input::TearDown();
+  }
+  void WriteSysCfg(const std::string& newLineKey) {
+    std::ofstream(m_root / "sys.cfg") << "[SYSTEM]\nNewLineKey=" << newLineKey << "\n";
+  }
+  std::string TypedJournal(const std::u16string& text) {
+    m_desktop.ClearCalls();
+    EXPECT_TRUE(Manager().InputTextVec("k1", {{text, 1}}));
+    std::string journal = m_desktop.KeyJournal();
+    const std::string clear = "Ctrl+ A+ A- Ctrl- Del+ Del-";
+    if (journal.rfind(clear, 0) == 0) journal.erase(0, clear.size());
+    return journal;
+  }
+};
+
+TEST_F(NewLine, ATypedLineBreakIsCtrlReturnByDefault) {
+  EXPECT_EQ(TypedJournal(u"a\nb"), " Ctrl+ VK0D+ VK0D- Ctrl-");
+  auto chars = Calls("char");
+  ASSERT_EQ(chars.size(), 2u);
+  EXPECT_EQ(chars[0].nArg1, 'a');
+  EXPECT_EQ(chars[1].nArg1, 'b');
+}
+
+TEST_F(NewLine, TheKeyComesFromSysCfg) {
+  WriteSysCfg("Shift+Return");
+  EXPECT_EQ(TypedJournal(u"a\n\nb"), " Shift+ VK0D+ VK0D- Shift- Shift+ VK0D+ VK0D- Shift-");
+  WriteSysCfg("Ctrl+Alt+Enter");
+  EXPECT_EQ(TypedJournal(u"\n"), " Ctrl+ Alt+ VK0D+ VK0D- Alt- Ctrl-");
+}
+
+TEST_F(NewLine, ABadSettingFallsBackToCtrlReturn) {
+  for (const char* bad : {"Return+Ctrl", "Ctrl+", "Ctrl", "Hyper+Return", "Ctrl+Return+Return"}) {
+    WriteSysCfg(bad);
+    EXPECT_EQ(TypedJournal(u"\n"), " Ctrl+ VK0D+ VK0D- Ctrl-") << bad;
+  }
+}
+
+TEST_F(NewLine, ACarriageReturnStaysATypedCharacter) {
+  EXPECT_EQ(TypedJournal(u"a\rb"), "");
+  auto chars = Calls("char");
+  ASSERT_EQ(chars.size(), 3u);
+  EXPECT_EQ(chars[1].nArg1, '\r');
 }
 
 }  // namespace
