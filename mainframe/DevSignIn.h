@@ -1,6 +1,6 @@
-// The development sign-in: with TC_DEV_SIGNIN=1 in the environment, start-up signs in with
-// the remembered account (user.dat) instead of showing the login window. Meant for running
-// and testing the frame until the login window is wired in; off by default.
+// The test sign-in: with TC_DEV_SIGNIN=1 in the environment, start-up signs in with the
+// remembered account (user.dat) instead of showing the splash and the login window. Meant
+// for tests that drive the main frame alone; off by default.
 #pragma once
 
 // True when the switch is set.

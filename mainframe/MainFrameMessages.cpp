@@ -221,7 +221,6 @@ void CMainFrameWnd::PollTip() {
   }
   if (text.empty()) return;  // polling ends until the next start
   TC_LOG(TC_LOG_INFO, "tip: " << text);
-  if (CControlUI* tip = m_PaintManager.FindControl("public_tip")) tip->SetVisible(true);
-  if (CControlUI* label = m_PaintManager.FindControl("public_text")) label->SetText(text.c_str());
+  ShowTipWindow(text);
   ::SetTimer(m_hWnd, kTimerTipPoll, kTipPollMs, nullptr);
 }

@@ -171,6 +171,14 @@ void CMainFrameWnd::OnClick(TNotifyUI& msg) {
   } else if (sameName(name, "shortcut_tip_btn")) {
     if (CControlUI* tip = m_PaintManager.FindControl("shortcut_tip"))
       tip->SetVisible(!tip->IsVisible());
+  } else if (sameName(name, "modify_password_btn")) {
+    OpenMyCenter(kMyCenterPasswordPage);
+  } else if (sameName(name, "about_btn")) {
+    OpenMyCenter(kMyCenterAboutPage);
+  } else if (sameName(name, "checkupdate_btn")) {
+    CheckForUpdate();
+  } else if (sameName(name, "feekback_btn")) {
+    OpenFeedback();
   } else if (sameName(name, "exit_btn")) {
     Close(0);
   } else if (sameName(name, "public_tip_close")) {
@@ -255,6 +263,7 @@ LRESULT CMainFrameWnd::OnKeyDown(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
 
 void CMainFrameWnd::OnFinalMessage(HWND hWnd) {
   CloseWebchats();
+  DestroyMsgWnd();
   WindowImplBase::OnFinalMessage(hWnd);
   delete this;
 }

@@ -96,6 +96,15 @@ class CMainFrameWnd : public DuiLib::WindowImplBase, public CTrayIconImpl<CMainF
   void OnCopyData(WPARAM wParam, LPARAM lParam);
   void DoRepaintWork();
   void PollTip();
+  // The modal child windows and the tip window (MainFrameDialogs.cpp).
+  static constexpr int kMyCenterPasswordPage = 0;
+  static constexpr int kMyCenterAboutPage = 1;
+  void RunModalChild(DuiLib::WindowImplBase& window);
+  void OpenMyCenter(int nPage);
+  void OpenFeedback();
+  void CheckForUpdate();
+  void ShowTipWindow(const std::string& text);
+  void DestroyMsgWnd();
   void ShowTrayMenu();
   void ShowFrameFromTray();
   void ToggleTopMenu(DuiLib::CControlUI* pButton);

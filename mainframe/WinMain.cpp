@@ -11,6 +11,7 @@
 #include "platform/win32/ConsoleCtrl.h"
 #include "platform/win32/KernelObject.h"
 #include "server/ReplyFile.h"
+#include "windows/StartupGates.h"
 
 #include <atomic>
 
@@ -48,13 +49,11 @@ void Shutdown(HANDLE block) {
   ShutdownLog();
 }
 
-// Until the login window is wired in, only the development sign-in can pass this gate.
-bool SignIn() {
+// The splash and login gates. Tests that drive the frame alone pass both with the
+// remembered account instead (TC_DEV_SIGNIN=1).
+bool PassGates() {
   if (IsDevSignInEnabled()) return DevSignIn();
-  TC_LOG(TC_LOG_ERROR,
-         "no login window in this build: set TC_DEV_SIGNIN=1 to sign in with "
-         "the remembered account");
-  return false;
+  return ShowSplash() == 0 && ShowLoginWindow();
 }
 
 }  // namespace
@@ -72,7 +71,7 @@ int WinMain(HINSTANCE instance) {
   if (!block) return 0;
   RemoveStaleTransferFiles();
   ::SetConsoleCtrlHandler(&OnControlEvent, TRUE);
-  if (!SignIn()) {
+  if (!PassGates()) {
     Shutdown(block);
     return 0;
   }

@@ -31,18 +31,32 @@ export TC_STANDIN_LOGIN_DELAY=${TC_STANDIN_LOGIN_DELAY:-3000}
 export TC_STANDIN_DATA_ROOT="$DEMO_DIR/wechat"
 export TC_STANDIN_TRANSCRIPT="$DEMO_DIR/transcript-%p.jsonl"
 
-# The remembered account of the seed settings signs in by itself (the development sign-in,
-# until the login window is wired in).
-export TC_DEV_SIGNIN=1
+# The splash, then the login window with the remembered account and password of the seed
+# settings filled in: "登录" opens the main window.
 echo "demo: reference server on 127.0.0.1:18086 (data in $DEMO_DIR), account 13800000000 / demo1234"
 if [ -z "$screenshot" ]; then
   "$PROGRAM_DIR/tandem_chats"
 else
   scripts/xvfb-run-wm.sh --wm openbox --screen 1280x900x24 -- bash -c '
     "$1/tandem_chats" & app=$!
+    # Our windows of a given size: the login window is 540 x 360, the frame larger.
+    find_window() {  # test on WIDTH and HEIGHT
+      for _ in $(seq 150); do
+        for w in $(xdotool search --onlyvisible --name "Orvo" 2>/dev/null); do
+          eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)" || continue
+          if eval "$1"; then win=$w; return 0; fi
+        done
+        sleep 0.1
+      done
+      echo "demo: no window where $1" >&2; return 1
+    }
+    # Sign in as an operator would: the remembered account is filled in, press "登录".
+    find_window "[ \$WIDTH -eq 540 ] && [ \$HEIGHT -eq 360 ]" || exit 1
+    sleep 0.5
+    xdotool mousemove $((X + 270)) $((Y + 286)) click 1
+    find_window "[ \$WIDTH -gt 540 ]" || exit 1
     sleep 3
     # Press "添加微信" twice (top of the left column), then let the copies log in.
-    win=$(xdotool search --name "Orvo" | head -n 1)
     eval "$(xdotool getwindowgeometry --shell "$win")"
     for _ in 1 2; do xdotool mousemove $((X + 76)) $((Y + 84)) click 1; sleep 2; done
     sleep "${TC_DEMO_WAIT:-5}"

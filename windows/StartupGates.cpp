@@ -11,6 +11,15 @@ namespace {
 
 constexpr UINT kProgramIcon = 107;
 
+// Runs a heap window modally. A quit message (a signal, an accepted update) ends the loop
+// with the window still there: it is destroyed then, which deletes it.
+UINT RunGate(WindowImplBase& window) {
+  const HWND hwnd = window.GetHWND();
+  const UINT result = window.ShowModal();
+  if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
+  return result;
+}
+
 }  // namespace
 
 int ShowSplash() {
@@ -22,7 +31,7 @@ int ShowSplash() {
   }
   splash->CenterWindow();
   splash->SetIcon(kProgramIcon);
-  return splash->ShowModal() == CSplashWndUI::kGoOn ? 0 : 1;
+  return RunGate(*splash) == CSplashWndUI::kGoOn ? 0 : 1;
 }
 
 bool ShowLoginWindow() {
@@ -37,5 +46,5 @@ bool ShowLoginWindow() {
   }
   login->CenterWindow();
   login->SetIcon(kProgramIcon);
-  return login->ShowModal() != 0;
+  return RunGate(*login) != 0;
 }
