@@ -172,8 +172,10 @@ TEST_F(LoginRegisterTest, ResetChecksUseTheNewPasswordMessages) {
 }
 
 TEST_F(LoginRegisterTest, SmsRefusedByTheServerGivesTheButtonBackAtOnce) {
+  m_server.Reply(R"({"resultCode":2002,"resultMsg":"该手机号已注册"})");
+  UseWebServer(m_server.BaseUrl());
   Click(m_login, "register_switch");
-  Type(m_login, "register_phone_edit", "13800000000");  // already registered
+  Type(m_login, "register_phone_edit", "13800000000");
   Click(m_login, "getsms_btn");
   EXPECT_EQ(Text(m_login, "login_tip"), "该手机号已注册");
   EXPECT_EQ(Text(m_login, "getsms_btn"), "获取短信码");
