@@ -114,7 +114,7 @@ TLoginResult CAccountStore::Login(const std::string& phone, const std::string& p
   m_db.Transaction([&](CDatabase& db) {
     db.Prepare("DELETE FROM tokens WHERE expires_at <= ?").Bind(1, now()).Run();
     db.Prepare("INSERT INTO tokens(token, account_id, expires_at) VALUES(?, ?, ?)")
-        .Bind(1, result.sToken)
+        .Bind(1, CPasswordHasher::Digest(result.sToken))
         .Bind(2, accountId)
         .Bind(3, now() + m_limits.nTokenTtl)
         .Run();
@@ -150,7 +150,7 @@ std::int64_t CAccountStore::AccountOfToken(const std::string& token) {
   std::int64_t accountId = 0;
   m_db.Transaction([&](CDatabase& db) {
     auto st = db.Prepare("SELECT account_id FROM tokens WHERE token = ? AND expires_at > ?");
-    st.Bind(1, token).Bind(2, now());
+    st.Bind(1, CPasswordHasher::Digest(token)).Bind(2, now());
     if (st.Step()) accountId = st.Int64(0);
   });
   if (accountId == 0) throw CApiError(RC_BAD_TOKEN);

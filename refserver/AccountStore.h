@@ -41,7 +41,7 @@ struct TLoginResult {
 // Password hashing comes last in every request, after all cheap checks passed; `client`
 // (the caller's address) bounds it per client. Tokens are 128 random bits in hex; a
 // password reset revokes all tokens of the account. Every failure throws CApiError with its
-// result code.
+// result code. Only digests of tokens are stored: a copy of the database signs nobody in.
 class CAccountStore {
  public:
   CAccountStore(CDatabase& db, const CPasswordHasher& hasher, TAccountLimits limits);

@@ -1,8 +1,12 @@
 #include "refserver/Database.h"
 
+#include "refserver/PrivateFiles.h"
+
 #include <sqlite3.h>
 
 #include <stdexcept>
+
+#include <sys/stat.h>
 
 namespace refserver {
 
@@ -10,6 +14,8 @@ namespace {
 
 // Ids use AUTOINCREMENT so that an id, once handed to a client, is never given again
 // after a delete. Every row belongs to one account; foreign keys cascade the deletes.
+// Every column a statement filters, joins or deletes on has an index: one account's
+// requests must not slow down with the size of the others' data.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS accounts (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -37,6 +43,8 @@ CREATE TABLE IF NOT EXISTS tokens (
     token TEXT PRIMARY KEY,
     account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
     expires_at INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS tokens_account ON tokens(account_id);
+CREATE INDEX IF NOT EXISTS tokens_expiry ON tokens(expires_at);
 CREATE TABLE IF NOT EXISTS msg_groups (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
@@ -48,16 +56,19 @@ CREATE TABLE IF NOT EXISTS messages (
     group_id INTEGER NOT NULL REFERENCES msg_groups(id) ON DELETE CASCADE,
     body TEXT NOT NULL);
 CREATE INDEX IF NOT EXISTS messages_group ON messages(group_id);
+CREATE INDEX IF NOT EXISTS messages_account ON messages(account_id);
 CREATE TABLE IF NOT EXISTS pictures (
     name TEXT PRIMARY KEY,
     account_id INTEGER NOT NULL,
     size INTEGER NOT NULL,
     created_at INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS pictures_account ON pictures(account_id);
 CREATE TABLE IF NOT EXISTS feedback (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     account_id INTEGER NOT NULL,
     text TEXT NOT NULL,
     created_at INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS feedback_account ON feedback(account_id);
 CREATE TABLE IF NOT EXISTS remarks (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
@@ -68,7 +79,15 @@ CREATE TABLE IF NOT EXISTS remarks (
 
 }  // namespace
 
-CDatabase::CDatabase(const std::string& path) {
+CDatabase::CDatabase(const std::string& path) : m_sPath(path) {
+  // SQLite gives the WAL and shared-memory files the database file's mode.
+  MakePrivateFile(path);
+  MendPrivateFile(path + "-wal");
+  MendPrivateFile(path + "-shm");
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) throw std::runtime_error("cannot open database " + path);
+  m_nDevice = st.st_dev;
+  m_nInode = st.st_ino;
   if (sqlite3_open_v2(path.c_str(), &m_pDb,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                       nullptr) != SQLITE_OK) {
@@ -92,6 +111,7 @@ CDatabase::~CDatabase() {
 
 void CDatabase::Transaction(const std::function<void(CDatabase&)>& body) {
   std::lock_guard lock(m_mutex);
+  CheckStillThere();
   Exec("BEGIN IMMEDIATE");
   try {
     body(*this);
@@ -103,7 +123,20 @@ void CDatabase::Transaction(const std::function<void(CDatabase&)>& body) {
 }
 
 CStatement CDatabase::Prepare(const std::string& sql) {
+  m_setStatements.insert(sql);  // under the transaction's lock
   return CStatement(m_pDb, sql);
+}
+
+std::vector<std::string> CDatabase::StatementsUsed() const {
+  std::lock_guard lock(m_mutex);
+  return {m_setStatements.begin(), m_setStatements.end()};
+}
+
+void CDatabase::CheckStillThere() const {
+  struct stat st {};
+  if (::stat(m_sPath.c_str(), &st) != 0 || st.st_dev != m_nDevice || st.st_ino != m_nInode)
+    throw std::runtime_error("the database file " + m_sPath +
+                             " was removed or replaced; restart the server");
 }
 
 std::int64_t CDatabase::LastInsertId() const {
@@ -126,6 +159,9 @@ void CDatabase::Exec(const char* sql) {
 void CDatabase::CreateSchema() {
   std::lock_guard lock(m_mutex);
   Exec(kSchema);
+  // Tokens are kept as digests (64 hex characters); one kept in clear by an older version
+  // (32) can no longer be presented and is dropped.
+  Exec("DELETE FROM tokens WHERE length(token) = 32");
 }
 
 }  // namespace refserver

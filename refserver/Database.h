@@ -3,7 +3,11 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
+#include <vector>
+
+#include <sys/types.h>
 
 #include "refserver/Statement.h"
 
@@ -15,6 +19,10 @@ namespace refserver {
 // Every access goes through Transaction(), which holds the connection's lock and commits
 // on return or rolls back when the body throws, so a request is all-or-nothing and a
 // process killed mid-write leaves the last committed state.
+//
+// The file is the one opened: when it is deleted or replaced under the running server (the
+// data folder removed, say), every transaction fails instead of acknowledging writes that
+// would go to a file nobody will ever open again. The file and its WAL are owner-only.
 class CDatabase {
  public:
   // Opens (or creates) the file and brings its tables up to date. Throws on failure.
@@ -27,15 +35,23 @@ class CDatabase {
   void Transaction(const std::function<void(CDatabase&)>& body);
 
   CStatement Prepare(const std::string& sql);
+  // Every distinct statement prepared so far, for checking their query plans.
+  std::vector<std::string> StatementsUsed() const;
   std::int64_t LastInsertId() const;
   int Changes() const;
 
  private:
   void Exec(const char* sql);
   void CreateSchema();
+  // Throws when the path no longer names the file that was opened.
+  void CheckStillThere() const;
 
+  std::string m_sPath;
+  dev_t m_nDevice = 0;
+  ino_t m_nInode = 0;
   sqlite3* m_pDb = nullptr;
-  std::mutex m_mutex;
+  mutable std::mutex m_mutex;
+  std::set<std::string> m_setStatements;
 };
 
 }  // namespace refserver

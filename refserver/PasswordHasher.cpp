@@ -78,6 +78,16 @@ void CPasswordHasher::VerifyNobody(const std::string& password, const std::strin
   Verify(m_sNobodyHash, password, client);
 }
 
+std::string CPasswordHasher::Digest(const std::string& text) {
+  ensureSodium();
+  unsigned char digest[crypto_generichash_BYTES];
+  crypto_generichash(digest, sizeof digest, reinterpret_cast<const unsigned char*>(text.data()),
+                     text.size(), nullptr, 0);
+  char hex[sizeof digest * 2 + 1];
+  sodium_bin2hex(hex, sizeof hex, digest, sizeof digest);
+  return hex;
+}
+
 std::string CPasswordHasher::RandomHex(size_t byteCount) {
   ensureSodium();
   std::vector<unsigned char> bytes(byteCount);

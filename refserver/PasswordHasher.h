@@ -34,6 +34,10 @@ class CPasswordHasher {
   // Hashes and verifications done so far.
   std::uint64_t Count() const { return m_nCount; }
 
+  // A fast unsalted digest (BLAKE2b-256) as 64 hex characters: what is stored of a login
+  // token, which is random enough that nothing slower is needed.
+  static std::string Digest(const std::string& text);
+
   // Random bytes as lowercase hex (2 × byteCount characters).
   static std::string RandomHex(size_t byteCount);
   // A random decimal code of the given number of digits, leading zeros kept.

@@ -2,6 +2,7 @@
 
 #include "refserver/ApiError.h"
 #include "refserver/PasswordHasher.h"
+#include "refserver/PrivateFiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -42,7 +43,7 @@ std::string extensionOf(const std::string& fileName) {
 // killed server never leaves a half picture under a name the database knows.
 bool writeFileDurably(const std::string& path, const std::string& bytes) {
   const std::string temp = path + ".part";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   size_t written = 0;
   while (written < bytes.size()) {
@@ -67,7 +68,7 @@ bool writeFileDurably(const std::string& path, const std::string& bytes) {
 
 CPictureStore::CPictureStore(CDatabase& db, std::string folder)
     : m_db(db), m_sFolder(std::move(folder)) {
-  std::filesystem::create_directories(m_sFolder);
+  MakePrivateFolder(m_sFolder);
 }
 
 std::string CPictureStore::Store(std::int64_t account, const std::string& bytes,

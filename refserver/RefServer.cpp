@@ -3,6 +3,7 @@
 #include "refserver/ApiError.h"
 #include "refserver/HttpServer.h"
 #include "refserver/ImportTemplate.h"
+#include "refserver/PrivateFiles.h"
 #include "refserver/MessageJson.h"
 
 #include <httplib.h>
@@ -27,7 +28,7 @@ constexpr size_t kMaxRequestBytes = 16 * 1024 * 1024;
 constexpr int kWorkerThreads = 64;
 
 std::string prepareDataFolder(const TServerOptions& options) {
-  std::filesystem::create_directories(options.sDataDir);
+  MakePrivateFolder(options.sDataDir);
   return options.LogPath();
 }
 
@@ -266,6 +267,7 @@ int CRefServer::RunForm(const httplib::Request& req, const std::string& body,
   } catch (const std::exception& error) {
     m_log.Error(req.path + ": " + error.what());
     reply = ErrorEnvelope(RC_SERVER_ERROR, {});
+    res.status = 500;
   }
   res.set_content(WriteCompact(reply), kJsonContentType);
   return reply["resultCode"].asInt();
@@ -306,7 +308,9 @@ void CRefServer::RecordSmsCode(const std::string& phone, ESmsPurpose purpose,
   m_log.Info(std::string("SMS code for ") + phone + " (" + kind + "): " + code);
   // One line per code, newest last: "<phone> <register|reset> <code>".
   std::lock_guard lock(m_smsFileMutex);
-  std::ofstream out(m_options.sDataDir + "/sms-codes.txt", std::ios::app);
+  const std::string path = m_options.sDataDir + "/sms-codes.txt";
+  MakePrivateFile(path);
+  std::ofstream out(path, std::ios::app);
   out << phone << ' ' << kind << ' ' << code << '\n';
   out.close();
   if (!out) throw std::runtime_error("the SMS code cannot be written to sms-codes.txt");

@@ -82,6 +82,7 @@ class CRefServer {
   void Stop();
   int Port() const { return m_nPort; }
 
+  const CDatabase& Database() const { return m_db; }
   // Password hashes and verifications done so far (each costs the same).
   std::uint64_t PasswordHashes() const { return m_hasher.Count(); }
 

@@ -63,6 +63,7 @@ int CRefServer::RunUpload(const httplib::Request& req, httplib::Response& res) {
   } catch (const std::exception& error) {
     m_log.Error(req.path + ": " + error.what());
     reply = ErrorEnvelope(RC_SERVER_ERROR, {});
+    res.status = 500;
   }
   res.set_content(WriteCompact(reply), kJsonContentType);
   return reply["resultCode"].asInt();
