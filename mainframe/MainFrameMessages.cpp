@@ -79,6 +79,9 @@ LRESULT CMainFrameWnd::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     case WM_LBUTTONDOWN:
       OnLButtonDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       break;
+    case WM_RBUTTONUP:
+      ShowShortcutMenu(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      break;
     default:
       break;
   }
@@ -190,16 +193,14 @@ void CMainFrameWnd::DoRepaintWork() {
       tip->SetAttribute("pos",
                         ("4," + std::to_string(h - 148) + ",276," + std::to_string(h)).c_str());
   }
-  if (CControlUI* tree = m_PaintManager.FindControl("shortcut_tree")) {
-    auto* container = static_cast<CContainerUI*>(tree->GetInterface("Container"));
-    const bool empty = container && container->GetCount() < 2;
-    const char* image =
-        empty ? "file='shortcut_none.png' dest='80,160,201,278' source='0,0,121,118'" : "";
-    if (std::string(tree->GetBkImage()) != image) tree->SetAttribute("bkimage", image);
-  }
+  if (m_pShortcutPanel) m_pShortcutPanel->UpdateEmptyState();
 }
 
 void CMainFrameWnd::OnTimer(UINT_PTR nId) {
+  if (nId == CShortcutPanel::kSendTimerId) {
+    OnShortcutTimer();
+    return;
+  }
   if (nId != kTimerScrollList && nId != kTimerTipPoll) return;
   ::KillTimer(m_hWnd, nId);
   if (nId == kTimerScrollList)

@@ -105,6 +105,7 @@ void CMainFrameWnd::InitWindow() {
       text->SetText(signIn.strNotice.c_str());
   }
   StyleListScrollBar();
+  InitShortcutPanel();
   ::SetTimer(m_hWnd, kTimerTipPoll, kFirstTipPollMs, nullptr);
 }
 
@@ -137,6 +138,7 @@ void CMainFrameWnd::StyleListScrollBar() {
 
 void CMainFrameWnd::Notify(TNotifyUI& msg) {
   TC_TRACE("CMainFrameWnd::Notify()");
+  if (NotifyShortcutPanel(msg)) return;
   const CDuiString name = msg.pSender ? msg.pSender->GetName() : CDuiString();
   if (msg.sType == DUI_MSGTYPE_CLICK) {
     if (sameName(name, "kick_off")) {
@@ -246,6 +248,7 @@ LRESULT CMainFrameWnd::OnClose(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
 
 LRESULT CMainFrameWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
   TC_TRACE("CMainFrameWnd::OnDestroy()");
+  ReleaseShortcutPanel();
   ::PostQuitMessage(0);
   bHandled = FALSE;
   return 0;
@@ -269,7 +272,11 @@ void CMainFrameWnd::OnFinalMessage(HWND hWnd) {
 }
 
 void CMainFrameWnd::OnMenu(int nCommand) {
-  if (nCommand == kTrayMenuExit) Close(0);
+  TC_TRACE("CMainFrameWnd::OnMenu()");
+  if (nCommand == kTrayMenuExit)
+    Close(0);
+  else if (m_pShortcutPanel)
+    m_pShortcutPanel->OnMenu(nCommand);
 }
 
 void CMainFrameWnd::ShowFrameFromTray() {

@@ -1,6 +1,6 @@
 // CMainFrameWnd: the workbench's one long-lived window. Left, the account list and the add
 // button; right ("mainframe_right"), the chat-client copy on show, placed by CWebchatMan;
-// beside it the quick-message panel ("shortcut_panel", filled by the quick-message code).
+// beside it the quick-message panel ("shortcut_panel": CShortcutPanel, MainFrameShortcut.cpp).
 // Around them the caption buttons, the top menu, the notice strip, the web-site and support
 // links and the notification-area icon. Its destruction ends the program.
 //
@@ -13,6 +13,7 @@
 
 #include "mainframe/TrayIconImpl.h"
 #include "platform/ui/UIlib.h"
+#include "shortcut/ShortcutPanel.h"
 #include "wechat/WebchatData.h"
 
 #include <memory>
@@ -30,13 +31,16 @@ class CWebchatMan;
 // Tray menu: exit.
 inline constexpr int kTrayMenuExit = 301;
 
-class CMainFrameWnd : public DuiLib::WindowImplBase, public CTrayIconImpl<CMainFrameWnd> {
+class CMainFrameWnd : public DuiLib::WindowImplBase,
+                      public CTrayIconImpl<CMainFrameWnd>,
+                      private IShortcutPanelHost {
  public:
   CMainFrameWnd();
   ~CMainFrameWnd() override;
 
   CWebchatMan* GetWebchatMan() const { return m_pWebchatMan; }
   CWebchatListUI* GetWebchatList() const { return m_pWebchatList; }
+  CShortcutPanel* GetShortcutPanel() const { return m_pShortcutPanel.get(); }
 
   // Copy management.
   void AddWebChat();
@@ -114,9 +118,25 @@ class CMainFrameWnd : public DuiLib::WindowImplBase, public CTrayIconImpl<CMainF
   void UpdateCounter();
   void ScrollListToEnd();
 
+  // The quick-message panel (MainFrameShortcut.cpp).
+  void InitShortcutPanel();
+  void ReleaseShortcutPanel();
+  bool NotifyShortcutPanel(DuiLib::TNotifyUI& msg);
+  void OnItemDBClick(DuiLib::TNotifyUI& msg);
+  void EditContactNote(CWebchatElementUI* pEntry);
+  void ShowShortcutMenu(POINT pt);
+  void OnShortcutTimer();
+  HWND PanelOwner() override;
+  CWebchatMan* PanelManager() override;
+  bool HasAccountList() override;
+  std::string SelectedAccountKey() override;
+  void StartSendTimer(UINT milliseconds) override;
+  void ShowImportProgress(int done, int total) override;
+
   CWebchatListUI* m_pWebchatList = nullptr;
   std::unique_ptr<CWebchatListUI> m_pKickedList;
   CWebchatMan* m_pWebchatMan = nullptr;
+  std::unique_ptr<CShortcutPanel> m_pShortcutPanel;
   std::unique_ptr<DuiLib::CWndShadow> m_pShadow;
   CShadowFrameWnd* m_pShadowFrame = nullptr;
   CCoverWnd* m_pCoverWnd = nullptr;

@@ -61,6 +61,20 @@ draw shortcut_none.png 121 118 none \
   -fill "#C9D3DC" -draw "circle $(s 42),$(s 50) $(s 42),$(s 44)" \
   -draw "circle $(s 60),$(s 50) $(s 60),$(s 44)" -draw "circle $(s 78),$(s 50) $(s 78),$(s 44)"
 
+# The quick-message panel: the group folder button (13x13: a chevron down while the group is
+# open, right while it is closed), the add and template buttons and the search glass (16x16).
+draw tree_expand_normal.png 13 13 none -fill none -stroke "#7E8891" -strokewidth $(s 1) \
+  -draw "polyline $(s 3),$(s 5) $(s 6),$(s 8) $(s 10),$(s 5)"
+draw tree_close_normal.png 13 13 none -fill none -stroke "#7E8891" -strokewidth $(s 1) \
+  -draw "polyline $(s 5),$(s 3) $(s 8),$(s 6) $(s 5),$(s 10)"
+draw shortcut_add.png 16 16 none -stroke "$BLUE" -strokewidth $(s 2) \
+  -draw "line $(s 8),$(s 2) $(s 8),$(s 14)" -draw "line $(s 2),$(s 8) $(s 14),$(s 8)"
+draw shortcut_download.png 16 16 none -fill none -stroke "#5A646E" -strokewidth $(s 1) \
+  -draw "line $(s 8),$(s 2) $(s 8),$(s 10)" -draw "polyline $(s 4),$(s 7) $(s 8),$(s 11) $(s 12),$(s 7)" \
+  -draw "polyline $(s 2),$(s 11) $(s 2),$(s 14) $(s 14),$(s 14) $(s 14),$(s 11)"
+draw shortcut_search.png 16 16 none -fill none -stroke "#8E98A1" -strokewidth $(s 1) \
+  -draw "circle $(s 7),$(s 7) $(s 7),$(s 2)" -draw "line $(s 11),$(s 11) $(s 14),$(s 14)"
+
 # Caption buttons (16x16 white strokes) and the logo.
 draw btn_min.png 16 16 none -stroke white -strokewidth $(s 1) -draw "line $(s 3),$(s 8) $(s 13),$(s 8)"
 draw btn_max.png 16 16 none -fill none -stroke white -strokewidth $(s 1) \

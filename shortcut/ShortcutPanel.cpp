@@ -253,7 +253,9 @@ const char* CShortcutPanel::ContextMenuAt(POINT point) const {
 
 void CShortcutPanel::UpdateEmptyState() {
   if (!m_pTree) return;
-  m_pTree->SetAttribute("bkimage", m_pTree->GetCount() < 2 ? kEmptyImage : "");
+  // Only set when it changes: setting an attribute lays the window out again.
+  const char* image = m_pTree->GetCount() < 2 ? kEmptyImage : "";
+  if (std::strcmp(m_pTree->GetBkImage(), image) != 0) m_pTree->SetAttribute("bkimage", image);
 }
 
 std::string CShortcutPanel::SelectedKey() {
