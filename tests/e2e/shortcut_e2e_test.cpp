@@ -1,0 +1,451 @@
+// The quick-message panel in the real main frame, against the reference server (in this
+// process) and a stand-in chat client, on a real X server (bare or under openbox, started
+// around this program by scripts/xvfb-run-wm.sh). The tests share one frame and build on
+// each other in the order written.
+#include "app/Settings.h"
+#include "mainframe/MainFrameWnd.h"
+#include "mainframe/WebchatListUI.h"
+#include "platform/ui/window/MessageLoop.h"
+#include "platform/win32/Registry.h"
+#include "refserver/RefServer.h"
+#include "server/ConnServer.h"
+#include "server/SignInValues.h"
+#include "shortcut/ShortcutPanel.h"
+#include "shortcut/ShortcutWnd.h"
+#include "wechat/WebchatMan.h"
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using DuiLib::CTreeNodeUI;
+
+struct TSession {
+  fs::path root;
+  std::string programDir;
+  std::unique_ptr<refserver::CRefServer> server;
+  CMainFrameWnd* frame = nullptr;
+  std::vector<std::string> boxes;  // "caption|text" of every message box
+  std::string picture;             // the uploaded picture, as a file
+  std::string pictureFigures;      // "W H sha256" as the stand-in hashes it
+  std::string firstKey;
+};
+TSession* s_session = nullptr;
+
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (Clock::now() < deadline) {
+    DuiLib::PumpMessages();
+    if (pred()) return true;
+    std::this_thread::sleep_for(5ms);
+  }
+  DuiLib::PumpMessages();
+  return pred();
+}
+
+void pump(int ms) {
+  waitUntil([] { return false; }, ms);
+}
+
+std::string commandOutput(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof(buffer), pipe)) output += buffer;
+    ::pclose(pipe);
+  }
+  while (!output.empty() && output.back() == '\n') output.pop_back();
+  return output;
+}
+
+// A 24-bit bitmap with a pattern.
+void writePicture(const std::string& path, int width, int height) {
+  const int rowBytes = (width * 3 + 3) & ~3;
+  std::string bytes(54 + rowBytes * height, '\0');
+  auto put32 = [&](size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  put32(2, static_cast<std::uint32_t>(bytes.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(height));
+  bytes[26] = 1;
+  bytes[28] = 24;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const size_t at = 54 + static_cast<size_t>(y * rowBytes + x * 3);
+      bytes[at] = static_cast<char>(x * 7);
+      bytes[at + 1] = static_cast<char>(y * 3);
+      bytes[at + 2] = static_cast<char>((x ^ y) * 5);
+    }
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void writeWorkbook(const std::string& path, int rows, const std::string& prefix) {
+  lxw_workbook* book = workbook_new(path.c_str());
+  lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+  worksheet_write_string(sheet, 0, 0, "标题", nullptr);
+  worksheet_write_string(sheet, 0, 1, "内容", nullptr);
+  for (int r = 1; r <= rows; ++r) {
+    worksheet_write_string(sheet, r, 0, (prefix + std::to_string(r)).c_str(), nullptr);
+    worksheet_write_string(sheet, r, 1, ("导入的回复" + std::to_string(r)).c_str(), nullptr);
+  }
+  workbook_close(book);
+}
+
+std::string textItem(const std::string& text, int sort) {
+  return R"({"detailType":1,"msgDetail":"[{\"content\":\")" + text +
+         R"(\",\"type\":\"1\"}]","sort":)" + std::to_string(sort) + "}";
+}
+
+class ShortcutE2E : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+
+  TSession& S() { return *s_session; }
+  CShortcutPanel& Panel() { return *S().frame->GetShortcutPanel(); }
+  DuiLib::CTreeViewUI* Tree() { return Panel().GetTree(); }
+  CWebchatMan& Manager() { return *S().frame->GetWebchatMan(); }
+
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (int i = 0; i < Tree()->GetCount(); ++i)
+      names.push_back(Tree()->GetItemAt(i)->GetName().str());
+    return names;
+  }
+  CTreeNodeUI* NodeTitled(const std::string& title) {
+    for (int i = 0; i < Tree()->GetCount(); ++i) {
+      auto* node = static_cast<CTreeNodeUI*>(Tree()->GetItemAt(i));
+      if (node->GetItemText() == title.c_str()) return node;
+    }
+    return nullptr;
+  }
+  std::string SelectedKey() {
+    CWebchatListUI* list = S().frame->GetWebchatList();
+    DuiLib::CControlUI* row = list->GetItemAt(list->GetCurSel());
+    return row ? row->GetName().str() : std::string();
+  }
+  DWORD ProcessOf(const std::string& key) {
+    WECHATRUNDATA data;
+    return Manager().GetWeChatRunData(data, key) ? data.dwProcessId : 0;
+  }
+  std::vector<Json::Value> Transcript(const std::string& key) {
+    std::vector<Json::Value> lines;
+    std::ifstream file(S().root / ("transcript-" + std::to_string(ProcessOf(key)) + ".jsonl"));
+    std::string line;
+    Json::CharReaderBuilder builder;
+    while (std::getline(file, line)) {
+      Json::Value value;
+      std::istringstream stream(line);
+      if (Json::parseFromStream(builder, stream, &value, nullptr)) lines.push_back(value);
+    }
+    return lines;
+  }
+  // Mouse input to the frame, as the window system delivers it.
+  void Click(CTreeNodeUI* node, bool twice) {
+    S().frame->GetPaintManager().UpdateLayout();
+    const RECT rc = node->GetPos();
+    const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    HWND frame = S().frame->GetHWND();
+    ::SendMessageA(frame, WM_MOUSEMOVE, 0, at);
+    ::SendMessageA(frame, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageA(frame, WM_LBUTTONUP, 0, at);
+    if (!twice) return;
+    ::SendMessageA(frame, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    ::SendMessageA(frame, WM_LBUTTONUP, 0, at);
+  }
+  // A fresh load of the library into a tree of its own, as the next start does.
+  std::vector<std::string> LoadedElsewhere() {
+    DuiLib::CPaintManagerUI pm;
+    DuiLib::CDialogBuilder builder;
+    DuiLib::CControlUI* root =
+        builder.Create(R"(<Window><TreeView name="t"/></Window>)", nullptr, nullptr, &pm);
+    pm.AttachDialog(root);
+    auto* tree = static_cast<DuiLib::CTreeViewUI*>(pm.FindControl("t"));
+    std::vector<std::string> titles;
+    {
+      bool done = false;
+      CShortcutWnd loader(tree, CShortcutWnd::kModeLoader);
+      loader.InitShortcutTree([&](bool) { done = true; });
+      EXPECT_TRUE(waitUntil([&] { return done; }, 20000));
+    }
+    for (int i = 0; i < tree->GetCount(); ++i)
+      titles.push_back(static_cast<CTreeNodeUI*>(tree->GetItemAt(i))->GetItemText().str());
+    return titles;
+  }
+};
+
+void ShortcutE2E::SetUpTestSuite() {
+  s_session = new TSession;
+  TSession& s = *s_session;
+  s.root = fs::temp_directory_path() / ("shortcut_e2e_" + std::to_string(::getpid()));
+  fs::remove_all(s.root);
+  fs::create_directories(s.root / "home" / ".config");
+  fs::create_directories(s.root / "program");
+  const char* programDir = std::getenv("TC_PROGRAM_DIR");
+  s.programDir = programDir ? programDir : ".";
+  ::setenv("HOME", (s.root / "home").c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (s.root / "home" / ".config").c_str(), 1);
+  ::setenv("TC_HKCU_FILE", (s.root / "hkcu.ini").c_str(), 1);
+  ::setenv("TC_HKLM_FILE", (s.root / "hklm.ini").c_str(), 1);
+  ::setenv("TC_STANDIN_DATA_ROOT", (s.root / "data").c_str(), 1);
+  ::setenv("TC_STANDIN_TRANSCRIPT", (s.root / "transcript-%p.jsonl").c_str(), 1);
+  ::setenv("TC_STANDIN_LOGIN_DELAY", "300", 1);
+  SetProgramFolder((s.root / "program").string() + "/");
+  GetUserDataFolder();
+
+  refserver::TServerOptions options;
+  options.nPort = 0;
+  options.sDataDir = (s.root / "server").string();
+  options.bFastHash = true;
+  options.bQuiet = true;
+  fs::create_directories(options.sDataDir);
+  s.server = std::make_unique<refserver::CRefServer>(options);
+  s.server->Seed();  // two groups, five messages
+  s.server->Start();
+  std::ofstream(s.root / "program" / "sys.cfg")
+      << "[SYSTEM]\nWebServer=http://127.0.0.1:" << s.server->Port() << "/\nVERSION=1.0.0\n";
+
+  CConnServer login;
+  ASSERT_EQ(login.Login(refserver::CRefServer::kDemoPhone, refserver::CRefServer::kDemoPassword),
+            0);
+  StoreSignInValues(login);
+  const std::string token = GetLoginToken();
+  // A third group: four one-text messages and one of two texts around a picture.
+  s.picture = (s.root / "图片.bmp").string();
+  writePicture(s.picture, 40, 30);
+  s.pictureFigures =
+      commandOutput("'" + s.programDir + "/standin' --hash-image '" + s.picture + "'");
+  CConnServer upload;
+  ASSERT_EQ(upload.UploadPic(token.c_str(), s.picture.c_str(), "图片.bmp"), 0);
+  const std::string pictureName = upload.m_strObj.str();
+  CConnServer add;
+  const int group = add.AddShortcutGrp("促销活动", token.c_str());
+  ASSERT_GT(group, 0);
+  const std::string groupId = std::to_string(group);
+  auto addMessage = [&](const std::string& title, const std::string& details) {
+    std::vector<std::string> ids;
+    CConnServer conn;
+    ASSERT_GT(conn.AddShortcutMsg(
+                  (R"({"contentTitle":")" + title + R"(","leftRange":2,"msgDetailList":[)" +
+                   details + R"(],"msgGroupId":")" + groupId + R"(","rightRange":200})")
+                      .c_str(),
+                  ids, token.c_str()),
+              0);
+  };
+  addMessage("满减", textItem("全场满199减20", 1));
+  addMessage("包邮", textItem("今天下单全国包邮", 1));
+  addMessage("赠品", textItem("买二送一，赠品随机", 1));
+  addMessage("图文", textItem("第一段文字", 1) + R"(,{"detailType":2,"msgDetail":")" + pictureName +
+                         R"(","downLoadURL":"","sort":2},)" + textItem("第二段文字", 3));
+  addMessage("预售", textItem("预售商品付定金锁定优惠", 1));
+
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
+                  KEY_WRITE, nullptr, &key, nullptr);
+  const std::string client = "\"" + s.programDir + "/standin\"";
+  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(client.c_str()),
+                 static_cast<DWORD>(client.size() + 1));
+  RegCloseKey(key);
+
+  DuiLib::SetMessageBoxHook([&s](HWND, const std::string& text, const std::string& caption, UINT) {
+    s.boxes.push_back(caption + "|" + text);
+    return IDOK;
+  });
+  s.frame = new CMainFrameWnd();
+  ASSERT_TRUE(s.frame->Create(nullptr, "Orvo客服-电商版",
+                              WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                              0, 0, 0, 1180, 760));
+  s.frame->ShowWindow(true, true);
+  ASSERT_NE(s.frame->GetPaintManager().FindControl("shortcut_tree"), nullptr)
+      << "skin from " << DuiLib::CPaintManagerUI::GetResourcePath().str();  // a link to the
+                                                                            // program's skin
+  ASSERT_NE(s.frame->GetShortcutPanel(), nullptr);
+}
+
+void ShortcutE2E::TearDownTestSuite() {
+  TSession& s = *s_session;
+  if (s.frame) {
+    s.frame->Close(1);
+    waitUntil([&] { return !::IsWindow(s.frame->GetHWND()); }, 10000);
+  }
+  DuiLib::SetMessageBoxHook({});
+  DuiLib::SetFileDialogHook({});
+  s.server->Stop();
+  fs::remove_all(s.root);
+  delete s_session;
+  s_session = nullptr;
+}
+
+TEST_F(ShortcutE2E, LibraryLoadsInServerOrderAndTheCopyLogsIn) {
+  ASSERT_TRUE(waitUntil([&] { return Tree()->GetCount() == 14; }, 20000)) << Tree()->GetCount();
+  const std::vector<std::string> names = Names();
+  EXPECT_EQ(names.back(), "-1");
+  std::vector<std::string> titles;
+  for (int i = 0; i < Tree()->GetCount() - 1; ++i)
+    titles.push_back(static_cast<CTreeNodeUI*>(Tree()->GetItemAt(i))->GetItemText().str());
+  EXPECT_EQ(titles, (std::vector<std::string>{"常用问候", "欢迎语", "稍等", "结束语", "售后服务",
+                                              "退换货", "物流查询", "促销活动", "满减", "包邮",
+                                              "赠品", "图文", "预售"}));
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        WECHATRUNDATA data;
+        const std::string key = SelectedKey();
+        return !key.empty() && Manager().GetWeChatRunData(data, key) && data.hMainWnd &&
+               Manager().GetCurrWeChat() == key;
+      },
+      20000));
+  S().firstKey = SelectedKey();
+  pump(500);
+}
+
+TEST_F(ShortcutE2E, ClickCitesIntoTheBoxWithoutSending) {
+  const std::string key = S().firstKey;
+  ASSERT_FALSE(key.empty());
+  const size_t before = Transcript(key).size();
+  Click(NodeTitled("包邮"), false);
+  pump(800);
+  EXPECT_EQ(Transcript(key).size(), before) << "a click must not send";
+  // What the box holds now goes out with the client's own send key.
+  Manager().SendCurrText(key.c_str());
+  ASSERT_TRUE(waitUntil([&] { return Transcript(key).size() == before + 1; }, 5000));
+  const Json::Value line = Transcript(key).back();
+  ASSERT_EQ(line["items"].size(), 1u);
+  EXPECT_EQ(line["items"][0]["text"].asString(), "今天下单全国包邮");
+}
+
+TEST_F(ShortcutE2E, DoubleClickSendsTextsAndPictureAsThreeMessagesInOrder) {
+  const std::string key = S().firstKey;
+  const size_t before = Transcript(key).size();
+  Click(NodeTitled("图文"), true);
+  ASSERT_TRUE(waitUntil([&] { return Transcript(key).size() >= before + 3; }, 15000))
+      << Transcript(key).size() - before;
+  pump(300);
+  const std::vector<Json::Value> lines = Transcript(key);
+  ASSERT_EQ(lines.size(), before + 3);
+  EXPECT_EQ(lines[before]["items"][0]["text"].asString(), "第一段文字");
+  const Json::Value& image = lines[before + 1]["items"][0];
+  EXPECT_EQ(image["type"].asString(), "image");
+  std::ostringstream figures;
+  figures << image["width"].asInt() << " " << image["height"].asInt() << " "
+          << image["sha256"].asString();
+  EXPECT_EQ(figures.str(), S().pictureFigures);
+  EXPECT_EQ(lines[before + 2]["items"][0]["text"].asString(), "第二段文字");
+  EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
+}
+
+TEST_F(ShortcutE2E, CopyOnShowOtherThanTheSelectedOneGivesTheMismatchBox) {
+  const std::string first = S().firstKey;
+  S().frame->AddWebChat();
+  std::string second;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        second = SelectedKey();
+        WECHATRUNDATA data;
+        return second != first && Manager().GetWeChatRunData(data, second) && data.hMainWnd;
+      },
+      20000));
+  pump(500);
+  // The operator brings the first copy forward without touching the list.
+  Manager().SwitchWeChat(first.c_str());
+  const size_t firstBefore = Transcript(first).size();
+  const size_t secondBefore = Transcript(second).size();
+  S().boxes.clear();
+  Tree()->SelectItem(NodeTitled("满减")->GetTreeIndex(), false, false);
+  ASSERT_TRUE(S().frame->GetShortcutPanel()->OnMenu(4001));
+  pump(800);
+  EXPECT_EQ(S().boxes,
+            std::vector<std::string>{std::string("警告|") + CShortcutSender::kMismatchText});
+  EXPECT_EQ(Transcript(first).size(), firstBefore);
+  EXPECT_EQ(Transcript(second).size(), secondBefore);
+  S().boxes.clear();
+}
+
+TEST_F(ShortcutE2E, SpreadsheetsAreImportedIntoAGroupAndSurviveARestart) {
+  const std::string xlsx = (S().root / "导入.xlsx").string();
+  writeWorkbook(xlsx, 20, "表一");
+  const std::string xlsxB = (S().root / "b.xlsx").string();
+  writeWorkbook(xlsxB, 20, "表二");
+  const std::string office = "soffice -env:UserInstallation=file://" + (S().root / "lo").string() +
+                             " --headless --convert-to xls --outdir '" + S().root.string() + "' '" +
+                             xlsxB + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(office.c_str()), 0);
+  const std::string xls = (S().root / "b.xls").string();
+  ASSERT_TRUE(fs::exists(xls));
+  for (const std::string& book : {xlsx, xls}) {
+    DuiLib::SetFileDialogHook([book](bool, const OPENFILENAMEA&) { return book; });
+    CTreeNodeUI* group = NodeTitled("促销活动");
+    Tree()->SelectItem(group->GetTreeIndex(), false, false);
+    const int before = group->GetCountChild();
+    ASSERT_TRUE(Panel().OnMenu(5002));
+    ASSERT_TRUE(waitUntil([&] { return !Panel().GetImporter().IsRunning(); }, 60000));
+    EXPECT_EQ(group->GetCountChild(), before + 20) << book;
+    EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
+  }
+  const std::vector<std::string> titles = LoadedElsewhere();
+  EXPECT_EQ(std::count_if(titles.begin(), titles.end(),
+                          [](const std::string& t) { return t.rfind("表", 0) == 0; }),
+            40);
+  EXPECT_NE(std::find(titles.begin(), titles.end(), "表二20"), titles.end());
+  std::ifstream snapshot(std::string(GetUserDataFolder().GetData()) + "mfls.xml");
+  std::stringstream text;
+  text << snapshot.rdbuf();
+  EXPECT_NE(text.str().find("title=\"表二20\""), std::string::npos);
+}
+
+TEST_F(ShortcutE2E, DeletesSurviveARestart) {
+  Tree()->SelectItem(NodeTitled("稍等")->GetTreeIndex(), false, false);
+  ASSERT_TRUE(Panel().OnMenu(4004));
+  Tree()->SelectItem(NodeTitled("售后服务")->GetTreeIndex(), false, false);
+  ASSERT_TRUE(Panel().OnMenu(5004));
+  EXPECT_EQ(S().boxes.size(), 2u);  // the two confirmations, answered OK
+  EXPECT_EQ(NodeTitled("稍等"), nullptr);
+  EXPECT_EQ(NodeTitled("退换货"), nullptr);
+  const std::vector<std::string> titles = LoadedElsewhere();
+  for (const char* gone : {"稍等", "售后服务", "退换货", "物流查询"})
+    EXPECT_EQ(std::find(titles.begin(), titles.end(), gone), titles.end()) << gone;
+  EXPECT_NE(std::find(titles.begin(), titles.end(), "欢迎语"), titles.end());
+  S().boxes.clear();
+}
+
+TEST_F(ShortcutE2E, SearchBoxFindsAMessageByAChineseWordInItsText) {
+  auto* edit = S().frame->GetPaintManager().FindControl("shortcut_search");
+  ASSERT_NE(edit, nullptr);
+  edit->SetText("赠品随机");
+  S().frame->GetPaintManager().SendNotify(edit, DuiLib::DUI_MSGTYPE_TEXTCHANGED);
+  std::vector<std::string> visible;
+  for (int i = 0; i < Tree()->GetCount(); ++i)
+    if (Tree()->GetItemAt(i)->IsVisible())
+      visible.push_back(static_cast<CTreeNodeUI*>(Tree()->GetItemAt(i))->GetItemText().str());
+  EXPECT_EQ(visible, (std::vector<std::string>{"促销活动", "赠品"}));
+  edit->SetText("");
+  S().frame->GetPaintManager().SendNotify(edit, DuiLib::DUI_MSGTYPE_TEXTCHANGED);
+  EXPECT_TRUE(NodeTitled("满减")->IsVisible());
+}
+
+}  // namespace
