@@ -9,6 +9,10 @@
 #include <memory>
 #include <mutex>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 3;
@@ -145,6 +149,15 @@ void setCommonOptions(CURL* easy, const std::string& url, long totalTimeout) {
   curl_easy_setopt(easy, CURLOPT_TIMEOUT, totalTimeout);
 }
 
+// libcurl rewrites its cookie jar with the mode the file already has, or with the default
+// mode when there is none; the session cookie is the user's alone.
+void makePrivate(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  if (fd < 0) return;
+  fchmod(fd, S_IRUSR | S_IWUSR);
+  close(fd);
+}
+
 CurlMime buildMime(CURL* easy, const std::vector<TMultipartField>& fields) {
   CurlMime mime(curl_mime_init(easy));
   if (!mime) return nullptr;
@@ -221,6 +234,7 @@ std::string CCurlTransport::PostForm(const std::string& url,
   const std::string userFolder = GetUserDataPath().str();
   const std::string cookieFile = userFolder + "cookies.txt";
   if (!userFolder.empty()) {
+    makePrivate(cookieFile);
     curl_easy_setopt(easy.get(), CURLOPT_COOKIEFILE, cookieFile.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_COOKIEJAR, cookieFile.c_str());
   }

@@ -347,6 +347,9 @@ TEST_F(UploadTest, CookiesAreKeptInUserFolder) {
   EXPECT_EQ(conn.UploadPic("t", Picture().c_str(), "a.png"), 0);
   std::filesystem::current_path(here);
   EXPECT_NE(ReadFile(UserFolder() + "cookies.txt").find("JSESSIONID"), std::string::npos);
+  // The session cookie is as private as the token.
+  EXPECT_EQ(std::filesystem::status(UserFolder() + "cookies.txt").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   EXPECT_FALSE(FileExists(Root() + "/cookies.txt"));
   EXPECT_EQ(m_server.Last().Header("Cookie"), "JSESSIONID=abc");
 }
