@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <memory>
+#include <string_view>
 
 namespace refserver {
 
@@ -56,6 +57,18 @@ std::string WriteCompact(const Json::Value& value) {
   builder["indentation"] = "";
   builder["emitUTF8"] = true;
   return Json::writeString(builder, value);
+}
+
+bool HasPictureItem(const std::string& compactMessage) {
+  // WriteCompact writes a picture item's type as "detailType":2; a non-compact or
+  // differently typed object is caught by the parse that follows a true answer.
+  static constexpr std::string_view kMarker = "\"detailType\":";
+  for (size_t at = compactMessage.find(kMarker); at != std::string::npos;
+       at = compactMessage.find(kMarker, at + 1)) {
+    const size_t value = compactMessage.find_first_not_of(' ', at + kMarker.size());
+    if (value != std::string::npos && compactMessage[value] != '1') return true;
+  }
+  return false;
 }
 
 void PointPicturesAt(Json::Value& message, const std::string& downloadBase) {

@@ -21,6 +21,10 @@ std::int64_t ParseId(const Json::Value& value);
 // Compact JSON, UTF-8 left as it is (not \u-escaped), keys sorted.
 std::string WriteCompact(const Json::Value& value);
 
+// Whether a stored (compact) message object may hold a picture item; false means it
+// certainly holds none.
+bool HasPictureItem(const std::string& compactMessage);
+
 // Points "downLoadURL" of every picture item at this server's download address for its
 // "msgDetail": the workbench stores its own local cache path there when it saves.
 void PointPicturesAt(Json::Value& message, const std::string& downloadBase);

@@ -216,6 +216,18 @@ void CRefServer::RegisterRoutes() {
 // which a long quick message exceeds.
 void CRefServer::AddFormRoute(const std::string& path, std::vector<std::string> keys,
                               FormHandler handler) {
+  AddTextFormRoute(path, std::move(keys), [handler = std::move(handler)](const CFormCall& call) {
+    const Json::Value members = handler(call);
+    Json::Value reply(Json::objectValue);
+    reply["resultCode"] = RC_OK;
+    reply["resultMsg"] = ResultMessage(RC_OK);
+    for (const auto& name : members.getMemberNames()) reply[name] = members[name];
+    return WriteCompact(reply);
+  });
+}
+
+void CRefServer::AddTextFormRoute(const std::string& path, std::vector<std::string> keys,
+                                  TextFormHandler handler) {
   m_pHttp->Post("/zoduda_vudi/" + path, [this, keys = std::move(keys),
                                          handler = std::move(handler)](
                                             const httplib::Request& req, httplib::Response& res,
@@ -251,26 +263,23 @@ void CRefServer::AddRawRoute(bool post, const std::string& pattern, RawHandler h
 
 int CRefServer::RunForm(const httplib::Request& req, const std::string& body,
                         httplib::Response& res, const std::vector<std::string>& keys,
-                        const FormHandler& handler) {
-  Json::Value reply;
+                        const TextFormHandler& handler) {
+  Json::Value failure;
   try {
     CFormBody form = CFormBody::Parse(body, keys);
     if (!form.IsValidUtf8()) throw CApiError(RC_BAD_ENCODING);
     const CFormCall call(req, std::move(form), m_accounts);
-    const Json::Value members = handler(call);
-    reply = Json::Value(Json::objectValue);
-    reply["resultCode"] = RC_OK;
-    reply["resultMsg"] = ResultMessage(RC_OK);
-    for (const auto& name : members.getMemberNames()) reply[name] = members[name];
+    res.set_content(handler(call), kJsonContentType);
+    return RC_OK;
   } catch (const CApiError& error) {
-    reply = ErrorEnvelope(error.Code(), error.Detail());
+    failure = ErrorEnvelope(error.Code(), error.Detail());
   } catch (const std::exception& error) {
     m_log.Error(req.path + ": " + error.what());
-    reply = ErrorEnvelope(RC_SERVER_ERROR, {});
+    failure = ErrorEnvelope(RC_SERVER_ERROR, {});
     res.status = 500;
   }
-  res.set_content(WriteCompact(reply), kJsonContentType);
-  return reply["resultCode"].asInt();
+  res.set_content(WriteCompact(failure), kJsonContentType);
+  return failure["resultCode"].asInt();
 }
 
 void CRefServer::AddErrorHandlers() {

@@ -93,7 +93,10 @@ class CRefServer {
   static constexpr const char* kDemoPassword = "demo1234";
 
  private:
+  // A form handler returns the members merged into the success envelope; a text handler
+  // returns the whole reply text, for replies too large to build as a JSON tree.
   using FormHandler = std::function<Json::Value(const CFormCall&)>;
+  using TextFormHandler = std::function<std::string(const CFormCall&)>;
   using RawHandler = std::function<int(const httplib::Request&, httplib::Response&)>;
 
   void RegisterRoutes();
@@ -102,12 +105,14 @@ class CRefServer {
   void RegisterPictureRoutes();
   void RegisterCommonRoutes();
   void AddFormRoute(const std::string& path, std::vector<std::string> keys, FormHandler handler);
+  void AddTextFormRoute(const std::string& path, std::vector<std::string> keys,
+                        TextFormHandler handler);
   void AddRawRoute(bool post, const std::string& pattern, RawHandler handler);
   void AddErrorHandlers();
 
   // Runs a handler: the success envelope merged with its members, or the error envelope.
   int RunForm(const httplib::Request& req, const std::string& body, httplib::Response& res,
-              const std::vector<std::string>& keys, const FormHandler& handler);
+              const std::vector<std::string>& keys, const TextFormHandler& handler);
   int RunUpload(const httplib::Request& req, httplib::Response& res);
   void LogRequest(const httplib::Request& req, int resultCode);
   // Writes the code to the log and the codes file; throws when the file cannot take it.
@@ -116,7 +121,7 @@ class CRefServer {
   std::string DownloadBase(const httplib::Request& req) const;
 
   Json::Value Login(const CFormCall& call);
-  Json::Value ListMessages(const CFormCall& call);
+  std::string ListMessages(const CFormCall& call);
   Json::Value CheckVersion(const CFormCall& call);
   Json::Value GetRemark(const CFormCall& call);
   Json::Value EditRemark(const CFormCall& call);

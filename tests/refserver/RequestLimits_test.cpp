@@ -75,6 +75,23 @@ TEST_F(RefServerRequestLimits, OversizedFormIsRefusedWithTheEnvelopeAndTheServer
   EXPECT_NE(reply.find("1005"), std::string::npos) << reply;
 }
 
+TEST_F(RefServerRequestLimits, ListIsCompressedForClientsThatAsk) {
+  for (int i = 0; i < 50; ++i) m_client.AddTextMessage(m_sToken, m_nGroup, "t", repeat("您好", 50));
+  CApiClient raw = m_server.Client();
+  raw.Http().set_decompress(false);
+  const auto plain = raw.Http().Post("/zoduda_vudi/quickMessage/list.do", "tokenId=" + m_sToken,
+                                     "application/x-www-form-urlencoded");
+  const auto gzip =
+      raw.Http().Post("/zoduda_vudi/quickMessage/list.do", {{"Accept-Encoding", "gzip"}},
+                      "tokenId=" + m_sToken, "application/x-www-form-urlencoded");
+  ASSERT_TRUE(plain && gzip);
+  EXPECT_EQ(plain->get_header_value("Content-Encoding"), "");
+  EXPECT_EQ(gzip->get_header_value("Content-Encoding"), "gzip");
+  EXPECT_LT(gzip->body.size() * 4, plain->body.size());
+  // Decompressed, it is the same library.
+  EXPECT_EQ(m_client.List(m_sToken)[0]["msgContentList"].size(), 50u);
+}
+
 TEST_F(RefServerRequestLimits, SilentConnectionsDoNotStopService) {
   // More connections than the library's default worker count, each sending half a request
   // line and then nothing.
