@@ -12,6 +12,7 @@
 #include "server/SignInValues.h"
 #include "shortcut/ShortcutPanel.h"
 #include "shortcut/ShortcutWnd.h"
+#include "tests/support/TestFiles.h"
 #include "wechat/WebchatMan.h"
 
 #include <gtest/gtest.h>
@@ -65,43 +66,6 @@ bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
 
 void pump(int ms) {
   waitUntil([] { return false; }, ms);
-}
-
-std::string commandOutput(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof(buffer), pipe)) output += buffer;
-    ::pclose(pipe);
-  }
-  while (!output.empty() && output.back() == '\n') output.pop_back();
-  return output;
-}
-
-// A 24-bit bitmap with a pattern.
-void writePicture(const std::string& path, int width, int height) {
-  const int rowBytes = (width * 3 + 3) & ~3;
-  std::string bytes(54 + rowBytes * height, '\0');
-  auto put32 = [&](size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(bytes.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(width));
-  put32(22, static_cast<std::uint32_t>(height));
-  bytes[26] = 1;
-  bytes[28] = 24;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const size_t at = 54 + static_cast<size_t>(y * rowBytes + x * 3);
-      bytes[at] = static_cast<char>(x * 7);
-      bytes[at + 1] = static_cast<char>(y * 3);
-      bytes[at + 2] = static_cast<char>((x ^ y) * 5);
-    }
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 void writeWorkbook(const std::string& path, int rows, const std::string& prefix) {
@@ -237,9 +201,9 @@ void ShortcutE2E::SetUpTestSuite() {
   const std::string token = GetLoginToken();
   // A third group: four one-text messages and one of two texts around a picture.
   s.picture = (s.root / "图片.bmp").string();
-  writePicture(s.picture, 40, 30);
-  s.pictureFigures =
-      commandOutput("'" + s.programDir + "/standin' --hash-image '" + s.picture + "'");
+  testing_support::WriteTestBitmap(s.picture, 40, 30);
+  s.pictureFigures = testing_support::CommandOutput("'" + s.programDir +
+                                                    "/standin' --hash-image '" + s.picture + "'");
   CConnServer upload;
   ASSERT_EQ(upload.UploadPic(token.c_str(), s.picture.c_str(), "图片.bmp"), 0);
   const std::string pictureName = upload.m_strObj.str();

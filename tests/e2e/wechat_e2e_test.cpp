@@ -7,6 +7,7 @@
 #include "platform/win32/Process.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Window.h"
+#include "tests/support/TestFiles.h"
 #include "wechat/WebchatMan.h"
 
 #include <gtest/gtest.h>
@@ -123,45 +124,6 @@ std::string Describe(const RECT& r) {
   std::ostringstream text;
   text << r.left << "," << r.top << " " << (r.right - r.left) << "x" << (r.bottom - r.top);
   return text.str();
-}
-
-// A picture with a pattern, written as a 24-bit Windows bitmap.
-void WritePicture(const fs::path& path, int width, int height) {
-  const int rowBytes = (width * 3 + 3) & ~3;
-  const int imageBytes = rowBytes * height;
-  std::string bytes(54 + imageBytes, '\0');
-  auto put32 = [&](size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(bytes.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(width));
-  put32(22, static_cast<std::uint32_t>(height));
-  bytes[26] = 1;
-  bytes[28] = 24;
-  put32(34, static_cast<std::uint32_t>(imageBytes));
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      size_t at = 54 + static_cast<size_t>(y * rowBytes + x * 3);
-      bytes[at] = static_cast<char>(x * 4);
-      bytes[at + 1] = static_cast<char>(y * 5);
-      bytes[at + 2] = static_cast<char>((x + y) * 3);
-    }
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string CommandOutput(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof(buffer), pipe)) output += buffer;
-    ::pclose(pipe);
-  }
-  while (!output.empty() && output.back() == '\n') output.pop_back();
-  return output;
 }
 
 // Processes started for this run: their environment names this run's data folder.
@@ -333,8 +295,9 @@ void WeChatE2E::SetUpTestSuite() {
   ::setenv("TC_STANDIN_TRANSCRIPT", (s.root / "transcript-%p.jsonl").c_str(), 1);
   RegisterClient(s.standin);
   s.picture = (s.root / "picture.bmp").string();
-  WritePicture(s.picture, 64, 48);
-  s.pictureFigures = CommandOutput("\"" + s.standin + "\" --hash-image \"" + s.picture + "\"");
+  testing_support::WriteTestBitmap(s.picture, 64, 48);
+  s.pictureFigures =
+      testing_support::CommandOutput("\"" + s.standin + "\" --hash-image \"" + s.picture + "\"");
 
   DuiLib::InstallOwnWindowBackend();
   s.frame = std::make_unique<CFrameWindow>();
