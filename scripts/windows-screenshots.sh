@@ -26,7 +26,7 @@ trap cleanup EXIT INT TERM
 
 # A reference server with the demo account on a free port.
 mkdir -p "$work/ref" "$work/program" "$work/config"
-"$program/refserver" --port 0 --data "$work/ref" --seed --fast-hash --quiet > "$work/ref.out" 2>&1 &
+"$program/refserver" --port 0 --data "$work/ref" --seed --fast-hash --quiet --sms-interval 0 > "$work/ref.out" 2>&1 &
 server_pid=$!
 for _ in $(seq 100); do grep -q listening "$work/ref.out" 2>/dev/null && break; sleep 0.05; done
 port=$(sed -n 's/.*listening on 127.0.0.1:\([0-9]*\).*/\1/p' "$work/ref.out")
