@@ -13,7 +13,7 @@ PACKAGES=(
   xvfb xauth openbox x11-utils x11-xserver-utils xdotool imagemagick
   fonts-noto-cjk fonts-noto-color-emoji fontconfig
   libreoffice-calc-nogui
-  procps psmisc iproute2 apache2-utils curl python3 openssl ca-certificates ccache clang-format
+  procps psmisc iproute2 apache2-utils curl python3 python3-pil openssl ca-certificates ccache clang-format
 )
 
 missing=()

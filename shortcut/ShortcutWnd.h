@@ -9,13 +9,31 @@
 // Every operation runs on the GUI thread; the list thread of InitShortcutTree hands its nodes
 // to the GUI thread (see CShortcutLoader). Destroying the instance that started loading stops
 // the thread and waits for it; it must happen before the tree is destroyed.
+//
+// The editor (ShortcutWndEditor.cpp: views, notifications, groups, the save, the content
+// slots and the range markers; ShortcutWndContent.cpp: the content page, emoji, pictures and
+// the conversions between the window and the message object) works on the tree's selected
+// node, changes the tree in place, writes the snapshot and closes itself with 1.
+//
+// The content slots 1 to 5 are rows of the message view; a slot's item lives in its
+// "shortcut_content_type%d" control: text "文本信息" (user data: the segment list) or
+// "图片信息" (user data: the picture's path); empty user data is a free slot.
+//
+// Saving a message: the window's state is taken on the GUI thread (CShortcutDraft), the
+// uploads and the server call run on a worker thread while the window is disabled, holds
+// the mouse and shows the wait cursor; the worker hands its result back by a posted message
+// and the GUI thread changes the tree and closes. The worker is joined before the window
+// goes, so it never outlives what it reports to.
 #pragma once
 
+#include "platform/ui/UIlib.h"
 #include "platform/ui/controls/TreeViewUI.h"
 #include "platform/ui/window/WindowImplBase.h"
+#include "shortcut/ShortcutDraft.h"
 #include "shortcut/ShortcutLoader.h"
 #include "shortcut/ShortcutTree.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,8 +48,76 @@ class CShortcutWnd : public DuiLib::WindowImplBase {
     kModeLoader = 4,
   };
 
+  static constexpr int kSlots = 5;
+  static constexpr const char* kGroupHint = "请输入快捷语组名";
+  static constexpr const char* kNameHint = "请输入快捷语名称";
+  static constexpr const char* kContentHint = "请输入快捷语内容";
+  static constexpr const char* kTextItem = "文本信息";
+  static constexpr const char* kPictureItem = "图片信息";
+  static constexpr const char* kFreeSlotText = "暂无信息";
+  static constexpr const char* kSlotLimitText = "快捷语条数达到上限，删除一条后，才能添加.";
+  static constexpr const char* kEscapeQuestion = "请确认是否退出快捷语操作？";
+  // The picture emoji files, by number, under the skin folder.
+  static constexpr const char* kEmojiFileFormat = "emotion/sign_emotion/%d.png";
+  // The range markers: their track begins at x = 40 and a marker is 13 pixels wide.
+  static constexpr int kTrackLeft = 40;
+  static constexpr int kMarkerSize = 13;
+  // Posted by the save worker: lParam owns a TSaveResult.
+  static constexpr UINT kSaveDoneMessage = WM_USER + 0x321;
+  static constexpr UINT kSaveTipMessage = WM_USER + 0x322;
+
   CShortcutWnd(DuiLib::CTreeViewUI* pTree, int nMode);
   ~CShortcutWnd() override;
+
+  // The window hooks.
+  void InitWindow() override;
+  void Notify(DuiLib::TNotifyUI& msg) override;
+  void OnClick(DuiLib::TNotifyUI& msg) override;
+  void OnFinalMessage(HWND hWnd) override;
+  LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+  LRESULT OnLButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+  LRESULT OnLButtonUp(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+  LRESULT OnMouseMove(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+  // Escape asks first; Cancel keeps the window.
+  LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
+
+  // Groups (GUI thread; the request blocks it). True when saved and closed.
+  bool AddShortcutGroup();
+  bool EditShortcutGroup();
+  // The "add_shortcut_btn" click: validates, then saves on the worker. True when the worker
+  // was started.
+  bool StartSave();
+  bool IsBusy() const { return m_bBusy; }
+
+  // The content slots.
+  int FindFreeContentSlot();
+  void DeleteContent(int n);
+  void MoveContentUp(int n);
+  int GetCurrentSlot() const { return m_nCurrentSlot; }
+
+  // The content page and the conversions.
+  void EditContent(int n);
+  bool CommitContent(int n);
+  void PickImage();
+  void FillContentRichEdit(DuiLib::CRichEditUI* pRichEdit, const std::string& segmentsJson);
+  void SetShortCutWnd(const std::string& json);
+  // Builds the message object from the window at once, uploads included (the save does the
+  // same on its worker); empty when something is missing, with the reason in the tip.
+  std::string GetShortcut(const std::string& groupId, const std::string& contentId);
+  // The editor's state as the save worker needs it.
+  CShortcutDraft TakeDraft(const std::string& groupId, const std::string& contentId);
+  // Emoji buttons of the two panels.
+  void InsertTextEmotion(DuiLib::CControlUI* pButton);
+  bool InsertPictureEmoji(DuiLib::CControlUI* pButton);
+
+  // Where a picture w × h goes in an area: centred when smaller, fitted to the height when
+  // taller, fitted to the width when at least as wide. Relative to the area.
+  static RECT FitImageRect(RECT image, RECT area);
+  // A range marker's value from its left edge (40 → 2, 587 → 200) and back.
+  static int RangeValue(int left);
+  static int RangeLeft(int value);
+  // The picture emoji file n, absolute.
+  static std::string EmojiFile(int n);
 
   // Adds the hidden sentinel and starts the list thread. Once per tree; false when there is
   // no tree or the thread cannot be started. onDone (optional) runs on the GUI thread when
@@ -73,16 +159,60 @@ class CShortcutWnd : public DuiLib::WindowImplBase {
   void SetSnapshotPath(const std::string& path) { m_strSnapshotPath = path; }
 
  protected:
-  LPCTSTR GetWindowClassName() const override { return "ShortcutWnd"; }
-  DuiLib::CDuiString GetSkinFolder() override { return "skin/"; }
+  LPCTSTR GetWindowClassName() const override { return "UIMyCenterWnd"; }
+  DuiLib::CDuiString GetSkinFolder() override;
   DuiLib::CDuiString GetSkinFile() override { return "shortcut.xml"; }
 
  private:
+  struct TSaveResult;
+
   bool DeleteNode(DuiLib::CTreeNodeUI* pNode, bool isGroup);
   HWND OwnerWindow() const;
+
+  DuiLib::CControlUI* Find(const std::string& name) const;
+  DuiLib::CControlUI* SlotControl(const char* format, int n) const;
+  // The control `name` as a `kind` (DUI_CTR_*), or null.
+  template <typename T>
+  T* FindAs(const std::string& name, const char* kind) const {
+    DuiLib::CControlUI* control = Find(name);
+    return control ? static_cast<T*>(control->GetInterface(kind)) : nullptr;
+  }
+  // The text of an edit, or "" while it shows its hint.
+  std::string FieldText(const char* name, const char* hint) const;
+  void ShowTip(const std::string& text);
+  void HideTip();
+  void ShowFailure(int result, const std::string& message, const std::string& detail);
+  void ShowView(bool content);
+  void SelectTab(const std::string& name, int page);
+  void OnHintFocus(DuiLib::CControlUI* pSender, bool focus);
+  void OnSelectChanged(DuiLib::TNotifyUI& msg);
+  void OnItemSelect(DuiLib::TNotifyUI& msg);
+  void LayoutForMode();
+
+  // The save worker and its hand-back.
+  void SetBusy(bool busy);
+  void RunSave(CShortcutDraft draft);
+  void FinishSave(std::unique_ptr<TSaveResult> result);
+  void JoinWorker();
+
+  // Slot previews.
+  void ClearSlot(int n);
+  void ShowSlotItem(int n, const std::string& type, const std::string& data);
+  void PlaceMarker(const char* name, int value);
+  int MarkerValue(const char* name) const;
+  bool InsertEmojiPicture(DuiLib::CRichEditUI* pRichEdit, int n);
+  void ClearContentHint();
 
   CShortcutTree m_tree;
   int m_nMode;
   std::string m_strSnapshotPath;
   std::unique_ptr<CShortcutLoader> m_pLoader;
+  std::unique_ptr<DuiLib::CWndShadow> m_pShadow;
+
+  int m_nDrag = 0;  // 0 none, 1 the begin marker, 2 the end marker
+  POINT m_ptLast{0, 0};
+  int m_nCurrentSlot = 1;
+  HANDLE m_hWorker = nullptr;
+  HCURSOR m_hCursor = nullptr;
+  std::atomic<bool> m_bBusy{false};
 };

@@ -1,5 +1,6 @@
 // The panel's logic offscreen: search, menus, deletes with their confirmation, the template
-// download, the import into a group and the editor's placeholder.
+// download, the import into a group and the menus that open the editor.
+#include "shortcut/ShortcutEditor.h"
 #include "shortcut/ShortcutPanel.h"
 #include "shortcut/ShortcutSearch.h"
 #include "tests/shortcut/ShortcutTestSupport.h"
@@ -105,11 +106,16 @@ TEST_F(ShortcutPanelTest, EmptyQueryGivesTheTreeBackAndChangesNothingElse) {
 
 TEST_F(ShortcutPanelTest, MenuCommandsAreTheTable) {
   CShortcutPanel panel(m_host, m_pTree);
-  for (int id : {4003, 5001, 5003}) {
-    m_boxes.clear();
-    EXPECT_TRUE(panel.OnMenu(id));
-    EXPECT_EQ(m_boxes, std::vector<std::string>{"提示|快捷语编辑功能尚未开放，敬请期待."}) << id;
-  }
+  std::vector<int> modes;
+  SetShortcutEditorHook([&modes](HWND, DuiLib::CTreeViewUI*, int mode) {
+    modes.push_back(mode);
+    return 1u;
+  });
+  for (int id : {4003, 5001, 5003}) EXPECT_TRUE(panel.OnMenu(id));
+  SetShortcutEditorHook({});
+  EXPECT_EQ(modes, (std::vector<int>{CShortcutWnd::kModeEditMessage, CShortcutWnd::kModeNewMessage,
+                                     CShortcutWnd::kModeEditGroup}));
+  EXPECT_TRUE(m_boxes.empty());
   EXPECT_FALSE(panel.OnMenu(301));  // the tray's, not the panel's
   EXPECT_FALSE(panel.OnMenu(4005));
 }
