@@ -182,6 +182,8 @@ class CBenchFrame : public IShortcutTarget, public DuiLib::CWindowWnd {
 
   CWebchatMan* m_pManager = nullptr;
   CShortcutSender* m_pSender = nullptr;
+  // Start and end of every step of the send in progress.
+  std::vector<std::pair<Clock::time_point, Clock::time_point>> m_vecSteps;
   bool m_bMainWindow = false;
 
  protected:
@@ -189,7 +191,10 @@ class CBenchFrame : public IShortcutTarget, public DuiLib::CWindowWnd {
   LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override {
     if (uMsg == WM_TIMER && wParam == CShortcutPanel::kSendTimerId) {
       ::KillTimer(GetHWND(), CShortcutPanel::kSendTimerId);
-      if (m_pSender) m_pSender->Step();
+      if (!m_pSender) return 0;
+      const auto start = Clock::now();
+      m_pSender->Step();
+      m_vecSteps.push_back({start, Clock::now()});
       return 0;
     }
     if (uMsg == WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT ||
@@ -284,7 +289,9 @@ void benchSend(const fs::path& root) {
   for (int round = 0; round < 7; ++round) {
     pumpFor(200);
     const auto start = Clock::now();
+    frame->m_vecSteps.clear();
     sender.Start(message);
+    frame->m_vecSteps.insert(frame->m_vecSteps.begin(), {start, Clock::now()});
     const auto limit = start + std::chrono::seconds(10);
     while (sender.IsSending() && Clock::now() < limit) {
       DuiLib::PumpMessages();
@@ -292,6 +299,19 @@ void benchSend(const fs::path& root) {
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     walls.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    // Where the time goes: each item's input, and the gaps of timer 3 between them.
+    std::string steps;
+    double gaps = 0;
+    for (size_t i = 0; i < frame->m_vecSteps.size(); ++i) {
+      const auto& [begin, end] = frame->m_vecSteps[i];
+      steps += " " + std::to_string(static_cast<int>(
+                         std::chrono::duration<double, std::milli>(end - begin).count()));
+      if (i > 0)
+        gaps += std::chrono::duration<double, std::milli>(begin - frame->m_vecSteps[i - 1].second)
+                    .count();
+    }
+    if (round == 0)
+      std::printf("send: items (ms):%s; gaps of timer 3: %.1f ms in all\n", steps.c_str(), gaps);
   }
   std::sort(walls.begin(), walls.end());
   std::printf(
