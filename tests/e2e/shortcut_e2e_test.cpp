@@ -3,6 +3,7 @@
 // around this program by scripts/xvfb-run-wm.sh). The tests share one frame and build on
 // each other in the order written.
 #include "app/Settings.h"
+#include "chrome/MenuWnd.h"
 #include "mainframe/MainFrameWnd.h"
 #include "mainframe/WebchatListUI.h"
 #include "platform/ui/window/MessageLoop.h"
@@ -301,6 +302,29 @@ TEST_F(ShortcutE2E, ClickCitesIntoTheBoxWithoutSending) {
   const Json::Value line = Transcript(key).back();
   ASSERT_EQ(line["items"].size(), 1u);
   EXPECT_EQ(line["items"][0]["text"].asString(), "今天下单全国包邮");
+}
+
+TEST_F(ShortcutE2E, RightClickOpensTheMenuOfTheNodeWithoutCiting) {
+  const std::string key = S().firstKey;
+  HWND frame = S().frame->GetHWND();
+  for (const char* title : {"赠品", "促销活动"}) {
+    S().frame->GetPaintManager().UpdateLayout();
+    const RECT rc = NodeTitled(title)->GetPos();
+    const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ::SendMessageA(frame, WM_MOUSEMOVE, 0, at);
+    ::SendMessageA(frame, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    ::SendMessageA(frame, WM_RBUTTONUP, 0, at);
+    EXPECT_TRUE(waitUntil([] { return CMenuWnd::OpenCount() == 1; }, 3000)) << title;
+    EXPECT_EQ(Tree()->GetCurSel(), NodeTitled(title)->GetTreeIndex());
+    CMenuWnd::CloseAll();
+    ASSERT_TRUE(waitUntil([] { return CMenuWnd::OpenCount() == 0; }, 3000));
+  }
+  // Nothing was cited: the box is as empty as the last send left it, so the send key sends
+  // nothing.
+  const size_t before = Transcript(key).size();
+  Manager().SendCurrText(key.c_str());
+  pump(1000);
+  EXPECT_EQ(Transcript(key).size(), before);
 }
 
 TEST_F(ShortcutE2E, DoubleClickSendsTextsAndPictureAsThreeMessagesInOrder) {
