@@ -7,6 +7,12 @@
 // to the operation's reply file in the per-user data folder and is then read as the JSON
 // envelope {"resultCode", "resultMsg", "obj" | "params"}.
 //
+// At the edge: nothing is sent unless the reply file can be created and the target replaced
+// (a folder or a read-only file there fails first, with the operation's first message), and
+// the address is absolute http or https. A redirect fails a form request; a reply over its
+// limit (1 MiB, the list 64 MiB, after decompression) fails the transfer and keeps no file.
+// Replies are written 0600. Consecutive requests of one thread share a connection.
+//
 // Results: 0 success ("resultCode" 1), -2 a failure the server reported or a reply that
 // could not be read, -1 a local failure or a failed transfer; operations that differ say so.
 // A failure leaves a fixed message in m_strResultMsg (or the server's own). No operation
@@ -35,14 +41,16 @@ class CConnServer {
   static constexpr const char* kVendorWebsite = "http://www.orvo2.example/";
   static constexpr const char* kVendorSupportQQ = "400-000-0000";
 
-  // One transfer: `data` (UTF-8, empty for a GET) to `url`; the reply body is written to
-  // `file`, an open writable FILE*. True when the transfer completed, whatever the HTTP
-  // status. Touches no member.
+  // One transfer: `data` (UTF-8, empty for a GET) to `url`; the reply body (at most 1 MiB)
+  // is written to `file`, an open writable FILE*. True when the transfer completed with any
+  // HTTP status but a redirect, which is not followed. Nothing is sent to an address that is
+  // not absolute http or https. Touches no member.
   bool Request(CDuiString url, CDuiString data, void* file);
 
-  // Fetches `url` (empty: the quick-message import template) into `localPath`. The file
-  // appears only when the whole body arrived with an HTTP status below 400. Returns
-  // `localPath`, or an empty string with m_strResultMsg set.
+  // Fetches `url` (empty: the quick-message import template) into `localPath`, following
+  // up to 5 redirects. The file appears (0600) only when the whole body, at most 32 MiB,
+  // arrived with a final 2xx status. Returns `localPath`, or an empty string with
+  // m_strResultMsg set.
   std::string DownloadFile(CDuiString url, CDuiString localPath);
 
   // Accounts.

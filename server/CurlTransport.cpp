@@ -126,13 +126,13 @@ CurlEasy newEasyHandle() {
   return easy;
 }
 
-// The calling thread's kept handle, or (without reuse) a new one in `own`. Null when libcurl
-// cannot make a handle.
 CurlEasy& keptHandle() {
   thread_local CurlEasy t_kept;
   return t_kept;
 }
 
+// The calling thread's kept handle, or (without reuse) a new one in `own`. Null when libcurl
+// cannot make a handle.
 CURL* transferHandle(bool reuse, CurlEasy& own) {
   CurlEasy& handle = reuse ? keptHandle() : own;
   if (!handle) handle = newEasyHandle();
