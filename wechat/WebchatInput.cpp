@@ -211,6 +211,12 @@ bool CWebchatMan::TypeText(HWND mainWnd, const std::u16string& text) {
                                       << ") of a typed item could not be typed");
     typed = false;
   }
+  // The client has handled the typed keys, and the keys borrowed for them are given back.
+  if (win32::DesktopBackend* desktop = win32::GetDesktopBackend();
+      desktop && !desktop->FinishTyping()) {
+    TC_LOG(TC_LOG_ERROR, "the client did not confirm the typed item in time");
+    typed = false;
+  }
   return typed;
 }
 

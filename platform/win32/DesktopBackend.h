@@ -64,6 +64,10 @@ class DesktopBackend {
   virtual bool Click(HWND hwnd, int x, int y, bool down) = 0;
   // Types one Unicode character into the window that has the keyboard focus.
   virtual bool TypeCharacter(HWND hwnd, char32_t character) = 0;
+  // The end of a run of typed characters: waits until the target has handled them and gives
+  // back whatever the typing borrowed (keys bound for characters without one). False when
+  // that could not be confirmed: a character may not have arrived.
+  virtual bool FinishTyping() { return true; }
   // A virtual key (VK_*) pressed or released on the focused window.
   virtual bool Key(BYTE vk, bool up) = 0;
 

@@ -107,6 +107,10 @@ void ClipboardNotePaste() {
   s_pastePending.store(true);
 }
 
+void ClipboardServe() {
+  if (onGuiThread()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 bool ClipboardWaitFetched(DWORD timeoutMs) {
   if (!s_pastePending.load() || s_fetched.load() == s_offered.load()) return true;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -59,6 +59,7 @@ void CX11Connection::internAtoms() {
       {"WM_CHANGE_STATE", &TAtoms::wmChangeState},
       {"WM_PROTOCOLS", &TAtoms::wmProtocols},
       {"WM_DELETE_WINDOW", &TAtoms::wmDeleteWindow},
+      {"_NET_WM_PING", &TAtoms::netWmPing},
   };
   std::vector<xcb_intern_atom_cookie_t> cookies;
   for (const TName& name : kNames)

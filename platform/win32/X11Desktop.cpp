@@ -299,6 +299,11 @@ bool CX11Desktop::TypeCharacter(HWND, char32_t character) {
   return m_input.TypeCharacter(character);
 }
 
+bool CX11Desktop::FinishTyping() {
+  Lock lock(m_pConnection->mutex);
+  return m_input.FinishTyping();
+}
+
 bool CX11Desktop::Key(BYTE vk, bool up) {
   Lock lock(m_pConnection->mutex);
   return m_input.Key(vk, up);

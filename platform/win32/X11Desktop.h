@@ -31,7 +31,7 @@ struct TDesktopReading {
 class CX11Desktop : public DesktopBackend {
  public:
   explicit CX11Desktop(std::unique_ptr<CX11Connection> connection)
-      : m_pConnection(std::move(connection)), m_input(*m_pConnection) {}
+      : m_pConnection(std::move(connection)), m_input(*m_pConnection, m_watcher) {}
 
   std::vector<HWND> TopLevelWindows() override;
   bool Exists(HWND hwnd) override;
@@ -50,6 +50,7 @@ class CX11Desktop : public DesktopBackend {
   bool Close(HWND hwnd) override;
   bool Click(HWND hwnd, int x, int y, bool down) override;
   bool TypeCharacter(HWND hwnd, char32_t character) override;
+  bool FinishTyping() override;
   bool Key(BYTE vk, bool up) override;
   bool SetClipboardText(const std::u16string& text) override { return ClipboardSetText(text); }
   bool SetClipboardImage(const TBitmapPixels& image) override { return ClipboardSetImage(image); }

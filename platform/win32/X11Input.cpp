@@ -1,16 +1,28 @@
-// Keyboard and pointer input through XTest. Keys go to the X focus window. A character
-// that has no key in the current map is typed by binding a spare keycode (one without
-// symbols) to its keysym. Spare keycodes are reused least recently used first and stay
-// bound, so a client that reads the map late still sees the right symbol for a key it has
-// not processed yet.
+// Keyboard and pointer input through XTest. Keys go to the X focus window.
+//
+// Characters without a key. A character that has no key in the current map is typed by
+// binding a spare keycode (one without symbols) to its keysym. A client translates a key
+// event with the map it holds when it handles the event, and it re-reads the map when it
+// handles the MappingNotify of a change: so a keycode is bound anew only once the client
+// has handled the key typed with it before. That is known from _NET_WM_PING: a client
+// answers the ping after every event sent before it (a client that does not speak the
+// protocol gets a fixed settling time instead). The spare keycodes are looked up when one
+// is needed (another program may have taken or given back some) and are given back when a
+// run of typing ends (FinishTyping) and at exit, so they do not run out for the next
+// program. A binding is read back to check that it took.
 #include "platform/win32/X11Private.h"
 
 #include "platform/log/Log.h"
+#include "platform/win32/Clipboard.h"
 #include "platform/win32/Input.h"
+#include "platform/win32/KernelObject.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <random>
 #include <thread>
 
 #include <X11/XKBlib.h>
@@ -24,7 +36,30 @@ namespace win32::x11 {
 namespace {
 
 constexpr int kFocusSettleMs = 2;
-constexpr int kPointerFreeWaitMs = 300;
+// A window manager starved of CPU may take long to let a click through; the wait ends as
+// soon as it has, so a long limit costs nothing otherwise (going on earlier lets its late
+// focus change take the keys).
+constexpr int kPointerFreeWaitMs = 2000;
+// How long a client may take to handle typed keys (it may be fetching a paste first).
+constexpr DWORD kConsumeLimitMs = kPasteFetchLimitMs;
+// For a client that does not answer pings: what it is given to handle the typed keys.
+constexpr int kUnconfirmedSettleMs = 50;
+
+// The inputs whose borrowed keycodes are given back at exit.
+std::mutex s_inputsMutex;
+std::vector<CX11Input*> s_vecInputs;
+
+void restoreAtExit() {
+  std::lock_guard<std::mutex> lock(s_inputsMutex);
+  for (CX11Input* input : s_vecInputs) input->RestoreKeycodes();
+}
+
+void registerForExit(CX11Input* input) {
+  std::lock_guard<std::mutex> lock(s_inputsMutex);
+  if (std::find(s_vecInputs.begin(), s_vecInputs.end(), input) != s_vecInputs.end()) return;
+  if (s_vecInputs.empty()) std::atexit(restoreAtExit);
+  s_vecInputs.push_back(input);
+}
 
 // Virtual key -> keysym. Invariant: every VK the system presses is here; letters map to
 // their lower-case keysym (the shifted form comes from Shift, as on a keyboard).
@@ -78,7 +113,11 @@ unsigned long keysymOfCharacter(char32_t character) {
 
 }  // namespace
 
-CX11Input::~CX11Input() = default;
+CX11Input::~CX11Input() {
+  RestoreKeycodes();
+  std::lock_guard<std::mutex> lock(s_inputsMutex);
+  std::erase(s_vecInputs, this);
+}
 
 bool CX11Input::Key(BYTE vk, bool up) {
   const unsigned long keysym = keysymOfVk(vk);
@@ -101,9 +140,17 @@ bool CX11Input::Key(BYTE vk, bool up) {
 unsigned CX11Input::keycodeFor(unsigned long keysym, bool& shift) {
   ::Display* display = m_connection.Display();
   shift = false;
-  auto bound = m_mapBound.find(keysym);
-  if (bound != m_mapBound.end()) return bound->second;
+  for (auto it = m_vecBindings.begin(); it != m_vecBindings.end(); ++it) {
+    if (it->nKeysym != keysym) continue;
+    const TBinding used = *it;  // most recently used now
+    m_vecBindings.erase(it);
+    m_vecBindings.push_back(used);
+    return used.nKeycode;
+  }
   const KeyCode keycode = XKeysymToKeycode(display, keysym);
+  // Xlib's copy of the map may still show a binding of ours that was given back.
+  if (keycode && m_setBorrowed.count(keycode) && !keycodeHolds(keycode, keysym))
+    return spareKeycodeFor(keysym);
   if (keycode) {
     if (XkbKeycodeToKeysym(display, keycode, 0, 0) == keysym) return keycode;
     if (XkbKeycodeToKeysym(display, keycode, 0, 1) == keysym) {
@@ -114,42 +161,135 @@ unsigned CX11Input::keycodeFor(unsigned long keysym, bool& shift) {
   return spareKeycodeFor(keysym);
 }
 
-unsigned CX11Input::spareKeycodeFor(unsigned long keysym) {
+unsigned CX11Input::freeSpareKeycode() {
+  // Read now: another program may have bound or given back keycodes since the last time.
   ::Display* display = m_connection.Display();
-  if (m_vecSpare.empty()) {
-    int minKeycode = 0;
-    int maxKeycode = 0;
-    XDisplayKeycodes(display, &minKeycode, &maxKeycode);
-    int perKeycode = 0;
-    KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode),
-                                      maxKeycode - minKeycode + 1, &perKeycode);
-    if (!map) return 0;
-    for (int keycode = maxKeycode; keycode >= minKeycode; --keycode) {
-      const KeySym* syms = map + (keycode - minKeycode) * perKeycode;
-      if (std::all_of(syms, syms + perKeycode, [](KeySym s) { return s == NoSymbol; }))
-        m_vecSpare.push_back(static_cast<unsigned>(keycode));
-    }
-    XFree(map);
-    if (m_vecSpare.empty()) {
-      TC_LOG(TC_LOG_WARN, "the keyboard map has no spare keycode");
-      return 0;
-    }
+  int minKeycode = 0;
+  int maxKeycode = 0;
+  XDisplayKeycodes(display, &minKeycode, &maxKeycode);
+  int perKeycode = 0;
+  KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode),
+                                    maxKeycode - minKeycode + 1, &perKeycode);
+  if (!map) return 0;
+  unsigned found = 0;
+  for (int keycode = maxKeycode; keycode >= minKeycode && !found; --keycode) {
+    const KeySym* syms = map + (keycode - minKeycode) * perKeycode;
+    if (std::all_of(syms, syms + perKeycode, [](KeySym s) { return s == NoSymbol; }))
+      found = static_cast<unsigned>(keycode);
   }
-  // Least recently used first; the chosen one moves to the back.
-  const unsigned keycode = m_vecSpare.front();
-  m_vecSpare.erase(m_vecSpare.begin());
-  m_vecSpare.push_back(keycode);
-  std::erase_if(m_mapBound, [keycode](const auto& entry) { return entry.second == keycode; });
+  XFree(map);
+  return found;
+}
+
+bool CX11Input::keycodeHolds(unsigned keycode, unsigned long keysym) {
+  int perKeycode = 0;
+  KeySym* read =
+      XGetKeyboardMapping(m_connection.Display(), static_cast<KeyCode>(keycode), 1, &perKeycode);
+  const bool holds = read && perKeycode > 0 && read[0] == static_cast<KeySym>(keysym);
+  if (read) XFree(read);
+  return holds;
+}
+
+bool CX11Input::bindKeycode(unsigned keycode, unsigned long keysym) {
+  ::Display* display = m_connection.Display();
   KeySym syms[2] = {static_cast<KeySym>(keysym), static_cast<KeySym>(keysym)};
   CX11ErrorTrap trap(display);
   XChangeKeyboardMapping(display, static_cast<int>(keycode), 2, syms, 1);
-  if (!trap.Succeeded()) {
+  if (!trap.Succeeded()) return false;
+  m_setBorrowed.insert(keycode);
+  if (keycodeHolds(keycode, keysym)) return true;
+  SetLastError(ERROR_ACCESS_DENIED);
+  return false;
+}
+
+unsigned CX11Input::spareKeycodeFor(unsigned long keysym) {
+  unsigned keycode = freeSpareKeycode();
+  if (keycode) {
+    m_vecBindings.push_back({keycode, keysym});
+    registerForExit(this);
+  } else if (!m_vecBindings.empty()) {
+    // Every spare keycode is in use: take back ours used least recently, once the client
+    // has handled the key typed with it.
+    if (!waitUntilConsumed()) return 0;
+    TBinding reused = m_vecBindings.front();
+    m_vecBindings.erase(m_vecBindings.begin());
+    keycode = reused.nKeycode;
+    m_vecBindings.push_back({keycode, keysym});
+  } else {
     TC_LOG(TC_LOG_WARN,
-           "keycode " << keycode << " could not be bound to keysym 0x" << std::hex << keysym);
+           "the keyboard map has no spare keycode for keysym 0x" << std::hex << keysym);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
   }
-  m_mapBound[keysym] = keycode;
-  return keycode;
+  if (bindKeycode(keycode, keysym)) return keycode;
+  TC_LOG(TC_LOG_WARN,
+         "keycode " << keycode << " could not be bound to keysym 0x" << std::hex << keysym);
+  m_vecBindings.pop_back();
+  return 0;
+}
+
+bool CX11Input::pingFocusClient() {
+  // The client's window: the one focused, if it speaks _NET_WM_PING.
+  CX11Connection& x = m_connection;
+  const XId window = m_nFocusTarget;
+  if (!window || !x.Atoms().netWmPing) return false;
+  auto cookie = xcb_get_property(x.Xcb(), 0, window, x.Atoms().wmProtocols, XCB_ATOM_ATOM, 0, 32);
+  Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(x.Xcb(), cookie, nullptr));
+  if (!reply || reply->format != 32) return false;
+  const auto* atoms = static_cast<const XId*>(xcb_get_property_value(reply.get()));
+  const int count = xcb_get_property_value_length(reply.get()) / 4;
+  if (std::find(atoms, atoms + count, x.Atoms().netWmPing) == atoms + count) return false;
+  if (!m_watcher.Listen(kConsumeLimitMs)) return false;
+  if (!m_nPingToken) m_nPingToken = std::random_device{}() | 1u;  // apart from others' pings
+  const std::uint32_t token = ++m_nPingToken;
+  xcb_client_message_event_t event;
+  std::memset(&event, 0, sizeof event);
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = window;
+  event.type = x.Atoms().wmProtocols;
+  event.data.data32[0] = x.Atoms().netWmPing;
+  event.data.data32[1] = token;
+  event.data.data32[2] = window;
+  if (!Checked(x.Xcb(), xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
+                                               reinterpret_cast<const char*>(&event))))
+    return false;
+  if (m_watcher.WaitForPong(token, kConsumeLimitMs, ClipboardServe)) return true;
+  TC_LOG(TC_LOG_WARN,
+         "the client of window 0x" << std::hex << window << " did not answer a ping in time");
+  SetLastError(ERROR_TIMEOUT);
+  return false;
+}
+
+bool CX11Input::waitUntilConsumed() {
+  if (!m_bUnconfirmed) return true;
+  bool confirmed = pingFocusClient();
+  if (!confirmed && GetLastError() != ERROR_TIMEOUT) {
+    // A client without the protocol: a fixed settling time is the best there is.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kUnconfirmedSettleMs));
+    confirmed = true;
+  }
+  m_bUnconfirmed = false;
+  return confirmed;
+}
+
+bool CX11Input::FinishTyping() {
+  if (m_vecBindings.empty()) return true;
+  SetLastError(ERROR_SUCCESS);
+  const bool consumed = waitUntilConsumed();
+  RestoreKeycodes();
+  return consumed;
+}
+
+void CX11Input::RestoreKeycodes() {
+  if (m_vecBindings.empty()) return;
+  ::Display* display = m_connection.Display();
+  KeySym none[2] = {NoSymbol, NoSymbol};
+  CX11ErrorTrap trap(display);
+  for (const TBinding& binding : m_vecBindings)
+    XChangeKeyboardMapping(display, static_cast<int>(binding.nKeycode), 2, none, 1);
+  if (!trap.Succeeded()) TC_LOG(TC_LOG_WARN, "a borrowed keycode could not be given back");
+  m_vecBindings.clear();
 }
 
 void CX11Input::pressRelease(unsigned keycode, bool shift) {
@@ -164,9 +304,13 @@ void CX11Input::pressRelease(unsigned keycode, bool shift) {
 
 bool CX11Input::TypeCharacter(char32_t character) {
   bool shift = false;
+  SetLastError(ERROR_SUCCESS);
   const unsigned keycode = keycodeFor(keysymOfCharacter(character), shift);
   if (!keycode) return false;
   pressRelease(keycode, shift);
+  const bool borrowed = std::any_of(m_vecBindings.begin(), m_vecBindings.end(),
+                                    [&](const TBinding& b) { return b.nKeycode == keycode; });
+  m_bUnconfirmed = m_bUnconfirmed || borrowed;
   return true;
 }
 
@@ -191,7 +335,9 @@ void CX11Input::waitUntilPointerFree() {
   ::Display* display = m_connection.Display();
   const ::Window root = static_cast<::Window>(m_connection.Root());
   constexpr unsigned kButtons = Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask;
-  for (int waited = 0; waited < kPointerFreeWaitMs; ++waited) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kPointerFreeWaitMs);
+  while (std::chrono::steady_clock::now() < deadline) {
     ::Window rootReturn = 0;
     ::Window child = 0;
     int rootX = 0, rootY = 0, x = 0, y = 0;

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,6 +56,7 @@ struct TAtoms {
   XId wmChangeState = 0;
   XId wmProtocols = 0;
   XId wmDeleteWindow = 0;
+  XId netWmPing = 0;
 };
 
 // What one enumeration learnt of a window, so that the per-window questions of an
@@ -123,14 +125,23 @@ class CX11Watcher {
   bool WaitForChange(std::uint64_t seen, DWORD milliseconds);
   // Counts a change made by this process (hide, re-parent, ...).
   void Bump();
+  // _NET_WM_PING answers: a client answers a ping after it handled every event that came
+  // before it, so an answer tells that it has read the keys typed before the ping.
+  // Listen() makes sure the watcher hears answers from now on (false without a server);
+  // WaitForPong waits for the answer with the token, calling `serve` every millisecond.
+  bool Listen(DWORD milliseconds);
+  bool WaitForPong(std::uint32_t token, DWORD milliseconds, void (*serve)());
 
  private:
   void run();
   bool start();
+  void notePong(std::uint32_t token);
 
   std::mutex m_mutex;
   std::condition_variable m_cv;
   std::uint64_t m_nCount = 0;
+  bool m_bListening = false;
+  std::vector<std::uint32_t> m_vecPongs;  // the latest answers' tokens
   std::thread m_thread;
   int m_fdWake[2] = {-1, -1};
   bool m_bStarted = false;
@@ -139,10 +150,18 @@ class CX11Watcher {
 // Keyboard and pointer input through XTest, on the desktop's connection.
 class CX11Input {
  public:
-  explicit CX11Input(CX11Connection& connection) : m_connection(connection) {}
+  CX11Input(CX11Connection& connection, CX11Watcher& watcher)
+      : m_connection(connection), m_watcher(watcher) {}
   ~CX11Input();
   bool Key(BYTE vk, bool up);
+  // False (last error set) when the character could not be typed: no spare keycode, or
+  // one could not be bound or freed in time.
   bool TypeCharacter(char32_t character);
+  // Waits until the focus client has handled the typed keys, then gives every borrowed
+  // keycode back (also done at exit). False when the client did not confirm in time.
+  bool FinishTyping();
+  // Gives the borrowed keycodes back without waiting (at exit).
+  void RestoreKeycodes();
   bool ClickAt(int rootX, int rootY, bool down);
   // Sets the keyboard focus on a window; ensureFocus re-sets it before a key sequence when
   // a window manager took it back.
@@ -150,17 +169,30 @@ class CX11Input {
   void EnsureFocus();
 
  private:
+  struct TBinding {
+    unsigned nKeycode;
+    unsigned long nKeysym;
+  };
+
   unsigned keycodeFor(unsigned long keysym, bool& shift);
   unsigned spareKeycodeFor(unsigned long keysym);
+  unsigned freeSpareKeycode();
+  bool bindKeycode(unsigned keycode, unsigned long keysym);
+  bool keycodeHolds(unsigned keycode, unsigned long keysym);
+  bool waitUntilConsumed();
+  bool pingFocusClient();
   void pressRelease(unsigned keycode, bool shift);
   void waitUntilPointerFree();
   bool focusIsInside(XId window);
 
   CX11Connection& m_connection;
+  CX11Watcher& m_watcher;
   XId m_nFocusTarget = 0;
   int m_nKeysDown = 0;
-  std::vector<unsigned> m_vecSpare;              // keycodes without symbols, LRU first
-  std::map<unsigned long, unsigned> m_mapBound;  // keysym -> spare keycode bound to it
+  std::vector<TBinding> m_vecBindings;  // spare keycodes bound by us, least recently used first
+  bool m_bUnconfirmed = false;          // a bound key was typed since the client last confirmed
+  std::uint32_t m_nPingToken = 0;
+  std::set<unsigned> m_setBorrowed;  // every keycode this process has bound
 };
 
 // The clipboard served by this process through Qt (X11Clipboard.cpp, Qt only).
@@ -170,6 +202,8 @@ bool ClipboardSetImage(const TBitmapPixels& image);
 // A paste key was pressed: the current item is expected to be fetched.
 void ClipboardNotePaste();
 bool ClipboardWaitFetched(DWORD timeoutMs);
+// Lets the GUI thread's loop answer clipboard requests once (nothing on other threads).
+void ClipboardServe();
 // Qt's own xcb connection (the one that owns our windows), or null.
 xcb_connection_t* QtXcbConnection();
 // False when Qt runs on another platform than xcb (e.g. offscreen): no X path then.

@@ -1,10 +1,12 @@
 // The change watcher: a thread with its own connection that listens on the root for
 // top-level windows coming, going, being mapped or unmapped, and for the window manager's
-// client list changing. Each such event counts one change and wakes the waiters.
+// client list changing. Each such event counts one change and wakes the waiters. It also
+// hears the answers to our _NET_WM_PING requests, which clients send to the root.
 #include "platform/win32/X11Private.h"
 
 #include "platform/log/Log.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -46,9 +48,28 @@ bool isTopLevelChange(const xcb_generic_event_t* event, xcb_atom_t clientList,
   }
 }
 
+// The token of an answer to our ping (a client sends the request back to the root), or 0.
+std::uint32_t pongToken(const xcb_generic_event_t* event, xcb_window_t root, xcb_atom_t protocols,
+                        xcb_atom_t ping) {
+  if ((event->response_type & 0x7F) != XCB_CLIENT_MESSAGE) return 0;
+  const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event);
+  if (message->window != root || message->type != protocols || message->format != 32 ||
+      message->data.data32[0] != ping)
+    return 0;
+  return message->data.data32[1];
+}
+
 }  // namespace
 
 CX11Watcher::CX11Watcher() = default;
+
+void CX11Watcher::notePong(std::uint32_t token) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  constexpr std::size_t kKept = 64;
+  if (m_vecPongs.size() >= kKept) m_vecPongs.erase(m_vecPongs.begin());
+  m_vecPongs.push_back(token);
+  m_cv.notify_all();
+}
 
 CX11Watcher::~CX11Watcher() {
   if (m_thread.joinable()) {
@@ -82,6 +103,28 @@ void CX11Watcher::Bump() {
   m_cv.notify_all();
 }
 
+bool CX11Watcher::Listen(DWORD milliseconds) {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  if (!start()) return false;
+  return m_cv.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return m_bListening; });
+}
+
+bool CX11Watcher::WaitForPong(std::uint32_t token, DWORD milliseconds, void (*serve)()) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(m_mutex);
+      auto answered = [&] {
+        return std::find(m_vecPongs.begin(), m_vecPongs.end(), token) != m_vecPongs.end();
+      };
+      if (m_cv.wait_for(lock, std::chrono::milliseconds(1), answered)) return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    // The client may be fetching our clipboard before it reaches the ping.
+    if (serve) serve();
+  }
+}
+
 bool CX11Watcher::WaitForChange(std::uint64_t seen, DWORD milliseconds) {
   std::unique_lock<std::mutex> lock(m_mutex);
   if (!start()) {
@@ -102,14 +145,26 @@ void CX11Watcher::run() {
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
   const xcb_atom_t clientList = internAtom(connection, "_NET_CLIENT_LIST");
   const xcb_atom_t stacking = internAtom(connection, "_NET_CLIENT_LIST_STACKING");
-  const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+  const xcb_atom_t protocols = internAtom(connection, "WM_PROTOCOLS");
+  const xcb_atom_t ping = internAtom(connection, "_NET_WM_PING");
+  // Structure-notify too: Qt sends its ping answers to the root with that mask (GTK with
+  // substructure-notify); no other event of the root itself counts as a change.
+  const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+                             XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
-  xcb_flush(connection);
+  // A round trip: from its reply on, the selection holds and no answer can be missed.
+  std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bListening = true;
+    m_cv.notify_all();
+  }
   pollfd fds[2] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {m_fdWake[0], POLLIN, 0}};
   for (;;) {
     bool changed = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
       changed = changed || isTopLevelChange(event, clientList, stacking);
+      if (const std::uint32_t token = pongToken(event, root, protocols, ping)) notePong(token);
       std::free(event);
     }
     if (changed) Bump();

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 extern char** environ;
 
@@ -159,6 +163,52 @@ std::string DescribeDesktop() {
   EnumWindows(DescribeWindow, reinterpret_cast<LPARAM>(&text));
   return text;
 }
+
+// Another program's view of the keyboard map: its spare keycodes (without symbols), and
+// taking them all for itself as a second typing program would.
+class CKeymapNeighbour {
+ public:
+  CKeymapNeighbour() : m_pDisplay(XOpenDisplay(nullptr)) {}
+  ~CKeymapNeighbour() {
+    GiveBack();
+    if (m_pDisplay) XCloseDisplay(m_pDisplay);
+  }
+  std::vector<int> SpareKeycodes() {
+    std::vector<int> spare;
+    if (!m_pDisplay) return spare;
+    int minKeycode = 0, maxKeycode = 0, perKeycode = 0;
+    XDisplayKeycodes(m_pDisplay, &minKeycode, &maxKeycode);
+    KeySym* map = XGetKeyboardMapping(m_pDisplay, static_cast<KeyCode>(minKeycode),
+                                      maxKeycode - minKeycode + 1, &perKeycode);
+    for (int keycode = minKeycode; map && keycode <= maxKeycode; ++keycode) {
+      const KeySym* syms = map + (keycode - minKeycode) * perKeycode;
+      if (std::all_of(syms, syms + perKeycode, [](KeySym s) { return s == NoSymbol; }))
+        spare.push_back(keycode);
+    }
+    if (map) XFree(map);
+    return spare;
+  }
+  void TakeAll() {
+    for (int keycode : SpareKeycodes()) {
+      KeySym syms[2] = {XK_F35, XK_F35};
+      XChangeKeyboardMapping(m_pDisplay, keycode, 2, syms, 1);
+      m_vecTaken.push_back(keycode);
+    }
+    XSync(m_pDisplay, False);
+  }
+  void GiveBack() {
+    for (int keycode : m_vecTaken) {
+      KeySym none[2] = {NoSymbol, NoSymbol};
+      XChangeKeyboardMapping(m_pDisplay, keycode, 2, none, 1);
+    }
+    m_vecTaken.clear();
+    if (m_pDisplay) XSync(m_pDisplay, False);
+  }
+
+ private:
+  Display* m_pDisplay;
+  std::vector<int> m_vecTaken;
+};
 
 // Names the program the manager starts as the chat client.
 void RegisterClient(const std::string& program) {
@@ -459,6 +509,60 @@ TEST_F(WeChatE2E, FiveItemRepliesArriveItemByItem) {
       EXPECT_EQ(figures.str(), S().pictureFigures) << "reply " << i << " item " << p;
     }
   }
+}
+
+// More distinct characters without a key than there are spare keycodes: keycodes are bound
+// anew only after the client read the previous character, and all are given back.
+TEST_F(WeChatE2E, ManyCharactersWithoutAKeyArriveExactlyAndTheKeycodesAreGivenBack) {
+  ASSERT_GE(S().keys.size(), 2u);
+  const std::string& key = S().keys[1];
+  Select(key);
+  Pump(100);
+  CKeymapNeighbour neighbour;
+  const std::vector<int> spareBefore = neighbour.SpareKeycodes();
+  ASSERT_FALSE(spareBefore.empty());
+  std::u16string text;
+  for (char16_t c = u'\u4e00'; text.size() < spareBefore.size() * 2 + 7; c += 3) text += c;
+  const DWORD pid = ProcessOf(key);
+  const size_t before = Transcript(pid).size();
+  EXPECT_TRUE(S().manager->InputTextVec(key.c_str(), {{text, 1}}));
+  EXPECT_EQ(neighbour.SpareKeycodes(), spareBefore);
+  S().manager->SendCurrText(key.c_str());
+  ASSERT_TRUE(WaitUntil([&] { return Transcript(pid).size() > before; }, 10000));
+  const Json::Value line = Transcript(pid).back();
+  ASSERT_EQ(line["items"].size(), 1u) << line.toStyledString();
+  EXPECT_EQ(line["items"][0]["text"].asString(), WideToUtf8(text)) << spareBefore.size();
+}
+
+// A second program took every spare keycode (and keeps them): typed Chinese arrives, or
+// the call says it did not; nothing wrong arrives silently.
+TEST_F(WeChatE2E, WithEverySpareKeycodeTakenTypedChineseArrivesOrTheCallFails) {
+  ASSERT_GE(S().keys.size(), 2u);
+  const std::string& key = S().keys[1];
+  Select(key);
+  Pump(100);
+  CKeymapNeighbour neighbour;
+  neighbour.TakeAll();
+  ASSERT_TRUE(neighbour.SpareKeycodes().empty());
+  const DWORD pid = ProcessOf(key);
+  const size_t before = Transcript(pid).size();
+  const bool typed = S().manager->InputTextVec(key.c_str(), {{u"好a中文b", 1}});
+  S().manager->SendCurrText(key.c_str());
+  WaitUntil([&] { return Transcript(pid).size() > before; }, 3000);
+  const std::vector<Json::Value> lines = Transcript(pid);
+  const std::string arrived =
+      lines.size() > before ? lines.back()["items"][0]["text"].asString() : "";
+  if (typed)
+    EXPECT_EQ(arrived, "好a中文b");
+  else
+    EXPECT_TRUE(arrived.empty() || arrived == "ab") << arrived;
+  neighbour.GiveBack();
+  // With keycodes free again, the same item goes in.
+  const size_t again = Transcript(pid).size();
+  EXPECT_TRUE(S().manager->InputTextVec(key.c_str(), {{u"好a中文b", 1}}));
+  S().manager->SendCurrText(key.c_str());
+  ASSERT_TRUE(WaitUntil([&] { return Transcript(pid).size() > again; }, 5000));
+  EXPECT_EQ(Transcript(pid).back()["items"][0]["text"].asString(), "好a中文b");
 }
 
 TEST_F(WeChatE2E, ACopyThatExitsIsReportedWithinASecond) {
