@@ -30,6 +30,23 @@ std::string PercentDecode(std::string_view text) {
   return out;
 }
 
+std::string PercentEncode(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+      out += ch;
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
 bool IsValidUtf8(std::string_view text) {
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   const size_t n = text.size();

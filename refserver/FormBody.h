@@ -32,6 +32,8 @@ class CFormBody {
 
 // Form decoding: "+" becomes a blank, %XX the byte XX; a "%" without two hex digits stays.
 std::string PercentDecode(std::string_view text);
+// Form encoding as strict as it gets: every byte but ASCII letters and digits as %XX.
+std::string PercentEncode(std::string_view text);
 
 // Strict UTF-8 check: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view text);

@@ -18,6 +18,8 @@
 // The large libraries are written straight into the server's database (a second SQLite
 // connection, which WAL mode allows beside the running server): adding 60,000 messages
 // through the API would take longer than the load run itself.
+#include "refserver/FormBody.h"
+
 #include <httplib.h>
 #include <json/json.h>
 #include <sqlite3.h>
@@ -141,22 +143,6 @@ std::string messageJson(std::int64_t groupId, int n) {
          std::to_string(groupId) + R"(","rightRange":200})";
 }
 
-std::string formEncode(const std::string& text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (std::isalnum(c)) {
-      out += ch;
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
-
 std::int64_t newGroup(httplib::Client& client, const std::string& token) {
   Json::Value reply;
   if (!failureOf(post(client, "quickMessage/group/add.do", "groupTitle=load&tokenId=" + token),
@@ -247,9 +233,9 @@ void mixedLoop(int port, const std::string& token, Clock::time_point end, TThrea
     const auto start = Clock::now();
     const std::string failure =
         list ? failureOf(post(client, "quickMessage/list.do", "tokenId=" + token))
-             : failureOf(
-                   post(client, "quickMessage/add.do",
-                        "message=" + formEncode(messageJson(groupId, n)) + "&tokenId=" + token));
+             : failureOf(post(client, "quickMessage/add.do",
+                              "message=" + refserver::PercentEncode(messageJson(groupId, n)) +
+                                  "&tokenId=" + token));
     const std::chrono::duration<double, std::milli> took = Clock::now() - start;
     result.samples.push_back({took.count(), list, !failure.empty()});
     if (!failure.empty() && result.firstFailure.empty()) result.firstFailure = failure;
@@ -492,7 +478,8 @@ int main(int argc, char** argv) {
       const std::int64_t groupId = newGroup(setup, tokens.back());
       for (int m = 0; m < 5; ++m)
         post(setup, "quickMessage/add.do",
-             "message=" + formEncode(messageJson(groupId, m)) + "&tokenId=" + tokens.back());
+             "message=" + refserver::PercentEncode(messageJson(groupId, m)) +
+                 "&tokenId=" + tokens.back());
     }
   }
   const std::string crowded = signUp(setup, server.dataDir, "13900009998");

@@ -42,6 +42,13 @@ TEST(RefServerFormBody, EmptyBodyHasNoKeys) {
   EXPECT_TRUE(CFormBody::Parse("", {"tokenId"}).Values().empty());
 }
 
+TEST(RefServerPercentEncode, KeepsOnlyLettersAndDigitsAndRoundTrips) {
+  EXPECT_EQ(PercentEncode("aZ9 +&=%"), "aZ9%20%2B%26%3D%25");
+  EXPECT_EQ(PercentEncode("你"), "%E4%BD%A0");
+  const std::string bytes("\0\xff-_.~", 6);
+  EXPECT_EQ(PercentDecode(PercentEncode(bytes)), bytes);
+}
+
 TEST(RefServerPercentDecode, DecodesEscapesAndPlusKeepsBrokenEscapes) {
   EXPECT_EQ(PercentDecode("a%20b+c"), "a b c");
   EXPECT_EQ(PercentDecode("%E4%BD%A0%e5%a5%bd"), "你好");

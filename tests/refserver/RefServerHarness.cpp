@@ -48,19 +48,7 @@ TServerOptions TestOptions(const std::string& dataDir) {
 }
 
 std::string Encode(const std::string& value) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char ch : value) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (std::isalnum(c)) {
-      out += ch;
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
+  return PercentEncode(value);
 }
 
 Json::Value TextMessage(const std::string& title, const std::string& text, std::int64_t groupId) {

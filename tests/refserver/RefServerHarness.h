@@ -7,6 +7,7 @@
 #include <httplib.h>
 #include <json/json.h>
 
+#include "refserver/FormBody.h"
 #include "refserver/RefServer.h"
 #include "refserver/ServerOptions.h"
 
