@@ -311,18 +311,22 @@ void CRefServer::LogRequest(const httplib::Request& req, int resultCode) {
   m_log.Info(req.method + " " + req.path + " -> " + std::to_string(resultCode) + " (" + took + ")");
 }
 
+// The codes file first: a code is logged only once it is written down where the tests and
+// the operator read it.
 void CRefServer::RecordSmsCode(const std::string& phone, ESmsPurpose purpose,
                                const std::string& code) {
   const char* kind = purpose == ESmsPurpose::Register ? "register" : "reset";
+  {
+    // One line per code, newest last: "<phone> <register|reset> <code>".
+    std::lock_guard lock(m_smsFileMutex);
+    const std::string path = m_options.sDataDir + "/sms-codes.txt";
+    MakePrivateFile(path);
+    std::ofstream out(path, std::ios::app);
+    out << phone << ' ' << kind << ' ' << code << '\n';
+    out.close();
+    if (!out) throw std::runtime_error("the SMS code cannot be written to sms-codes.txt");
+  }
   m_log.Info(std::string("SMS code for ") + phone + " (" + kind + "): " + code);
-  // One line per code, newest last: "<phone> <register|reset> <code>".
-  std::lock_guard lock(m_smsFileMutex);
-  const std::string path = m_options.sDataDir + "/sms-codes.txt";
-  MakePrivateFile(path);
-  std::ofstream out(path, std::ios::app);
-  out << phone << ' ' << kind << ' ' << code << '\n';
-  out.close();
-  if (!out) throw std::runtime_error("the SMS code cannot be written to sms-codes.txt");
 }
 
 std::string CRefServer::DownloadBase(const httplib::Request& req) const {
