@@ -134,6 +134,20 @@ std::vector<HWND> FakeDesktop::TopLevelWindows() {
   return windows;
 }
 
+std::vector<HWND> FakeDesktop::Children(unsigned long parentId) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  std::vector<HWND> windows;
+  for (auto it = m_vecStacking.rbegin(); it != m_vecStacking.rend(); ++it) {
+    if (m_mapWindows.at(IdOf(*it)).nParentId == parentId) windows.push_back(*it);
+  }
+  return windows;
+}
+
+void FakeDesktop::Raise(HWND hwnd) {
+  auto it = std::find(m_vecStacking.begin(), m_vecStacking.end(), hwnd);
+  if (it != m_vecStacking.end()) std::rotate(it, std::next(it), m_vecStacking.end());
+}
+
 bool FakeDesktop::Exists(HWND hwnd) {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_mapWindows.count(IdOf(hwnd)) != 0;
@@ -186,6 +200,8 @@ bool FakeDesktop::Show(HWND hwnd, int cmd) {
   TWindow& window = it->second;
   window.bVisible = cmd != SW_HIDE && cmd != SW_MINIMIZE;
   window.bMaximized = cmd == SW_SHOWMAXIMIZED;
+  // As on the X server: an embedded window shown again is raised above its siblings.
+  if (window.bVisible && window.nParentId != 0) Raise(hwnd);
   auto parent = m_mapParentSizes.find(window.nParentId);
   if (window.bMaximized && window.nParentId != 0 && parent != m_mapParentSizes.end())
     window.rcWindow = RECT{0, 0, parent->second.cx, parent->second.cy};
@@ -199,6 +215,7 @@ bool FakeDesktop::Reparent(HWND hwnd, unsigned long parentId) {
   auto it = m_mapWindows.find(IdOf(hwnd));
   if (it == m_mapWindows.end()) return false;
   it->second.nParentId = parentId;
+  Raise(hwnd);  // a re-parented window lands on top of its new siblings
   Record("reparent", hwnd, static_cast<long long>(parentId), 0, 0, 0);
   Changed();
   return true;

@@ -73,6 +73,8 @@ class FakeDesktop : public DesktopBackend {
 
   // DesktopBackend
   std::vector<HWND> TopLevelWindows() override;
+  // Children of parentId, topmost first.
+  std::vector<HWND> Children(unsigned long parentId) override;
   bool Exists(HWND hwnd) override;
   std::string ClassName(HWND hwnd) override;
   DWORD ProcessId(HWND hwnd) override;
@@ -101,6 +103,8 @@ class FakeDesktop : public DesktopBackend {
   void Record(const char* kind, HWND hwnd, long long arg1 = 0, long long arg2 = 0,
               long long arg3 = 0, long long arg4 = 0, std::u16string text = {});
   void Changed();
+
+  void Raise(HWND hwnd);  // m_mutex held
 
   mutable std::mutex m_mutex;
   std::condition_variable m_cvChange;

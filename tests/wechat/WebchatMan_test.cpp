@@ -263,6 +263,21 @@ TEST_F(Discovery, SwitchingEmbedsAKnownMainWindowAndSetPosReplacesIt) {
   EXPECT_EQ(moves.back().nArg4, 480);
 }
 
+TEST_F(Discovery, TheCopyOnShowIsTheTopmostVisibleWindowInTheHost) {
+  const std::vector<std::string> keys = {"k1", "k2", "k3"};
+  for (const std::string& key : keys) {
+    ASSERT_TRUE(Manager().RunWeChat(key.c_str()));
+    HWND main = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf(key), {0, 0, 1000, 700});
+    ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, key, nullptr, main); },
+                                  kReportTimeoutMs));
+  }
+  // The operator's clicks: A, B, C, A, C. The records keep their order; the answer must not.
+  for (const char* key : {"k1", "k2", "k3", "k1", "k3"}) {
+    Manager().SwitchWeChat(key);
+    EXPECT_EQ(Manager().GetCurrWeChat(), key);
+  }
+}
+
 TEST_F(Discovery, SetPosWithNoCurrentCopyMovesNothing) {
   ASSERT_TRUE(Manager().RunWeChat("k1"));
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k1"), {0, 0, 1000, 700});
