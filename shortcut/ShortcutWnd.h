@@ -59,6 +59,9 @@ class CShortcutWnd : public DuiLib::WindowImplBase {
   static constexpr const char* kEscapeQuestion = "请确认是否退出快捷语操作？";
   // The picture emoji files, by number, under the skin folder.
   static constexpr const char* kEmojiFileFormat = "emotion/sign_emotion/%d.png";
+  // A picture emoji stands in a line of text at this size in logical pixels; its file is
+  // drawn at twice the size, so it stays sharp on a screen of scale 2.
+  static constexpr int kEmojiDisplaySize = 24;
   // The range markers: their track begins at x = 40 and a marker is 13 pixels wide.
   static constexpr int kTrackLeft = 40;
   static constexpr int kMarkerSize = 13;

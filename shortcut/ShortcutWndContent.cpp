@@ -108,7 +108,8 @@ void CShortcutWnd::InsertTextEmotion(CControlUI* pButton) {
 bool CShortcutWnd::InsertEmojiPicture(CRichEditUI* pRichEdit, int n) {
   if (!pRichEdit) return false;
   const std::string path = EmojiFile(n);
-  if (!pRichEdit->InsertPicture(path.c_str(), static_cast<DWORD_PTR>(n))) {
+  if (!pRichEdit->InsertPicture(path.c_str(), static_cast<DWORD_PTR>(n),
+                                SIZE{kEmojiDisplaySize, kEmojiDisplaySize})) {
     TC_LOGF(TC_LOG_ERROR, "CImage Load Failed(0x%x): Load file, %s.", 0x80004005u, path.c_str());
     return false;
   }

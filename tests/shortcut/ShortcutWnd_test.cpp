@@ -318,7 +318,14 @@ TEST_F(ShortcutWndTest, OneCharacterBeforeAPictureEmojiIsARunOfItsOwn) {
   EXPECT_EQ(
       Commit(w),
       R"([{"content":"a","type":"1"},{"content":"5","type":"2"},{"content":"好的","type":"1"}])");
-  EXPECT_EQ(RichEdit(w, "richedit_content_1")->GetObjectCount(), 1) << "the preview shows it";
+  CRichEditUI* preview = RichEdit(w, "richedit_content_1");
+  ASSERT_EQ(preview->GetObjectCount(), 1) << "the preview shows it";
+  // At the size of a line of text, so that the one-line row needs no scroll bar.
+  const TEmbeddedObjectUI emoji = preview->GetEmbeddedObjects()[0];
+  EXPECT_EQ(emoji.szDisplay.cx, CShortcutWnd::kEmojiDisplaySize);
+  EXPECT_EQ(emoji.szDisplay.cy, CShortcutWnd::kEmojiDisplaySize);
+  w.GetPaintManager().UpdateLayout();
+  EXPECT_EQ(preview->GetScrollRange().cy, 0);
 }
 
 TEST_F(ShortcutWndTest, TwoAdjacentPictureEmojiHaveNoRunBetweenThem) {

@@ -378,7 +378,24 @@ void CRichEditUI::EndDown() {
   SetScrollPos(SIZE{0, GetScrollRange().cy});
 }
 
-bool CRichEditUI::InsertPicture(LPCTSTR imageFile, DWORD_PTR dwUser) {
+namespace {
+
+// The display size of a w × h picture asked to show at `wanted` (see InsertPicture).
+QSize displaySize(const QSize& own, SIZE wanted) {
+  if (wanted.cx > 0 && wanted.cy > 0) return QSize(wanted.cx, wanted.cy);
+  if (own.isEmpty()) return own;
+  if (wanted.cx > 0)
+    return QSize(wanted.cx,
+                 std::max(1, static_cast<int>(qint64(own.height()) * wanted.cx / own.width())));
+  if (wanted.cy > 0)
+    return QSize(std::max(1, static_cast<int>(qint64(own.width()) * wanted.cy / own.height())),
+                 wanted.cy);
+  return own;
+}
+
+}  // namespace
+
+bool CRichEditUI::InsertPicture(LPCTSTR imageFile, DWORD_PTR dwUser, SIZE szDisplay) {
   if (!imageFile || !*imageFile) return false;
   const QImage* image =
       CImageCache::Instance().Get(imageFile, CPaintManagerUI::GetResourcePath().str());
@@ -391,8 +408,12 @@ bool CRichEditUI::InsertPicture(LPCTSTR imageFile, DWORD_PTR dwUser) {
   m_pImpl->document.addResource(QTextDocument::ImageResource, QUrl(name), *image);
   QTextImageFormat format;
   format.setName(name);
-  format.setWidth(image->width());
-  format.setHeight(image->height());
+  // The format's size is what the layout reserves and the painter fills, in logical pixels;
+  // the whole picture is drawn into it, so a larger picture gives the device pixels of a
+  // scaled screen their detail.
+  const QSize size = displaySize(image->size(), szDisplay);
+  format.setWidth(size.width());
+  format.setHeight(size.height());
   format.setProperty(kUserValueProperty, QVariant::fromValue<qulonglong>(dwUser));
   format.setProperty(kFileProperty, ToQString(imageFile));
   CInternalChange guard(m_pImpl->internalChanges);
@@ -415,6 +436,8 @@ std::vector<TEmbeddedObjectUI> CRichEditUI::GetEmbeddedObjects() const {
         object.cp = fragment.position() + i;
         object.dwUser = static_cast<DWORD_PTR>(format.property(kUserValueProperty).toULongLong());
         object.sFile = FromQString(format.property(kFileProperty).toString());
+        object.szDisplay =
+            SIZE{static_cast<LONG>(format.width()), static_cast<LONG>(format.height())};
         objects.push_back(object);
       }
     }

@@ -20,6 +20,7 @@ struct TEmbeddedObjectUI {
   long cp = 0;           // character position of the picture
   DWORD_PTR dwUser = 0;  // the user value given at insertion
   CDuiString sFile;      // the picture file it was made from
+  SIZE szDisplay{0, 0};  // the size it is shown at, in logical pixels
 };
 
 class CRichEditUI : public CContainerUI {
@@ -84,8 +85,11 @@ class CRichEditUI : public CContainerUI {
   void EndDown() override;
 
   // Inserts a picture at the selection (replacing it). imageFile is absolute or relative to
-  // the resource folder. False (logged, nothing inserted) when it cannot be read.
-  bool InsertPicture(LPCTSTR imageFile, DWORD_PTR dwUser);
+  // the resource folder. szDisplay is the size it is shown at in logical pixels: {0, 0} is
+  // the picture's own size, one side 0 follows the other in the picture's aspect. A picture
+  // drawn at twice its display size stays sharp on a screen of scale 2. False (logged,
+  // nothing inserted) when it cannot be read.
+  bool InsertPicture(LPCTSTR imageFile, DWORD_PTR dwUser, SIZE szDisplay = SIZE{0, 0});
   int GetObjectCount() const;
   // The pictures in document order.
   std::vector<TEmbeddedObjectUI> GetEmbeddedObjects() const;

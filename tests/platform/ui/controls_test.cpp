@@ -455,6 +455,50 @@ TEST(RichEdit, TextWithPicturesRoundTripsWithUserValuesAndPositions) {
   EXPECT_EQ(rich.GetObjectCount(), 3);
 }
 
+TEST(RichEdit, PictureShowsAtItsDisplaySizeAndKeepsItsDetailOnAScaledScreen) {
+  uitest::EnsureApp();
+  // A 48 × 48 picture, left half red and right half blue, shown at 24 × 24.
+  QTemporaryDir dir;
+  QImage halves(48, 48, QImage::Format_ARGB32);
+  halves.fill(Qt::red);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 24; x < 48; ++x) halves.setPixelColor(x, y, Qt::blue);
+  const std::string file = (dir.path() + "/halves.png").toStdString();
+  ASSERT_TRUE(halves.save(QString::fromStdString(file)));
+  CRichEditUI rich;
+  rich.SetPos(RECT{0, 0, 200, 100});
+  rich.SetTextColor(0xFF000000);
+  ASSERT_TRUE(rich.InsertPicture(file.c_str(), 1, SIZE{24, 24}));
+  ASSERT_TRUE(rich.InsertPicture(file.c_str(), 2));               // its own size
+  ASSERT_TRUE(rich.InsertPicture(file.c_str(), 3, SIZE{12, 0}));  // the height follows
+  const std::vector<TEmbeddedObjectUI> objects = rich.GetEmbeddedObjects();
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_EQ(objects[0].szDisplay.cx, 24);
+  EXPECT_EQ(objects[0].szDisplay.cy, 24);
+  EXPECT_EQ(objects[1].szDisplay.cx, 48);
+  EXPECT_EQ(objects[2].szDisplay.cx, 12);
+  EXPECT_EQ(objects[2].szDisplay.cy, 12);
+
+  // Drawn on a device of scale 2, the first picture fills 48 × 48 device pixels with its own
+  // pixels: the colour edge falls in the middle, not smeared over a scaled-up 24 × 24.
+  CRichEditUI one;
+  one.SetPos(RECT{0, 0, 100, 40});
+  ASSERT_TRUE(one.InsertPicture(file.c_str(), 1, SIZE{24, 24}));
+  QImage device(200, 80, QImage::Format_ARGB32);
+  device.setDevicePixelRatio(2);
+  device.fill(Qt::white);
+  {
+    QPainter painter(&device);
+    one.PaintText(&painter);
+  }
+  // The text box starts at the inset (2, 2): the picture covers device x 4 to 51.
+  const int y = 4 + 24;
+  EXPECT_EQ(device.pixelColor(4 + 23, y), QColor(Qt::red));
+  EXPECT_EQ(device.pixelColor(4 + 24, y), QColor(Qt::blue));
+  EXPECT_EQ(device.pixelColor(4 + 47, y), QColor(Qt::blue));
+  EXPECT_EQ(device.pixelColor(4 + 49, y), QColor(Qt::white));
+}
+
 TEST(RichEdit, SelectionInsertReplaceLimitAndLines) {
   uitest::EnsureApp();
   CRichEditUI rich;
