@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
@@ -37,9 +39,16 @@ class FileMapping : public win32::KernelObject {
 std::mutex g_viewsMutex;
 std::map<const void*, size_t> g_views;
 
-// Named objects are per user, like a session's objects on Windows.
+// Named objects belong to a user's desktop session, like a session's objects on Windows:
+// the user id and the X display (two desktops of one user, or a test's private Xvfb beside
+// the user's own, each have their own objects).
 std::string ShmName(LPCSTR name) {
-  return "/" + std::string(name) + "." + std::to_string(::getuid());
+  std::string session;
+  if (const char* display = std::getenv("DISPLAY"))
+    for (const char c : std::string(display))
+      session += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return "/" + std::string(name) + "." + std::to_string(::getuid()) +
+         (session.empty() ? "" : "." + session);
 }
 
 }  // namespace
