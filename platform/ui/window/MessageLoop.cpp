@@ -15,7 +15,10 @@
 #include <QTimer>
 
 // Standard
+#include <log4cplus/logger.h>
+
 #include <atomic>
+#include <cstdio>
 #include <deque>
 #include <future>
 #include <map>
@@ -127,6 +130,14 @@ bool IsInputEvent(QEvent::Type type) {
 
 // A window of ours disabled by EnableWindow (or a disabled parent) gets no input, also not
 // in the Qt editors that controls place on it.
+// Whether the widget sits in one of our windows. A message box or file dialog made with one
+// of our windows as its Qt parent is a window of its own: the owner disabled for it must not
+// block it, and its keys are not the owner's to pre-translate.
+bool InOurWindow(QWidget* widget) {
+  CWindowHost* host = HostOf(widget);
+  return host && host->window() == widget->window();
+}
+
 bool InputBlocked(QWidget* widget) {
   for (CWindowHost* host = HostOf(widget); host; host = HostOf(host->parentWidget())) {
     if (!host->IsInputEnabled()) return true;
@@ -163,11 +174,33 @@ bool CMessageDispatcher::event(QEvent* event) {
 bool CMessageDispatcher::eventFilter(QObject* watched, QEvent* event) {
   if (!watched->isWidgetType() || !IsInputEvent(event->type())) return false;
   auto* widget = static_cast<QWidget*>(watched);
-  if (!HostOf(widget)) return false;
+  if (!InOurWindow(widget)) return false;
   if (InputBlocked(widget)) return true;
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
     return PreTranslateKey(widget, static_cast<QKeyEvent*>(event));
   return false;
+}
+
+// Qt's own messages (warnings of its platform plugins and the like) go to the log, not to the
+// console: logger "platform.ui.qt". Before the program has configured the log there is
+// nowhere to keep them; only critical ones reach standard error then.
+void RouteQtMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  static log4cplus::Logger logger = log4cplus::Logger::getInstance("platform.ui.qt");
+  static constexpr std::pair<QtMsgType, log4cplus::LogLevel> kLevels[] = {
+      {QtDebugMsg, log4cplus::DEBUG_LOG_LEVEL},
+      {QtInfoMsg, log4cplus::INFO_LOG_LEVEL},
+      {QtWarningMsg, log4cplus::WARN_LOG_LEVEL},
+      {QtCriticalMsg, log4cplus::ERROR_LOG_LEVEL},
+      {QtFatalMsg, log4cplus::FATAL_LOG_LEVEL}};
+  log4cplus::LogLevel level = log4cplus::WARN_LOG_LEVEL;
+  for (const auto& [qtType, logLevel] : kLevels)
+    if (qtType == type) level = logLevel;
+  const std::string message = text.toStdString();
+  if (log4cplus::Logger::getRoot().getAllAppenders().empty()) {
+    if (level >= log4cplus::ERROR_LOG_LEVEL) std::fprintf(stderr, "%s\n", message.c_str());
+    return;
+  }
+  if (logger.isEnabledFor(level)) logger.forcedLog(level, message);
 }
 
 void EnsureApplication() {
@@ -179,6 +212,7 @@ void EnsureApplication() {
   static int argc = 1;
   static char name[] = "tandem_chats";
   static char* argv[] = {name, nullptr};
+  qInstallMessageHandler(&RouteQtMessage);
   new QApplication(argc, argv);  // lives for the whole process
 }
 
