@@ -33,7 +33,9 @@ CDuiString GetLogConfigPath() {
 
 void InitLog() {
   log4cplus::initialize();
-  log4cplus::helpers::LogLog::getLogLog()->setInternalDebugging(true);
+  // log4cplus still reports its configuration errors on standard error; its debug chatter
+  // ("Just opened file", "Destroying appender") would fill the console of every run.
+  log4cplus::helpers::LogLog::getLogLog()->setInternalDebugging(false);
   log4cplus::Logger& logger = tclog::Logger();
   try {
     const std::string path = GetLogConfigPath().str();

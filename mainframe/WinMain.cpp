@@ -14,6 +14,7 @@
 #include "windows/StartupGates.h"
 
 #include <atomic>
+#include <cstdio>
 
 using namespace DuiLib;
 
@@ -62,7 +63,11 @@ int WinMain(HINSTANCE instance) {
   CPaintManagerUI::SetInstance(instance);
   SetProgramFolder(CPaintManagerUI::GetInstancePath().str());
   CWndShadow::Initialize(instance);
-  if (!PrepareFolders()) return 0;
+  if (!PrepareFolders()) {
+    std::fprintf(stderr, "tandem_chats: the per-user folder %s cannot be made\n",
+                 GetUserDataPath().GetData());
+    return 0;
+  }
   InitLog();
   TC_LOG(TC_LOG_INFO,
          "start, program folder " << GetProgramFolder() << ", version " << GetVersion());
@@ -81,6 +86,9 @@ int WinMain(HINSTANCE instance) {
                      WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0,
                      600, 800)) {
     delete frame;
+    TC_LOG(TC_LOG_ERROR, "the main window could not be made");
+    std::fprintf(stderr, "tandem_chats: the main window could not be made; the log is %s\n",
+                 (GetUserDataPath().str() + "tandem_chats.log").c_str());
     Shutdown(block);
     return 0;
   }
