@@ -1,0 +1,289 @@
+// The real workbench through its start-up gates on a private X server, against a reference
+// server in this process on 127.0.0.1: the splash, the login window (signed in by a click
+// as an operator would), the main frame with its first chat-client copy, a second start,
+// and the update prompts. The program runs from a program folder of its own (a copy of the
+// executable, the skins linked in, sys.cfg pointing at the test server) and a per-user
+// folder of its own. Windows are found and clicked with xdotool, as from outside.
+#include "tests/refserver/RefServerHarness.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadText;
+using testing_support::TempDir;
+using testing_support::WriteText;
+
+std::string Shell(const std::string& command) {
+  std::string output;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  char buffer[256];
+  while (pipe && fgets(buffer, sizeof buffer, pipe.get())) output += buffer;
+  return output;
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+struct TGeometry {
+  unsigned long id = 0;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Our visible windows titled "Orvo...", with their geometry.
+std::vector<TGeometry> OurWindows() {
+  std::vector<TGeometry> windows;
+  std::istringstream ids(Shell("xdotool search --onlyvisible --name Orvo 2>/dev/null"));
+  unsigned long id = 0;
+  while (ids >> id) {
+    TGeometry g;
+    g.id = id;
+    const std::string shell =
+        Shell("xdotool getwindowgeometry --shell " + std::to_string(id) + " 2>/dev/null");
+    if (std::sscanf(shell.c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &g.x, &g.y, &g.width,
+                    &g.height) == 4)
+      windows.push_back(g);
+  }
+  return windows;
+}
+
+std::optional<TGeometry> WindowOfSize(int width, int height) {
+  for (const TGeometry& g : OurWindows())
+    if (g.width == width && (height == 0 || g.height == height)) return g;
+  return std::nullopt;
+}
+
+std::optional<TGeometry> Frame() {
+  for (const TGeometry& g : OurWindows())
+    if (g.width > 540 && g.height > 500) return g;
+  return std::nullopt;
+}
+
+bool UpdatePromptShown() {
+  return Shell("xdotool search --onlyvisible --name 版本更新 2>/dev/null")
+             .find_first_of("0123456789") != std::string::npos;
+}
+
+// Gives the update prompt the keyboard (bare X has no window manager to activate it) and
+// presses a key there: Return is its default button, Escape its cancel button. The box may
+// still be settling its focus right after it appears: the key is pressed again (at most ten
+// times) until the box is gone.
+bool AnswerUpdatePrompt(const std::string& key) {
+  for (int attempt = 0; attempt < 10 && UpdatePromptShown(); ++attempt) {
+    const std::string id =
+        Shell("xdotool search --onlyvisible --name 版本更新 2>/dev/null | head -n 1");
+    Shell("xdotool windowfocus " + id + " 2>/dev/null; sleep 0.3; xdotool key " + key);
+    if (WaitFor([] { return !UpdatePromptShown(); }, 1000)) return true;
+  }
+  return !UpdatePromptShown();
+}
+
+void ClickAt(const TGeometry& window, int x, int y) {
+  Shell("xdotool mousemove " + std::to_string(window.x + x) + " " + std::to_string(window.y + y) +
+        " click 1");
+}
+
+class GatesE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string programDir = std::getenv("TC_PROGRAM_DIR");
+    m_program = m_root.path() + "/program/";
+    fs::create_directories(m_program);
+    fs::create_directories(m_root.path() + "/config");
+    fs::copy_file(programDir + "/tandem_chats", m_program + "tandem_chats");
+    fs::create_directory_symlink(programDir + "/skin", m_program + "skin");
+    fs::copy_file(programDir + "/log.cfg", m_program + "log.cfg");
+    // The stand-in is the installed chat client.
+    WriteText(m_program + "HKEY_LOCAL_MACHINE.ini",
+              "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat]\n@created=1\n"
+              "DisplayIcon=\"\"" +
+                  programDir + "/standin\"\"\n");
+    UseServer("http://127.0.0.1:" + std::to_string(m_server.Port()) + "/", "1.0.0");
+    WriteText(m_program + "user.dat",
+              "[LOGIN]\nLastUser=13800000000\nUserPwd=demo1234\n[OPTION]\nAutoPlay=1\n");
+  }
+
+  // Each program ends by SIGTERM as by a confirmed exit, stopping the copies it started.
+  void TearDown() override {
+    for (pid_t pid : m_pids) {
+      if (::kill(pid, 0) == 0) ::kill(pid, SIGTERM);
+      WaitExit(pid, 5000);
+      if (::kill(pid, 0) == 0) ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    }
+  }
+
+  void UseServer(const std::string& address, const std::string& version) {
+    WriteText(m_program + "sys.cfg",
+              "[SYSTEM]\nWebServer=" + address + "\nVERSION=" + version + "\n");
+  }
+
+  pid_t Start() {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    env.push_back("XDG_CONFIG_HOME=" + m_root.path() + "/config");
+    env.push_back("QT_QPA_PLATFORM=xcb");
+    // The copies share the program's console; with a runtime folder they have nothing to say.
+    fs::create_directories(m_root.path() + "/run");
+    fs::permissions(m_root.path() + "/run", fs::perms::owner_all);
+    env.push_back("XDG_RUNTIME_DIR=" + m_root.path() + "/run");
+    env.push_back("TC_STANDIN_LOGIN_DELAY=60000");
+    env.push_back("TC_STANDIN_DATA_ROOT=" + m_root.path() + "/wechat");
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string path = m_program + "tandem_chats";
+    char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string out = m_root.path() + "/console.txt";
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(rc, 0);
+    m_pids.push_back(pid);
+    return pid;
+  }
+
+  // The exit code, or -1 when the process is still running after timeoutMs.
+  static int WaitExit(pid_t pid, int timeoutMs) {
+    int status = 0;
+    int code = -1;
+    WaitFor(
+        [&] {
+          const pid_t done = ::waitpid(pid, &status, WNOHANG);
+          if (done == pid) code = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+          return done == pid || done < 0;
+        },
+        timeoutMs);
+    return code;
+  }
+
+  std::string Log() const { return ReadText(m_root.path() + "/config/orvo2/tandem_chats.log"); }
+  std::string Console() const { return ReadText(m_root.path() + "/console.txt"); }
+
+  // Signs in through the login window with what it shows: the remembered account.
+  std::optional<TGeometry> SignIn() {
+    std::optional<TGeometry> login;
+    if (!WaitFor([&] { return (login = WindowOfSize(540, 360)).has_value(); })) return {};
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ClickAt(*login, 270, 286);  // "登录"
+    std::optional<TGeometry> frame;
+    WaitFor([&] { return (frame = Frame()).has_value(); });
+    return frame;
+  }
+
+  TempDir m_root;
+  std::string m_program;
+  refserver::test::CTestServer m_server{[](refserver::TServerOptions& o) {
+    o.bSeed = true;
+    o.nWechatQuantity = 3;
+  }};
+  std::vector<pid_t> m_pids;
+};
+
+TEST_F(GatesE2E, SplashThenLoginThenFrameWithItsFirstCopy) {
+  const pid_t app = Start();
+  std::optional<TGeometry> splash;
+  ASSERT_TRUE(WaitFor([&] { return (splash = WindowOfSize(480, 300)).has_value(); }))
+      << "no splash: "
+      << Shell("xdotool search --onlyvisible --name Orvo 2>&1; env | grep DISPLAY");
+  const auto frame = SignIn();
+  ASSERT_TRUE(frame.has_value()) << "no main window after the click on 登录\n" << Log();
+  EXPECT_FALSE(WindowOfSize(540, 360).has_value()) << "the login window is gone";
+  EXPECT_NE(Log().find("signed in as 13800000000"), std::string::npos);
+  EXPECT_EQ(Log().find("demo1234"), std::string::npos) << "no password in the log";
+  // The frame starts the first copy: the stand-in's login window appears.
+  EXPECT_TRUE(WaitFor([] {
+    return Shell("xdotool search --onlyvisible --class WeChatLoginWndForPC 2>/dev/null")
+               .find_first_of("0123456789") != std::string::npos;
+  })) << "no copy of the chat client";
+  EXPECT_EQ(Console(), "") << "a quiet console";
+  ::kill(app, SIGTERM);
+  EXPECT_EQ(WaitExit(app, 15000), 0);
+}
+
+TEST_F(GatesE2E, SecondStartEndsAtOnceAndBringsTheFirstForward) {
+  Start();
+  ASSERT_TRUE(SignIn().has_value()) << Log();
+  const pid_t second = Start();
+  EXPECT_EQ(WaitExit(second, 10000), 0) << "the second start ends by itself";
+  EXPECT_FALSE(WindowOfSize(480, 300).has_value()) << "without a splash of its own";
+  EXPECT_TRUE(Frame().has_value());
+}
+
+TEST_F(GatesE2E, RequiredUpdateOpensTheDownloadAndQuits) {
+  refserver::test::CTestServer updating([](refserver::TServerOptions& o) {
+    o.bSeed = true;
+    o.sLatestVersion = "2.0.0";
+    o.sMinVersion = "2.0.0";
+    o.sDownUrl = "/download/setup-2.0.0.exe";
+  });
+  const std::string base = "http://127.0.0.1:" + std::to_string(updating.Port()) + "/";
+  UseServer(base, "1.0.0");
+  const pid_t app = Start();
+  // The prompt has only an OK button: Return takes it.
+  ASSERT_TRUE(WaitFor(UpdatePromptShown)) << "no update prompt\n" << Log();
+  EXPECT_TRUE(AnswerUpdatePrompt("Return"));
+  EXPECT_EQ(WaitExit(app, 15000), 0);
+  EXPECT_NE(Log().find("opening the download " + base + "download/setup-2.0.0.exe"),
+            std::string::npos)
+      << Log();
+  EXPECT_EQ(Log().find("signed in"), std::string::npos);
+}
+
+TEST_F(GatesE2E, OptionalUpdateCancelledGoesOnToTheLogin) {
+  refserver::test::CTestServer offering([](refserver::TServerOptions& o) {
+    o.bSeed = true;
+    o.sLatestVersion = "2.0.0";
+    o.sDownUrl = "setup.exe";
+  });
+  UseServer("http://127.0.0.1:" + std::to_string(offering.Port()) + "/", "1.0.0");
+  Start();
+  ASSERT_TRUE(WaitFor(UpdatePromptShown)) << "no update prompt\n" << Log();
+  EXPECT_TRUE(AnswerUpdatePrompt("Escape"));
+  EXPECT_TRUE(WaitFor([&] { return WindowOfSize(540, 360).has_value(); })) << Log();
+  EXPECT_EQ(Log().find("opening the download"), std::string::npos);
+}
+
+TEST_F(GatesE2E, ServerThatIsDownStillShowsTheLoginWindow) {
+  UseServer("http://127.0.0.1:1/", "1.0.0");  // nothing listens: refused at once
+  const pid_t app = Start();
+  EXPECT_TRUE(WaitFor([&] { return WindowOfSize(540, 360).has_value(); }, 8000))
+      << "a refused version check goes on at once\n"
+      << Log();
+  ::kill(app, SIGTERM);
+  EXPECT_EQ(WaitExit(app, 10000), 0);
+}
+
+}  // namespace
