@@ -7,9 +7,11 @@
 // has handled the key typed with it before. That is known from _NET_WM_PING: a client
 // answers the ping after every event sent before it (a client that does not speak the
 // protocol gets a fixed settling time instead). The spare keycodes are looked up when one
-// is needed (another program may have taken or given back some) and are given back when a
-// run of typing ends (FinishTyping) and at exit, so they do not run out for the next
-// program. A binding is read back to check that it took.
+// is needed (another program may have taken or given back some) and are given back once
+// no character was typed for a while (kIdleRestoreMs) and at exit, so they do not run out
+// for the next program. Not at the end of every typed item: each change of the map makes
+// every client (and a window manager, which grabs its keys anew) re-read it, which cost a
+// reply about 100 ms under openbox. A binding is read back to check that it took.
 #include "platform/win32/X11Private.h"
 
 #include "platform/log/Log.h"
@@ -44,6 +46,8 @@ constexpr int kPointerFreeWaitMs = 2000;
 constexpr DWORD kConsumeLimitMs = kPasteFetchLimitMs;
 // For a client that does not answer pings: what it is given to handle the typed keys.
 constexpr int kUnconfirmedSettleMs = 50;
+// Borrowed keycodes are given back after this long without typing.
+constexpr auto kIdleRestore = std::chrono::milliseconds(2000);
 
 // The inputs whose borrowed keycodes are given back at exit.
 std::mutex s_inputsMutex;
@@ -53,6 +57,30 @@ void restoreAtExit() {
   std::lock_guard<std::mutex> lock(s_inputsMutex);
   for (CX11Input* input : s_vecInputs) input->RestoreKeycodes();
 }
+
+}  // namespace
+
+void CX11Input::startKeeper() {
+  // Called under the connection's lock.
+  if (m_keeper.joinable()) return;
+  m_keeper = std::thread([this] {
+    std::unique_lock<std::mutex> lock(m_keeperMutex);
+    while (!m_bStopKeeper) {
+      m_keeperCv.wait_for(lock, kIdleRestore / 4);
+      if (m_bStopKeeper) break;
+      lock.unlock();
+      {
+        std::lock_guard<std::recursive_mutex> connection(m_connection.mutex);
+        if (!m_vecBindings.empty() &&
+            std::chrono::steady_clock::now() - m_tpLastTyped > kIdleRestore)
+          FinishTyping(), RestoreKeycodes();
+      }
+      lock.lock();
+    }
+  });
+}
+
+namespace {
 
 void registerForExit(CX11Input* input) {
   std::lock_guard<std::mutex> lock(s_inputsMutex);
@@ -114,6 +142,12 @@ unsigned long keysymOfCharacter(char32_t character) {
 }  // namespace
 
 CX11Input::~CX11Input() {
+  {
+    std::lock_guard<std::mutex> lock(m_keeperMutex);
+    m_bStopKeeper = true;
+    m_keeperCv.notify_all();
+  }
+  if (m_keeper.joinable()) m_keeper.join();
   RestoreKeycodes();
   std::lock_guard<std::mutex> lock(s_inputsMutex);
   std::erase(s_vecInputs, this);
@@ -207,6 +241,7 @@ unsigned CX11Input::spareKeycodeFor(unsigned long keysym) {
   if (keycode) {
     m_vecBindings.push_back({keycode, keysym});
     registerForExit(this);
+    startKeeper();
   } else if (!m_vecBindings.empty()) {
     // Every spare keycode is in use: take back ours used least recently, once the client
     // has handled the key typed with it.
@@ -274,14 +309,12 @@ bool CX11Input::waitUntilConsumed() {
 }
 
 bool CX11Input::FinishTyping() {
-  if (m_vecBindings.empty()) return true;
   SetLastError(ERROR_SUCCESS);
-  const bool consumed = waitUntilConsumed();
-  RestoreKeycodes();
-  return consumed;
+  return waitUntilConsumed();
 }
 
 void CX11Input::RestoreKeycodes() {
+  std::lock_guard<std::recursive_mutex> connection(m_connection.mutex);
   if (m_vecBindings.empty()) return;
   ::Display* display = m_connection.Display();
   KeySym none[2] = {NoSymbol, NoSymbol};
@@ -308,6 +341,7 @@ bool CX11Input::TypeCharacter(char32_t character) {
   const unsigned keycode = keycodeFor(keysymOfCharacter(character), shift);
   if (!keycode) return false;
   pressRelease(keycode, shift);
+  m_tpLastTyped = std::chrono::steady_clock::now();
   const bool borrowed = std::any_of(m_vecBindings.begin(), m_vecBindings.end(),
                                     [&](const TBinding& b) { return b.nKeycode == keycode; });
   m_bUnconfirmed = m_bUnconfirmed || borrowed;

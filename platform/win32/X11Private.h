@@ -157,10 +157,10 @@ class CX11Input {
   // False (last error set) when the character could not be typed: no spare keycode, or
   // one could not be bound or freed in time.
   bool TypeCharacter(char32_t character);
-  // Waits until the focus client has handled the typed keys, then gives every borrowed
-  // keycode back (also done at exit). False when the client did not confirm in time.
+  // Waits until the focus client has handled the typed keys. False when it did not
+  // confirm in time. Borrowed keycodes are given back after a while without typing.
   bool FinishTyping();
-  // Gives the borrowed keycodes back without waiting (at exit).
+  // Gives the borrowed keycodes back without waiting (at exit, and when idle).
   void RestoreKeycodes();
   bool ClickAt(int rootX, int rootY, bool down);
   // Sets the keyboard focus on a window; ensureFocus re-sets it before a key sequence when
@@ -181,6 +181,8 @@ class CX11Input {
   bool keycodeHolds(unsigned keycode, unsigned long keysym);
   bool waitUntilConsumed();
   bool pingFocusClient();
+  // The thread that gives borrowed keycodes back when typing has stopped for a while.
+  void startKeeper();
   void pressRelease(unsigned keycode, bool shift);
   void waitUntilPointerFree();
   bool focusIsInside(XId window);
@@ -193,6 +195,11 @@ class CX11Input {
   bool m_bUnconfirmed = false;          // a bound key was typed since the client last confirmed
   std::uint32_t m_nPingToken = 0;
   std::set<unsigned> m_setBorrowed;  // every keycode this process has bound
+  std::chrono::steady_clock::time_point m_tpLastTyped;
+  std::thread m_keeper;
+  std::mutex m_keeperMutex;
+  std::condition_variable m_keeperCv;
+  bool m_bStopKeeper = false;
 };
 
 // The clipboard served by this process through Qt (X11Clipboard.cpp, Qt only).
