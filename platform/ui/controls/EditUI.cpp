@@ -58,6 +58,10 @@ bool CEditUI::IsEditing() const {
   return m_pImpl->editor != nullptr;
 }
 
+QWidget* CEditUI::GetNativeEditor() const {
+  return m_pImpl->editor;
+}
+
 void CEditUI::OpenEditor() {
   if (m_pImpl->editor || !m_pManager || !IsEnabled() || !IsVisible()) return;
   QWidget* host = m_pManager->GetHostWidget();

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class QWidget;
+
 namespace DuiLib {
 
 class CEditUI : public CLabelUI {
@@ -49,6 +51,9 @@ class CEditUI : public CLabelUI {
 
   // True while the Qt editor is open (the control has the focus).
   bool IsEditing() const;
+  // The Qt editor while it is open, else null. For tests of the platform layer that drive
+  // it as the window system does (keys, input-method events).
+  QWidget* GetNativeEditor() const;
 
   void DoEvent(TEventUI& event) override;
   void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;

@@ -54,6 +54,7 @@ struct CRichEditUI::Impl {
   int scrollY = 0;
   int internalChanges = 0;  // >0 while the program changes the text
   int imageSerial = 0;
+  QString lastText;  // the raw text at the last change seen
 
   QTextCursor& Cursor() {
     if (editor) {
@@ -156,19 +157,35 @@ void CRichEditUI::SyncEditor() {
                             .arg(ToTextColor(color).name(QColor::HexArgb)));
 }
 
+QWidget* CRichEditUI::GetNativeEditor() const {
+  return m_pImpl->editor;
+}
+
 void CRichEditUI::OnEditorFocusIn() {
   if (m_pManager && m_pManager->GetFocus() != this) m_pManager->SetFocus(this);
 }
 
 void CRichEditUI::OnContentsChange(int position, int removed, int added) {
   (void)removed;
+  // An input method's composition text re-lays its block and is reported like an edit
+  // (even the revision moves) but is no text yet; the same holds for format changes. Only a
+  // change of the text itself counts. Pictures are U+FFFC in the raw text; the user cannot
+  // put one in place of another.
+  QString text = m_pImpl->document.toRawText();
+  if (text == m_pImpl->lastText) {
+    Invalidate();
+    return;
+  }
+  m_pImpl->lastText = std::move(text);
   const long length = GetTextLength();
   if (m_iLimitText > 0 && length > m_iLimitText && added > 0) {
-    // Cut what was just added beyond the limit.
-    const int excess = static_cast<int>(std::min<long>(length - m_iLimitText, added));
+    // Cut what was just added beyond the limit. The reported range may reach past the end
+    // (an input method's commit re-lays its whole block).
+    const long end = std::min<long>(position + added, length);
+    const long excess = std::min<long>(length - m_iLimitText, end - position);
     QTextCursor cut(&m_pImpl->document);
-    cut.setPosition(position + added - excess);
-    cut.setPosition(position + added, QTextCursor::KeepAnchor);
+    cut.setPosition(static_cast<int>(end - excess));
+    cut.setPosition(static_cast<int>(end), QTextCursor::KeepAnchor);
     CInternalChange guard(m_pImpl->internalChanges);
     cut.removeSelectedText();
   }

@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+class QWidget;
+
 namespace DuiLib {
 
 struct TEmbeddedObjectUI {
@@ -102,6 +104,10 @@ class CRichEditUI : public CContainerUI {
   void DoEvent(TEventUI& event) override;
   void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
   void PaintText(QPainter* painter) override;
+
+  // The Qt editor while the control sits in a window, else null. For tests of the platform
+  // layer that drive it as the window system does (keys, input-method events).
+  QWidget* GetNativeEditor() const;
 
   // Called by the document when its text changed (user or program).
   void OnContentsChange(int position, int removed, int added);
