@@ -168,6 +168,21 @@ void CX11Connection::SendRootMessage(XId window, XId type, std::uint32_t d0, std
                  reinterpret_cast<const char*>(&event));
 }
 
+bool CX11Connection::SendProtocolMessage(XId window, XId protocol, std::uint32_t d1,
+                                         std::uint32_t d2) {
+  xcb_client_message_event_t event;
+  std::memset(&event, 0, sizeof event);
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = window;
+  event.type = m_atoms.wmProtocols;
+  event.data.data32[0] = protocol;
+  event.data.data32[1] = d1;
+  event.data.data32[2] = d2;
+  return Checked(m_pXcb, xcb_send_event_checked(m_pXcb, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                                                reinterpret_cast<const char*>(&event)));
+}
+
 void CX11Connection::Sync() {
   // A round trip: the reply comes after every earlier request was handled.
   Reply<xcb_get_input_focus_reply_t> reply(

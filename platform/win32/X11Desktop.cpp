@@ -259,17 +259,7 @@ bool CX11Desktop::Close(HWND hwnd) {
   CX11Connection& x = *m_pConnection;
   const XId window = IdOf(hwnd);
   if (!x.IsAlive(window)) return false;
-  xcb_client_message_event_t event;
-  std::memset(&event, 0, sizeof event);
-  event.response_type = XCB_CLIENT_MESSAGE;
-  event.format = 32;
-  event.window = window;
-  event.type = x.Atoms().wmProtocols;
-  event.data.data32[0] = x.Atoms().wmDeleteWindow;
-  event.data.data32[1] = XCB_CURRENT_TIME;
-  const bool ok = Checked(m_pConnection->Xcb(),
-                          xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
-                                                 reinterpret_cast<const char*>(&event)));
+  const bool ok = x.SendProtocolMessage(window, x.Atoms().wmDeleteWindow, XCB_CURRENT_TIME);
   x.Sync();
   return ok;
 }

@@ -277,18 +277,7 @@ bool CX11Input::pingFocusClient() {
   if (!m_watcher.Listen(kConsumeLimitMs)) return false;
   if (!m_nPingToken) m_nPingToken = std::random_device{}() | 1u;  // apart from others' pings
   const std::uint32_t token = ++m_nPingToken;
-  xcb_client_message_event_t event;
-  std::memset(&event, 0, sizeof event);
-  event.response_type = XCB_CLIENT_MESSAGE;
-  event.format = 32;
-  event.window = window;
-  event.type = x.Atoms().wmProtocols;
-  event.data.data32[0] = x.Atoms().netWmPing;
-  event.data.data32[1] = token;
-  event.data.data32[2] = window;
-  if (!Checked(x.Xcb(), xcb_send_event_checked(x.Xcb(), 0, window, XCB_EVENT_MASK_NO_EVENT,
-                                               reinterpret_cast<const char*>(&event))))
-    return false;
+  if (!x.SendProtocolMessage(window, x.Atoms().netWmPing, token, window)) return false;
   if (m_watcher.WaitForPong(token, kConsumeLimitMs, ClipboardServe)) return true;
   TC_LOG(TC_LOG_WARN,
          "the client of window 0x" << std::hex << window << " did not answer a ping in time");

@@ -98,6 +98,9 @@ class CX11Connection {
   // A 32-bit client message to the root (EWMH requests).
   void SendRootMessage(XId window, XId type, std::uint32_t d0, std::uint32_t d1 = 0,
                        std::uint32_t d2 = 0, std::uint32_t d3 = 0);
+  // A WM_PROTOCOLS client message to the window's owner (WM_DELETE_WINDOW,
+  // _NET_WM_PING); false (last error set) when the window is gone.
+  bool SendProtocolMessage(XId window, XId protocol, std::uint32_t d1, std::uint32_t d2 = 0);
   // Flushes and waits until the server has handled every request sent so far.
   void Sync();
 
