@@ -14,6 +14,11 @@ screenshot=""
 [ "${1:-}" = "--screenshot" ] && screenshot=${2:?--screenshot needs a file}
 
 mkdir -p "$DEMO_DIR/refserver" "$DEMO_DIR/wechat"
+# Qt wants a private runtime folder; a shell without a login session has none.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="$DEMO_DIR/run"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+fi
 cleanup() { [ -n "${server_pid:-}" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null; true; }
 trap cleanup EXIT INT TERM
 
