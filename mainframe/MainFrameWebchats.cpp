@@ -63,6 +63,7 @@ void CMainFrameWnd::UpdateCounter() {
   char text[32];
   std::snprintf(text, sizeof text, "%d/%d", m_pWebchatList->GetCount(), GetWechatQuantity());
   counter->SetText(text);
+  TC_LOG(TC_LOG_DEBUG, "webchats_numbs: " << text);
 }
 
 void CMainFrameWnd::AddWebChat() {
@@ -91,6 +92,10 @@ void CMainFrameWnd::AddWebChat() {
   m_strAddingWeChat = MakeInstanceKey();
   m_pWebchatMan->RunWeChat(m_strAddingWeChat.c_str());
   m_pWebchatMan->SwitchWeChat(m_strAddingWeChat.c_str());
+  WECHATRUNDATA added;
+  if (m_pWebchatMan->GetWeChatRunData(added, m_strAddingWeChat))
+    TC_LOG(TC_LOG_INFO, "copy " << m_strAddingWeChat << ": process " << added.dwProcessId
+                                << ", row " << m_pWebchatList->GetCount() + 1);
   m_pWebchatList->AddWebChatItem(m_strAddingWeChat.c_str());
   ScrollListToEnd();
   ::SetTimer(m_hWnd, kTimerScrollList, 1, nullptr);
@@ -220,6 +225,7 @@ void CMainFrameWnd::OnWeChatProfile(WPARAM wParam, LPARAM lParam) {
     row->m_pTitleLabel->SetToolTip(remark);
     row->m_pTitleLabel->SetUserData(id);
   }
+  TC_LOG(TC_LOG_DEBUG, *key << " row titled: " << row->m_pTitleLabel->GetText().str());
   if (::PathFileExistsA(facePath.c_str())) row->m_pFaceBtn->SetBkImage(facePath.c_str());
   row->m_pNumLabel->SetTextColor(kWebchatSelectedColor);
   row->SetUserData(cfg->strWeChatId.c_str());

@@ -7,6 +7,9 @@
 
 namespace {
 
+// The parent id of a process whose parent has gone (init adopted it).
+constexpr DWORD kOrphanParent = 1;
+
 // Linux keeps only the first 15 bytes of a process name in /proc/<pid>/stat.
 constexpr size_t kProcNameLength = 15;
 
@@ -63,6 +66,7 @@ DWORD CWeChatDetector::FindIndependent(const std::vector<TProcessInfo>& snapshot
       TC_LOGF(TC_LOG_DEBUG, "Get explorer process(%d).", static_cast<int>(process.dwProcessId));
     }
   }
+  shells.push_back(kOrphanParent);
   for (const TProcessInfo* client : clients) {
     for (DWORD shell : shells) {
       if (client->dwParentProcessId != shell) continue;

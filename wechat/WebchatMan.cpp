@@ -612,7 +612,8 @@ bool CWebchatMan::IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
 
 bool CWebchatMan::__IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
   TC_TRACE("CWebchatMan::__IsHasWeChatRunByWeChatPC().");
-  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  // Only this user's processes: another user's client is not ours to take over.
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPCURRENTUSER, 0);
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof(entry);
   if (!IsValid(snapshot) || !::Process32First(snapshot, &entry)) {

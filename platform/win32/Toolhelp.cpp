@@ -66,6 +66,16 @@ std::string exeFileOf(const std::string& procDir, const std::string& stat) {
   return stat.substr(open + 1, close - open - 1);
 }
 
+// The first field of "Uid:" in /proc/<pid>/status; an unreadable one is nobody's (-1).
+unsigned int realUidOf(const std::string& procDir) {
+  std::ifstream status(procDir + "/status");
+  for (std::string line; std::getline(status, line);) {
+    unsigned int uid = 0;
+    if (std::sscanf(line.c_str(), "Uid: %u", &uid) == 1) return uid;
+  }
+  return static_cast<unsigned int>(-1);
+}
+
 bool readRow(const std::string& name, TProcessRow& row) {
   if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) return false;
   const std::string procDir = "/proc/" + name;
@@ -77,6 +87,7 @@ bool readRow(const std::string& name, TProcessRow& row) {
   row.dwPid = static_cast<DWORD>(std::stoul(name));
   row.dwParentPid = static_cast<DWORD>(parent);
   row.strExeFile = exeFileOf(procDir, stat);
+  row.nUid = realUidOf(procDir);
   return true;
 }
 
@@ -111,6 +122,10 @@ std::vector<TProcessRow> ReadProcessTable() {
   return rows;
 }
 
+unsigned int CurrentUserId() {
+  return static_cast<unsigned int>(::getuid());
+}
+
 void SetProcessTableSource(ProcessTableSource source) {
   std::lock_guard<std::mutex> lock(s_sourceMutex);
   s_source = std::move(source);
@@ -119,7 +134,7 @@ void SetProcessTableSource(ProcessTableSource source) {
 }  // namespace win32
 
 HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD) {
-  if (!(flags & TH32CS_SNAPPROCESS)) {
+  if (!(flags & TH32CS_SNAPPROCESS) || (flags & ~(TH32CS_SNAPPROCESS | TH32CS_SNAPCURRENTUSER))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
@@ -129,6 +144,10 @@ HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD) {
     source = win32::s_source;
   }
   std::vector<win32::TProcessRow> rows = source ? source() : win32::ReadProcessTable();
+  if (flags & TH32CS_SNAPCURRENTUSER)
+    std::erase_if(rows, [uid = win32::CurrentUserId()](const win32::TProcessRow& row) {
+      return row.nUid != uid;
+    });
   return win32::MakeHandle(new win32::CSnapshotObject(std::move(rows)));
 }
 

@@ -9,6 +9,9 @@
 #include <vector>
 
 #define TH32CS_SNAPPROCESS 0x00000002
+// Our own flag: only the processes of the calling user (a real user id equal to ours). On a
+// shared machine another user's processes are none of the program's business.
+#define TH32CS_SNAPCURRENTUSER 0x40000000
 
 struct PROCESSENTRY32 {
   DWORD dwSize;
@@ -26,7 +29,8 @@ struct PROCESSENTRY32 {
 };
 using LPPROCESSENTRY32 = PROCESSENTRY32*;
 
-// Only TH32CS_SNAPPROCESS is supported; INVALID_HANDLE_VALUE otherwise. Processes are
+// Only TH32CS_SNAPPROCESS (optionally with TH32CS_SNAPCURRENTUSER) is supported;
+// INVALID_HANDLE_VALUE otherwise. Processes are
 // listed by ascending id, read at the time of the call.
 HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId);
 // FALSE with ERROR_NO_MORE_FILES past the end, ERROR_INVALID_PARAMETER for a bad handle or
@@ -36,10 +40,14 @@ BOOL Process32Next(HANDLE snapshot, LPPROCESSENTRY32 entry);
 
 namespace win32 {
 
+// The real user id of the calling process.
+unsigned int CurrentUserId();
+
 struct TProcessRow {
   DWORD dwPid = 0;
   DWORD dwParentPid = 0;
   std::string strExeFile;
+  unsigned int nUid = CurrentUserId();  // real user id of the process
 };
 // The live process table from /proc, by ascending id.
 std::vector<TProcessRow> ReadProcessTable();

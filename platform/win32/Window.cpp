@@ -5,10 +5,12 @@
 
 #include "platform/win32/DesktopBackend.h"
 #include "platform/win32/KernelObject.h"
+#include "platform/win32/RemoteWindow.h"
 #include "platform/win32/Sync.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -33,6 +35,16 @@ OwnWindowBackend* ownFor(HWND hwnd) {
 DesktopBackend* desktop() {
   DesktopBackend* backend = s_desktopBackend.load();
   return backend ? backend : X11Desktop();
+}
+
+// A window of this program in another process takes the call there (RemoteWindow.h); true
+// when hwnd is one, whatever the outcome. Only on the X11 desktop: a test's in-memory desktop
+// has no such windows.
+bool remoteCall(HWND hwnd, RemoteCall call, UINT arg, WPARAM wParam, LPARAM lParam, LRESULT* result,
+                const void* data = nullptr, DWORD size = 0) {
+  if (!hwnd || s_desktopBackend.load() || !IsRemoteOwnWindow(hwnd)) return false;
+  CallRemoteWindow(hwnd, call, arg, wParam, lParam, result, data, size);
+  return true;
 }
 
 // The desktop backend for a foreign handle, or null (last error set).
@@ -207,6 +219,8 @@ BOOL IsWindowVisible(HWND hwnd) {
 
 BOOL IsIconic(HWND hwnd) {
   if (auto* own = ownFor(hwnd)) return own->IsIconic(hwnd);
+  if (LRESULT result = 0; win32::remoteCall(hwnd, win32::RemoteCall::kIsIconic, 0, 0, 0, &result))
+    return result != 0;
   auto* backend = desktopFor(hwnd);
   return backend && backend->IsIconic(hwnd);
 }
@@ -308,6 +322,9 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect) {
 
 BOOL ShowWindow(HWND hwnd, int cmd) {
   if (auto* own = ownFor(hwnd)) return own->Show(hwnd, cmd);
+  if (LRESULT result = 0; win32::remoteCall(hwnd, win32::RemoteCall::kShowWindow,
+                                            static_cast<UINT>(cmd), 0, 0, &result))
+    return result != 0;
   auto* backend = desktopFor(hwnd);
   if (!backend) return FALSE;
   const BOOL wasVisible = backend->IsVisible(hwnd);
@@ -345,6 +362,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 namespace {
 BOOL activate(HWND hwnd) {
   if (auto* own = ownFor(hwnd)) return own->Activate(hwnd);
+  if (LRESULT result = 0; win32::remoteCall(hwnd, win32::RemoteCall::kActivate, 0, 0, 0, &result))
+    return result != 0;
   auto* backend = desktopFor(hwnd);
   return backend && backend->Activate(hwnd);
 }
@@ -398,6 +417,9 @@ BOOL DestroyWindow(HWND hwnd) {
 
 LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
   if (auto* own = ownFor(hwnd)) return own->GetLong(hwnd, index);
+  if (LRESULT result = 0; win32::remoteCall(hwnd, win32::RemoteCall::kGetWindowLong,
+                                            static_cast<UINT>(index), 0, 0, &result))
+    return result;
   auto* backend = desktopFor(hwnd);
   if (!backend || index != GWL_STYLE || !backend->Exists(hwnd)) return 0;
   LONG_PTR style = backend->ParentId(hwnd) ? WS_CHILD : WS_OVERLAPPEDWINDOW;
@@ -407,6 +429,9 @@ LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
 
 LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
   if (auto* own = ownFor(hwnd)) return own->SetLong(hwnd, index, value);
+  if (LRESULT result = 0; win32::remoteCall(hwnd, win32::RemoteCall::kSetWindowLong,
+                                            static_cast<UINT>(index), 0, value, &result))
+    return result;
   SetLastError(ERROR_ACCESS_DENIED);
   return 0;
 }
@@ -436,6 +461,18 @@ BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
 
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (auto* own = ownFor(hwnd)) return own->Send(hwnd, msg, wParam, lParam);
+  if (msg == WM_COPYDATA) {
+    // The bytes travel; the record's pointer means nothing over there.
+    const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (LRESULT result = 0;
+        copy && win32::remoteCall(hwnd, win32::RemoteCall::kSendMessage, msg, wParam,
+                                  static_cast<LPARAM>(copy->dwData), &result, copy->lpData,
+                                  copy->lpData ? copy->cbData : 0))
+      return result;
+  } else if (LRESULT result = 0; win32::remoteCall(hwnd, win32::RemoteCall::kSendMessage, msg,
+                                                   wParam, lParam, &result)) {
+    return result;
+  }
   return win32::sendToForeign(hwnd, msg, wParam, lParam);
 }
 
@@ -445,6 +482,10 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (auto* own = ownFor(hwnd)) return own->Post(hwnd, msg, wParam, lParam);
+  // Posted parameters cross as integers only: WM_COPYDATA cannot be posted, as on Windows.
+  if (msg != WM_COPYDATA &&
+      win32::remoteCall(hwnd, win32::RemoteCall::kPostMessage, msg, wParam, lParam, nullptr))
+    return TRUE;
   auto* backend = desktopFor(hwnd);
   if (backend && msg == WM_CLOSE) return backend->Close(hwnd);
   SetLastError(ERROR_INVALID_HANDLE);  // nothing else can be queued to another process
@@ -474,17 +515,26 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
 }
 
 UINT RegisterWindowMessageA(LPCSTR name) {
-  // Registered messages take numbers from 0xC000 up, the same number for the same name.
+  // Registered messages are numbered 0xC000 to 0xFFFF from a hash of the name, so that every
+  // process of ours gives a name the same number (a second start or a test posts the tray
+  // message to the first instance's frame). Two names of one process that hash alike take
+  // the next free numbers; such a name may then differ between processes.
   static std::mutex mutex;
   static std::map<std::string, UINT> registered;
+  static std::map<UINT, std::string> taken;
   if (!name || !*name) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   std::lock_guard<std::mutex> lock(mutex);
-  auto [it, inserted] =
-      registered.try_emplace(name, 0xC000u + static_cast<UINT>(registered.size()));
-  return it->second;
+  if (auto it = registered.find(name); it != registered.end()) return it->second;
+  std::uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char* c = name; *c; ++c) hash = (hash ^ static_cast<unsigned char>(*c)) * 16777619u;
+  UINT number = 0xC000u + hash % 0x4000u;
+  while (taken.count(number)) number = 0xC000u + (number + 1 - 0xC000u) % 0x4000u;
+  taken[number] = name;
+  registered[name] = number;
+  return number;
 }
 
 HWND FindWindowA(LPCSTR className, LPCSTR windowName) {

@@ -74,12 +74,23 @@ TEST(Detector, EveryDesktopShellAndLauncherCounts) {
   }
 }
 
-TEST(Detector, TheUserSystemdCountsButNotTheSystemOne) {
+TEST(Detector, TheUserSystemdCounts) {
   CWeChatDetector detector;
   EXPECT_EQ(detector.FindIndependent(Table({{900, 1, "systemd"}, {301, 900, "WeChat.exe"}}), {}),
             301u);
+}
+
+// A copy left by a workbench that was killed without its exit: init adopted it. The next
+// start must find it (and ask), not leave it running unseen.
+TEST(Detector, AnOrphanCountsAsStartedOutsideUnlessAdopted) {
+  CWeChatDetector detector;
+  const std::vector<TProcessInfo> table = {
+      {5, 0, "init"}, {1, 0, "systemd"}, {300, 1, "bash"}, {301, 1, "WeChat.exe"}};
+  EXPECT_EQ(detector.FindIndependent(table, {}), 301u);
+  EXPECT_EQ(detector.FindIndependent(table, {301}), 0u);
+  // Its workbench still runs: a child of the workbench is never independent.
   EXPECT_EQ(
-      detector.FindIndependent({{5, 0, "init"}, {1, 0, "systemd"}, {301, 1, "WeChat.exe"}}, {}),
+      detector.FindIndependent(Table({{400, 1, "tandem_chats"}, {301, 400, "WeChat.exe"}}), {}),
       0u);
 }
 

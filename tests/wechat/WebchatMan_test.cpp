@@ -364,6 +364,28 @@ TEST_F(Detection, AnOutsideCopyIsAdoptedAndThenNotReportedAgain) {
   CloseHandle(info.hProcess);
 }
 
+// On a shared machine, another user's client started from that user's desktop (or left
+// orphaned) is not ours: only this user's processes are looked at.
+TEST_F(Detection, AnotherUsersClientIsNotReported) {
+  const unsigned int other = win32::CurrentUserId() + 1;
+  win32::SetProcessTableSource([=] {
+    return std::vector<win32::TProcessRow>{{1, 0, "systemd", other},
+                                           {500, 1, "explorer.exe", other},
+                                           {501, 500, "WeChat.exe", other},
+                                           {502, 1, "WeChat.exe", other}};
+  });
+  std::vector<DWORD> found;
+  EXPECT_FALSE(Manager().IsHasWeChatRunByWeChatPC(found));
+  EXPECT_TRUE(found.empty());
+  // The same table as this user's own: both would count.
+  win32::SetProcessTableSource([] {
+    return std::vector<win32::TProcessRow>{
+        {1, 0, "systemd"}, {500, 1, "explorer.exe"}, {501, 500, "WeChat.exe"}};
+  });
+  EXPECT_TRUE(Manager().IsHasWeChatRunByWeChatPC(found));
+  EXPECT_EQ(found, std::vector<DWORD>{501});
+}
+
 TEST_F(Detection, ACopyStartedByTheWorkbenchIsNotIndependent) {
   ASSERT_TRUE(Manager().RunWeChat("ours"));
   const DWORD pid = ProcessOf("ours");

@@ -26,7 +26,9 @@
 #include <QUrl>
 
 // Standard
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -108,6 +110,28 @@ TBoxButtons ButtonsOf(UINT type) {
     default:
       return {{{B::Ok, IDOK}}, IDOK};
   }
+}
+
+// The answers file of TC_MESSAGEBOX_ANSWERS (tests that drive the real program): each box
+// takes and removes the file's first line, "ok", "cancel", "yes", "no", "abort", "retry" or
+// "ignore", as if the operator had pressed that button; 0 (show the box) when the variable
+// is unset or the file holds no answer.
+int ScriptedAnswer() {
+  const char* path = std::getenv("TC_MESSAGEBOX_ANSWERS");
+  if (!path || !*path) return 0;
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  if (lines.empty()) return 0;
+  static const std::map<std::string, int> kAnswers = {
+      {"ok", IDOK},       {"cancel", IDCANCEL}, {"yes", IDYES},      {"no", IDNO},
+      {"abort", IDABORT}, {"retry", IDRETRY},   {"ignore", IDIGNORE}};
+  const auto it = kAnswers.find(lines.front());
+  lines.erase(lines.begin());
+  std::ofstream out(path, std::ios::trunc);
+  for (const std::string& line : lines) out << line << "\n";
+  return it == kAnswers.end() ? 0 : it->second;
 }
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
@@ -387,6 +411,12 @@ using namespace DuiLib;
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   const std::string text = Safe(lpText);
   const std::string caption = lpCaption ? lpCaption : "Error";
+  // What the operator was told, for support and for tests that answer the box from outside.
+  TC_LOG(TC_LOG_INFO, "message box \"" << caption << "\": " << text);
+  if (const int answer = ScriptedAnswer()) {
+    TC_LOG(TC_LOG_INFO, "message box answered " << answer << " from TC_MESSAGEBOX_ANSWERS");
+    return answer;
+  }
   if (MessageBoxHook hook = CopyHook(s_messageBoxHook)) return hook(hWnd, text, caption, uType);
   return OnGuiThreadAndWait([&] { return ShowMessageBox(hWnd, text, caption, uType); });
 }

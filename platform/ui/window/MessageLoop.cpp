@@ -4,6 +4,7 @@
 // Project
 #include "platform/log/Log.h"
 #include "platform/ui/window/OwnWindows_p.h"
+#include "platform/ui/window/RemoteRequestFilter_p.h"
 #include "platform/ui/window/WindowHost_p.h"
 
 // Qt
@@ -224,6 +225,8 @@ void InstallOwnWindowBackend() {
     QApplication::setQuitOnLastWindowClosed(false);  // our loops decide when to end
     s_dispatcher = new CMessageDispatcher;
     qApp->installEventFilter(s_dispatcher);
+    // Window calls from other processes of this program (a second start, an updater).
+    qApp->installNativeEventFilter(new CRemoteRequestFilter);
     win32::SetOwnWindowBackend(&COwnWindows::Instance());
   });
 }

@@ -5,6 +5,7 @@
 #include "platform/log/Log.h"
 #include "platform/ui/window/MessageLoop_p.h"
 #include "platform/ui/window/OwnWindows_p.h"
+#include "platform/win32/RemoteWindow.h"
 #include "platform/ui/window/WindowHost_p.h"
 
 // Qt
@@ -95,6 +96,7 @@ HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD 
   const unsigned long nativeId = IsXcb() ? static_cast<unsigned long>(host->winId()) : 0;
   m_pHost = host;
   m_hWnd = COwnWindows::Instance().Add(host, nativeId);
+  win32::MarkOwnWindow(nativeId);  // other processes of ours may call it (RemoteWindow.h)
   host->SetHwnd(m_hWnd);
   if (dwStyle & WS_DISABLED) host->SetEnabledState(false);
   host->PublishState();
