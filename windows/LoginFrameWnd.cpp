@@ -101,12 +101,8 @@ LRESULT CLoginFrameWnd::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM, bool& b
 }
 
 LRESULT CLoginFrameWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM, BOOL& bHandled) {
-  if (uMsg == WM_TIMER && wParam == kSmsCountdownTimer) {
-    m_countdown.Step();
-    m_nSmsCountdown = m_countdown.Remaining();
-    return 0;
-  }
-  bHandled = FALSE;
+  bHandled = m_countdown.OnMessage(uMsg, wParam);
+  m_nSmsCountdown = m_countdown.Remaining();
   return 0;
 }
 
@@ -189,10 +185,7 @@ void CLoginFrameWnd::Register() {
   const int result = conn.Register(phone.c_str(), m_hints.Value("register_sms_edit").c_str(),
                                    password.c_str(), m_hints.Value("register_company_edit").c_str(),
                                    m_hints.Value("register_account_edit").c_str());
-  if (result == 0) return CompleteSignIn(phone, password);
-  if (result == -1) return Tip("注册失败, 请检查网络.");
-  if (result == -2) return Tip(ServerFailureText(conn));
-  Tip("注册失败，请联系管理员.");
+  FinishRegistration(conn, result, phone, password);
 }
 
 void CLoginFrameWnd::ResetPwd() {
@@ -213,6 +206,11 @@ void CLoginFrameWnd::ResetPwd() {
   CConnServer conn;
   const int result = conn.ResetPwd(phone.c_str(), m_hints.Value("register_sms_edit", false).c_str(),
                                    password.c_str());
+  FinishRegistration(conn, result, phone, password);
+}
+
+void CLoginFrameWnd::FinishRegistration(const CConnServer& conn, int result,
+                                        const std::string& phone, const std::string& password) {
   if (result == 0) return CompleteSignIn(phone, password);
   if (result == -1) return Tip("注册失败, 请检查网络.");
   if (result == -2) return Tip(ServerFailureText(conn));

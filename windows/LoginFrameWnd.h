@@ -46,6 +46,9 @@ class CLoginFrameWnd : public DuiLib::WindowImplBase {
   void RequestSms();
   void Register();
   void ResetPwd();
+  // The outcome of a registration or a reset: signed in, or the failure in the tip.
+  void FinishRegistration(const CConnServer& conn, int result, const std::string& phone,
+                          const std::string& password);
   // Signs in with what was just registered or reset; on success shows the success panel.
   void CompleteSignIn(const std::string& phone, const std::string& password);
   void ShowLoginFailure(const CConnServer& conn, int result);

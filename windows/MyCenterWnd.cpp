@@ -76,12 +76,8 @@ LRESULT CMyCenterWnd::OnKeyDown(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT CMyCenterWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM, BOOL& bHandled) {
-  if (uMsg == WM_TIMER && wParam == kSmsCountdownTimer) {
-    m_countdown.Step();
-    m_nSmsCountdown = m_countdown.Remaining();
-    return 0;
-  }
-  bHandled = FALSE;
+  bHandled = m_countdown.OnMessage(uMsg, wParam);
+  m_nSmsCountdown = m_countdown.Remaining();
   return 0;
 }
 

@@ -37,6 +37,12 @@ void CSmsCountdown::Step() {
   ShowButton(secondsText(m_nSmsCountdown).c_str(), false);
 }
 
+bool CSmsCountdown::OnMessage(UINT uMsg, WPARAM wParam) {
+  if (uMsg != WM_TIMER || wParam != kSmsCountdownTimer) return false;
+  Step();
+  return true;
+}
+
 void CSmsCountdown::ShowButton(const char* text, bool enabled) {
   CControlUI* button = m_manager.FindControl(m_sButton.c_str());
   if (!button) return;

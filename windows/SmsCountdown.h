@@ -23,6 +23,8 @@ class CSmsCountdown {
   void Stop();
   // One timer tick: counts down; below 1 the button is usable again.
   void Step();
+  // Steps when the message is this countdown's timer; false for any other message.
+  bool OnMessage(UINT uMsg, WPARAM wParam);
   int Remaining() const { return m_nSmsCountdown; }
 
  private:
