@@ -159,7 +159,8 @@ class StandinOptionsTest : public ::testing::Test {
   void TearDown() override {
     for (const char* name :
          {"TC_STANDIN_ACCOUNT", "TC_STANDIN_LOGIN_DELAY", "TC_STANDIN_TRANSCRIPT",
-          "TC_STANDIN_ACCOUNTS", "TC_STANDIN_MAIN_SIZE", "TC_STANDIN_DATA_ROOT"})
+          "TC_STANDIN_ACCOUNTS", "TC_STANDIN_MAIN_SIZE", "TC_STANDIN_DATA_ROOT",
+          "TC_STANDIN_PASTE_DELAY", "TC_STANDIN_STALL_MAX"})
       unsetenv(name);
   }
   bool Parse(std::vector<std::string> args, standin::TStandinOptions& options, std::string& error) {
@@ -196,6 +197,22 @@ TEST_F(StandinOptionsTest, DefaultsNameTheProcess) {
   EXPECT_EQ(options.strAccount, "wxid_standin_" + std::to_string(getpid()));
   EXPECT_EQ(options.nLoginDelayMs, -1);
   EXPECT_TRUE(options.bRegister);
+}
+
+// A slow or busy client: a paste fetched late, stalls of the event loop, a slow login.
+TEST_F(StandinOptionsTest, ASlowClientFromTheEnvironmentAndTheCommandLine) {
+  setenv("TC_STANDIN_PASTE_DELAY", "150", 1);
+  setenv("TC_STANDIN_STALL_MAX", "250", 1);
+  standin::TStandinOptions options;
+  std::string error;
+  ASSERT_TRUE(Parse({"--stall-max", "300", "--login-time", "500"}, options, error)) << error;
+  EXPECT_EQ(options.nPasteDelayMs, 150);
+  EXPECT_EQ(options.nStallMaxMs, 300);  // the command line wins
+  EXPECT_EQ(options.nLoginTimeMs, 500);
+  EXPECT_FALSE(Parse({"--paste-delay", "soon"}, options, error));
+  EXPECT_NE(error.find("--paste-delay"), std::string::npos);
+  EXPECT_FALSE(Parse({"--stall-max", "-5"}, options, error));
+  EXPECT_FALSE(Parse({"--login-time"}, options, error));
 }
 
 TEST_F(StandinOptionsTest, BadValuesAreRefused) {

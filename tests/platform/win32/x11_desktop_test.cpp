@@ -13,6 +13,8 @@
 #include "tests/support/TempDir.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QCryptographicHash>
 #include <QImage>
 #include <QPainter>
@@ -524,6 +526,23 @@ TEST_F(X11DesktopTest, ThreeCopiesAreToldApartByProcess) {
       WaitUntil([&] { return !IsWindowVisible(logins[0]) && !IsWindowVisible(logins[2]); }, 2000));
   EXPECT_EQ(FindWindowOf(copies[0].dwProcessId, "WeChatLoginWndForPC"), nullptr);
   EXPECT_TRUE(IsWindowVisible(logins[1]));
+}
+
+// A paste whose item the target has not fetched stays pending when a short wait (the fixed
+// pause of the paste key) runs out, so that the next item still waits for it. Nothing
+// fetches here until this process reads its own clipboard, as a client's request would.
+TEST_F(X11DesktopTest, APasteNotYetFetchedStaysPendingPastAShortWait) {
+  win32::DesktopBackend* desktop = win32::X11Desktop();
+  ASSERT_TRUE(desktop->SetClipboardText(u"pasted"));
+  keybd_event(VK_CONTROL, 0, 0, 0);
+  keybd_event('V', 0, 0, 0);
+  keybd_event('V', 0, KEYEVENTF_KEYUP, 0);
+  keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+  EXPECT_FALSE(desktop->WaitClipboardFetched(20));
+  EXPECT_FALSE(desktop->WaitClipboardFetched(20));
+  ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
+  EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->text(), QStringLiteral("pasted"));
+  EXPECT_TRUE(desktop->WaitClipboardFetched(20));
 }
 
 }  // namespace
