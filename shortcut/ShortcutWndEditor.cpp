@@ -524,7 +524,11 @@ int CShortcutWnd::RangeValue(int left) {
 }
 
 int CShortcutWnd::RangeLeft(int value) {
-  return (value * 547 - 1094) / 198 + kTrackLeft;
+  // Rounded up, not cut: a cut place reads back one less (38 → 139 → 37), so every save of
+  // an unchanged message would lower its range by one. Rounded up, RangeValue(RangeLeft(v))
+  // is v for every value from 2 to 200, and the ends stay at 40 and 587.
+  const int scaled = (value - 2) * 547;
+  return (scaled >= 0 ? (scaled + 197) / 198 : scaled / 198) + kTrackLeft;
 }
 
 int CShortcutWnd::MarkerValue(const char* name) const {

@@ -7,13 +7,13 @@
 #include "mainframe/MainFrameWnd.h"
 #include "mainframe/WebchatListUI.h"
 #include "platform/ui/window/MessageLoop.h"
-#include "platform/win32/Registry.h"
-#include "refserver/RefServer.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
 #include "shortcut/ShortcutPanel.h"
 #include "shortcut/ShortcutWnd.h"
+#include "tests/support/GuiWait.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/WorkbenchSession.h"
 #include "wechat/WebchatMan.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,6 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,7 +29,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -38,14 +36,14 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using DuiLib::CTreeNodeUI;
+using testing_support::Pump;
+using testing_support::WaitUntil;
 
 struct TSession {
-  fs::path root;
+  testing_support::TWorkbenchSession env;
+  fs::path root;  // env.root
   std::string programDir;
-  std::unique_ptr<refserver::CRefServer> server;
   CMainFrameWnd* frame = nullptr;
   std::vector<std::string> boxes;  // "caption|text" of every message box
   std::string picture;             // the uploaded picture, as a file
@@ -53,21 +51,6 @@ struct TSession {
   std::string firstKey;
 };
 TSession* s_session = nullptr;
-
-bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < deadline) {
-    DuiLib::PumpMessages();
-    if (pred()) return true;
-    std::this_thread::sleep_for(5ms);
-  }
-  DuiLib::PumpMessages();
-  return pred();
-}
-
-void pump(int ms) {
-  waitUntil([] { return false; }, ms);
-}
 
 void writeWorkbook(const std::string& path, int rows, const std::string& prefix) {
   lxw_workbook* book = workbook_new(path.c_str());
@@ -119,16 +102,7 @@ class ShortcutE2E : public ::testing::Test {
     return Manager().GetWeChatRunData(data, key) ? data.dwProcessId : 0;
   }
   std::vector<Json::Value> Transcript(const std::string& key) {
-    std::vector<Json::Value> lines;
-    std::ifstream file(S().root / ("transcript-" + std::to_string(ProcessOf(key)) + ".jsonl"));
-    std::string line;
-    Json::CharReaderBuilder builder;
-    while (std::getline(file, line)) {
-      Json::Value value;
-      std::istringstream stream(line);
-      if (Json::parseFromStream(builder, stream, &value, nullptr)) lines.push_back(value);
-    }
-    return lines;
+    return S().env.Transcript(ProcessOf(key));
   }
   // Mouse input to the frame, as the window system delivers it.
   void Click(CTreeNodeUI* node, bool twice) {
@@ -156,7 +130,7 @@ class ShortcutE2E : public ::testing::Test {
       bool done = false;
       CShortcutWnd loader(tree, CShortcutWnd::kModeLoader);
       loader.InitShortcutTree([&](bool) { done = true; });
-      EXPECT_TRUE(waitUntil([&] { return done; }, 20000));
+      EXPECT_TRUE(WaitUntil([&] { return done; }, 20000));
     }
     for (int i = 0; i < tree->GetCount(); ++i)
       titles.push_back(static_cast<CTreeNodeUI*>(tree->GetItemAt(i))->GetItemText().str());
@@ -167,44 +141,15 @@ class ShortcutE2E : public ::testing::Test {
 void ShortcutE2E::SetUpTestSuite() {
   s_session = new TSession;
   TSession& s = *s_session;
-  s.root = fs::temp_directory_path() / ("shortcut_e2e_" + std::to_string(::getpid()));
-  fs::remove_all(s.root);
-  fs::create_directories(s.root / "home" / ".config");
-  fs::create_directories(s.root / "program");
-  const char* programDir = std::getenv("TC_PROGRAM_DIR");
-  s.programDir = programDir ? programDir : ".";
-  ::setenv("HOME", (s.root / "home").c_str(), 1);
-  ::setenv("XDG_CONFIG_HOME", (s.root / "home" / ".config").c_str(), 1);
-  ::setenv("TC_HKCU_FILE", (s.root / "hkcu.ini").c_str(), 1);
-  ::setenv("TC_HKLM_FILE", (s.root / "hklm.ini").c_str(), 1);
-  ::setenv("TC_STANDIN_DATA_ROOT", (s.root / "data").c_str(), 1);
-  ::setenv("TC_STANDIN_TRANSCRIPT", (s.root / "transcript-%p.jsonl").c_str(), 1);
-  ::setenv("TC_STANDIN_LOGIN_DELAY", "300", 1);
-  SetProgramFolder((s.root / "program").string() + "/");
-  GetUserDataFolder();
-
-  refserver::TServerOptions options;
-  options.nPort = 0;
-  options.sDataDir = (s.root / "server").string();
-  options.bFastHash = true;
-  options.bQuiet = true;
-  fs::create_directories(options.sDataDir);
-  s.server = std::make_unique<refserver::CRefServer>(options);
-  s.server->Seed();  // two groups, five messages
-  s.server->Start();
-  std::ofstream(s.root / "program" / "sys.cfg")
-      << "[SYSTEM]\nWebServer=http://127.0.0.1:" << s.server->Port() << "/\nVERSION=1.0.0\n";
-
-  CConnServer login;
-  ASSERT_EQ(login.Login(refserver::CRefServer::kDemoPhone, refserver::CRefServer::kDemoPassword),
-            0);
-  StoreSignInValues(login);
+  s.env.Start("shortcut_e2e");
+  if (HasFatalFailure()) return;
+  s.root = s.env.root;
+  s.programDir = s.env.programDir;
   const std::string token = GetLoginToken();
   // A third group: four one-text messages and one of two texts around a picture.
   s.picture = (s.root / "图片.bmp").string();
   testing_support::WriteTestBitmap(s.picture, 40, 30);
-  s.pictureFigures = testing_support::CommandOutput("'" + s.programDir +
-                                                    "/standin' --hash-image '" + s.picture + "'");
+  s.pictureFigures = s.env.PictureFigures(s.picture);
   CConnServer upload;
   ASSERT_EQ(upload.UploadPic(token.c_str(), s.picture.c_str(), "图片.bmp"), 0);
   const std::string pictureName = upload.m_strObj.str();
@@ -229,15 +174,6 @@ void ShortcutE2E::SetUpTestSuite() {
                          R"(","downLoadURL":"","sort":2},)" + textItem("第二段文字", 3));
   addMessage("预售", textItem("预售商品付定金锁定优惠", 1));
 
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
-                  KEY_WRITE, nullptr, &key, nullptr);
-  const std::string client = "\"" + s.programDir + "/standin\"";
-  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(client.c_str()),
-                 static_cast<DWORD>(client.size() + 1));
-  RegCloseKey(key);
-
   DuiLib::SetMessageBoxHook([&s](HWND, const std::string& text, const std::string& caption, UINT) {
     s.boxes.push_back(caption + "|" + text);
     return IDOK;
@@ -257,18 +193,17 @@ void ShortcutE2E::TearDownTestSuite() {
   TSession& s = *s_session;
   if (s.frame) {
     s.frame->Close(1);
-    waitUntil([&] { return !::IsWindow(s.frame->GetHWND()); }, 10000);
+    WaitUntil([&] { return !::IsWindow(s.frame->GetHWND()); }, 10000);
   }
   DuiLib::SetMessageBoxHook({});
   DuiLib::SetFileDialogHook({});
-  s.server->Stop();
-  fs::remove_all(s.root);
+  s.env.Stop();
   delete s_session;
   s_session = nullptr;
 }
 
 TEST_F(ShortcutE2E, LibraryLoadsInServerOrderAndTheCopyLogsIn) {
-  ASSERT_TRUE(waitUntil([&] { return Tree()->GetCount() == 14; }, 20000)) << Tree()->GetCount();
+  ASSERT_TRUE(WaitUntil([&] { return Tree()->GetCount() == 14; }, 20000)) << Tree()->GetCount();
   const std::vector<std::string> names = Names();
   EXPECT_EQ(names.back(), "-1");
   std::vector<std::string> titles;
@@ -277,7 +212,7 @@ TEST_F(ShortcutE2E, LibraryLoadsInServerOrderAndTheCopyLogsIn) {
   EXPECT_EQ(titles, (std::vector<std::string>{"常用问候", "欢迎语", "稍等", "结束语", "售后服务",
                                               "退换货", "物流查询", "促销活动", "满减", "包邮",
                                               "赠品", "图文", "预售"}));
-  ASSERT_TRUE(waitUntil(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         WECHATRUNDATA data;
         const std::string key = SelectedKey();
@@ -286,7 +221,7 @@ TEST_F(ShortcutE2E, LibraryLoadsInServerOrderAndTheCopyLogsIn) {
       },
       20000));
   S().firstKey = SelectedKey();
-  pump(500);
+  Pump(500);
 }
 
 TEST_F(ShortcutE2E, ClickCitesIntoTheBoxWithoutSending) {
@@ -294,11 +229,11 @@ TEST_F(ShortcutE2E, ClickCitesIntoTheBoxWithoutSending) {
   ASSERT_FALSE(key.empty());
   const size_t before = Transcript(key).size();
   Click(NodeTitled("包邮"), false);
-  pump(800);
+  Pump(800);
   EXPECT_EQ(Transcript(key).size(), before) << "a click must not send";
   // What the box holds now goes out with the client's own send key.
   Manager().SendCurrText(key.c_str());
-  ASSERT_TRUE(waitUntil([&] { return Transcript(key).size() == before + 1; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return Transcript(key).size() == before + 1; }, 5000));
   const Json::Value line = Transcript(key).back();
   ASSERT_EQ(line["items"].size(), 1u);
   EXPECT_EQ(line["items"][0]["text"].asString(), "今天下单全国包邮");
@@ -314,16 +249,16 @@ TEST_F(ShortcutE2E, RightClickOpensTheMenuOfTheNodeWithoutCiting) {
     ::SendMessageA(frame, WM_MOUSEMOVE, 0, at);
     ::SendMessageA(frame, WM_RBUTTONDOWN, MK_RBUTTON, at);
     ::SendMessageA(frame, WM_RBUTTONUP, 0, at);
-    EXPECT_TRUE(waitUntil([] { return CMenuWnd::OpenCount() == 1; }, 3000)) << title;
+    EXPECT_TRUE(WaitUntil([] { return CMenuWnd::OpenCount() == 1; }, 3000)) << title;
     EXPECT_EQ(Tree()->GetCurSel(), NodeTitled(title)->GetTreeIndex());
     CMenuWnd::CloseAll();
-    ASSERT_TRUE(waitUntil([] { return CMenuWnd::OpenCount() == 0; }, 3000));
+    ASSERT_TRUE(WaitUntil([] { return CMenuWnd::OpenCount() == 0; }, 3000));
   }
   // Nothing was cited: the box is as empty as the last send left it, so the send key sends
   // nothing.
   const size_t before = Transcript(key).size();
   Manager().SendCurrText(key.c_str());
-  pump(1000);
+  Pump(1000);
   EXPECT_EQ(Transcript(key).size(), before);
 }
 
@@ -331,9 +266,9 @@ TEST_F(ShortcutE2E, DoubleClickSendsTextsAndPictureAsThreeMessagesInOrder) {
   const std::string key = S().firstKey;
   const size_t before = Transcript(key).size();
   Click(NodeTitled("图文"), true);
-  ASSERT_TRUE(waitUntil([&] { return Transcript(key).size() >= before + 3; }, 15000))
+  ASSERT_TRUE(WaitUntil([&] { return Transcript(key).size() >= before + 3; }, 15000))
       << Transcript(key).size() - before;
-  pump(300);
+  Pump(300);
   const std::vector<Json::Value> lines = Transcript(key);
   ASSERT_EQ(lines.size(), before + 3);
   EXPECT_EQ(lines[before]["items"][0]["text"].asString(), "第一段文字");
@@ -351,14 +286,14 @@ TEST_F(ShortcutE2E, CopyOnShowOtherThanTheSelectedOneGivesTheMismatchBox) {
   const std::string first = S().firstKey;
   S().frame->AddWebChat();
   std::string second;
-  ASSERT_TRUE(waitUntil(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         second = SelectedKey();
         WECHATRUNDATA data;
         return second != first && Manager().GetWeChatRunData(data, second) && data.hMainWnd;
       },
       20000));
-  pump(500);
+  Pump(500);
   // The operator brings the first copy forward without touching the list.
   Manager().SwitchWeChat(first.c_str());
   const size_t firstBefore = Transcript(first).size();
@@ -366,7 +301,7 @@ TEST_F(ShortcutE2E, CopyOnShowOtherThanTheSelectedOneGivesTheMismatchBox) {
   S().boxes.clear();
   Tree()->SelectItem(NodeTitled("满减")->GetTreeIndex(), false, false);
   ASSERT_TRUE(S().frame->GetShortcutPanel()->OnMenu(4001));
-  pump(800);
+  Pump(800);
   EXPECT_EQ(S().boxes,
             std::vector<std::string>{std::string("警告|") + CShortcutSender::kMismatchText});
   EXPECT_EQ(Transcript(first).size(), firstBefore);
@@ -391,7 +326,7 @@ TEST_F(ShortcutE2E, SpreadsheetsAreImportedIntoAGroupAndSurviveARestart) {
     Tree()->SelectItem(group->GetTreeIndex(), false, false);
     const int before = group->GetCountChild();
     ASSERT_TRUE(Panel().OnMenu(5002));
-    ASSERT_TRUE(waitUntil([&] { return !Panel().GetImporter().IsRunning(); }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return !Panel().GetImporter().IsRunning(); }, 60000));
     EXPECT_EQ(group->GetCountChild(), before + 20) << book;
     EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
   }
