@@ -5,16 +5,19 @@
 #include "app/Settings.h"
 #include "chrome/MenuWnd.h"
 #include "mainframe/MainFrameWnd.h"
+#include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
 #include "platform/ui/window/MessageLoop.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
 #include "shortcut/ShortcutPanel.h"
 #include "shortcut/ShortcutWnd.h"
+#include "tests/support/GuiScript.h"
 #include "tests/support/GuiWait.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WorkbenchSession.h"
 #include "wechat/WebchatMan.h"
+#include "windows/ContactNoteDlg.h"
 
 #include <gtest/gtest.h>
 #include <json/json.h>
@@ -369,6 +372,62 @@ TEST_F(ShortcutE2E, SearchBoxFindsAMessageByAChineseWordInItsText) {
   edit->SetText("");
   S().frame->GetPaintManager().SendNotify(edit, DuiLib::DUI_MSGTYPE_TEXTCHANGED);
   EXPECT_TRUE(NodeTitled("满减")->IsVisible());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ShortcutE2E, RenamingAnAccountWithoutRemarkCreatesOneAndKeepsItsId) {
+  CWebchatListUI* list = S().frame->GetWebchatList();
+  auto* row = static_cast<CWebchatElementUI*>(list->GetItemAt(list->GetCurSel()));
+  ASSERT_NE(row, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !row->GetUserData().IsEmpty(); }, 10000));
+  ASSERT_TRUE(row->m_pTitleLabel->GetUserData().IsEmpty());  // no remark on the server yet
+  const std::string weChatId = row->GetUserData().str();
+  // The contact-note dialog runs a modal loop inside the double click: answer it from there.
+  auto dialog = [] {
+    return dynamic_cast<CContactNoteDlg*>(
+        DuiLib::CWindowWnd::FromHandle(::FindWindowA("UIMsgWnd", nullptr)));
+  };
+  testing_support::CGuiScript script(
+      {{"type the note and press OK",
+        [&] {
+          CContactNoteDlg* note = dialog();
+          if (!note) return false;
+          DuiLib::CPaintManagerUI& pm = note->GetPaintManager();
+          DuiLib::CControlUI* edit = pm.FindControl("edit_contact_note");
+          DuiLib::CControlUI* ok = pm.FindControl("btn_contactnote_ok");
+          if (!edit || !ok) return false;
+          edit->SetText("老客户张三");
+          pm.SendNotify(ok, DuiLib::DUI_MSGTYPE_CLICK);
+          return true;
+        }}},
+      20000, [&] {
+        if (CContactNoteDlg* note = dialog()) note->Close(1);
+      });
+  S().frame->GetPaintManager().UpdateLayout();
+  const RECT rc = row->m_pTitleLabel->GetPos();
+  const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  HWND frame = S().frame->GetHWND();
+  ::SendMessageA(frame, WM_MOUSEMOVE, 0, at);
+  ::SendMessageA(frame, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::SendMessageA(frame, WM_LBUTTONUP, 0, at);
+  ::SendMessageA(frame, WM_LBUTTONDBLCLK, MK_LBUTTON, at);  // returns once the dialog closed
+  ::SendMessageA(frame, WM_LBUTTONUP, 0, at);
+  ASSERT_TRUE(script.Finished()) << script.Unfinished();
+  EXPECT_EQ(row->m_pTitleLabel->GetText(), "老客户张三");
+  const std::string remarkId = row->m_pTitleLabel->GetUserData().str();
+  EXPECT_FALSE(remarkId.empty());
+  EXPECT_NE(remarkId, "0");
+  EXPECT_EQ(list->m_mapRemarks[weChatId], "老客户张三");
+  CDuiString idAndRemark = weChatId.c_str();
+  CDuiString remark;
+  CConnServer conn;
+  conn.GetRemarkInfo(&idAndRemark, GetLoginToken().c_str(), &remark);
+  EXPECT_EQ(remark, "老客户张三");
+  EXPECT_EQ(idAndRemark.str(), remarkId);
+  EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
 }
 
 }  // namespace

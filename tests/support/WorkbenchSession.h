@@ -77,7 +77,12 @@ struct TWorkbenchSession {
     RegCreateKeyExA(HKEY_LOCAL_MACHINE,
                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr,
                     0, KEY_WRITE, nullptr, &key, nullptr);
-    const std::string client = "\"" + programDir + "/standin\"";
+    // The stand-in under a name of this run's own: copies that other runs on the machine
+    // start are then never taken for clients "started outside" this one.
+    const fs::path clientProgram = root / ("client_" + std::to_string(::getpid()));
+    fs::copy_file(fs::path(programDir) / "standin", clientProgram,
+                  fs::copy_options::overwrite_existing);
+    const std::string client = "\"" + clientProgram.string() + "\"";
     RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(client.c_str()),
                    static_cast<DWORD>(client.size() + 1));
     RegCloseKey(key);
