@@ -591,6 +591,26 @@ DWORD ImagePathToDrivePath(HANDLE process, char (&path)[MAX_PATH]) {
   return 0;
 }
 
+BOOL CollectWindowOwner(HWND hwnd, LPARAM lParam) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  if (pid) reinterpret_cast<std::vector<DWORD>*>(lParam)->push_back(pid);
+  return TRUE;
+}
+
+// The processes that own a top-level window on this desktop.
+std::vector<DWORD> TopLevelWindowOwners() {
+  std::vector<DWORD> owners;
+  ::EnumWindows(CollectWindowOwner, reinterpret_cast<LPARAM>(&owners));
+  return owners;
+}
+
+// The client or a process it started (a launcher's child) owns one of the windows.
+bool OwnsAWindow(const std::vector<DWORD>& owners, DWORD client) {
+  return std::any_of(owners.begin(), owners.end(),
+                     [client](DWORD owner) { return win32::IsProcessOrDescendant(owner, client); });
+}
+
 void LogParentImage(DWORD parentId) {
   HANDLE parent = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, parentId);
   char path[MAX_PATH] = {};
@@ -624,7 +644,12 @@ bool CWebchatMan::__IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
   }
   CWeChatDetector detector(GetWeChatExePath());
   std::vector<TProcessInfo> table;
+  const std::vector<DWORD> windowOwners = TopLevelWindowOwners();
   do {
+    // A client that shows no window on this desktop runs on another one (another X server,
+    // perhaps one that has ended): it is neither ours to take over nor to stop.
+    if (detector.IsClientName(entry.szExeFile) && !OwnsAWindow(windowOwners, entry.th32ProcessID))
+      continue;
     table.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
     if (table.size() > 1 && detector.IsClientName(entry.szExeFile))
       LogParentImage(entry.th32ParentProcessID);

@@ -107,8 +107,14 @@ void ClipboardNotePaste() {
   s_pastePending.store(true);
 }
 
+// The GUI thread's loop runs inside an input sequence: it answers other programs' requests,
+// but neither the operator's input nor timers (a timer of the frame would start the next
+// reply item inside this one).
+constexpr QEventLoop::ProcessEventsFlags kServeFlags =
+    QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers;
+
 void ClipboardServe() {
-  if (onGuiThread()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  if (onGuiThread()) QCoreApplication::processEvents(kServeFlags);
 }
 
 bool ClipboardWaitFetched(DWORD timeoutMs) {
@@ -118,7 +124,7 @@ bool ClipboardWaitFetched(DWORD timeoutMs) {
     // A time-out leaves the paste pending: a short wait (the fixed pause of a paste key)
     // ending must not let the next item replace this one before the target read it.
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    if (onGuiThread()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (onGuiThread()) QCoreApplication::processEvents(kServeFlags);
     if (s_fetched.load() != s_offered.load())
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }

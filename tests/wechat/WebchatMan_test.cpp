@@ -348,6 +348,9 @@ TEST_F(Detection, AnOutsideCopyIsAdoptedAndThenNotReportedAgain) {
                                            {GetCurrentProcessId(), 1, "t"}};
   });
   std::vector<DWORD> found;
+  // Not yet on this desktop: a client without a window runs on another one.
+  EXPECT_FALSE(Manager().IsHasWeChatRunByWeChatPC(found));
+  m_desktop.AddWindow(kWeChatLoginWndClass, outside, {0, 0, 300, 400});
   EXPECT_TRUE(Manager().IsHasWeChatRunByWeChatPC(found));
   EXPECT_EQ(found, std::vector<DWORD>{outside});
 
@@ -378,6 +381,7 @@ TEST_F(Detection, AnotherUsersClientIsNotReported) {
   EXPECT_FALSE(Manager().IsHasWeChatRunByWeChatPC(found));
   EXPECT_TRUE(found.empty());
   // The same table as this user's own: both would count.
+  m_desktop.AddWindow(kWeChatLoginWndClass, 501, {0, 0, 300, 400});
   win32::SetProcessTableSource([] {
     return std::vector<win32::TProcessRow>{
         {1, 0, "systemd"}, {500, 1, "explorer.exe"}, {501, 500, "WeChat.exe"}};
