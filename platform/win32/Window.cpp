@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -30,6 +31,42 @@ thread_local char16_t t_pendingHighSurrogate = 0;
 OwnWindowBackend* ownFor(HWND hwnd) {
   OwnWindowBackend* own = s_ownBackend.load();
   return (own && hwnd && own->IsOwn(hwnd)) ? own : nullptr;
+}
+
+// Foreign windows are X windows, measured in device pixels; the callers' coordinates are
+// logical points, like those of our own windows. A call converts where it reaches a foreign
+// window, with the ratio of our windows (1 without a backend or scaling).
+double deviceRatio() {
+  OwnWindowBackend* own = s_ownBackend.load();
+  const double ratio = own ? own->DevicePixelRatio() : 1.0;
+  return ratio > 0 ? ratio : 1.0;
+}
+int toDevice(int value, double ratio) {
+  return static_cast<int>(std::lround(value * ratio));
+}
+int toLogical(int value, double ratio) {
+  return static_cast<int>(std::lround(value / ratio));
+}
+// Origin and size are converted apiece, so a width survives the round trip unchanged.
+RECT toLogical(const RECT& rect, double ratio) {
+  const LONG left = toLogical(rect.left, ratio);
+  const LONG top = toLogical(rect.top, ratio);
+  return RECT{left, top, left + toLogical(rect.right - rect.left, ratio),
+              top + toLogical(rect.bottom - rect.top, ratio)};
+}
+
+// A foreign window's client area on the screen, in logical points.
+bool foreignRect(DesktopBackend* backend, HWND hwnd, RECT& rect) {
+  RECT device{};
+  if (!backend->GetRect(hwnd, &device)) return false;
+  rect = toLogical(device, deviceRatio());
+  return true;
+}
+
+bool moveForeign(DesktopBackend* backend, HWND hwnd, int x, int y, int width, int height) {
+  const double ratio = deviceRatio();
+  return backend->Move(hwnd, toDevice(x, ratio), toDevice(y, ratio), toDevice(width, ratio),
+                       toDevice(height, ratio));
 }
 
 DesktopBackend* desktop() {
@@ -88,7 +125,7 @@ bool clientOrigin(HWND hwnd, POINT& origin) {
   if (OwnWindowBackend* own = ownFor(hwnd)) {
     if (!own->GetWindowRect(hwnd, &rect)) return false;
   } else if (DesktopBackend* backend = desktopFor(hwnd)) {
-    if (!backend->GetRect(hwnd, &rect)) return false;
+    if (!foreignRect(backend, hwnd, rect)) return false;
   } else {
     return false;
   }
@@ -115,11 +152,14 @@ LRESULT typeUnit(DesktopBackend* backend, HWND hwnd, WPARAM unit) {
 LRESULT sendToForeign(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   DesktopBackend* backend = desktopFor(hwnd);
   if (!backend) return 0;
+  const double ratio = deviceRatio();
+  const int x = toDevice(GET_X_LPARAM(lParam), ratio);
+  const int y = toDevice(GET_Y_LPARAM(lParam), ratio);
   switch (msg) {
     case WM_LBUTTONDOWN:
-      return backend->Click(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), true) ? 0 : 1;
+      return backend->Click(hwnd, x, y, true) ? 0 : 1;
     case WM_LBUTTONUP:
-      return backend->Click(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), false) ? 0 : 1;
+      return backend->Click(hwnd, x, y, false) ? 0 : 1;
     case WM_CHAR:
       return typeUnit(backend, hwnd, wParam);
     case WM_CLOSE:
@@ -307,7 +347,7 @@ BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
   if (!rect) return FALSE;
   if (auto* own = ownFor(hwnd)) return own->GetWindowRect(hwnd, rect);
   auto* backend = desktopFor(hwnd);
-  return backend && backend->GetRect(hwnd, rect);
+  return backend && win32::foreignRect(backend, hwnd, *rect);
 }
 
 BOOL GetClientRect(HWND hwnd, LPRECT rect) {
@@ -315,7 +355,7 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect) {
   if (auto* own = ownFor(hwnd)) return own->GetClientRect(hwnd, rect);
   auto* backend = desktopFor(hwnd);
   RECT screen{};
-  if (!backend || !backend->GetRect(hwnd, &screen)) return FALSE;
+  if (!backend || !win32::foreignRect(backend, hwnd, screen)) return FALSE;
   *rect = RECT{0, 0, screen.right - screen.left, screen.bottom - screen.top};
   return TRUE;
 }
@@ -335,22 +375,19 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
   if (auto* own = ownFor(hwnd)) return own->Move(hwnd, x, y, width, height, repaint);
   auto* backend = desktopFor(hwnd);
-  return backend && backend->Move(hwnd, x, y, width, height);
+  return backend && win32::moveForeign(backend, hwnd, x, y, width, height);
 }
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
   if (auto* own = ownFor(hwnd)) return own->SetPos(hwnd, insertAfter, x, y, cx, cy, flags);
   auto* backend = desktopFor(hwnd);
-  RECT current{};
+  RECT current{};  // device pixels: what is kept stays exactly as it is
   if (!backend || !backend->GetLocalRect(hwnd, &current)) return FALSE;
-  if (flags & SWP_NOMOVE) {
-    x = current.left;
-    y = current.top;
-  }
-  if (flags & SWP_NOSIZE) {
-    cx = current.right - current.left;
-    cy = current.bottom - current.top;
-  }
+  const double ratio = win32::deviceRatio();
+  x = (flags & SWP_NOMOVE) ? current.left : win32::toDevice(x, ratio);
+  y = (flags & SWP_NOMOVE) ? current.top : win32::toDevice(y, ratio);
+  cx = (flags & SWP_NOSIZE) ? current.right - current.left : win32::toDevice(cx, ratio);
+  cy = (flags & SWP_NOSIZE) ? current.bottom - current.top : win32::toDevice(cy, ratio);
   bool ok = true;
   if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
     ok = backend->Move(hwnd, x, y, cx, cy);

@@ -182,6 +182,11 @@ class OwnWindowBackend {
   virtual HWND FromNativeId(unsigned long xid) = 0;
   virtual HWND Foreground() = 0;
   virtual HWND Focus() = 0;
+  // Device pixels per logical point of our windows (QT_SCALE_FACTOR, the screen's ratio).
+  // Our windows and every coordinate the system passes are logical; foreign X windows are
+  // measured in device pixels, so the window functions convert with this where they meet.
+  // Safe from any thread.
+  virtual double DevicePixelRatio() { return 1.0; }
 };
 
 // Foreign windows; X11 unless a test installs another desktop.

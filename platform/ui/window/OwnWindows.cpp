@@ -32,6 +32,7 @@ HWND COwnWindows::Add(CWindowHost* host, unsigned long nativeId) {
   } else {
     hwnd = reinterpret_cast<HWND>(m_nextSynthetic++);
   }
+  if (qGuiApp) m_dDevicePixelRatio = qGuiApp->devicePixelRatio();
   TEntry& entry = m_windows[hwnd];
   entry.host = host;
   entry.state.nativeId = nativeId;
@@ -308,6 +309,13 @@ HWND COwnWindows::Foreground() {
 HWND COwnWindows::Focus() {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_focus;
+}
+
+double COwnWindows::DevicePixelRatio() {
+  // One ratio for all our windows: QT_SCALE_FACTOR applies to every screen alike, and the
+  // highest screen ratio is what Qt itself gives windows that span screens.
+  if (IsGuiThread() && qGuiApp) m_dDevicePixelRatio = qGuiApp->devicePixelRatio();
+  return m_dDevicePixelRatio;
 }
 
 }  // namespace DuiLib

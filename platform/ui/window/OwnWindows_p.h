@@ -10,6 +10,7 @@
 
 #include "platform/win32/Window.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <string>
@@ -76,6 +77,7 @@ class COwnWindows final : public win32::OwnWindowBackend {
   HWND FromNativeId(unsigned long xid) override;
   HWND Foreground() override;
   HWND Focus() override;
+  double DevicePixelRatio() override;
 
  private:
   COwnWindows() = default;
@@ -88,6 +90,8 @@ class COwnWindows final : public win32::OwnWindowBackend {
   std::uintptr_t m_nextSynthetic = 0x40000000;
   HWND m_foreground = nullptr;
   HWND m_focus = nullptr;
+  // Refreshed on the GUI thread (Qt's screens live there), read from any thread.
+  std::atomic<double> m_dDevicePixelRatio{1.0};
 };
 
 }  // namespace DuiLib
