@@ -11,6 +11,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Window.h"
+#include "tests/support/TestFiles.h"
 #include "wechat/WebchatMan.h"
 
 #include <json/json.h>
@@ -93,17 +94,6 @@ void WritePicture(const fs::path& path) {
                                     0,   0,   0,    0,    0,  0, 0, 0,    0,  0, 0,  0};
   std::copy(std::begin(header), std::end(header), bytes.begin());
   std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string CommandOutput(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    ::pclose(pipe);
-  }
-  while (!output.empty() && output.back() == '\n') output.pop_back();
-  return output;
 }
 
 std::vector<std::string> TranscriptLines(const fs::path& file) {
@@ -198,8 +188,8 @@ int main() {
   WritePicture(picture);
   std::vector<INPUTDATA> reply = {
       {u"你好", 0}, {u"😀👍", 0}, {u"好的", 1}, {Utf8ToWide(picture.string()), 2}, {u"再见", 0}};
-  const std::string pictureFigures =
-      CommandOutput("\"" + standin + "\" --hash-image \"" + picture.string() + "\"");
+  const std::string pictureFigures = testing_support::CommandOutput(
+      "\"" + standin + "\" --hash-image \"" + picture.string() + "\"");
   WECHATRUNDATA shown;
   manager->GetWeChatRunData(shown, keys.back());
   const fs::path transcript = root / ("transcript-" + std::to_string(shown.dwProcessId) + ".jsonl");
