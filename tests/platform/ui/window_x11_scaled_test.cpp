@@ -27,10 +27,12 @@ class CForeignWindow {
     xcb_connection_t* c = m_pConnection.get();
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     m_window = xcb_generate_id(c);
-    const std::uint32_t background[] = {screen->white_pixel};
+    // Override-redirect: a window manager never takes it over half-way through the test
+    // (embedding managed windows is the desktop tests' subject; the scale is this one's).
+    const std::uint32_t values[] = {screen->white_pixel, 1};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 120, 90, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL,
-                      background);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     xcb_map_window(c, m_window);
     xcb_flush(c);
   }
@@ -97,7 +99,11 @@ TEST_F(ScaledX11Embedding, MoveWindowPlacesTheForeignWindowInDevicePixels) {
 TEST_F(ScaledX11Embedding, AMaximisedForeignWindowFillsTheHostAndReadsBackItsLogicalSize) {
   ASSERT_TRUE(MoveWindow(m_foreign.Handle(), 0, 0, 50, 50, TRUE));
   ShowWindow(m_foreign.Handle(), SW_SHOWMAXIMIZED);
-  EXPECT_TRUE(PumpUntil([&] { return SameRect(m_foreign.Geometry(), RECT{0, 0, 800, 600}); }));
+  EXPECT_TRUE(PumpUntil([&] {
+    return SameRect(m_foreign.Geometry(), RECT{0, 0, 800, 600});
+  })) << m_foreign.Geometry().left
+      << "," << m_foreign.Geometry().top << "," << m_foreign.Geometry().right << ","
+      << m_foreign.Geometry().bottom;
   RECT rect{};
   ASSERT_TRUE(GetWindowRect(m_foreign.Handle(), &rect));
   RECT host{};
