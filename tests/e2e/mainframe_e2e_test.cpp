@@ -1,0 +1,697 @@
+// The workbench as an operator meets it: the real tandem_chats program, signed in with the
+// development switch against the reference server, running stand-in clients, on a real X
+// server (bare or under openbox, started around this program by scripts/xvfb-run-wm.sh).
+// The tests share one run of the workbench and build on each other in the order written.
+//
+// Everything is observed from outside: which client window is mapped and on top inside the
+// frame, the window manager's client list and window states are read from the X server;
+// processes from /proc; what the frame told the operator (message boxes, the counter, row
+// titles, the copy on show) from its log. Input is real: pointer clicks and keys through
+// XTest; message boxes are answered with the keyboard.
+#include "platform/win32/DesktopBackend.h"
+#include "platform/win32/Input.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/Toolhelp.h"
+#include "platform/win32/Window.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <xcb/xcb.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kTitle = "Orvo客服-电商版";
+constexpr int kQuota = 3;
+// Client points of the frame, from skin/tandem_chats.xml (1180 x 760, border 1, caption 48,
+// left column 152 wide: add button, counter row, separator, then rows of 60).
+constexpr int kAddX = 77, kAddY = 81;
+constexpr int kCloseX = 1155, kCloseY = 25;
+constexpr int kListTop = 134, kRowHeight = 60;
+constexpr int kRowClickX = 100;
+constexpr int kKickX = 140, kKickOffsetY = 10;
+
+struct TFreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, TFreeDeleter>;
+
+// Read-only questions to the X server, on a connection of the test's own.
+class CXProbe {
+ public:
+  CXProbe() : m_pXcb(xcb_connect(nullptr, nullptr)) {
+    m_nRoot = xcb_setup_roots_iterator(xcb_get_setup(m_pXcb)).data->root;
+  }
+  ~CXProbe() { xcb_disconnect(m_pXcb); }
+
+  xcb_atom_t Atom(const char* name) {
+    auto cookie = xcb_intern_atom(m_pXcb, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_pXcb, cookie, nullptr));
+    return reply ? reply->atom : 0;
+  }
+  std::string AtomName(xcb_atom_t atom) {
+    Reply<xcb_get_atom_name_reply_t> reply(
+        xcb_get_atom_name_reply(m_pXcb, xcb_get_atom_name(m_pXcb, atom), nullptr));
+    if (!reply) return {};
+    return std::string(xcb_get_atom_name_name(reply.get()),
+                       static_cast<size_t>(xcb_get_atom_name_name_length(reply.get())));
+  }
+  std::string Property(xcb_window_t window, const char* name) {
+    auto cookie =
+        xcb_get_property(m_pXcb, 0, window, Atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096);
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_pXcb, cookie, nullptr));
+    if (!reply) return {};
+    const int length = xcb_get_property_value_length(reply.get());
+    return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                       static_cast<size_t>(length));
+  }
+  std::vector<uint32_t> Numbers(xcb_window_t window, const char* name) {
+    const std::string bytes = Property(window, name);
+    std::vector<uint32_t> numbers(bytes.size() / 4);
+    if (!numbers.empty()) std::memcpy(numbers.data(), bytes.data(), numbers.size() * 4);
+    return numbers;
+  }
+  std::vector<std::string> AtomNames(xcb_window_t window, const char* name) {
+    std::vector<std::string> names;
+    for (uint32_t atom : Numbers(window, name)) names.push_back(AtomName(atom));
+    return names;
+  }
+  std::string ClassOf(xcb_window_t window) {
+    const std::string wmClass = Property(window, "WM_CLASS");
+    const size_t zero = wmClass.find('\0');
+    if (zero == std::string::npos) return {};
+    return std::string(wmClass.c_str() + zero + 1);
+  }
+  uint32_t PidOf(xcb_window_t window) {
+    const auto numbers = Numbers(window, "_NET_WM_PID");
+    return numbers.empty() ? 0 : numbers[0];
+  }
+  // Children bottom to top, as the server stacks them.
+  std::vector<xcb_window_t> Children(xcb_window_t window) {
+    Reply<xcb_query_tree_reply_t> reply(
+        xcb_query_tree_reply(m_pXcb, xcb_query_tree(m_pXcb, window), nullptr));
+    if (!reply) return {};
+    const xcb_window_t* children = xcb_query_tree_children(reply.get());
+    return std::vector<xcb_window_t>(children,
+                                     children + xcb_query_tree_children_length(reply.get()));
+  }
+  bool Viewable(xcb_window_t window) {
+    Reply<xcb_get_window_attributes_reply_t> reply(xcb_get_window_attributes_reply(
+        m_pXcb, xcb_get_window_attributes(m_pXcb, window), nullptr));
+    return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+  }
+  bool Exists(xcb_window_t window) {
+    Reply<xcb_get_window_attributes_reply_t> reply(xcb_get_window_attributes_reply(
+        m_pXcb, xcb_get_window_attributes(m_pXcb, window), nullptr));
+    return reply != nullptr;
+  }
+  // The client windows (by pid) inside `top`, each with whether it is viewable, in stacking
+  // order from the bottom: a depth-first walk that keeps sibling order.
+  void ClientWindows(xcb_window_t top, std::vector<std::pair<uint32_t, bool>>& out) {
+    for (xcb_window_t child : Children(top)) {
+      const std::string cls = ClassOf(child);
+      if (cls == "WeChatLoginWndForPC" || cls == "WeChatMainWndForPC")
+        out.push_back({PidOf(child), Viewable(child)});
+      else
+        ClientWindows(child, out);
+    }
+  }
+  // The process whose client window is viewable and on top inside the frame; 0 when no
+  // client window is viewable. `viewable` counts the viewable ones.
+  uint32_t ShownCopy(xcb_window_t frame, int* viewable) {
+    std::vector<std::pair<uint32_t, bool>> windows;
+    ClientWindows(frame, windows);
+    uint32_t shown = 0;
+    *viewable = 0;
+    for (const auto& [pid, isViewable] : windows)
+      if (isViewable) {
+        ++*viewable;
+        shown = pid;
+      }
+    return shown;
+  }
+  // Viewable top-level windows of a process (inside window manager frames too).
+  std::vector<xcb_window_t> TopLevels(uint32_t pid) {
+    std::vector<xcb_window_t> found;
+    for (xcb_window_t child : Children(m_nRoot))
+      for (xcb_window_t w : WithFrameChildren(child))
+        if (PidOf(w) == pid && Viewable(w)) found.push_back(w);
+    return found;
+  }
+  std::vector<uint32_t> ClientList() { return Numbers(m_nRoot, "_NET_CLIENT_LIST"); }
+  bool HasWindowManager() { return !Numbers(m_nRoot, "_NET_SUPPORTING_WM_CHECK").empty(); }
+  // Top-level windows of a process with this title (viewable ones only when asked).
+  xcb_window_t FindTopLevel(uint32_t pid, const std::string& title, bool viewableOnly) {
+    for (xcb_window_t child : Children(m_nRoot)) {
+      for (xcb_window_t w : WithFrameChildren(child)) {
+        if (PidOf(w) != pid || Property(w, "_NET_WM_NAME") != title) continue;
+        if (!viewableOnly || Viewable(w)) return w;
+      }
+    }
+    return 0;
+  }
+
+ private:
+  // A root child and, under a window manager, the client windows inside its frame.
+  std::vector<xcb_window_t> WithFrameChildren(xcb_window_t window) {
+    std::vector<xcb_window_t> all{window};
+    for (xcb_window_t child : Children(window)) all.push_back(child);
+    return all;
+  }
+
+  xcb_connection_t* m_pXcb;
+  xcb_window_t m_nRoot = 0;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+using testing_support::CommandOutput;
+
+bool ProcessAlive(pid_t pid) {
+  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+// Polls pred every 20 ms for at most timeoutMs.
+bool WaitUntil(const std::function<bool()>& pred, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (Clock::now() < deadline) {
+    if (pred()) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return pred();
+}
+
+pid_t Spawn(const std::vector<std::string>& args, const fs::path& output) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                   0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// Waits for a child to end; its exit code, or -1 when it did not end in time.
+int WaitExit(pid_t pid, int timeoutMs) {
+  int status = 0;
+  const bool ended = WaitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+  if (!ended) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+struct TSession {
+  fs::path root;
+  fs::path program;
+  fs::path log;
+  std::string server;  // http://127.0.0.1:PORT/zoduda_vudi/
+  pid_t serverPid = -1;
+  pid_t framePid = -1;
+  xcb_window_t frame = 0;
+  std::string avatar;                    // the picture the server serves for every account
+  std::vector<uint32_t> rows;            // process of each row, top to bottom
+  std::map<uint32_t, std::string> keys;  // process -> instance key
+  size_t added = 0;                      // copies added by the frame so far
+  bool started = true;                   // false once the first start failed
+  std::unique_ptr<CXProbe> x;
+};
+
+TSession* s_session = nullptr;
+
+class MainFrameE2E : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+  TSession& S() { return *s_session; }
+  CXProbe& X() { return *S().x; }
+
+  // The tests build on each other: without a frame there is nothing left to try.
+  void SetUp() override {
+    if (!S().started) GTEST_SKIP() << "the workbench did not start";
+  }
+
+  // The log of the workbench (found once it exists).
+  std::string Log() {
+    if (S().log.empty())
+      for (const auto& entry : fs::recursive_directory_iterator(S().root / "home"))
+        if (entry.path().filename() == "tandem_chats.log") S().log = entry.path();
+    return S().log.empty() ? std::string() : ReadFile(S().log);
+  }
+  size_t Count(const std::string& text) {
+    const std::string log = Log();
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++count;
+    return count;
+  }
+  // The text of the last line that holds `text`.
+  std::string LastLine(const std::string& text) {
+    const std::string log = Log();
+    const size_t at = log.rfind(text);
+    if (at == std::string::npos) return {};
+    const size_t start = log.rfind('\n', at) + 1;
+    return log.substr(start, log.find('\n', at) - start);
+  }
+  bool WaitLog(const std::string& text, size_t count, int timeoutMs) {
+    return WaitUntil([&] { return Count(text) >= count; }, timeoutMs);
+  }
+
+  // Client processes whose parent is the process `parent`.
+  std::vector<uint32_t> CopiesOf(pid_t parent) {
+    std::vector<uint32_t> pids;
+    for (const win32::TProcessRow& row : win32::ReadProcessTable())
+      if (row.dwParentPid == static_cast<DWORD>(parent) && row.strExeFile == "standin")
+        pids.push_back(row.dwPid);
+    return pids;
+  }
+  // Stand-in processes of this run (the data root is in their environment).
+  std::vector<uint32_t> StandinsOfRun() {
+    std::vector<uint32_t> pids;
+    for (const win32::TProcessRow& row : win32::ReadProcessTable()) {
+      if (row.strExeFile != "standin" || !ProcessAlive(static_cast<pid_t>(row.dwPid))) continue;
+      const std::string env = ReadFile("/proc/" + std::to_string(row.dwPid) + "/environ");
+      if (env.find((S().root / "wechat").string()) != std::string::npos) pids.push_back(row.dwPid);
+    }
+    return pids;
+  }
+
+  RECT FrameRect() {
+    RECT rect{};
+    win32::GetDesktopBackend()->GetRect(reinterpret_cast<HWND>(uintptr_t{S().frame}), &rect);
+    return rect;
+  }
+  void Click(int clientX, int clientY) {
+    const RECT frame = FrameRect();
+    const std::string command = "xdotool mousemove --sync " + std::to_string(frame.left + clientX) +
+                                " " + std::to_string(frame.top + clientY) + " click 1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::this_thread::sleep_for(150ms);
+  }
+  void ClickRow(int row) { Click(kRowClickX, kListTop + row * kRowHeight + 30); }
+
+  // Message boxes are answered through the workbench's TC_MESSAGEBOX_ANSWERS file: the test
+  // gives the answer before the action, then waits until the box was raised (its log line)
+  // and has taken the answer.
+  void Answer(const char* answer) { std::ofstream(S().root / "answers.txt") << answer << "\n"; }
+  bool WaitBox(const std::string& caption, const std::string& text, size_t before,
+               int timeoutMs = 5000) {
+    const std::string line = "message box \"" + caption + "\": " + text;
+    return WaitLog(line, before + 1, timeoutMs) &&
+           WaitUntil([&] { return ReadFile(S().root / "answers.txt").empty(); }, timeoutMs);
+  }
+
+  // Waits until the copy of row `row` is the one shown, as the X server has it.
+  void ExpectShown(size_t row) {
+    const uint32_t pid = S().rows.at(row);
+    int viewable = 0;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return X().ShownCopy(S().frame, &viewable) == pid && viewable == 1; }, 3000))
+        << "row " << row + 1 << " (process " << pid << ") is not the one shown; shown "
+        << X().ShownCopy(S().frame, &viewable) << ", viewable " << viewable;
+    // What the frame reports: the selected row's key is the manager's current copy.
+    const std::string key = S().keys[pid];
+    const std::string expected = "listWeID:" + key + "   GetCurrWeChat: " + key;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return LastLine("Tandem_paint").find(expected) != std::string::npos; }, 3000))
+        << LastLine("Tandem_paint");
+  }
+
+  // After an add: the new copy's process, key and row.
+  void NoteNewCopy() {
+    ASSERT_TRUE(WaitLog(": process ", S().added + 1, 5000)) << "no copy was added";
+    ++S().added;
+    const std::string line = LastLine(": process ");
+    std::smatch match;
+    ASSERT_TRUE(
+        std::regex_search(line, match, std::regex("copy ([0-9A-Fa-f-]{36}): process ([0-9]+)")))
+        << line;
+    const auto pid = static_cast<uint32_t>(std::stoul(match[2]));
+    S().keys[pid] = match[1];
+    S().rows.push_back(pid);
+  }
+};
+
+void MainFrameE2E::SetUpTestSuite() {
+  s_session = new TSession;
+  TSession& s = *s_session;
+  s.x = std::make_unique<CXProbe>();
+  s.root = fs::temp_directory_path() / ("mainframe_e2e_" + std::to_string(::getpid()));
+  fs::remove_all(s.root);
+  fs::create_directories(s.root / "home" / ".config");
+  s.program = s.root / "program";
+  fs::create_directories(s.program);
+  const std::string built = std::getenv("TC_PROGRAM_DIR") ? std::getenv("TC_PROGRAM_DIR") : ".";
+  ::setenv("HOME", (s.root / "home").c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (s.root / "home" / ".config").c_str(), 1);
+  ::setenv("TC_HKCU_FILE", (s.root / "hkcu.ini").c_str(), 1);
+  ::setenv("TC_HKLM_FILE", (s.root / "hklm.ini").c_str(), 1);
+  ::setenv("TC_STANDIN_DATA_ROOT", (s.root / "wechat").c_str(), 1);
+  ::setenv("TC_STANDIN_LOGIN_DELAY", "1200", 1);
+  ::setenv("TC_DEV_SIGNIN", "1", 1);
+  ::setenv("TC_MESSAGEBOX_ANSWERS", (s.root / "answers.txt").c_str(), 1);
+
+  // The reference server on a free port, quota 3.
+  const fs::path serverOut = s.root / "refserver.out";
+  s.serverPid = Spawn({built + "/refserver", "--port", "0", "--data", (s.root / "server").string(),
+                       "--seed", "--fast-hash", "--wechat-quantity", std::to_string(kQuota)},
+                      serverOut);
+  ASSERT_GT(s.serverPid, 0);
+  std::smatch match;
+  std::string out;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        out = ReadFile(serverOut);
+        return std::regex_search(out, match, std::regex("listening on 127\\.0\\.0\\.1:([0-9]+)"));
+      },
+      10000))
+      << out;
+  s.server = "http://127.0.0.1:" + match[1].str() + "/zoduda_vudi/";
+  const std::smatch port = match;
+
+  // A program folder of the run's own: the built program with this server in sys.cfg and a
+  // log that keeps what the test reads (the copy on show is logged at trace level).
+  fs::copy_file(built + "/tandem_chats", s.program / "tandem_chats");
+  fs::create_directory_symlink(fs::canonical(built + "/skin"), s.program / "skin");
+  fs::copy_file(built + "/user.dat", s.program / "user.dat");
+  // The base address: the client adds "zoduda_vudi/" to it.
+  std::ofstream(s.program / "sys.cfg")
+      << "[SYSTEM]\nWebServer=http://127.0.0.1:" << port[1].str() << "/\nVERSION=1.0.0\n";
+  std::ofstream(s.program / "log.cfg")
+      << "log4cplus.rootLogger=DEBUG, FILE\n"
+         "log4cplus.logger.platform.win32.debug=TRACE\n"
+         "log4cplus.appender.FILE=log4cplus::FileAppender\n"
+         "log4cplus.appender.FILE.File=./tandem_chats.log\n"
+         "log4cplus.appender.FILE.layout=log4cplus::PatternLayout\n"
+         "log4cplus.appender.FILE.layout.ConversionPattern=%D{%H:%M:%S.%q} %-5p %m%n\n";
+
+  // The account pictures and a remark for the second account, through the server's API.
+  const std::string login = CommandOutput("curl -s -d phone=13800000000 -d password=demo1234 " +
+                                          s.server + "account/login.do");
+  ASSERT_TRUE(std::regex_search(login, match, std::regex("\"logintoken\"\\s*:\\s*\"([^\"]+)\"")))
+      << login;
+  const std::string token = match[1];
+  ASSERT_EQ(std::system(("convert -size 64x64 gradient:'#2F80ED-#56CCF2' " +
+                         (s.root / "avatar.png").string())
+                            .c_str()),
+            0);
+  const std::string upload = CommandOutput("curl -s -F file=@" + (s.root / "avatar.png").string() +
+                                           " -F filename=avatar.png '" + s.server +
+                                           "upload/uploadPic.do?tokenId=" + token + "'");
+  ASSERT_TRUE(std::regex_search(upload, match, std::regex("\"obj\"\\s*:\\s*\"([^\"]+)\"")))
+      << upload;
+  s.avatar = s.server + "upload/pic/" + match[1].str();
+  const std::string remark = CommandOutput(
+      "curl -s -d remarkId=0 -d openId=wxid_e2e_b --data-urlencode remarkInfo=售后专线 "
+      "-d tokenId=" +
+      token + " " + s.server + "weChat/editRemarkInfo.do");
+  ASSERT_NE(remark.find("\"resultCode\":1"), std::string::npos) << remark;
+  std::ofstream(s.root / "accounts.txt")
+      << "wxid_e2e_a\t客服甲\t" << s.avatar << "\nwxid_e2e_b\t客服乙\t" << s.avatar
+      << "\nwxid_e2e_c\t客服丙\t" << s.avatar << "\n";
+  ::setenv("TC_STANDIN_ACCOUNTS", (s.root / "accounts.txt").c_str(), 1);
+
+  // The stand-in is the chat client.
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
+                  KEY_WRITE, nullptr, &key, nullptr);
+  const std::string quoted = "\"" + built + "/standin\"";
+  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(quoted.c_str()),
+                 static_cast<DWORD>(quoted.size() + 1));
+  RegCloseKey(key);
+}
+
+void MainFrameE2E::TearDownTestSuite() {
+  TSession& s = *s_session;
+  if (s.framePid > 0 && ProcessAlive(s.framePid)) {
+    ::kill(s.framePid, SIGTERM);
+    if (WaitExit(s.framePid, 5000) < 0) ::kill(s.framePid, SIGKILL);
+  }
+  // Nothing of the run may outlive it, whatever failed.
+  for (const win32::TProcessRow& row : win32::ReadProcessTable()) {
+    if (row.strExeFile != "standin") continue;
+    const std::string env = ReadFile("/proc/" + std::to_string(row.dwPid) + "/environ");
+    if (env.find((s.root / "wechat").string()) != std::string::npos)
+      ::kill(static_cast<pid_t>(row.dwPid), SIGKILL);
+  }
+  if (s.serverPid > 0) {
+    ::kill(s.serverPid, SIGTERM);
+    WaitExit(s.serverPid, 5000);
+  }
+  if (::testing::UnitTest::GetInstance()->failed_test_count() == 0) fs::remove_all(s.root);
+  delete s_session;
+  s_session = nullptr;
+}
+
+TEST_F(MainFrameE2E, TheFrameOpensWithOneCopyShownInIt) {
+  S().framePid = Spawn({(S().program / "tandem_chats").string()}, S().root / "frame.out");
+  ASSERT_GT(S().framePid, 0);
+  S().started = false;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return (S().frame = X().FindTopLevel(static_cast<uint32_t>(S().framePid), kTitle, true));
+      },
+      15000))
+      << ReadFile(S().root / "frame.out") << Log();
+  NoteNewCopy();
+  ASSERT_EQ(S().rows.size(), 1u);
+  S().started = true;
+  ASSERT_EQ(CopiesOf(S().framePid), std::vector<uint32_t>{S().rows[0]});
+  ExpectShown(0);
+  EXPECT_TRUE(WaitLog("webchats_numbs: 1/3", 1, 3000)) << Log();
+}
+
+TEST_F(MainFrameE2E, AddingStopsAtTheQuotaWithTheLimitMessage) {
+  for (int i = 1; i < kQuota; ++i) {
+    // The add button is enabled again once the new copy shows a window.
+    ASSERT_TRUE(WaitUntil([&] { return Count("WECHATLOGINUIGOT or") >= S().added; }, 10000));
+    Click(kAddX, kAddY);
+    NoteNewCopy();
+    ExpectShown(S().rows.size() - 1);
+  }
+  EXPECT_EQ(CopiesOf(S().framePid).size(), 3u);
+  EXPECT_TRUE(WaitLog("webchats_numbs: 3/3", 1, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return Count("WECHATLOGINUIGOT or") >= S().added; }, 10000));
+  Answer("ok");
+  Click(kAddX, kAddY);
+  EXPECT_TRUE(WaitBox("添加微信", "微信数已经到达系统设置的最大值.", 0)) << "no limit message";
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(CopiesOf(S().framePid).size(), 3u) << "the fourth add started a copy";
+}
+
+TEST_F(MainFrameE2E, EachRowGetsItsTitleAndPictureAfterItsLogin) {
+  ASSERT_EQ(S().rows.size(), 3u);
+  for (const std::string& key :
+       {S().keys[S().rows[0]], S().keys[S().rows[1]], S().keys[S().rows[2]]})
+    ASSERT_TRUE(WaitLog(key + " row titled: ", 1, 15000)) << "no profile for " << key;
+  // The stand-ins take the accounts in order; the second has a remark on the server.
+  EXPECT_NE(LastLine(S().keys[S().rows[0]] + " row titled: ").find("客服甲"), std::string::npos);
+  EXPECT_NE(LastLine(S().keys[S().rows[1]] + " row titled: ").find("售后专线"), std::string::npos);
+  EXPECT_NE(LastLine(S().keys[S().rows[2]] + " row titled: ").find("客服丙"), std::string::npos);
+  // Every picture was fetched into Faces/ with the bytes the server serves.
+  const std::string avatar = ReadFile(S().root / "avatar.png");
+  int faces = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(S().root / "home"))
+    if (entry.path().parent_path().filename() == "Faces") {
+      ++faces;
+      EXPECT_EQ(ReadFile(entry.path()), avatar) << entry.path();
+    }
+  EXPECT_EQ(faces, 3);
+}
+
+TEST_F(MainFrameE2E, ClickingRowsShowsAndReportsTheCopyClicked) {
+  for (size_t row : {0u, 1u, 2u, 0u, 2u}) {
+    ClickRow(static_cast<int>(row));
+    ExpectShown(row);
+  }
+}
+
+TEST_F(MainFrameE2E, ACopyKilledLeavesTheListWithinASecond) {
+  const uint32_t killed = S().rows[1];
+  // The numbers follow: the third row moves up and the counter shows 2/3.
+  const size_t twos = Count("webchats_numbs: 2/3");
+  ASSERT_EQ(::kill(static_cast<pid_t>(killed), SIGKILL), 0);
+  EXPECT_TRUE(WaitLog("webchats_numbs: 2/3", twos + 1, 1000))
+      << "the row did not go within a second";
+  S().rows.erase(S().rows.begin() + 1);
+  EXPECT_EQ(CopiesOf(S().framePid).size(), 2u);
+  ClickRow(1);
+  ExpectShown(1);
+}
+
+TEST_F(MainFrameE2E, EscapeDoesNothing) {
+  const size_t boxes = Count("message box");
+  ASSERT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(uintptr_t{S().frame})));
+  std::this_thread::sleep_for(200ms);
+  keybd_event(VK_ESCAPE, 0, 0, 0);
+  keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(X().Viewable(S().frame));
+  EXPECT_EQ(Count("message box"), boxes);
+  EXPECT_EQ(CopiesOf(S().framePid).size(), 2u);
+}
+
+TEST_F(MainFrameE2E, ClosingAsksAndCancelKeepsEverythingRunning) {
+  const std::vector<uint32_t> before = CopiesOf(S().framePid);
+  Answer("cancel");
+  // The window's own close command, as a window manager sends it.
+  ASSERT_TRUE(win32::GetDesktopBackend()->Close(reinterpret_cast<HWND>(uintptr_t{S().frame})));
+  EXPECT_TRUE(WaitBox("确认", "请确认是否退出？", 0)) << "closing did not ask";
+  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(X().Viewable(S().frame));
+  EXPECT_TRUE(ProcessAlive(S().framePid));
+  EXPECT_EQ(CopiesOf(S().framePid), before);
+}
+
+TEST_F(MainFrameE2E, KickingOffTheOnlyRowStartsANewCopy) {
+  // Kick off the second row (selected first, so that its button shows), then the only one.
+  ClickRow(1);
+  ExpectShown(1);
+  const uint32_t second = S().rows[1];
+  const size_t ones = Count("webchats_numbs: 1/3");
+  Click(kKickX, kListTop + kRowHeight + kKickOffsetY);
+  EXPECT_TRUE(WaitUntil([&] { return !ProcessAlive(static_cast<pid_t>(second)); }, 5000));
+  EXPECT_TRUE(WaitLog("webchats_numbs: 1/3", ones + 1, 3000));
+  S().rows.erase(S().rows.begin() + 1);
+  const uint32_t only = S().rows[0];
+  Click(kKickX, kListTop + kKickOffsetY);
+  EXPECT_TRUE(WaitUntil([&] { return !ProcessAlive(static_cast<pid_t>(only)); }, 5000));
+  S().rows.clear();
+  NoteNewCopy();
+  EXPECT_NE(S().rows[0], only);
+  EXPECT_EQ(CopiesOf(S().framePid), std::vector<uint32_t>{S().rows[0]});
+  ExpectShown(0);
+}
+
+TEST_F(MainFrameE2E, TheCloseButtonHidesIntoTheTrayAndASecondStartBringsItBack) {
+  Click(kCloseX, kCloseY);
+  ASSERT_TRUE(WaitUntil([&] { return !X().Viewable(S().frame); }, 3000)) << "the frame stayed";
+  const bool wm = X().HasWindowManager();
+  if (wm) {
+    const auto list = X().ClientList();
+    EXPECT_EQ(std::count(list.begin(), list.end(), S().frame), 0) << "still on the taskbar";
+  }
+  EXPECT_TRUE(ProcessAlive(S().framePid));
+  EXPECT_EQ(CopiesOf(S().framePid).size(), 1u);
+
+  // A second start ends at once and brings the first instance's frame back.
+  const pid_t second = Spawn({(S().program / "tandem_chats").string()}, S().root / "second.out");
+  EXPECT_EQ(WaitExit(second, 15000), 0);
+  EXPECT_TRUE(WaitUntil([&] { return X().Viewable(S().frame); }, 5000))
+      << "the frame stayed hidden";
+  const auto state = X().AtomNames(S().frame, "_NET_WM_STATE");
+  EXPECT_EQ(std::find(state.begin(), state.end(), "_NET_WM_STATE_SKIP_TASKBAR"), state.end())
+      << "no taskbar entry";
+  if (wm) {
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          const auto list = X().ClientList();
+          return std::count(list.begin(), list.end(), S().frame) == 1;
+        },
+        3000))
+        << "not in _NET_CLIENT_LIST";
+  }
+  EXPECT_EQ(CopiesOf(S().framePid).size(), 1u);
+  ExpectShown(0);
+}
+
+TEST_F(MainFrameE2E, TheTrayMenuExitAsksAndQuitsLeavingNoProcess) {
+  const HWND frame = reinterpret_cast<HWND>(uintptr_t{S().frame});
+  const UINT tray = RegisterWindowMessageA("WM_TRAYICON");
+  const std::vector<uint32_t> copies = CopiesOf(S().framePid);
+  ASSERT_EQ(std::system("xdotool mousemove 700 500"), 0);
+  ASSERT_TRUE(PostMessageA(frame, tray, 107, WM_RBUTTONUP));
+  std::this_thread::sleep_for(800ms);
+  // The menu opens at the pointer: its one item "退出" lies just below and right of it.
+  const size_t asked = Count("message box \"确认\": 请确认是否退出？");
+  Answer("ok");
+  ASSERT_EQ(std::system("xdotool mousemove --sync 740 522 click 1"), 0);
+  EXPECT_TRUE(WaitBox("确认", "请确认是否退出？", asked)) << "the exit did not ask";
+  EXPECT_EQ(WaitExit(S().framePid, 10000), 0);
+  for (uint32_t pid : copies)
+    EXPECT_TRUE(WaitUntil([&] { return !ProcessAlive(static_cast<pid_t>(pid)); }, 5000)) << pid;
+  EXPECT_TRUE(WaitUntil([&] { return StandinsOfRun().empty(); }, 5000));
+  S().framePid = -1;
+}
+
+TEST_F(MainFrameE2E, AfterAKillTheNextStartFindsTheStrayAndAsks) {
+  fs::remove(S().log);
+  S().log.clear();
+  S().added = 0;
+  S().rows.clear();
+  S().framePid = Spawn({(S().program / "tandem_chats").string()}, S().root / "frame2.out");
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return (S().frame = X().FindTopLevel(static_cast<uint32_t>(S().framePid), kTitle, true));
+      },
+      15000));
+  NoteNewCopy();
+  const uint32_t stray = S().rows[0];
+  ASSERT_TRUE(WaitLog("WECHATLOGINUIGOT or", 1, 10000));
+  ASSERT_EQ(::kill(S().framePid, SIGKILL), 0);
+  WaitExit(S().framePid, 5000);
+  ASSERT_TRUE(ProcessAlive(static_cast<pid_t>(stray))) << "the copy did not outlive the kill";
+
+  fs::remove(S().log);
+  S().log.clear();
+  S().added = 0;
+  S().rows.clear();
+  Answer("ok");
+  S().framePid = Spawn({(S().program / "tandem_chats").string()}, S().root / "frame3.out");
+  EXPECT_TRUE(
+      WaitBox("添加微信", "独立运行的PC版微信会影响软件的正常运行,是否加入并继续.", 0, 15000))
+      << "the stray was not found";
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return (S().frame = X().FindTopLevel(static_cast<uint32_t>(S().framePid), kTitle, true));
+      },
+      15000));
+  NoteNewCopy();
+  EXPECT_EQ(S().rows[0], stray) << "the stray was not taken over";
+  // A plain kill is a confirmed exit: the copy, taken over or not, ends with the workbench.
+  ::kill(S().framePid, SIGTERM);
+  EXPECT_EQ(WaitExit(S().framePid, 10000), 0);
+  S().framePid = -1;
+  EXPECT_TRUE(WaitUntil([&] { return StandinsOfRun().empty(); }, 5000));
+}
+
+}  // namespace
