@@ -167,6 +167,15 @@ class CXProbe {
         if (PidOf(w) == pid && Viewable(w)) found.push_back(w);
     return found;
   }
+  // The window's rectangle on the screen; empty when it is gone.
+  RECT Geometry(xcb_window_t window) {
+    Reply<xcb_get_geometry_reply_t> size(
+        xcb_get_geometry_reply(m_pXcb, xcb_get_geometry(m_pXcb, window), nullptr));
+    Reply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
+        m_pXcb, xcb_translate_coordinates(m_pXcb, window, m_nRoot, 0, 0), nullptr));
+    if (!size || !at) return RECT{};
+    return RECT{at->dst_x, at->dst_y, at->dst_x + size->width, at->dst_y + size->height};
+  }
   std::vector<uint32_t> ClientList() { return Numbers(m_nRoot, "_NET_CLIENT_LIST"); }
   bool HasWindowManager() { return !Numbers(m_nRoot, "_NET_SUPPORTING_WM_CHECK").empty(); }
   // Top-level windows of a process with this title (viewable ones only when asked).
@@ -252,6 +261,7 @@ struct TSession {
   std::vector<uint32_t> rows;            // process of each row, top to bottom
   std::map<uint32_t, std::string> keys;  // process -> instance key
   size_t added = 0;                      // copies added by the frame so far
+  int oldLogs = 0;                       // logs of earlier starts, kept as .1, .2, ...
   bool started = true;                   // false once the first start failed
   std::unique_ptr<CXProbe> x;
 };
@@ -290,6 +300,13 @@ class MainFrameE2E : public ::testing::Test {
     if (at == std::string::npos) return {};
     const size_t start = log.rfind('\n', at) + 1;
     return log.substr(start, log.find('\n', at) - start);
+  }
+  // The next start writes a new log; the old one is kept beside it for a failure's reader.
+  void StartNewLog() {
+    Log();
+    if (S().log.empty()) return;
+    fs::rename(S().log, S().log.string() + "." + std::to_string(++S().oldLogs));
+    S().log.clear();
   }
   bool WaitLog(const std::string& text, size_t count, int timeoutMs) {
     return WaitUntil([&] { return Count(text) >= count; }, timeoutMs);
@@ -353,6 +370,30 @@ class MainFrameE2E : public ::testing::Test {
     EXPECT_TRUE(WaitUntil(
         [&] { return LastLine("Tandem_paint").find(expected) != std::string::npos; }, 3000))
         << LastLine("Tandem_paint");
+  }
+
+  // Opens the tray icon's menu as a right click on the icon does (the pointer placed first:
+  // the menu opens at it) and returns the menu's window once it is viewable, or 0.
+  xcb_window_t OpenTrayMenu() {
+    const auto pid = static_cast<uint32_t>(S().framePid);
+    const std::vector<xcb_window_t> before = X().TopLevels(pid);
+    const RECT frame = FrameRect();
+    const std::string move = "xdotool mousemove --sync " + std::to_string(frame.left + 600) + " " +
+                             std::to_string(frame.top + 400);
+    if (std::system(move.c_str()) != 0) return 0;
+    const UINT tray = RegisterWindowMessageA("WM_TRAYICON");
+    if (!PostMessageA(reinterpret_cast<HWND>(uintptr_t{S().frame}), tray, 107, WM_RBUTTONUP))
+      return 0;
+    xcb_window_t menu = 0;
+    WaitUntil(
+        [&] {
+          for (xcb_window_t w : X().TopLevels(pid))
+            if (std::find(before.begin(), before.end(), w) == before.end()) menu = w;
+          return menu != 0;
+        },
+        3000);
+    std::this_thread::sleep_for(200ms);  // laid out and painted before it is clicked
+    return menu;
   }
 
   // After an add: the new copy's process, key and row.
@@ -419,6 +460,8 @@ void MainFrameE2E::SetUpTestSuite() {
       << "log4cplus.rootLogger=DEBUG, FILE\n"
          "log4cplus.logger.platform.win32.debug=TRACE\n"
          "log4cplus.appender.FILE=log4cplus::FileAppender\n"
+         // A second start writes to the same log: it must not cut the first one's.
+         "log4cplus.appender.FILE.Append=true\n"
          "log4cplus.appender.FILE.File=./tandem_chats.log\n"
          "log4cplus.appender.FILE.layout=log4cplus::PatternLayout\n"
          "log4cplus.appender.FILE.layout.ConversionPattern=%D{%H:%M:%S.%q} %-5p %m%n\n";
@@ -610,6 +653,15 @@ TEST_F(MainFrameE2E, TheCloseButtonHidesIntoTheTrayAndASecondStartBringsItBack) 
     const auto list = X().ClientList();
     EXPECT_EQ(std::count(list.begin(), list.end(), S().frame), 0) << "still on the taskbar";
   }
+  // Hidden into the tray, it says it has no taskbar entry (a manager may erase the state when
+  // it lets the window go; the frame writes it again).
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const auto hidden = X().AtomNames(S().frame, "_NET_WM_STATE");
+        return std::count(hidden.begin(), hidden.end(), "_NET_WM_STATE_SKIP_TASKBAR") == 1;
+      },
+      3000))
+      << "no skip-taskbar state while in the tray";
   EXPECT_TRUE(ProcessAlive(S().framePid));
   EXPECT_EQ(CopiesOf(S().framePid).size(), 1u);
 
@@ -634,17 +686,31 @@ TEST_F(MainFrameE2E, TheCloseButtonHidesIntoTheTrayAndASecondStartBringsItBack) 
   ExpectShown(0);
 }
 
+TEST_F(MainFrameE2E, AMenuClosesOnAClickOutsideIt) {
+  const xcb_window_t menu = OpenTrayMenu();
+  ASSERT_NE(menu, 0u) << "no menu opened";
+  // A click on the frame's caption, away from the menu.
+  const RECT where = X().Geometry(menu);
+  const RECT frame = FrameRect();
+  const int x = where.left - frame.left > 400 ? 200 : 900;
+  Click(x, 25);
+  EXPECT_TRUE(WaitUntil([&] { return !X().Viewable(menu); }, 3000)) << "the menu stayed open";
+  EXPECT_TRUE(X().Viewable(S().frame));
+  EXPECT_EQ(CopiesOf(S().framePid).size(), 1u);
+}
+
 TEST_F(MainFrameE2E, TheTrayMenuExitAsksAndQuitsLeavingNoProcess) {
-  const HWND frame = reinterpret_cast<HWND>(uintptr_t{S().frame});
-  const UINT tray = RegisterWindowMessageA("WM_TRAYICON");
   const std::vector<uint32_t> copies = CopiesOf(S().framePid);
-  ASSERT_EQ(std::system("xdotool mousemove 700 500"), 0);
-  ASSERT_TRUE(PostMessageA(frame, tray, 107, WM_RBUTTONUP));
-  std::this_thread::sleep_for(800ms);
-  // The menu opens at the pointer: its one item "退出" lies just below and right of it.
+  const xcb_window_t menu = OpenTrayMenu();
+  ASSERT_NE(menu, 0u) << "no menu opened";
+  // Its one item is "退出": a click in the middle of the menu.
+  const RECT item = X().Geometry(menu);
   const size_t asked = Count("message box \"确认\": 请确认是否退出？");
   Answer("ok");
-  ASSERT_EQ(std::system("xdotool mousemove --sync 740 522 click 1"), 0);
+  const std::string click = "xdotool mousemove --sync " +
+                            std::to_string((item.left + item.right) / 2) + " " +
+                            std::to_string((item.top + item.bottom) / 2) + " click 1";
+  ASSERT_EQ(std::system(click.c_str()), 0) << click;
   EXPECT_TRUE(WaitBox("确认", "请确认是否退出？", asked)) << "the exit did not ask";
   EXPECT_EQ(WaitExit(S().framePid, 10000), 0);
   for (uint32_t pid : copies)
@@ -654,8 +720,7 @@ TEST_F(MainFrameE2E, TheTrayMenuExitAsksAndQuitsLeavingNoProcess) {
 }
 
 TEST_F(MainFrameE2E, AfterAKillTheNextStartFindsTheStrayAndAsks) {
-  fs::remove(S().log);
-  S().log.clear();
+  StartNewLog();
   S().added = 0;
   S().rows.clear();
   S().framePid = Spawn({(S().program / "tandem_chats").string()}, S().root / "frame2.out");
@@ -671,8 +736,7 @@ TEST_F(MainFrameE2E, AfterAKillTheNextStartFindsTheStrayAndAsks) {
   WaitExit(S().framePid, 5000);
   ASSERT_TRUE(ProcessAlive(static_cast<pid_t>(stray))) << "the copy did not outlive the kill";
 
-  fs::remove(S().log);
-  S().log.clear();
+  StartNewLog();
   S().added = 0;
   S().rows.clear();
   Answer("ok");

@@ -4,7 +4,9 @@
 // Project
 #include "platform/ui/window/MessageLoop_p.h"
 #include "platform/ui/window/OwnWindows_p.h"
+#include "platform/ui/window/WindowHost_p.h"
 #include "platform/win32/RemoteWindow.h"
+#include "platform/win32/TaskbarEntry.h"
 
 // Qt
 #include <QByteArray>
@@ -44,10 +46,21 @@ LRESULT Carry(const TRemoteRequest& request) {
   return 0;
 }
 
+// Only while hidden: the window manager owns the state of a mapped window.
+void KeepTaskbarState(unsigned long nativeId) {
+  COwnWindows& windows = COwnWindows::Instance();
+  CWindowHost* host = windows.Host(windows.FromNativeId(nativeId));
+  if (host && !host->isVisible() && !host->IsDestroying()) host->ApplyTaskbarState();
+}
+
 }  // namespace
 
 bool CRemoteRequestFilter::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
   if (eventType != QByteArrayLiteral("xcb_generic_event_t")) return false;
+  if (const unsigned long changed = win32::StateChangedWindow(message)) {
+    RunOnGuiThread([changed] { KeepTaskbarState(changed); });
+    return false;  // Qt reads the state too
+  }
   TRemoteRequest request;
   if (!win32::DecodeRemoteRequest(message, &request)) return false;
   RunOnGuiThread([request] { win32::AnswerRemoteRequest(request, Carry(request)); });

@@ -4,6 +4,7 @@
 // Project
 #include "platform/log/Log.h"
 #include "platform/ui/window/MessageLoop_p.h"
+#include "platform/win32/TaskbarEntry.h"
 
 // Qt
 #include <QApplication>
@@ -230,7 +231,17 @@ void CWindowHost::ApplyWindowFlags() {
   if (windowFlags() == flags) return;
   const bool visible = isVisible();
   setWindowFlags(flags);  // hides a shown window
+  // Written while unmapped: Qt keeps states it did not set when it maps the window again.
+  ApplyTaskbarState();
   if (visible) show();
+}
+
+void CWindowHost::ApplyTaskbarState() {
+  // The id the window was made with: the X window outlives a change of flags, but Qt forgets
+  // its id (internalWinId) until the window is shown again.
+  const unsigned long nativeId = m_hWnd ? COwnWindows::Instance().NativeId(m_hWnd) : 0;
+  if ((m_style & WS_CHILD) || !IsXcb() || !nativeId) return;
+  win32::SetSkipTaskbar(nativeId, (m_exStyle & WS_EX_TOOLWINDOW) != 0);
 }
 
 void CWindowHost::SetStyle(LONG_PTR style) {

@@ -40,6 +40,9 @@ class CWindowHost final : public QWidget {
   LONG_PTR ExStyle() const { return m_exStyle; }
   void SetStyle(LONG_PTR style);
   void SetExStyle(LONG_PTR exStyle);
+  // A top-level tool window has no taskbar entry: writes the skip-taskbar state of its X
+  // window to match WS_EX_TOOLWINDOW (nothing off X or before the native window exists).
+  void ApplyTaskbarState();
   bool IsInputEnabled() const;
   void SetEnabledState(bool enable);
   HWND ParentHwnd() const { return m_parent; }

@@ -98,6 +98,7 @@ HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD 
   m_hWnd = COwnWindows::Instance().Add(host, nativeId);
   win32::MarkOwnWindow(nativeId);  // other processes of ours may call it (RemoteWindow.h)
   host->SetHwnd(m_hWnd);
+  host->ApplyTaskbarState();
   if (dwStyle & WS_DISABLED) host->SetEnabledState(false);
   host->PublishState();
   const HWND hwnd = m_hWnd;

@@ -1,0 +1,113 @@
+// The skip-taskbar state over a connection of this file's own (the model is in TaskbarEntry.h).
+#include "platform/win32/TaskbarEntry.h"
+
+#include "platform/win32/X11Private.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include <xcb/xcb.h>
+
+namespace win32 {
+namespace {
+
+using x11::Reply;
+
+constexpr std::uint32_t kStateRemove = 0;  // _NET_WM_STATE client message actions
+constexpr std::uint32_t kStateAdd = 1;
+constexpr std::uint32_t kSourceApplication = 1;
+
+struct TConnection {
+  xcb_connection_t* xcb = nullptr;
+  xcb_window_t root = 0;
+  xcb_atom_t state = XCB_ATOM_NONE;
+  xcb_atom_t skipTaskbar = XCB_ATOM_NONE;
+};
+
+std::mutex s_mutex;
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+  Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+// Null when no display can be opened; opened once, lives for the process.
+TConnection* shared() {
+  static TConnection* connection = [] {
+    xcb_connection_t* xcb = xcb_connect(nullptr, nullptr);
+    if (!xcb || xcb_connection_has_error(xcb)) {
+      if (xcb) xcb_disconnect(xcb);
+      return static_cast<TConnection*>(nullptr);
+    }
+    auto* c = new TConnection;
+    c->xcb = xcb;
+    c->root = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data->root;
+    c->state = internAtom(xcb, "_NET_WM_STATE");
+    c->skipTaskbar = internAtom(xcb, "_NET_WM_STATE_SKIP_TASKBAR");
+    return c;
+  }();
+  return connection;
+}
+
+std::vector<xcb_atom_t> readStates(TConnection* c, xcb_window_t window) {
+  Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+      c->xcb, xcb_get_property(c->xcb, 0, window, c->state, XCB_ATOM_ATOM, 0, 64), nullptr));
+  if (!reply || reply->format != 32) return {};
+  const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+  return std::vector<xcb_atom_t>(atoms, atoms + xcb_get_property_value_length(reply.get()) / 4);
+}
+
+bool isMapped(TConnection* c, xcb_window_t window) {
+  Reply<xcb_get_window_attributes_reply_t> reply(
+      xcb_get_window_attributes_reply(c->xcb, xcb_get_window_attributes(c->xcb, window), nullptr));
+  return reply && reply->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
+}  // namespace
+
+void SetSkipTaskbar(unsigned long nativeId, bool skip) {
+  if (!nativeId) return;
+  std::lock_guard<std::mutex> lock(s_mutex);
+  TConnection* c = shared();
+  if (!c || c->skipTaskbar == XCB_ATOM_NONE) return;
+  const auto window = static_cast<xcb_window_t>(nativeId);
+  std::vector<xcb_atom_t> states = readStates(c, window);
+  const auto at = std::find(states.begin(), states.end(), c->skipTaskbar);
+  if ((at != states.end()) == skip) return;
+  if (skip)
+    states.push_back(c->skipTaskbar);
+  else
+    states.erase(at);
+  xcb_change_property(c->xcb, XCB_PROP_MODE_REPLACE, window, c->state, XCB_ATOM_ATOM, 32,
+                      static_cast<std::uint32_t>(states.size()), states.data());
+  if (isMapped(c, window)) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = c->state;
+    message.data.data32[0] = skip ? kStateAdd : kStateRemove;
+    message.data.data32[1] = c->skipTaskbar;
+    message.data.data32[3] = kSourceApplication;
+    xcb_send_event(c->xcb, 0, c->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+  }
+  xcb_flush(c->xcb);
+}
+
+unsigned long StateChangedWindow(const void* xcbEvent) {
+  const auto* event = static_cast<const xcb_generic_event_t*>(xcbEvent);
+  if (!event || (event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return 0;
+  const auto* notify = static_cast<const xcb_property_notify_event_t*>(xcbEvent);
+  std::lock_guard<std::mutex> lock(s_mutex);
+  TConnection* c = shared();
+  if (!c || notify->atom != c->state) return 0;
+  return notify->window;
+}
+
+}  // namespace win32
