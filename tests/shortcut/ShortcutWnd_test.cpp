@@ -8,6 +8,7 @@
 #include "shortcut/ImageCache.h"
 #include "shortcut/ShortcutJson.h"
 #include "tests/platform/ui/ui_test_util.h"
+#include "tests/support/TestFiles.h"
 #include "tests/windows/WindowsTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,23 +27,8 @@ constexpr std::uintmax_t kLimit = 2097152;
 
 // A 24-bit Windows bitmap of w × h pixels, padded with zeros to `size` bytes when given.
 void WriteBitmap(const std::string& path, int w, int h, std::uintmax_t size = 0) {
-  const int row = (w * 3 + 3) & ~3;
-  std::string bytes(54 + static_cast<size_t>(row) * h, '\0');
-  auto put32 = [&](size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(bytes.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(w));
-  put32(22, static_cast<std::uint32_t>(h));
-  bytes[26] = 1;
-  bytes[28] = 24;
-  for (size_t i = 54; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
-  if (size > bytes.size()) bytes.resize(size, '\0');
-  std::ofstream(path, std::ios::binary) << bytes;
+  testing_support::WriteTestBitmap(path, w, h);
+  if (size > std::filesystem::file_size(path)) std::filesystem::resize_file(path, size);
 }
 
 class ShortcutWndTest : public CWindowsTest {
