@@ -2,11 +2,10 @@
 // TMPDIR), log capture, hand-made .xlsx packages and a look at our child processes.
 #pragma once
 
+#include "tests/support/LogCapture.h"
+#include "tests/support/TempDir.h"
 #include "wechat/ExcelReader.h"
 
-#include <log4cplus/appender.h>
-#include <log4cplus/logger.h>
-#include <log4cplus/spi/loggingevent.h>
 #include <zip.h>
 
 #include <gtest/gtest.h>
@@ -15,7 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,49 +29,8 @@ inline std::string DataFile(const std::string& name) {
   return std::string(TC_EXCEL_TEST_DATA_DIR) + "/" + name;
 }
 
-// Collects the messages of every log line.
-class CCaptureAppender : public log4cplus::Appender {
- public:
-  ~CCaptureAppender() override { destructorImpl(); }
-  void close() override {}
-
-  std::vector<std::string> Lines() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_lines;
-  }
-
- protected:
-  void append(const log4cplus::spi::InternalLoggingEvent& event) override {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_lines.push_back(event.getMessage());
-  }
-
- private:
-  std::mutex m_mutex;
-  std::vector<std::string> m_lines;
-};
-
-// Sets an environment variable for the life of the object.
-class CEnvOverride {
- public:
-  CEnvOverride(const char* name, const std::string& value) : m_name(name) {
-    const char* old = std::getenv(name);
-    m_hadOld = old != nullptr;
-    if (old) m_old = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~CEnvOverride() {
-    if (m_hadOld)
-      ::setenv(m_name.c_str(), m_old.c_str(), 1);
-    else
-      ::unsetenv(m_name.c_str());
-  }
-
- private:
-  std::string m_name;
-  std::string m_old;
-  bool m_hadOld = false;
-};
+// Environment overrides for the life of the object (PATH, TMPDIR).
+using CEnvOverride = testing_support::ScopedEnv;
 
 // Each test gets a scratch folder for its files and an empty folder as TMPDIR, and sees the
 // log lines written during the test.
@@ -85,14 +43,11 @@ class CExcelTest : public ::testing::Test {
     fs::create_directory(m_root + "/files");
     fs::create_directory(m_root + "/tmp");
     m_tmpdir = std::make_unique<CEnvOverride>("TMPDIR", m_root + "/tmp");
-    m_appender = new CCaptureAppender;
-    m_appenderPtr = log4cplus::SharedAppenderPtr(m_appender);
-    log4cplus::Logger::getRoot().setLogLevel(log4cplus::TRACE_LOG_LEVEL);
-    log4cplus::Logger::getRoot().addAppender(m_appenderPtr);
+    m_log = std::make_unique<testing_support::LogCapture>();
   }
 
   void TearDown() override {
-    log4cplus::Logger::getRoot().removeAppender(m_appenderPtr);
+    m_log.reset();
     m_tmpdir.reset();
     std::error_code ec;
     fs::remove_all(m_root, ec);
@@ -109,7 +64,7 @@ class CExcelTest : public ::testing::Test {
     return names;
   }
 
-  std::vector<std::string> LogLines() { return m_appender->Lines(); }
+  std::vector<std::string> LogLines() { return m_log->Lines(); }
 
   bool Logged(const std::string& line) {
     for (const std::string& l : LogLines()) {
@@ -131,8 +86,7 @@ class CExcelTest : public ::testing::Test {
 
   std::string m_root;
   std::unique_ptr<CEnvOverride> m_tmpdir;
-  CCaptureAppender* m_appender = nullptr;  // owned by m_appenderPtr
-  log4cplus::SharedAppenderPtr m_appenderPtr;
+  std::unique_ptr<testing_support::LogCapture> m_log;
 };
 
 // Writes a zip file with the given entries.
