@@ -6,9 +6,9 @@
 //
 //   server_bench [--requests N (default 1000)] [--messages N (default 20)]
 #include "app/Settings.h"
+#include "bench/support/BenchServer.h"
 #include "refserver/Database.h"
 #include "refserver/QuickMessageStore.h"
-#include "refserver/RefServer.h"
 #include "server/ConnServer.h"
 #include "server/CurlTransport.h"
 #include "server/ServerTransport.h"
@@ -20,7 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -122,24 +121,9 @@ int main(int argc, char** argv) {
   setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
   SetProgramFolder((root / "program").string() + "/");
 
-  refserver::TServerOptions options;
-  options.nPort = 0;
-  options.sDataDir = (root / "server").string();
-  options.bFastHash = true;
-  options.bQuiet = true;
-  fs::create_directories(options.sDataDir);
-  refserver::CRefServer server(options);
-  server.Seed();
-  fillLibrary(options.DbPath(), messages);
-  server.Start();
-  std::ofstream(root / "program" / "sys.cfg")
-      << "[SYSTEM]\nWebServer=http://127.0.0.1:" << server.Port() << "/\n";
-
+  CBenchServer server(root, [messages](const std::string& db) { fillLibrary(db, messages); });
   CConnServer login;
-  if (login.Login(refserver::CRefServer::kDemoPhone, refserver::CRefServer::kDemoPassword) != 0) {
-    std::printf("login failed: %s\n", login.m_strResultMsg.GetData());
-    return 1;
-  }
+  if (!CBenchServer::SignIn(login)) return 1;
   const std::string token = login.m_strLoginToken.str();
   CDuiString listPath;
   CConnServer probe;

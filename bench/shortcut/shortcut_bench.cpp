@@ -8,13 +8,13 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/shortcut/shortcut_bench
 //   scripts/xvfb-run-wm.sh --wm openbox -- build/bench/shortcut/shortcut_bench
 #include "app/Settings.h"
+#include "bench/support/BenchServer.h"
 #include "platform/ui/UIlib.h"
 #include "platform/ui/window/MessageLoop.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Registry.h"
 #include "refserver/Database.h"
 #include "refserver/QuickMessageStore.h"
-#include "refserver/RefServer.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
 #include "shortcut/ImageCache.h"
@@ -91,23 +91,9 @@ void fillLibrary(const std::string& dbPath) {
 }
 
 void benchLoad(const fs::path& root) {
-  refserver::TServerOptions options;
-  options.nPort = 0;
-  options.sDataDir = (root / "server").string();
-  options.bFastHash = true;
-  options.bQuiet = true;
-  fs::create_directories(options.sDataDir);
-  refserver::CRefServer server(options);
-  server.Seed();
-  fillLibrary(options.DbPath());
-  server.Start();
-  std::ofstream(root / "program" / "sys.cfg")
-      << "[SYSTEM]\nWebServer=http://127.0.0.1:" << server.Port() << "/\n";
+  CBenchServer server(root, fillLibrary);
   CConnServer login;
-  if (login.Login(refserver::CRefServer::kDemoPhone, refserver::CRefServer::kDemoPassword) != 0) {
-    std::printf("load: login failed: %s\n", login.m_strResultMsg.GetData());
-    return;
-  }
+  if (!CBenchServer::SignIn(login, "load: ")) return;
   StoreSignInValues(login);
 
   DuiLib::CPaintManagerUI pm;
