@@ -20,15 +20,9 @@ cleanup() {
 trap cleanup EXIT
 
 # Chinese text and colour emoji: prefer the Noto fonts for the generic families.
-cat > "$work/fonts.conf" <<'XML'
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
-<fontconfig>
-  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
-  <alias><family>sans-serif</family><prefer><family>Noto Sans CJK SC</family><family>Noto Color Emoji</family></prefer></alias>
-  <alias><family>Noto Sans CJK SC</family><prefer><family>Noto Sans CJK SC</family><family>Noto Color Emoji</family></prefer></alias>
-</fontconfig>
-XML
+source "$(dirname "$0")/lib/fonts.sh"
+write_fonts_conf "$work/fonts.conf" \
+  '  <alias><family>Noto Sans CJK SC</family><prefer><family>Noto Sans CJK SC</family><family>Noto Color Emoji</family></prefer></alias>'
 export FONTCONFIG_FILE="$work/fonts.conf"
 
 # A free display chosen by the server itself.

@@ -20,13 +20,8 @@ scripts/xvfb-run-wm.sh --wm openbox --screen "$screen" -- bash -c '
   set -u
   source scripts/lib/workbench-session.sh
   export QT_SCALE_FACTOR=$2 FONTCONFIG_FILE=$(mktemp)
-  # Chinese text and colour emoji: the Noto fonts first for the generic families.
-  cat > "$FONTCONFIG_FILE" <<XML
-<?xml version="1.0"?><!DOCTYPE fontconfig SYSTEM "fonts.dtd"><fontconfig>
-<include ignore_missing="yes">/etc/fonts/fonts.conf</include>
-<alias><family>sans-serif</family><prefer><family>Noto Sans CJK SC</family><family>Noto Color Emoji</family></prefer></alias>
-</fontconfig>
-XML
+  source scripts/lib/fonts.sh
+  write_fonts_conf "$FONTCONFIG_FILE"
   tint2 > /dev/null 2>&1 & panel=$!
   trap "ws_stop; kill $panel 2>/dev/null" EXIT
   ws_start 10 || exit 1

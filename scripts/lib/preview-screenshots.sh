@@ -9,6 +9,8 @@
 # Makes <output>/<mode>.png (<mode>@2x.png at scale 2). Needs the preview tool and refserver
 # built; everything else lives in $PS_WORK, removed on exit.
 
+source scripts/lib/fonts.sh
+
 ps_setup() {
   PS_NAME=$1
   local tool=$2 out=${3:-window-shots}
@@ -52,14 +54,7 @@ ps_make_program() {
   ln -s "$program/skin" "$work/program/skin"
   printf '[SYSTEM]\nWebServer=http://127.0.0.1:%s/\nVERSION=1.0.0\n' "$PS_PORT" > "$work/program/sys.cfg"
   printf '[LOGIN]\nLastUser=13800000000\nUserPwd=demo1234\n[OPTION]\nAutoPlay=1\n' > "$work/program/user.dat"
-  cat > "$work/fonts.conf" <<'XML'
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
-<fontconfig>
-  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
-  <alias><family>sans-serif</family><prefer><family>Noto Sans CJK SC</family><family>Noto Color Emoji</family></prefer></alias>
-</fontconfig>
-XML
+  write_fonts_conf "$work/fonts.conf"
 }
 
 ps_shoot() {  # mode ...
