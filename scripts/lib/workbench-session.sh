@@ -34,7 +34,7 @@ ws_start_server() {
   "$WS_BUILT/refserver" --port 0 --data "$WS_ROOT/server" --seed --fast-hash \
     --wechat-quantity "$quota" > "$WS_ROOT/refserver.out" 2>&1 &
   WS_SERVER_PID=$!
-  ws_wait "grep -q 'listening on' '$WS_ROOT/refserver.out'" 100 ||
+  ws_wait "grep -qs 'listening on' '$WS_ROOT/refserver.out'" 100 ||
     { cat "$WS_ROOT/refserver.out" >&2; ws_log "the reference server did not start"; return 1; }
   WS_PORT=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$WS_ROOT/refserver.out" | head -n 1)
 }
@@ -45,8 +45,8 @@ ws_make_program() {
   cp "$WS_BUILT/tandem_chats" "$WS_BUILT/user.dat" "$program/"
   ln -s "$(readlink -f "$WS_BUILT/skin")" "$program/skin"
   printf '[SYSTEM]\nWebServer=http://127.0.0.1:%s/\nVERSION=1.0.0\n' "$WS_PORT" > "$program/sys.cfg"
-  cat > "$program/log.cfg" <<'EOF'
-log4cplus.rootLogger=INFO, FILE
+  cat > "$program/log.cfg" <<EOF
+log4cplus.rootLogger=${WS_LOG_LEVEL:-INFO}, FILE
 log4cplus.appender.FILE=log4cplus::FileAppender
 log4cplus.appender.FILE.File=./tandem_chats.log
 log4cplus.appender.FILE.layout=log4cplus::PatternLayout
@@ -100,6 +100,7 @@ ws_click_row() { ws_click 100 $((WS_LIST_TOP + $1 * WS_ROW_HEIGHT + 30)); }
 ws_kick_row() {
   # The kick-off button shows on the row under the pointer.
   ws_click 100 $((WS_LIST_TOP + $1 * WS_ROW_HEIGHT + 30))
+  sleep 0.5
   ws_click "$WS_KICK_X" $((WS_LIST_TOP + $1 * WS_ROW_HEIGHT + WS_KICK_DY))
 }
 
