@@ -40,6 +40,18 @@ void CHttpServer::CloseAfterReply() {
   t_closeAfterReply = true;
 }
 
+bool CHttpServer::ServeStream(httplib::Stream& stream) {
+  bool ok = true;
+  for (size_t left = m_limits.nRequestsPerConnection; left > 0 && stream.is_readable(); --left) {
+    bool closedByClient = false;
+    t_closeAfterReply = false;
+    ok = process_request(stream, left == 1, closedByClient, nullptr);
+    if (!ok || closedByClient || t_closeAfterReply) break;
+  }
+  t_closeAfterReply = false;
+  return ok;
+}
+
 bool CHttpServer::WaitForRequest(int sock) const {
   const auto deadline = std::chrono::steady_clock::now() + m_limits.idle;
   while (svr_sock_ >= 0 && std::chrono::steady_clock::now() < deadline) {

@@ -32,6 +32,12 @@ class CHttpServer : public httplib::Server {
   // written (a refused body that was left unread must not be taken for the next request).
   static void CloseAfterReply();
 
+  // Serves the requests read from `stream` on the calling thread, one after another as on a
+  // kept-alive connection, until the stream ends, a request fails or asks to close, or
+  // nRequestsPerConnection were served. No socket and no deadline: for running the request
+  // handling in process (the fuzz target). False when the last request could not be served.
+  bool ServeStream(httplib::Stream& stream);
+
  private:
   bool process_and_close_socket(int sock) override;
   // Waits for the first byte of the next request; false on idle time-out, close or stop.

@@ -200,6 +200,10 @@ void CRefServer::Start() {
   }
 }
 
+bool CRefServer::ServeStream(httplib::Stream& stream) {
+  return m_pHttp->ServeStream(stream);
+}
+
 void CRefServer::Stop() {
   m_pHttp->stop();
   if (m_thread.joinable()) m_thread.join();

@@ -26,6 +26,7 @@
 namespace httplib {
 struct Request;
 struct Response;
+class Stream;
 }  // namespace httplib
 
 namespace refserver {
@@ -81,6 +82,9 @@ class CRefServer {
   void Start();
   void Stop();
   int Port() const { return m_nPort; }
+  // Serves the requests read from `stream` on the calling thread, without a socket (see
+  // CHttpServer::ServeStream): the whole request handling, in process.
+  bool ServeStream(httplib::Stream& stream);
 
   const CDatabase& Database() const { return m_db; }
   // Password hashes and verifications done so far (each costs the same).

@@ -1,8 +1,7 @@
-// Any bytes as a workbook file for the in-process reader. Compound documents (.xls) are
-// passed over: FreeXL itself reads past its buffers on many of them, which the reader
-// contains by running it in a child process, and each such read would stop the run here.
-// Start it with a corpus of small workbooks:
-//   excel_book_fuzz -max_len=65536 corpus/
+// Any bytes as a workbook file for the in-process reader: the file kind, the zip layer and
+// the .xlsx reader behind it. Compound documents (.xls) are passed over: the import hands
+// them to the helper program, a process per file, which would slow the run to a crawl here;
+// xls_biff_fuzz runs the helper's record reader in process instead.
 #include "wechat/ExcelReader.h"
 
 #include <log4cplus/logger.h>

@@ -150,6 +150,12 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
   fallback = fallback.substr(0, fallback.find_last_not_of(' ') + 1);
   if (!fileName) return CopyOut(fallback, buffer, bufferSize);
 
+  // Names are matched as the file's are stored: without surrounding blanks.
+  const std::string sectionName = Trim(section ? section : "");
+  const std::string keyName = Trim(key ? key : "");
+  if (section) section = sectionName.c_str();
+  if (key) key = keyName.c_str();
+
   std::lock_guard<std::mutex> lock(g_profileMutex);
   IniFile file;
   if (!Load(fileName, file)) {
@@ -191,6 +197,13 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  // Stored names lose their surrounding blanks when the file is read back; matching the same
+  // way keeps a padded name from adding a new line at every write that no read ever finds.
+  const std::string sectionName = Trim(section);
+  const std::string keyName = Trim(key ? key : "");
+  section = sectionName.c_str();
+  if (key) key = keyName.c_str();
+
   std::lock_guard<std::mutex> lock(g_profileMutex);
   IniFile file;
   const bool existed = Load(fileName, file);

@@ -151,3 +151,18 @@ TEST(ProfileInt, ParsesLikeAtoi) {
   EXPECT_EQ(GetPrivateProfileIntA("s", "w", 7, dir.file("a.ini").c_str()), 0u);
   EXPECT_EQ(GetPrivateProfileIntA("s", "missing", 7, dir.file("a.ini").c_str()), 7u);
 }
+
+// Found by ini_fuzz: a key name with blanks around it was written as a line whose key reads
+// back trimmed, so no read by that name found it and every write added one more line.
+TEST(ProfileWrite, MatchesNamesWithoutTheirSurroundingBlanks) {
+  TempDir dir;
+  const std::string file = dir.file("a.ini");
+  WriteText(file, "[s]\nk=v\n");
+  ASSERT_TRUE(WritePrivateProfileStringA(" s\t", " padded ", "1", file.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "\tpadded", "2", file.c_str()));
+  EXPECT_EQ(Read(file, "s", " padded "), "2");
+  EXPECT_EQ(Read(file, " S ", "PADDED"), "2");
+  EXPECT_EQ(ReadText(file), "[s]\nk=v\npadded=2\n");
+  ASSERT_TRUE(WritePrivateProfileStringA("s ", " padded", nullptr, file.c_str()));
+  EXPECT_EQ(ReadText(file), "[s]\nk=v\n");
+}

@@ -1,0 +1,77 @@
+// Any bytes as the chat client's account profile files: as an account's "AccInfo.dat" and as
+// the shared "config.data" of a scratch data folder, read the way the copies manager reads
+// them (the login account's file named in config.data, else the latest AccInfo.dat; the
+// profile in it; the picture file name made from its values). The picture name must stay a
+// plain file name whatever the profile holds, and the hex text must convert back losslessly.
+#include "wechat/WeChatDataFolder.h"
+#include "wechat/WeChatProfileReader.h"
+
+#include <log4cplus/logger.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+std::string s_root;
+std::string s_dataFolder;
+
+void removeRoot() {
+  std::error_code ignored;
+  std::filesystem::remove_all(s_root, ignored);
+}
+
+void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+void checkFileName(const std::string& name) {
+  if (name == "." || name == ".." || name.find('/') != std::string::npos ||
+      name.find('\\') != std::string::npos)
+    std::abort();
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7F) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  char pattern[] = "/dev/shm/tc-profile-fuzz-XXXXXX";
+  char fallback[] = "/tmp/tc-profile-fuzz-XXXXXX";
+  const char* root = mkdtemp(pattern);
+  if (!root) root = mkdtemp(fallback);
+  if (!root) std::abort();
+  s_root = root;
+  std::atexit(removeRoot);
+  s_dataFolder = s_root + "/WeChat Files";
+  std::filesystem::create_directories(s_dataFolder + "/wxid_a/config");
+  std::filesystem::create_directories(s_dataFolder + "/All Users/config");
+  log4cplus::Logger::getRoot().setLogLevel(log4cplus::OFF_LOG_LEVEL);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::string hex = CWeChatProfileReader::ToHexText(bytes);
+  if (CWeChatProfileReader::FromHexText(hex) != bytes) std::abort();
+
+  writeFile(s_dataFolder + "/wxid_a/config/AccInfo.dat", data, size);
+  writeFile(s_dataFolder + "/All Users/config/config.data", data, size);
+  // config.data may name any path; the reader takes it as it stands and reads nothing else.
+  const std::string loginFile = CWeChatDataFolder::LoginAccountFile(s_dataFolder);
+  const std::string named = CWeChatProfileReader::ParseLoginPath(hex);
+  if (!named.empty() && loginFile != named) std::abort();
+
+  const WECHATCFGDATA profile =
+      CWeChatProfileReader::ReadProfile(s_dataFolder + "/wxid_a/config/AccInfo.dat");
+  checkFileName(CWeChatProfileReader::FaceFileName(profile));
+  for (int slot = 0; slot < WECHATCFGDATA::kSlotCount; ++slot)
+    checkFileName(CWeChatProfileReader::SafeFileName(profile.Slot(slot)));
+  return 0;
+}

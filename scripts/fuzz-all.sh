@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan and UBSan on everything they link) and runs each
+# for SECONDS, one after another. Usage: scripts/fuzz-all.sh SECONDS [TARGET ...]
+# (no TARGET: every fuzz/*/*_fuzz.cpp). Per target NAME in fuzz/AREA:
+#   seeds     fuzz/AREA/corpus/NAME/ (never written; new inputs go to $BUILD_DIR/corpus/NAME)
+#   options   fuzz/AREA/NAME.options, one libFuzzer option per line
+#   words     fuzz/AREA/NAME.dict
+# Every sanitizer finding stops its target; the input is saved as
+# $BUILD_DIR/findings/NAME-crash-<sha1> (or -leak-, -timeout-, -oom-), the log beside it in
+# $BUILD_DIR/logs/NAME.log. Ends with a table of runs and coverage per target; exits 1 when
+# any target found something.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]]; then
+  echo "usage: $0 SECONDS [TARGET ...]" >&2
+  exit 2
+fi
+RUN_SECONDS=$1
+shift
+export BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
+
+declare -A area
+for source in fuzz/*/*_fuzz.cpp; do
+  name=$(basename "$source" .cpp)
+  area[$name]=$(basename "$(dirname "$source")")
+done
+if [ $# -gt 0 ]; then
+  targets=("$@")
+else
+  mapfile -t targets < <(printf '%s\n' "${!area[@]}" | sort)
+fi
+for target in "${targets[@]}"; do
+  [ -n "${area[$target]:-}" ] || { echo "unknown fuzz target $target" >&2; exit 2; }
+done
+
+CC=clang CXX=clang++ bash scripts/build.sh -DTC_BUILD_FUZZ=ON -DTC_BUILD_TESTS=OFF \
+  -DTC_BUILD_BENCH=OFF -- "${targets[@]}"
+
+# Every finding is fatal (the build has -fno-sanitize-recover=all as well), and the one
+# suppression file holds the libraries' own leaks.
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1:report_error_type=1
+export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
+export QT_QPA_PLATFORM=offscreen
+
+findings=$BUILD_DIR/findings
+mkdir -p "$findings" "$BUILD_DIR/logs"
+status=0
+summary=()
+for target in "${targets[@]}"; do
+  dir=fuzz/${area[$target]}
+  corpus=$BUILD_DIR/corpus/$target
+  log=$BUILD_DIR/logs/$target.log
+  mkdir -p "$corpus"
+  options=(-max_total_time="$RUN_SECONDS" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1
+           -artifact_prefix="$findings/$target-")
+  [ -f "$dir/$target.dict" ] && options+=(-dict="$dir/$target.dict")
+  if [ -f "$dir/$target.options" ]; then
+    while read -r option; do
+      [[ -z $option || $option == \#* ]] || options+=("$option")
+    done <"$dir/$target.options"
+  fi
+  echo "== $target: ${options[*]}"
+  result=ok
+  if ! "$BUILD_DIR/fuzz/${area[$target]}/$target" "${options[@]}" "$corpus" \
+      "$dir/corpus/$target" >"$log" 2>&1; then
+    result=FAILED
+    status=1
+    grep -E 'ERROR: |SUMMARY: |runtime error|Test unit written|deadly signal' "$log" | head -20 ||
+      tail -n 20 "$log"
+    echo "   (whole log: $log)"
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
+  summary+=("$(printf '%-24s %-7s runs %-10s %s' "$target" "$result" "${runs:-?}" "${cov:-}")")
+done
+echo "== fuzz targets, $RUN_SECONDS s each"
+printf '%s\n' "${summary[@]}"
+exit $status
