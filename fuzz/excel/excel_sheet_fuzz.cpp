@@ -29,6 +29,11 @@ std::vector<std::string> splitParts(std::string_view input) {
   return parts;
 }
 
+constexpr char kContentTypes[] =
+    "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+    "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+    "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>";
+
 void add(zip_t* zip, const char* name, const std::string& content) {
   zip_source_t* source = zip_source_buffer(zip, content.data(), content.size(), 0);
   if (source && zip_file_add(zip, name, source, ZIP_FL_OVERWRITE) < 0) zip_source_free(source);
@@ -54,6 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int error = 0;
   zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   if (!zip) return 0;
+  // Without the content types the file is no Office Open XML package at all.
+  static const std::string contentTypes = kContentTypes;  // libzip reads it at zip_close
+  add(zip, "[Content_Types].xml", contentTypes);
   add(zip, "xl/workbook.xml", workbook);
   add(zip, "xl/_rels/workbook.xml.rels", rels);
   add(zip, "xl/worksheets/sheet1.xml", sheet);
