@@ -7,6 +7,7 @@
 #include "chrome/ShadowFrameWnd.h"
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
+#include "mainframe/WebchatRowHint.h"
 #include "platform/log/Log.h"
 #include "platform/win32/DebugOutput.h"
 #include "server/ConnServer.h"
@@ -68,7 +69,7 @@ LRESULT CMainFrameWnd::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, b
       CMenuWnd::CloseAll();
       break;
     case WM_KEYDOWN:
-      if (wParam == VK_ESCAPE) {
+      if (wParam == VK_ESCAPE || OnSwitchKey(wParam)) {
         bHandled = true;
         return 0;
       }
@@ -199,6 +200,10 @@ void CMainFrameWnd::DoRepaintWork() {
 void CMainFrameWnd::OnTimer(UINT_PTR nId) {
   if (nId == CShortcutPanel::kSendTimerId) {
     OnShortcutTimer();
+    return;
+  }
+  if (nId == CWebchatRowHint::kTimerId) {
+    RefreshRowHints();
     return;
   }
   if (nId != kTimerScrollList && nId != kTimerTipPoll) return;

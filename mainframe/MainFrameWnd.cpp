@@ -8,6 +8,7 @@
 #include "chrome/ShadowFrameWnd.h"
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
+#include "mainframe/WebchatRowHint.h"
 #include "platform/log/Log.h"
 #include "server/SignInValues.h"
 #include "wechat/WebchatMan.h"
@@ -106,6 +107,7 @@ void CMainFrameWnd::InitWindow() {
   }
   StyleListScrollBar();
   InitShortcutPanel();
+  InitSwitchKeys();
   ::SetTimer(m_hWnd, kTimerTipPoll, kFirstTipPollMs, nullptr);
 }
 

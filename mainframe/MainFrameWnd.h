@@ -27,6 +27,7 @@ class CShadowFrameWnd;
 class CWebchatElementUI;
 class CWebchatListUI;
 class CWebchatMan;
+class CWebchatRowHint;
 
 // Tray menu: exit.
 inline constexpr int kTrayMenuExit = 301;
@@ -117,6 +118,10 @@ class CMainFrameWnd : public DuiLib::WindowImplBase,
   void StyleListScrollBar();
   void UpdateCounter();
   void ScrollListToEnd();
+  // Keyboard switching and the rows' tips (MainFrameKeys.cpp).
+  void InitSwitchKeys();
+  bool OnSwitchKey(WPARAM vk);
+  void RefreshRowHints();
 
   // The quick-message panel (MainFrameShortcut.cpp).
   void InitShortcutPanel();
@@ -147,4 +152,5 @@ class CMainFrameWnd : public DuiLib::WindowImplBase,
   std::string m_strAddingWeChat;
   RECT m_rcWebchatMan{};
   RECT m_rcCover{};
+  std::unique_ptr<CWebchatRowHint> m_pRowHint;
 };

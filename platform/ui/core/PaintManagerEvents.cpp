@@ -57,6 +57,9 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     case WM_MOUSELEAVE:
       HandleMouse(uMsg, wParam, lParam);
       return false;
+    case WM_MOUSEHOVER:
+      ShowToolTip(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return false;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR:

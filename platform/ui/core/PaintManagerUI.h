@@ -181,6 +181,8 @@ class CPaintManagerUI {
   void HandleMouseMove(POINT pt, WPARAM wParam);
   // I-beam over edits, a hand over links, the arrow elsewhere.
   void UpdateCursor(POINT pt);
+  // WM_MOUSEHOVER: the tool tip of the control under the point (PaintManagerToolTip.cpp).
+  void ShowToolTip(POINT pt);
   void HandleButtonDown(int type, POINT pt, WPARAM wParam);
   void HandleButtonUp(int type, POINT pt, WPARAM wParam);
   void HandleWheel(POINT pt, WPARAM wParam);

@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -466,6 +467,13 @@ void CWindowHost::changeEvent(QEvent* event) {
     DeliverPlacement();
   }
   QWidget::changeEvent(event);
+}
+
+bool CWindowHost::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+  Deliver(WM_MOUSEHOVER, 0, PointParam(at));
+  return true;
 }
 
 void CWindowHost::DeliverKey(QKeyEvent* event, bool down) {

@@ -77,6 +77,8 @@ class CWindowHost final : public QWidget {
   void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  // Qt's tool-tip request becomes WM_MOUSEHOVER, where the paint manager shows the tip.
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;

@@ -5,7 +5,7 @@ tc_add_test(win32_window_test
   LIBS tc_win32 Qt6::Gui
   LABELS unit)
 tc_add_test(win32_process_test
-  SOURCES process_test.cpp child_process_test.cpp
+  SOURCES process_test.cpp child_process_test.cpp process_usage_test.cpp
   LIBS tc_win32
   LABELS unit)
 tc_add_test(win32_x11_test
