@@ -54,6 +54,9 @@ std::string GetVersion() {
 std::string GetNewLineKey() {
   return ReadValue(SysCfg(), "SYSTEM", "NewLineKey");
 }
+bool GetKeepClipboard() {
+  return ReadValue(SysCfg(), "SYSTEM", "KeepClipboard") != "0";
+}
 CDuiString GetLastUser() {
   return ReadValue(UserUserDat(), "LOGIN", "LastUser");
 }

@@ -17,6 +17,9 @@ std::string GetVersion();   // sys.cfg (program) SYSTEM/VERSION
 // sys.cfg (program) SYSTEM/NewLineKey: the chat client's key for a new line inside its
 // message box, pressed for a typed "\n" ("Ctrl+Return" when unset; see CWebchatMan).
 std::string GetNewLineKey();
+// sys.cfg (program) SYSTEM/KeepClipboard: "0" lets a reply stay on the clipboard; anything
+// else, or unset, puts the operator's own content back after each insert or send.
+bool GetKeepClipboard();
 CDuiString GetLastUser();  // user.dat (per-user) LOGIN/LastUser
 void SetLastUser(const char* name);
 CDuiString GetUserPwd();  // user.dat (per-user) LOGIN/UserPwd

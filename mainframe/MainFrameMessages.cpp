@@ -8,6 +8,7 @@
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
 #include "mainframe/WebchatRowHint.h"
+#include "wechat/ClipboardKeeper.h"
 #include "platform/log/Log.h"
 #include "platform/win32/DebugOutput.h"
 #include "server/ConnServer.h"
@@ -204,6 +205,10 @@ void CMainFrameWnd::OnTimer(UINT_PTR nId) {
   }
   if (nId == CWebchatRowHint::kTimerId) {
     RefreshRowHints();
+    return;
+  }
+  if (nId == CClipboardKeeper::kTimerId) {
+    OnClipboardTimer();
     return;
   }
   if (nId != kTimerScrollList && nId != kTimerTipPoll) return;

@@ -9,6 +9,7 @@
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
 #include "mainframe/WebchatRowHint.h"
+#include "wechat/ClipboardKeeper.h"
 #include "platform/log/Log.h"
 #include "server/SignInValues.h"
 #include "wechat/WebchatMan.h"
@@ -108,6 +109,7 @@ void CMainFrameWnd::InitWindow() {
   StyleListScrollBar();
   InitShortcutPanel();
   InitSwitchKeys();
+  InitClipboardKeeper();
   ::SetTimer(m_hWnd, kTimerTipPoll, kFirstTipPollMs, nullptr);
 }
 
@@ -251,6 +253,7 @@ LRESULT CMainFrameWnd::OnClose(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
 LRESULT CMainFrameWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
   TC_TRACE("CMainFrameWnd::OnDestroy()");
   ReleaseShortcutPanel();
+  ReleaseClipboardKeeper();
   ::PostQuitMessage(0);
   bHandled = FALSE;
   return 0;

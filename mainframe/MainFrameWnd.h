@@ -28,6 +28,7 @@ class CWebchatElementUI;
 class CWebchatListUI;
 class CWebchatMan;
 class CWebchatRowHint;
+class CClipboardKeeper;
 
 // Tray menu: exit.
 inline constexpr int kTrayMenuExit = 301;
@@ -122,6 +123,10 @@ class CMainFrameWnd : public DuiLib::WindowImplBase,
   void InitSwitchKeys();
   bool OnSwitchKey(WPARAM vk);
   void RefreshRowHints();
+  // The operator's clipboard kept around inserts (MainFrameClipboard.cpp).
+  void InitClipboardKeeper();
+  void ReleaseClipboardKeeper();
+  void OnClipboardTimer();
 
   // The quick-message panel (MainFrameShortcut.cpp).
   void InitShortcutPanel();
@@ -153,4 +158,5 @@ class CMainFrameWnd : public DuiLib::WindowImplBase,
   RECT m_rcWebchatMan{};
   RECT m_rcCover{};
   std::unique_ptr<CWebchatRowHint> m_pRowHint;
+  std::unique_ptr<CClipboardKeeper> m_pClipboardKeeper;
 };

@@ -20,6 +20,22 @@
 
 namespace {
 
+// Tells the observer that an input operation runs, for as long as the scope lives.
+class CInputScope {
+ public:
+  explicit CInputScope(IWebchatInputObserver* observer) : m_pObserver(observer) {
+    if (m_pObserver) m_pObserver->OnInputBegin();
+  }
+  ~CInputScope() {
+    if (m_pObserver) m_pObserver->OnInputEnd();
+  }
+  CInputScope(const CInputScope&) = delete;
+  CInputScope& operator=(const CInputScope&) = delete;
+
+ private:
+  IWebchatInputObserver* m_pObserver;
+};
+
 constexpr int kClickFromRight = 120;
 constexpr int kClickFromBottom = 56;
 constexpr DWORD kClearWaitMs = 20;
@@ -239,6 +255,7 @@ bool CWebchatMan::PutImageOnClipboard(const std::string& path) {
 
 bool CWebchatMan::InputTextVec(const char* key, std::vector<INPUTDATA> items) {
   TC_TRACE("CWebchatMan::InputTextVec()");
+  const CInputScope scope(m_pInputObserver);
   ::EnterCriticalSection(&m_csLock);
   SetCurrent(key);
   HWND mainWnd = nullptr;
@@ -285,6 +302,7 @@ bool CWebchatMan::InputTextVec(const char* key, std::vector<INPUTDATA> items) {
 
 void CWebchatMan::SendCurrText(const char* key) {
   TC_TRACE("CWebchatMan::SendCurrText");
+  const CInputScope scope(m_pInputObserver);
   ::EnterCriticalSection(&m_csLock);
   SetCurrent(key);
   HWND mainWnd = nullptr;
@@ -294,6 +312,7 @@ void CWebchatMan::SendCurrText(const char* key) {
 
 bool CWebchatMan::SendImageByCopy(const char* key, const char* imagePath) {
   TC_TRACE("CWebchatMan::SendImageByCopy");
+  const CInputScope scope(m_pInputObserver);
   if (!imagePath || !PutImageOnClipboard(imagePath)) return false;
   ::EnterCriticalSection(&m_csLock);
   SetCurrent(key);

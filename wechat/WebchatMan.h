@@ -20,6 +20,7 @@
 #include "platform/win32/Sync.h"
 #include "wechat/ExcelReader.h"
 #include "wechat/WebchatData.h"
+#include "wechat/WebchatInputObserver.h"
 
 #include <string>
 #include <vector>
@@ -86,6 +87,8 @@ class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
 
   // Where the picture of an input item is converted before it goes to the clipboard.
   static std::string GetTempBitmapPath();
+  // Told around every input operation; null (the default) for none. Not owned.
+  void SetInputObserver(IWebchatInputObserver* observer) { m_pInputObserver = observer; }
 
   // The thread procedure of a copy's discovery thread (argument: a FINDUITHREADPARAM).
   static DWORD __FindWehChatUIThreadProcess(LPVOID param);
@@ -137,6 +140,7 @@ class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
 
   HWND m_hWndOwner = nullptr;
   HWND m_hWndHost = nullptr;
+  IWebchatInputObserver* m_pInputObserver = nullptr;
   RECT m_rcPos{};
   CRITICAL_SECTION m_csLock;
   std::vector<WECHATRUNDATA> m_vecRunData;

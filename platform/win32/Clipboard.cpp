@@ -15,6 +15,7 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace win32 {
@@ -40,6 +41,9 @@ std::unordered_map<HGLOBAL, std::unique_ptr<TGlobalBlock>>& globalBlocks() {
 // The one open clipboard session: the thread that opened it.
 std::mutex s_sessionMutex;
 std::optional<std::thread::id> s_sessionOwner;
+
+// The open session emptied the clipboard and has placed nothing since.
+bool s_bEmptied = false;
 
 bool sessionIsMine() {
   std::lock_guard<std::mutex> lock(s_sessionMutex);
@@ -98,6 +102,11 @@ HANDLE placeBitmap(DesktopBackend* desktop, HANDLE data) {
 }
 
 }  // namespace
+
+bool ClipboardSessionIsMine() {
+  return sessionIsMine();
+}
+
 }  // namespace win32
 
 HGLOBAL GlobalAlloc(UINT, SIZE_T bytes) {
@@ -153,6 +162,7 @@ BOOL EmptyClipboard() {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
+  win32::s_bEmptied = true;
   return TRUE;
 }
 
@@ -162,6 +172,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
+  win32::s_bEmptied = false;  // also a failed placing: what is there stays
   if (!win32::waitForPreviousPaste(desktop)) return nullptr;
   switch (format) {
     case CF_UNICODETEXT:
@@ -176,11 +187,18 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
 }
 
 BOOL CloseClipboard() {
-  std::lock_guard<std::mutex> lock(win32::s_sessionMutex);
-  if (win32::s_sessionOwner != std::this_thread::get_id()) {
+  if (!win32::sessionIsMine()) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
+  win32::FreeClipboardHandles();
+  if (std::exchange(win32::s_bEmptied, false)) {
+    // Emptied and nothing placed: the clipboard is left empty, but never before the item
+    // pasted last was fetched.
+    win32::DesktopBackend* desktop = win32::GetDesktopBackend();
+    if (desktop && win32::waitForPreviousPaste(desktop)) desktop->ClearClipboard();
+  }
+  std::lock_guard<std::mutex> lock(win32::s_sessionMutex);
   win32::s_sessionOwner.reset();
   return TRUE;
 }

@@ -19,6 +19,10 @@ namespace win32 {
 // milliseconds) and a busy one (stalls of a few hundred), below Qt's and GTK's own
 // clipboard time-outs (5 s, 10 s) so that a slow target still gets the item it asked for.
 inline constexpr DWORD kPasteFetchLimitMs = 3000;
+
+// Between the session functions and the reading side (ClipboardRead.cpp).
+bool ClipboardSessionIsMine();
+void FreeClipboardHandles();
 }  // namespace win32
 
 #define CF_TEXT 1
@@ -48,4 +52,14 @@ BOOL EmptyClipboard();
 // CF_UNICODETEXT takes an HGLOBAL, CF_BITMAP an HBITMAP; on success the clipboard owns it
 // and the caller must not free it. Returns the data handle, or null on failure.
 HANDLE SetClipboardData(UINT format, HANDLE data);
+// A session that emptied the clipboard and placed nothing leaves it empty when it closes
+// (after the item pasted last was fetched, as SetClipboardData waits).
 BOOL CloseClipboard();
+
+// What the clipboard holds now, also when another program offers it. Inside an open
+// session: CF_UNICODETEXT gives an HGLOBAL of zero-terminated UTF-16, CF_BITMAP an HBITMAP;
+// both belong to the clipboard and stay valid until CloseClipboard. Null (last error set)
+// when that format is not held or the owner did not answer.
+HANDLE GetClipboardData(UINT format);
+// Whether the clipboard holds the format now (asks its owner).
+BOOL IsClipboardFormatAvailable(UINT format);

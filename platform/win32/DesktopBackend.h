@@ -79,6 +79,12 @@ class DesktopBackend {
   // pending. False on time-out; the paste stays pending (a later wait waits for it again)
   // until it is fetched or another item is placed.
   virtual bool WaitClipboardFetched(DWORD timeoutMs) = 0;
+  // What the clipboard holds now, whoever offers it (another program, or this process).
+  // False when it holds no such content or it cannot be had (owner gone or too slow).
+  virtual bool GetClipboardText(std::u16string& /*text*/) { return false; }
+  virtual bool GetClipboardImage(TBitmapPixels& /*image*/) { return false; }
+  // Leaves the clipboard empty: this process no longer offers anything.
+  virtual bool ClearClipboard() { return false; }
 
   // Changes of the set of top-level windows (a window appeared, was mapped or went away).
   // ChangeCount only grows; WaitForChange returns true as soon as it differs from `seen`.

@@ -267,6 +267,7 @@ bool FakeDesktop::SetClipboardText(const std::u16string& text) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_strClipboardText = text;
   m_bClipboardImage = false;
+  m_bClipboardText = true;
   Record("clipboard-text", nullptr, 0, 0, 0, 0, text);
   return true;
 }
@@ -276,6 +277,7 @@ bool FakeDesktop::SetClipboardImage(const TBitmapPixels& image) {
   m_strClipboardText.clear();
   m_clipboardImage = image;
   m_bClipboardImage = true;
+  m_bClipboardText = false;
   Record("clipboard-image", nullptr, image.nWidth, image.nHeight, 0, 0);
   return true;
 }
@@ -283,6 +285,28 @@ bool FakeDesktop::SetClipboardImage(const TBitmapPixels& image) {
 bool FakeDesktop::WaitClipboardFetched(DWORD) {
   std::lock_guard<std::mutex> lock(m_mutex);
   Record("clipboard-wait", nullptr, 0, 0, 0, 0);
+  return true;
+}
+
+bool FakeDesktop::GetClipboardText(std::u16string& text) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (!m_bClipboardText) return false;
+  text = m_strClipboardText;
+  return true;
+}
+
+bool FakeDesktop::GetClipboardImage(TBitmapPixels& image) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (!m_bClipboardImage) return false;
+  image = m_clipboardImage;
+  return true;
+}
+
+bool FakeDesktop::ClearClipboard() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_strClipboardText.clear();
+  m_bClipboardText = m_bClipboardImage = false;
+  Record("clipboard-clear", nullptr, 0, 0, 0, 0);
   return true;
 }
 

@@ -24,7 +24,8 @@ namespace win32 {
 class FakeDesktop : public DesktopBackend {
  public:
   // One journal line. kind: "show", "reparent", "move", "activate", "close", "click",
-  // "char", "key", "clipboard-text", "clipboard-image", "clipboard-wait".
+  // "char", "key", "clipboard-text", "clipboard-image", "clipboard-wait",
+  // "clipboard-clear".
   struct TCall {
     std::chrono::steady_clock::time_point tpWhen;
     std::string strKind;
@@ -96,6 +97,9 @@ class FakeDesktop : public DesktopBackend {
   bool SetClipboardText(const std::u16string& text) override;
   bool SetClipboardImage(const TBitmapPixels& image) override;
   bool WaitClipboardFetched(DWORD timeoutMs) override;
+  bool GetClipboardText(std::u16string& text) override;
+  bool GetClipboardImage(TBitmapPixels& image) override;
+  bool ClearClipboard() override;
   std::uint64_t ChangeCount() override;
   bool WaitForChange(std::uint64_t seen, DWORD milliseconds) override;
 
@@ -118,6 +122,7 @@ class FakeDesktop : public DesktopBackend {
   std::u16string m_strClipboardText;
   TBitmapPixels m_clipboardImage;
   bool m_bClipboardImage = false;
+  bool m_bClipboardText = false;
 };
 
 }  // namespace win32

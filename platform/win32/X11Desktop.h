@@ -55,6 +55,9 @@ class CX11Desktop : public DesktopBackend {
   bool SetClipboardText(const std::u16string& text) override { return ClipboardSetText(text); }
   bool SetClipboardImage(const TBitmapPixels& image) override { return ClipboardSetImage(image); }
   bool WaitClipboardFetched(DWORD timeoutMs) override { return ClipboardWaitFetched(timeoutMs); }
+  bool GetClipboardText(std::u16string& text) override { return ClipboardGetText(text); }
+  bool GetClipboardImage(TBitmapPixels& image) override { return ClipboardGetImage(image); }
+  bool ClearClipboard() override { return ClipboardClear(); }
   // X11Properties.cpp
   std::string Title(HWND hwnd) override;
   bool IsIconic(HWND hwnd) override;

@@ -214,6 +214,10 @@ void ClipboardNotePaste();
 bool ClipboardWaitFetched(DWORD timeoutMs);
 // Lets the GUI thread's loop answer clipboard requests once (nothing on other threads).
 void ClipboardServe();
+// Reading the clipboard, whoever owns it, and giving it up (X11ClipboardRead.cpp).
+bool ClipboardGetText(std::u16string& text);
+bool ClipboardGetImage(TBitmapPixels& image);
+bool ClipboardClear();
 // Qt's own xcb connection (the one that owns our windows), or null.
 xcb_connection_t* QtXcbConnection();
 // False when Qt runs on another platform than xcb (e.g. offscreen): no X path then.
