@@ -167,6 +167,9 @@ CWindowHost::CWindowHost(CWindowWnd* window, QWidget* qtParent, LONG_PTR style, 
       m_className(className) {
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+  // Tips also while the keyboard focus is in a foreign window embedded in ours, which Qt
+  // counts as the window being inactive.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   ApplyWindowFlags();
 }
 
