@@ -40,8 +40,13 @@ scripts/xvfb-run-wm.sh --wm openbox --screen 1366x900x24 -- bash -c '
   for i in $(seq "$cycles"); do
     ws_kick_row 0
     ws_wait "[ \$(ws_copy_count) -le 2 ]" 100 || { echo "kick-off $i stopped nothing" >&2; exit 1; }
-    ws_add
-    ws_wait "[ \$(ws_copy_count) -ge 3 ]" 150 || { echo "add $i started nothing" >&2; exit 1; }
+    # "添加微信" stays disabled until the copy added before shows its first window: try again.
+    added=no
+    for _ in 1 2 3; do
+      ws_add
+      if ws_wait "[ \$(ws_copy_count) -ge 3 ]" 50; then added=yes; break; fi
+    done
+    [ $added = yes ] || { echo "add $i started nothing" >&2; exit 1; }
     sleep 0.3
   done
   sleep $((TC_STANDIN_LOGIN_DELAY / 1000 + 2))
