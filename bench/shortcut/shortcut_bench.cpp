@@ -21,6 +21,7 @@
 #include "shortcut/ShortcutPanel.h"
 #include "shortcut/ShortcutSender.h"
 #include "shortcut/ShortcutWnd.h"
+#include "tests/support/StandinEnvironment.h"
 #include "wechat/WebchatMan.h"
 
 #include <QCoreApplication>
@@ -226,19 +227,9 @@ void benchSend(const fs::path& root) {
   const char* programDir = std::getenv("TC_PROGRAM_DIR");
   const std::string standin = programDir ? std::string(programDir) + "/standin"
                                          : (fs::current_path() / "program/standin").string();
-  ::setenv("TC_HKCU_FILE", (root / "hkcu.ini").c_str(), 1);
-  ::setenv("TC_HKLM_FILE", (root / "hklm.ini").c_str(), 1);
-  ::setenv("TC_STANDIN_DATA_ROOT", (root / "data").c_str(), 1);
-  ::setenv("TC_STANDIN_TRANSCRIPT", (root / "transcript-%p.jsonl").c_str(), 1);
-  ::setenv("TC_STANDIN_LOGIN_DELAY", "300", 1);
+  testing_support::SetStandinEnvironment(root);
   ::setenv("TC_STANDIN_ACCOUNT", "wxid_bench_send", 1);
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
-                  KEY_WRITE, nullptr, &key, nullptr);
-  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(standin.c_str()),
-                 static_cast<DWORD>(standin.size() + 1));
-  RegCloseKey(key);
+  testing_support::RegisterClientProgram(standin);
 
   const std::string copy = "BENCH-SEND";
   auto frame = std::make_unique<CBenchFrame>(copy);

@@ -11,6 +11,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Window.h"
+#include "tests/support/StandinEnvironment.h"
 #include "tests/support/TestFiles.h"
 #include "wechat/WebchatMan.h"
 
@@ -141,18 +142,8 @@ int main() {
                                    : (fs::current_path() / "program/standin").string();
   ::setenv("HOME", (root / "home").c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (root / "home" / ".config").c_str(), 1);
-  ::setenv("TC_HKCU_FILE", (root / "hkcu.ini").c_str(), 1);
-  ::setenv("TC_HKLM_FILE", (root / "hklm.ini").c_str(), 1);
-  ::setenv("TC_STANDIN_DATA_ROOT", (root / "data").c_str(), 1);
-  ::setenv("TC_STANDIN_TRANSCRIPT", (root / "transcript-%p.jsonl").c_str(), 1);
-  ::setenv("TC_STANDIN_LOGIN_DELAY", "300", 1);
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
-                  KEY_WRITE, nullptr, &key, nullptr);
-  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(standin.c_str()),
-                 static_cast<DWORD>(standin.size() + 1));
-  RegCloseKey(key);
+  testing_support::SetStandinEnvironment(root);
+  testing_support::RegisterClientProgram(standin);
 
   DuiLib::InstallOwnWindowBackend();
   auto frame = std::make_unique<CFrameWindow>();

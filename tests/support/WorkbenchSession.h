@@ -10,6 +10,7 @@
 #include "refserver/RefServer.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
+#include "tests/support/StandinEnvironment.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Transcript.h"
 
@@ -44,11 +45,7 @@ struct TWorkbenchSession {
     programDir = dir ? dir : ".";
     ::setenv("HOME", (root / "home").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (root / "home" / ".config").c_str(), 1);
-    ::setenv("TC_HKCU_FILE", (root / "hkcu.ini").c_str(), 1);
-    ::setenv("TC_HKLM_FILE", (root / "hklm.ini").c_str(), 1);
-    ::setenv("TC_STANDIN_DATA_ROOT", (root / "data").c_str(), 1);
-    ::setenv("TC_STANDIN_TRANSCRIPT", (root / "transcript-%p.jsonl").c_str(), 1);
-    ::setenv("TC_STANDIN_LOGIN_DELAY", "300", 1);
+    SetStandinEnvironment(root);
     // Windows read their skins from the program folder, as beside the installed program.
     std::error_code linkError;
     fs::create_directory_symlink(fs::absolute(programDir) / "skin", root / "program" / "skin",
@@ -73,19 +70,12 @@ struct TWorkbenchSession {
               0);
     StoreSignInValues(login);
 
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr,
-                    0, KEY_WRITE, nullptr, &key, nullptr);
     // The stand-in under a name of this run's own: copies that other runs on the machine
     // start are then never taken for clients "started outside" this one.
     const fs::path clientProgram = root / ("client_" + std::to_string(::getpid()));
     fs::copy_file(fs::path(programDir) / "standin", clientProgram,
                   fs::copy_options::overwrite_existing);
-    const std::string client = "\"" + clientProgram.string() + "\"";
-    RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(client.c_str()),
-                   static_cast<DWORD>(client.size() + 1));
-    RegCloseKey(key);
+    RegisterClientProgram("\"" + clientProgram.string() + "\"");
   }
 
   void Stop() {

@@ -2,6 +2,7 @@
 
 #include "platform/win32/Registry.h"
 #include "platform/win32/Toolhelp.h"
+#include "tests/support/StandinEnvironment.h"
 
 #include <algorithm>
 #include <csignal>
@@ -152,14 +153,7 @@ void ManagerTest::SetEnv(const std::string& name, const std::string& value) {
 }
 
 void ManagerTest::WriteHklmDisplayIcon(const std::string& value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0,
-                            nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
+  ASSERT_TRUE(testing_support::RegisterClientProgram(value));
 }
 
 void ManagerTest::WriteAccount(const std::string& id, const std::string& nickname) {
