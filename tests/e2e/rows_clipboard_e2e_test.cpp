@@ -9,13 +9,15 @@
 #include "mainframe/WebchatListUI.h"
 #include "mainframe/WebchatRowHint.h"
 #include "platform/ui/window/MessageLoop.h"
-#include "platform/win32/Registry.h"
 #include "platform/win32/Window.h"
 #include "refserver/RefServer.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
 #include "shortcut/ShortcutPanel.h"
+#include "tests/support/GuiWait.h"
+#include "tests/support/StandinEnvironment.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Transcript.h"
 #include "wechat/WebchatMan.h"
 
 #include <QToolTip>
@@ -39,8 +41,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 struct TSession {
   fs::path root;
@@ -51,20 +51,8 @@ struct TSession {
 };
 TSession* s_session = nullptr;
 
-bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < deadline) {
-    DuiLib::PumpMessages();
-    if (pred()) return true;
-    std::this_thread::sleep_for(5ms);
-  }
-  DuiLib::PumpMessages();
-  return pred();
-}
-
-void pump(int ms) {
-  waitUntil([] { return false; }, ms);
-}
+using testing_support::Pump;
+using testing_support::WaitUntil;
 
 // Runs a command while this process keeps serving its windows and its clipboard: xclip and
 // xdotool talk to the X server, which may ask this process for the selection meanwhile.
@@ -74,7 +62,7 @@ int run(const std::string& command) {
   const std::string line = "{ (" + command + "); echo $? > '" + done + ".tmp'; mv '" + done +
                            ".tmp' '" + done + "'; } &";
   std::system(line.c_str());
-  if (!waitUntil([&] { return fs::exists(done); }, 20000)) return -1;
+  if (!WaitUntil([&] { return fs::exists(done); }, 20000)) return -1;
   int status = -1;
   std::ifstream(done) >> status;
   return status;
@@ -109,16 +97,8 @@ class RowsClipboardE2E : public ::testing::Test {
     return Manager().GetWeChatRunData(data, key) ? data.dwProcessId : 0;
   }
   std::vector<Json::Value> Transcript(const std::string& key) {
-    std::vector<Json::Value> lines;
-    std::ifstream file(S().root / ("transcript-" + std::to_string(ProcessOf(key)) + ".jsonl"));
-    std::string line;
-    Json::CharReaderBuilder builder;
-    while (std::getline(file, line)) {
-      Json::Value value;
-      std::istringstream stream(line);
-      if (Json::parseFromStream(builder, stream, &value, nullptr)) lines.push_back(value);
-    }
-    return lines;
+    return testing_support::ReadTranscript(
+        (S().root / ("transcript-" + std::to_string(ProcessOf(key)) + ".jsonl")).string());
   }
   // A chord typed through XTest into whatever has the keyboard focus.
   void Press(const std::string& chord) {
@@ -126,7 +106,7 @@ class RowsClipboardE2E : public ::testing::Test {
   }
   // The selected row and the copy on show once they agree on `key`.
   bool Shows(const std::string& key) {
-    return waitUntil([&] { return SelectedKey() == key && Manager().GetCurrWeChat() == key; },
+    return WaitUntil([&] { return SelectedKey() == key && Manager().GetCurrWeChat() == key; },
                      5000);
   }
 };
@@ -142,11 +122,7 @@ void RowsClipboardE2E::SetUpTestSuite() {
   s.programDir = programDir ? programDir : ".";
   ::setenv("HOME", (s.root / "home").c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (s.root / "home" / ".config").c_str(), 1);
-  ::setenv("TC_HKCU_FILE", (s.root / "hkcu.ini").c_str(), 1);
-  ::setenv("TC_HKLM_FILE", (s.root / "hklm.ini").c_str(), 1);
-  ::setenv("TC_STANDIN_DATA_ROOT", (s.root / "data").c_str(), 1);
-  ::setenv("TC_STANDIN_TRANSCRIPT", (s.root / "transcript-%p.jsonl").c_str(), 1);
-  ::setenv("TC_STANDIN_LOGIN_DELAY", "300", 1);
+  testing_support::SetStandinEnvironment(s.root);
   SetProgramFolder((s.root / "program").string() + "/");
   GetUserDataFolder();
 
@@ -168,14 +144,7 @@ void RowsClipboardE2E::SetUpTestSuite() {
             0);
   StoreSignInValues(login);
 
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WeChat", 0, nullptr, 0,
-                  KEY_WRITE, nullptr, &key, nullptr);
-  const std::string client = "\"" + s.programDir + "/standin\"";
-  RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(client.c_str()),
-                 static_cast<DWORD>(client.size() + 1));
-  RegCloseKey(key);
+  ASSERT_TRUE(testing_support::RegisterClientProgram("\"" + s.programDir + "/standin\""));
 
   DuiLib::SetMessageBoxHook(
       [](HWND, const std::string&, const std::string&, UINT) { return IDOK; });
@@ -191,7 +160,7 @@ void RowsClipboardE2E::TearDownTestSuite() {
   TSession& s = *s_session;
   if (s.frame) {
     s.frame->Close(1);
-    waitUntil([&] { return !::IsWindow(s.frame->GetHWND()); }, 10000);
+    WaitUntil([&] { return !::IsWindow(s.frame->GetHWND()); }, 10000);
   }
   DuiLib::SetMessageBoxHook({});
   s.server->Stop();
@@ -203,11 +172,11 @@ void RowsClipboardE2E::TearDownTestSuite() {
 TEST_F(RowsClipboardE2E, ThreeCopiesLogIn) {
   for (int i = 0; i < 3; ++i) {
     if (i > 0) {
-      ASSERT_TRUE(waitUntil([&] { return List().GetCount() == i; }, 5000));
+      ASSERT_TRUE(WaitUntil([&] { return List().GetCount() == i; }, 5000));
       S().frame->AddWebChat();
     }
     std::string key;
-    ASSERT_TRUE(waitUntil(
+    ASSERT_TRUE(WaitUntil(
         [&] {
           key = SelectedKey();
           return List().GetCount() == i + 1 && !key.empty() && MainWindowOf(key);
@@ -216,7 +185,7 @@ TEST_F(RowsClipboardE2E, ThreeCopiesLogIn) {
         << "copy " << i;
     S().keys.push_back(key);
   }
-  pump(500);
+  Pump(500);
   ASSERT_EQ(S().keys.size(), 3u);
   EXPECT_EQ(SelectedKey(), S().keys[2]);
 }
@@ -246,13 +215,13 @@ TEST_F(RowsClipboardE2E, ChordsSwitchAlsoWhileTheFocusIsInTheEmbeddedCopy) {
   Press("ctrl+2");
   EXPECT_TRUE(Shows(S().keys[1]));
   Press("ctrl+9");  // no ninth row: nothing changes
-  pump(300);
+  Pump(300);
   EXPECT_EQ(SelectedKey(), S().keys[1]);
 }
 
 TEST_F(RowsClipboardE2E, RowTipsNameTheChordAndTheCopysMemoryAndCpu) {
   // The tips are refreshed on the frame's timer; two refreshes give the processor share.
-  ASSERT_TRUE(waitUntil(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         const std::string tip = List().GetWebchatItemAt(2)->GetToolTip().str();
         return tip.find("CPU ") != std::string::npos;
@@ -271,7 +240,7 @@ TEST_F(RowsClipboardE2E, RowTipsNameTheChordAndTheCopysMemoryAndCpu) {
   ::ClientToScreen(S().frame->GetHWND(), &at);
   ASSERT_EQ(run("xdotool mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y)),
             0);
-  ASSERT_TRUE(waitUntil([] { return QToolTip::isVisible(); }, 5000));
+  ASSERT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }, 5000));
   EXPECT_EQ(QToolTip::text().toStdString(), row->GetToolTip().str());
   if (const char* shot = std::getenv("TC_ROW_TIP_SCREENSHOT"))
     run("import -window root '" + std::string(shot) + "'");
@@ -291,7 +260,7 @@ TEST_F(RowsClipboardE2E, TheOperatorsTextIsBackExactlyAfterAReply) {
   ASSERT_EQ(readFile(S().root / "before.txt"), mine);
 
   auto* tree = S().frame->GetShortcutPanel()->GetTree();
-  ASSERT_TRUE(waitUntil([&] { return tree->GetCount() > 2; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return tree->GetCount() > 2; }, 20000));
   DuiLib::CTreeNodeUI* message = nullptr;
   for (int i = 0; i < tree->GetCount() && !message; ++i) {
     auto* node = static_cast<DuiLib::CTreeNodeUI*>(tree->GetItemAt(i));
@@ -303,7 +272,7 @@ TEST_F(RowsClipboardE2E, TheOperatorsTextIsBackExactlyAfterAReply) {
   const size_t before = Transcript(key).size();
   tree->SelectItem(message->GetTreeIndex(), false, false);
   ASSERT_TRUE(S().frame->GetShortcutPanel()->OnMenu(4001));  // send
-  ASSERT_TRUE(waitUntil([&] { return Transcript(key).size() > before; }, 15000));
+  ASSERT_TRUE(WaitUntil([&] { return Transcript(key).size() > before; }, 15000));
   const Json::Value sent = Transcript(key).back();
   ASSERT_GE(sent["items"].size(), 1u);
   EXPECT_NE(sent["items"][0]["text"].asString(), "");
@@ -312,7 +281,7 @@ TEST_F(RowsClipboardE2E, TheOperatorsTextIsBackExactlyAfterAReply) {
 
   // Back on the clipboard, byte for byte, once the run has ended.
   const fs::path after = S().root / "after.txt";
-  EXPECT_TRUE(waitUntil(
+  EXPECT_TRUE(WaitUntil(
       [&] {
         run("xclip -selection clipboard -o > '" + after.string() + "' 2>/dev/null");
         return readFile(after) == mine;
