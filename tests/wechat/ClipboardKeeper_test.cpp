@@ -19,10 +19,8 @@ class Keeper : public ManagerTest {
  protected:
   void SetUp() override {
     ManagerTest::SetUp();
-    ASSERT_TRUE(Manager().RunWeChat("k1"));
-    m_hMain = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k1"), {0, 0, 1000, 700});
-    ASSERT_TRUE(Reports().WaitFor(
-        [&](const TReport& r) { return r.strKind == "ui" && r.hMain == m_hMain; }, 3000));
+    RunWithMainWindow("k1", &m_hMain);
+    if (HasFatalFailure()) return;
     // The timer is driven by hand: no owner window.
     m_keeper.emplace(nullptr);
     Manager().SetInputObserver(&*m_keeper);

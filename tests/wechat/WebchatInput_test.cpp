@@ -32,10 +32,8 @@ class Input : public ManagerTest {
  protected:
   void SetUp() override {
     ManagerTest::SetUp();
-    ASSERT_TRUE(Manager().RunWeChat("k1"));
-    m_hMain = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k1"), {0, 0, 1000, 700});
-    ASSERT_TRUE(Reports().WaitFor(
-        [&](const TReport& r) { return r.strKind == "ui" && r.hMain == m_hMain; }, 3000));
+    RunWithMainWindow("k1", &m_hMain);
+    if (HasFatalFailure()) return;
     m_image = m_root / "pic.bmp";
     WriteBmp(m_image);
     m_desktop.ClearCalls();

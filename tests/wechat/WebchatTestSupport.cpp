@@ -152,6 +152,14 @@ void ManagerTest::SetEnv(const std::string& name, const std::string& value) {
   ::setenv(name.c_str(), value.c_str(), 1);
 }
 
+void ManagerTest::RunWithMainWindow(const std::string& key, HWND* main) {
+  ASSERT_TRUE(Manager().RunWeChat(key.c_str()));
+  const HWND window = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf(key), {0, 0, 1000, 700});
+  *main = window;
+  ASSERT_TRUE(Reports().WaitFor(
+      [&](const TReport& r) { return r.strKind == "ui" && r.hMain == window; }, 3000));
+}
+
 void ManagerTest::WriteHklmDisplayIcon(const std::string& value) {
   ASSERT_TRUE(testing_support::RegisterClientProgram(value));
 }

@@ -86,6 +86,9 @@ class ManagerTest : public ::testing::Test {
   // The manager with the owner window and the host window.
   CWebchatMan& Manager();
   DWORD ProcessOf(const std::string& key);
+  // Starts the copy `key` and gives it a 1000 x 700 main window, once the manager reported
+  // it (fatal failure otherwise).
+  void RunWithMainWindow(const std::string& key, HWND* main);
   static bool ProcessAlive(DWORD pid);
 
   std::filesystem::path m_root;
