@@ -8,6 +8,7 @@
 // the seeded demo account, so that inputs reach the handlers behind the token check. The
 // server is made anew every few thousand inputs, so that what earlier inputs stored (groups,
 // messages, pictures) stays bounded.
+#include "fuzz/support/FuzzFiles.h"
 #include "refserver/RefServer.h"
 
 #include <httplib.h>
@@ -69,10 +70,9 @@ std::unique_ptr<refserver::CRefServer> s_pServer;
 std::string s_token;
 std::size_t s_nRuns = 0;
 
-void removeRoot() {
+// Before the folder goes: the database is open in it.
+void stopServer() {
   s_pServer.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(s_root, ignored);
 }
 
 std::string serve(std::string request) {
@@ -123,13 +123,8 @@ std::string withToken(std::string input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char pattern[] = "/dev/shm/tc-refserver-fuzz-XXXXXX";
-  char fallback[] = "/tmp/tc-refserver-fuzz-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (!root) root = mkdtemp(fallback);
-  if (!root) std::abort();
-  s_root = root;
-  std::atexit(removeRoot);
+  s_root = MakeFuzzScratchFolder("tc-refserver-fuzz");
+  std::atexit(stopServer);
   startServer();
   return 0;
 }

@@ -4,6 +4,7 @@
 // limit, gzip replies and compression bombs, cut bodies, broken chunking. After every
 // operation no partial file may be left, and a failed download leaves no file at all.
 #include "app/Settings.h"
+#include "fuzz/support/FuzzFiles.h"
 #include "server/ConnServer.h"
 #include "server/CurlTransport.h"
 
@@ -99,11 +100,6 @@ CRawServer* s_pServer = nullptr;
 std::string s_root;
 std::string s_userFolder;
 
-void removeRoot() {
-  std::error_code ignored;
-  std::filesystem::remove_all(s_root, ignored);
-}
-
 void checkNoPartialFile() {
   for (const auto& entry : std::filesystem::directory_iterator(s_userFolder))
     if (entry.path().filename().string().find(".part-") != std::string::npos) std::abort();
@@ -127,11 +123,7 @@ void runOperations() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char pattern[] = "/tmp/tc-server-http-fuzz-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (!root) std::abort();
-  s_root = root;
-  std::atexit(removeRoot);
+  s_root = MakeFuzzScratchFolder("tc-server-http-fuzz");
   s_userFolder = s_root + "/config/orvo2/";
   std::filesystem::create_directories(s_userFolder);
   std::filesystem::create_directories(s_root + "/program");

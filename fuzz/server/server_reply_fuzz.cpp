@@ -2,6 +2,7 @@
 // the same reply file and reading path that real replies take, and as a form value whose
 // encoded body must decode back to the value.
 #include "app/Settings.h"
+#include "fuzz/support/FuzzFiles.h"
 #include "platform/win32/CodePage.h"
 #include "server/ConnServer.h"
 #include "server/FormBody.h"
@@ -36,11 +37,6 @@ class CReplayTransport : public IServerTransport {
 
 CReplayTransport s_transport;
 std::string s_root;
-
-void removeRoot() {
-  std::error_code ignored;
-  std::filesystem::remove_all(s_root, ignored);
-}
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -113,14 +109,8 @@ void runEveryOperation(CConnServer& conn) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Each input writes a few dozen reply files: keep them in memory where there is a tmpfs.
-  char pattern[] = "/dev/shm/tc-server-fuzz-XXXXXX";
-  char fallback[] = "/tmp/tc-server-fuzz-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (!root) root = mkdtemp(fallback);
-  if (!root) std::abort();
-  s_root = root;
-  std::atexit(removeRoot);
+  // Each input writes a few dozen reply files.
+  s_root = MakeFuzzScratchFolder("tc-server-fuzz");
   std::filesystem::create_directories(s_root + "/config/orvo2");
   std::filesystem::create_directories(s_root + "/program");
   std::ofstream(s_root + "/program/sys.cfg") << "[SYSTEM]\nWebServer=http://127.0.0.1:9/\n";

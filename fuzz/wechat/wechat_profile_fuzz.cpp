@@ -3,6 +3,7 @@
 // them (the login account's file named in config.data, else the latest AccInfo.dat; the
 // profile in it; the picture file name made from its values). The picture name must stay a
 // plain file name whatever the profile holds, and the hex text must convert back losslessly.
+#include "fuzz/support/FuzzFiles.h"
 #include "wechat/WeChatDataFolder.h"
 #include "wechat/WeChatProfileReader.h"
 
@@ -11,25 +12,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 namespace {
 
 std::string s_root;
 std::string s_dataFolder;
-
-void removeRoot() {
-  std::error_code ignored;
-  std::filesystem::remove_all(s_root, ignored);
-}
-
-void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
 
 void checkFileName(const std::string& name) {
   if (name == "." || name == ".." || name.find('/') != std::string::npos ||
@@ -42,13 +30,7 @@ void checkFileName(const std::string& name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char pattern[] = "/dev/shm/tc-profile-fuzz-XXXXXX";
-  char fallback[] = "/tmp/tc-profile-fuzz-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (!root) root = mkdtemp(fallback);
-  if (!root) std::abort();
-  s_root = root;
-  std::atexit(removeRoot);
+  s_root = MakeFuzzScratchFolder("tc-profile-fuzz");
   s_dataFolder = s_root + "/WeChat Files";
   std::filesystem::create_directories(s_dataFolder + "/wxid_a/config");
   std::filesystem::create_directories(s_dataFolder + "/All Users/config");
@@ -61,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string hex = CWeChatProfileReader::ToHexText(bytes);
   if (CWeChatProfileReader::FromHexText(hex) != bytes) std::abort();
 
-  writeFile(s_dataFolder + "/wxid_a/config/AccInfo.dat", data, size);
-  writeFile(s_dataFolder + "/All Users/config/config.data", data, size);
+  WriteFuzzInput(s_dataFolder + "/wxid_a/config/AccInfo.dat", data, size);
+  WriteFuzzInput(s_dataFolder + "/All Users/config/config.data", data, size);
   // config.data may name any path; the reader takes it as it stands and reads nothing else.
   const std::string loginFile = CWeChatDataFolder::LoginAccountFile(s_dataFolder);
   const std::string named = CWeChatProfileReader::ParseLoginPath(hex);

@@ -3,19 +3,17 @@
 // as large as claimed, so that a byte written past them is caught), then a key is written,
 // changed and deleted. A write changes the key it names and nothing else: every other value
 // read before reads the same after.
+#include "fuzz/support/FuzzFiles.h"
 #include "platform/win32/Profile.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
 
 namespace {
 
@@ -25,11 +23,6 @@ constexpr std::size_t kMaxCutReads = 4;
 
 std::string s_root;
 std::string s_file;
-
-void removeRoot() {
-  std::error_code ignored;
-  std::filesystem::remove_all(s_root, ignored);
-}
 
 // A zero-separated list, ended by a second zero, as its names.
 std::vector<std::string> splitList(const std::vector<char>& buffer, DWORD length) {
@@ -113,20 +106,13 @@ void checkWrite(const Values& before, const std::string& section, const std::str
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char pattern[] = "/dev/shm/tc-ini-fuzz-XXXXXX";
-  char fallback[] = "/tmp/tc-ini-fuzz-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (!root) root = mkdtemp(fallback);
-  if (!root) std::abort();
-  s_root = root;
+  s_root = MakeFuzzScratchFolder("tc-ini-fuzz");
   s_file = s_root + "/fuzz.ini";
-  std::atexit(removeRoot);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::ofstream(s_file, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  WriteFuzzInput(s_file, data, size);
   const Values before = readAll();
   std::size_t cut = 0;
   for (const auto& [name, value] : before) {

@@ -2,18 +2,15 @@
 // every value queried the way callers do, size first and then the data, through buffers of
 // exactly the size claimed; a value is then set, as text and as a number, and must read back
 // as set, under the key itself and under a sub-key made for it.
+#include "fuzz/support/FuzzFiles.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Profile.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -22,11 +19,6 @@ constexpr std::size_t kMaxValues = 16;
 
 std::string s_root;
 std::string s_hive;
-
-void removeRoot() {
-  std::error_code ignored;
-  std::filesystem::remove_all(s_root, ignored);
-}
 
 std::vector<std::string> list(const char* section) {
   std::vector<char> buffer(1 << 16);
@@ -91,21 +83,14 @@ void checkSetValues(HKEY key) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char pattern[] = "/dev/shm/tc-registry-fuzz-XXXXXX";
-  char fallback[] = "/tmp/tc-registry-fuzz-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (!root) root = mkdtemp(fallback);
-  if (!root) std::abort();
-  s_root = root;
+  s_root = MakeFuzzScratchFolder("tc-registry-fuzz");
   s_hive = s_root + "/HKEY_CURRENT_USER.ini";
   setenv("TC_HKCU_FILE", s_hive.c_str(), 1);
-  std::atexit(removeRoot);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::ofstream(s_hive, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  WriteFuzzInput(s_hive, data, size);
   std::size_t keys = 0;
   for (const std::string& path : list(nullptr)) {
     if (++keys > kMaxKeys) break;
