@@ -9,12 +9,12 @@
 // server is made anew every few thousand inputs, so that what earlier inputs stored (groups,
 // messages, pictures) stays bounded.
 #include "fuzz/support/FuzzFiles.h"
+#include "refserver/MemoryStream.h"
 #include "refserver/RefServer.h"
 
 #include <httplib.h>
 #include <json/json.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -23,47 +23,10 @@
 #include <string>
 #include <string_view>
 
-#include <unistd.h>
-
 namespace {
 
 constexpr std::string_view kTokenPlaceholder = "@token@@@@@@@@@@@@@@@@@@@@@@@@@@";
 constexpr std::size_t kRunsPerServer = 2000;
-
-// A connection in memory: reads the input, collects the reply.
-class CMemoryStream : public httplib::Stream {
- public:
-  explicit CMemoryStream(std::string input) : m_sInput(std::move(input)) {}
-
-  bool is_readable() const override { return m_nAt < m_sInput.size(); }
-  bool is_writable() const override { return true; }
-  ssize_t read(char* ptr, size_t size) override {
-    const size_t n = std::min(size, m_sInput.size() - m_nAt);
-    std::copy_n(m_sInput.data() + m_nAt, n, ptr);
-    m_nAt += n;
-    return static_cast<ssize_t>(n);
-  }
-  ssize_t write(const char* ptr, size_t size) override {
-    m_sOutput.append(ptr, size);
-    return static_cast<ssize_t>(size);
-  }
-  void get_remote_ip_and_port(std::string& ip, int& port) const override {
-    ip = "127.0.0.1";
-    port = 40000;
-  }
-  void get_local_ip_and_port(std::string& ip, int& port) const override {
-    ip = "127.0.0.1";
-    port = 18086;
-  }
-  socket_t socket() const override { return INVALID_SOCKET; }
-
-  const std::string& Output() const { return m_sOutput; }
-
- private:
-  std::string m_sInput;
-  size_t m_nAt = 0;
-  std::string m_sOutput;
-};
 
 std::string s_root;
 std::unique_ptr<refserver::CRefServer> s_pServer;
@@ -76,7 +39,7 @@ void stopServer() {
 }
 
 std::string serve(std::string request) {
-  CMemoryStream stream(std::move(request));
+  refserver::CMemoryStream stream(std::move(request));
   s_pServer->ServeStream(stream);
   return stream.Output();
 }

@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-
 namespace {
 
 constexpr std::size_t kMaxSections = 16;
