@@ -25,6 +25,16 @@ bool CheckRequest(xcb_connection_t* connection, unsigned int sequence) {
   return false;
 }
 
+xcb_connection_t* ConnectXcb(std::uint32_t* root) {
+  xcb_connection_t* xcb = xcb_connect(nullptr, nullptr);
+  if (!xcb || xcb_connection_has_error(xcb)) {
+    if (xcb) xcb_disconnect(xcb);
+    return nullptr;
+  }
+  *root = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data->root;
+  return xcb;
+}
+
 std::unique_ptr<CX11Connection> CX11Connection::Open() {
   ::Display* display = XOpenDisplay(nullptr);
   if (!display) return nullptr;

@@ -36,6 +36,10 @@ using Reply = std::unique_ptr<T, FreeDeleter>;
 // server did it; otherwise sets the last error from the X error (LastErrorOfXError) and
 // returns false. Xlib calls whose failure matters use CX11ErrorTrap instead.
 bool CheckRequest(xcb_connection_t* connection, unsigned int sequence);
+
+// A connection of the caller's own to the default display, with its first screen's root;
+// null (nothing left open) when no display can be opened. The caller disconnects it.
+xcb_connection_t* ConnectXcb(std::uint32_t* root);
 //   if (!Checked(c, xcb_map_window_checked(c, window))) return false;
 template <typename Cookie>
 bool Checked(xcb_connection_t* connection, Cookie cookie) {

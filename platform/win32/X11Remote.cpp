@@ -65,14 +65,12 @@ std::mutex s_mutex;
 // Null when no display can be opened; opened once.
 TConnection* shared() {
   static TConnection* connection = [] {
-    xcb_connection_t* xcb = xcb_connect(nullptr, nullptr);
-    if (!xcb || xcb_connection_has_error(xcb)) {
-      if (xcb) xcb_disconnect(xcb);
-      return static_cast<TConnection*>(nullptr);
-    }
+    xcb_window_t root = 0;
+    xcb_connection_t* xcb = x11::ConnectXcb(&root);
+    if (!xcb) return static_cast<TConnection*>(nullptr);
     auto* c = new TConnection;  // lives for the process
     c->xcb = xcb;
-    c->root = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data->root;
+    c->root = root;
     c->atoms = internAtoms(xcb);
     return c;
   }();

@@ -38,14 +38,12 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
 // Null when no display can be opened; opened once, lives for the process.
 TConnection* shared() {
   static TConnection* connection = [] {
-    xcb_connection_t* xcb = xcb_connect(nullptr, nullptr);
-    if (!xcb || xcb_connection_has_error(xcb)) {
-      if (xcb) xcb_disconnect(xcb);
-      return static_cast<TConnection*>(nullptr);
-    }
+    xcb_window_t root = 0;
+    xcb_connection_t* xcb = x11::ConnectXcb(&root);
+    if (!xcb) return static_cast<TConnection*>(nullptr);
     auto* c = new TConnection;
     c->xcb = xcb;
-    c->root = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data->root;
+    c->root = root;
     c->state = internAtom(xcb, "_NET_WM_STATE");
     c->skipTaskbar = internAtom(xcb, "_NET_WM_STATE_SKIP_TASKBAR");
     return c;
