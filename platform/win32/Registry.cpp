@@ -4,6 +4,7 @@
 #include "platform/win32/Profile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,14 @@
 #include <vector>
 
 namespace {
+
+// Makes every missing folder above a hive file (0700: the hives are the user's own). A new
+// user has no configuration folder at all yet.
+void makeFolders(const std::string& file) {
+  for (std::size_t slash = file.find('/', 1); slash != std::string::npos;
+       slash = file.find('/', slash + 1))
+    ::mkdir(file.substr(0, slash).c_str(), 0700);
+}
 
 // An open key: the hive file and the key path, which is also the section name.
 struct OpenKey {
@@ -62,8 +71,7 @@ LONG Open(HKEY root, LPCSTR subKey, PHKEY result, bool create) {
   }
   if (!path.empty() && !SectionExists(file, path)) {
     if (!create) return ERROR_FILE_NOT_FOUND;
-    const auto slash = file.find_last_of('/');
-    if (slash != std::string::npos) ::mkdir(file.substr(0, slash).c_str(), 0700);
+    makeFolders(file);
     // A key with no values yet is kept by a marker entry.
     if (!WritePrivateProfileStringA(path.c_str(), "@created", "1", file.c_str()))
       return ERROR_ACCESS_DENIED;
@@ -76,16 +84,26 @@ LONG Open(HKEY root, LPCSTR subKey, PHKEY result, bool create) {
 
 namespace win32 {
 
+std::string MachineHiveFile(const std::string& programFolder, const std::string& configFolder) {
+  const bool installed =
+      programFolder.rfind("/usr/", 0) == 0 || ::access(programFolder.c_str(), W_OK) != 0;
+  if (!installed || configFolder.empty()) return programFolder + "HKEY_LOCAL_MACHINE.ini";
+  std::string folder = configFolder;
+  if (folder.back() != '/') folder += '/';
+  return folder + "tandem_chats/HKEY_LOCAL_MACHINE.ini";
+}
+
 std::string RegistryHiveFile(HKEY root) {
+  char config[MAX_PATH];
+  const bool haveConfig = SHGetSpecialFolderPathA(nullptr, config, CSIDL_APPDATA, FALSE);
   if (root == HKEY_LOCAL_MACHINE) {
     const char* file = std::getenv("TC_HKLM_FILE");
-    return file && *file ? file : ProgramFolder() + "HKEY_LOCAL_MACHINE.ini";
+    if (file && *file) return file;
+    return MachineHiveFile(ProgramFolder(), haveConfig ? config : "");
   }
   const char* file = std::getenv("TC_HKCU_FILE");
   if (file && *file) return file;
-  char config[MAX_PATH];
-  if (!SHGetSpecialFolderPathA(nullptr, config, CSIDL_APPDATA, FALSE))
-    return "HKEY_CURRENT_USER.ini";
+  if (!haveConfig) return "HKEY_CURRENT_USER.ini";
   return std::string(config) + "/tandem_chats/HKEY_CURRENT_USER.ini";
 }
 

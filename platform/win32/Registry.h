@@ -36,4 +36,9 @@ LONG RegCloseKey(HKEY key);
 namespace win32 {
 // The file that backs a root hive.
 std::string RegistryHiveFile(HKEY root);
+// The machine hive (HKEY_LOCAL_MACHINE) for a program folder: beside the program, as in a
+// build tree or a folder the program owns; in the user's configuration folder
+// (configFolder + "tandem_chats/") for an installed program, whose folder under /usr is
+// read-only at run time, or for any program folder this user cannot write.
+std::string MachineHiveFile(const std::string& programFolder, const std::string& configFolder);
 }  // namespace win32

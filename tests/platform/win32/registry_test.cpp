@@ -117,3 +117,50 @@ TEST_F(RegistryTest, RefusesLineBreaksInValues) {
             ERROR_INVALID_PARAMETER);
   RegCloseKey(key);
 }
+
+namespace {
+
+TEST(MachineHive, BesideAProgramInAWritableFolder) {
+  TempDir program;
+  EXPECT_EQ(win32::MachineHiveFile(program.folder(), "/home/op/.config/"),
+            program.folder() + "HKEY_LOCAL_MACHINE.ini");
+}
+
+TEST(MachineHive, InTheUsersFolderForAnInstalledProgram) {
+  EXPECT_EQ(win32::MachineHiveFile("/usr/lib/tandem-chats/", "/home/op/.config/"),
+            "/home/op/.config/tandem_chats/HKEY_LOCAL_MACHINE.ini");
+  EXPECT_EQ(win32::MachineHiveFile("/usr/local/lib/tandem-chats/", "/home/op/.config"),
+            "/home/op/.config/tandem_chats/HKEY_LOCAL_MACHINE.ini");
+}
+
+TEST(MachineHive, InTheUsersFolderWhenTheProgramFolderIsMissing) {
+  EXPECT_EQ(win32::MachineHiveFile("/nonexistent/tandem-chats/", "/home/op/.config/"),
+            "/home/op/.config/tandem_chats/HKEY_LOCAL_MACHINE.ini");
+}
+
+TEST(MachineHive, BesideTheProgramWhenThereIsNoUserFolder) {
+  EXPECT_EQ(win32::MachineHiveFile("/usr/lib/tandem-chats/", ""),
+            "/usr/lib/tandem-chats/HKEY_LOCAL_MACHINE.ini");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MachineHive, AKeyCreatedInAFreshUsersFolderMakesTheFoldersAboveIt) {
+  TempDir home;
+  const std::string hive = home.file("no/config/yet/tandem_chats/HKEY_LOCAL_MACHINE.ini");
+  ScopedEnv hklm("TC_HKLM_FILE", hive);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  const char value[] = "/usr/lib/tandem-chats/standin";
+  EXPECT_EQ(RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                           sizeof value),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_TRUE(std::filesystem::exists(hive));
+}
+
+}  // namespace
