@@ -31,7 +31,11 @@ struct CurlSlistDeleter {
 struct CurlMimeDeleter {
   void operator()(curl_mime* mime) const { curl_mime_free(mime); }
 };
+struct CurlShareDeleter {
+  void operator()(CURLSH* share) const { curl_share_cleanup(share); }
+};
 using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
+using CurlShare = std::unique_ptr<CURLSH, CurlShareDeleter>;
 using CurlSlist = std::unique_ptr<curl_slist, CurlSlistDeleter>;
 using CurlMime = std::unique_ptr<curl_mime, CurlMimeDeleter>;
 
@@ -126,17 +130,36 @@ CurlEasy newEasyHandle() {
   return easy;
 }
 
-CurlEasy& keptHandle() {
-  thread_local CurlEasy t_kept;
-  return t_kept;
+// What the calling thread keeps between transfers: its open connections and resolved names,
+// never an easy handle. libcurl 7.88 keeps in an easy handle a pointer to the last header of
+// its previous transfer, whose storage the next transfer frees: a reply whose first header
+// line is folded (starts with a blank) is then appended to freed memory. A fresh handle per
+// transfer has no such state; the connections live on in the share.
+CurlShare& keptConnections() {
+  thread_local CurlShare t_share;
+  return t_share;
 }
 
-// The calling thread's kept handle, or (without reuse) a new one in `own`. Null when libcurl
+CURLSH* threadShare() {
+  CurlShare& share = keptConnections();
+  if (!share && initCurlOnce() == CURLE_OK) {
+    share.reset(curl_share_init());
+    if (share &&
+        (curl_share_setopt(share.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT) != CURLSHE_OK ||
+         curl_share_setopt(share.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS) != CURLSHE_OK))
+      share.reset();
+  }
+  return share.get();
+}
+
+// A new handle in `own`, on the calling thread's connections with reuse. Null when libcurl
 // cannot make a handle.
 CURL* transferHandle(bool reuse, CurlEasy& own) {
-  CurlEasy& handle = reuse ? keptHandle() : own;
-  if (!handle) handle = newEasyHandle();
-  return handle.get();
+  own = newEasyHandle();
+  if (own && reuse) {
+    if (CURLSH* share = threadShare()) curl_easy_setopt(own.get(), CURLOPT_SHARE, share);
+  }
+  return own.get();
 }
 
 // Options every transfer shares: no signals (time-outs on worker threads), web schemes only.
@@ -209,13 +232,13 @@ bool CCurlTransport::Transfer(const std::string& url, const std::string& body, s
     TC_LOGF(TC_LOG_ERROR, "Failed(0x%x): curl_easy_perform() in CConnServer::Request(): %s.",
             static_cast<unsigned>(result), curl_easy_strerror(result));
   const bool completed = result == CURLE_OK && acceptableStatus(easy, url, options.bDownload);
-  // Keeps the connections, drops every option (and so every pointer into this frame).
-  curl_easy_reset(easy);
+  // The handle goes before the header list it points at; its connection stays in the share.
+  own.reset();
   return completed;
 }
 
 void CCurlTransport::CloseThreadConnections() {
-  keptHandle().reset();
+  keptConnections().reset();
 }
 
 std::string CCurlTransport::PostForm(const std::string& url,

@@ -1,12 +1,12 @@
 // The libcurl transport. libcurl's process-wide state is set up once, on first use, and
 // never torn down while threads may still transfer.
 //
-// Form requests and downloads reuse connections: each thread keeps one easy handle between
-// transfers (an easy handle belongs to one thread at a time, so threads never share one),
-// and its connection cache carries consecutive requests to the same server over one
-// connection instead of a new connect each time. Options are reset after every transfer, so
-// a transfer never inherits another's settings. The picture upload keeps a handle of its own
-// per post, so that its cookies stay out of the form requests.
+// Form requests and downloads reuse connections: each thread keeps a connection cache (a
+// libcurl share of connections and resolved names) between transfers, so that consecutive
+// requests to the same server go over one connection instead of a new connect each time;
+// threads never share one. Every transfer has a new easy handle on that cache, so a transfer
+// never inherits another's settings or state. The picture upload keeps a handle of its own
+// per post, outside the cache, so that its cookies stay out of the form requests.
 #pragma once
 
 #include "server/ServerTransport.h"

@@ -232,4 +232,20 @@ TEST_F(EdgeTest, ReusedConnectionCarriesNoOptionsOver) {
   EXPECT_EQ(connectionsOf(m_server.Received()).size(), 1u);
 }
 
+// Found by server_http_fuzz (AddressSanitizer: heap-use-after-free inside libcurl). libcurl
+// 7.88 keeps a pointer to the last header of a handle's previous transfer, and the next
+// transfer frees what it points at; a reply whose first header line is folded (starts with a
+// blank) was appended there. A transfer now starts on a handle of its own: the folded line
+// has nothing to continue, and the reply is refused.
+TEST_F(EdgeTest, AFoldedFirstHeaderIsRefusedAfterAnotherTransfer) {
+  m_server.Reply(TCanned{200, "picture", "image/png", {{"X-Last", "header"}}});
+  CConnServer conn;
+  ASSERT_EQ(conn.DownloadFile(Url("a.png").c_str(), Target().c_str()), Target());
+  CRawReplyServer folded(
+      "HTTP/1.1 200 OK\r\n folded: onto the previous transfer\r\nContent-Length: 16\r\n"
+      "Connection: close\r\n\r\n{\"resultCode\":1}");
+  UseWebServer("http://127.0.0.1:" + std::to_string(folded.Port()) + "/");
+  EXPECT_NE(conn.Login("1", "2"), 1);
+}
+
 }  // namespace
