@@ -14,7 +14,7 @@ PACKAGES=(
   fonts-noto-cjk fonts-noto-color-emoji fontconfig
   libreoffice-calc-nogui
   procps psmisc iproute2 apache2-utils curl python3 python3-pil openssl ca-certificates ccache clang-format
-  debootstrap lintian desktop-file-utils appstream librsvg2-bin rofi
+  debootstrap lintian desktop-file-utils appstream librsvg2-bin rofi weston xwayland
 )
 
 missing=()

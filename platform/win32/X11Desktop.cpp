@@ -46,10 +46,12 @@ const TWindowFacts* CX11Desktop::cachedFacts(XId window) {
 std::vector<XId> CX11Desktop::clientWindows(std::map<XId, TWindowFacts>& facts) {
   CX11Connection& x = *m_pConnection;
   facts.clear();
+  // A manager that keeps no client list (weston's X window manager under XWayland announces
+  // itself but has neither list) leaves the tree walk below, which finds its frames' clients.
   if (x.HasWindowManager()) {
     std::vector<XId> stacking = x.ReadWindowList(x.Root(), x.Atoms().netClientListStacking);
     if (stacking.empty()) stacking = x.ReadWindowList(x.Root(), x.Atoms().netClientList);
-    return std::vector<XId>(stacking.rbegin(), stacking.rend());
+    if (!stacking.empty()) return std::vector<XId>(stacking.rbegin(), stacking.rend());
   }
   XId parent = 0;
   std::vector<XId> children;
