@@ -44,22 +44,9 @@ if [ -z "$screenshot" ]; then
 else
   scripts/xvfb-run-wm.sh --wm openbox --screen 1280x900x24 -- bash -c '
     "$1/tandem_chats" & app=$!
-    # Our windows of a given size: the login window is 540 x 360, the frame larger.
-    find_window() {  # test on WIDTH and HEIGHT
-      for _ in $(seq 150); do
-        for w in $(xdotool search --onlyvisible --name "Orvo" 2>/dev/null); do
-          eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)" || continue
-          if eval "$1"; then win=$w; return 0; fi
-        done
-        sleep 0.1
-      done
-      echo "demo: no window where $1" >&2; return 1
-    }
     # Sign in as an operator would: the remembered account is filled in, press "登录".
-    find_window "[ \$WIDTH -eq 540 ] && [ \$HEIGHT -eq 360 ]" || exit 1
-    sleep 0.5
-    xdotool mousemove $((X + 270)) $((Y + 286)) click 1
-    find_window "[ \$WIDTH -gt 540 ]" || exit 1
+    source scripts/lib/login-window.sh
+    lw_sign_in || exit 1
     sleep 3
     # Press "添加微信" twice (top of the left column), then let the copies log in.
     eval "$(xdotool getwindowgeometry --shell "$win")"

@@ -89,20 +89,8 @@ scripts/xvfb-run-wm.sh --wm openbox --screen 1280x900x24 -- bash -c '
   # The stand-in registers itself as the chat client, in the user'"'"'s registry.
   as_operator /usr/lib/tandem-chats/standin --install || exit 1
   as_operator tandem_chats >"$root/tmp/tandem_chats.out" 2>&1 & app=$!
-  find_window() {  # WIDTH/HEIGHT test
-    for _ in $(seq 300); do
-      for w in $(xdotool search --onlyvisible --name "Orvo" 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)" || continue
-        if eval "$1"; then win=$w; return 0; fi
-      done
-      sleep 0.1
-    done
-    echo "package-install-test: no window where $1" >&2; return 1
-  }
-  find_window "[ \$WIDTH -eq 540 ] && [ \$HEIGHT -eq 360 ]" || exit 1
-  sleep 0.5
-  xdotool mousemove $((X + 270)) $((Y + 286)) click 1
-  find_window "[ \$WIDTH -gt 540 ]" || exit 1
+  source scripts/lib/login-window.sh
+  lw_sign_in || exit 1
   echo "main window: $(xdotool getwindowname "$win") ${WIDTH}x${HEIGHT}"
   # The first copy of the stand-in logs in by itself and shows in the frame.
   for _ in $(seq 150); do
