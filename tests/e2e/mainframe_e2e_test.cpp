@@ -384,22 +384,26 @@ class MainFrameE2E : public ::testing::Test {
                              std::to_string(frame.top + 400);
     if (std::system(move.c_str()) != 0) return 0;
     const UINT tray = RegisterWindowMessageA("WM_TRAYICON");
+    // The menu: a new viewable top-level window of the frame's process. A loaded machine may
+    // take longer than one wait to show it, and a second message replaces the first menu, so
+    // the window is looked for again after every attempt rather than remembered.
     xcb_window_t menu = 0;
+    const auto findMenu = [&] {
+      menu = 0;
+      for (xcb_window_t w : X().TopLevels(pid))
+        if (std::find(before.begin(), before.end(), w) == before.end()) menu = w;
+      return menu != 0;
+    };
     for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
       if (!PostMessageA(reinterpret_cast<HWND>(uintptr_t{S().frame}), tray, 107, WM_RBUTTONUP)) {
         ADD_FAILURE() << "the tray message was not posted";
         return 0;
       }
-      WaitUntil(
-          [&] {
-            for (xcb_window_t w : X().TopLevels(pid))
-              if (std::find(before.begin(), before.end(), w) == before.end()) menu = w;
-            return menu != 0;
-          },
-          1500);
+      WaitUntil(findMenu, 3000);
     }
     std::this_thread::sleep_for(200ms);  // laid out and painted before it is clicked
-    return menu != 0 && X().Viewable(menu) ? menu : 0;
+    WaitUntil(findMenu, 1000);
+    return menu;
   }
 
   // After an add: the new copy's process, key and row.
