@@ -8,11 +8,18 @@
 
 #include <string>
 
-#define IMAGE_BITMAP 0
-#define IMAGE_ICON 1
-#define LR_DEFAULTCOLOR 0x0000
-#define LR_LOADFROMFILE 0x0010
-#define LR_CREATEDIBSECTION 0x2000
+inline constexpr int IMAGE_BITMAP = 0;
+inline constexpr int IMAGE_ICON = 1;
+inline constexpr int LR_DEFAULTCOLOR = 0x0000;
+inline constexpr int LR_LOADFROMFILE = 0x0010;
+inline constexpr int LR_CREATEDIBSECTION = 0x2000;
+inline constexpr int LR_SHARED = 0x00008000;
+
+// A resource id in place of a resource name (icons and cursors by id).
+inline LPCSTR MAKEINTRESOURCEA(UINT id) {
+  return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id)));
+}
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
 
 using HGDIOBJ = void*;
 

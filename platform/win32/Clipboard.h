@@ -25,16 +25,16 @@ bool ClipboardSessionIsMine();
 void FreeClipboardHandles();
 }  // namespace win32
 
-#define CF_TEXT 1
-#define CF_BITMAP 2
-#define CF_DIB 8
-#define CF_UNICODETEXT 13
+inline constexpr int CF_TEXT = 1;
+inline constexpr int CF_BITMAP = 2;
+inline constexpr int CF_DIB = 8;
+inline constexpr int CF_UNICODETEXT = 13;
 
-#define GMEM_FIXED 0x0000
-#define GMEM_MOVEABLE 0x0002
-#define GMEM_ZEROINIT 0x0040
-#define GMEM_DDESHARE 0x2000
-#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+inline constexpr int GMEM_FIXED = 0x0000;
+inline constexpr int GMEM_MOVEABLE = 0x0002;
+inline constexpr int GMEM_ZEROINIT = 0x0040;
+inline constexpr int GMEM_DDESHARE = 0x2000;
+inline constexpr int GHND = GMEM_MOVEABLE | GMEM_ZEROINIT;
 
 using HGLOBAL = void*;
 

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#define CP_ACP 0
-#define CP_UTF8 65001
-#define MB_ERR_INVALID_CHARS 0x00000008
-#define WC_ERR_INVALID_CHARS 0x00000080
+inline constexpr int CP_ACP = 0;
+inline constexpr int CP_UTF8 = 65001;
+inline constexpr int MB_ERR_INVALID_CHARS = 0x00000008;
+inline constexpr int WC_ERR_INVALID_CHARS = 0x00000080;
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceBytes, LPWSTR dest,
                         int destChars);

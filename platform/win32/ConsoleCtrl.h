@@ -6,11 +6,11 @@
 
 #include "platform/win32/Win32Types.h"
 
-#define CTRL_C_EVENT 0
-#define CTRL_BREAK_EVENT 1
-#define CTRL_CLOSE_EVENT 2
-#define CTRL_LOGOFF_EVENT 5
-#define CTRL_SHUTDOWN_EVENT 6
+inline constexpr int CTRL_C_EVENT = 0;
+inline constexpr int CTRL_BREAK_EVENT = 1;
+inline constexpr int CTRL_CLOSE_EVENT = 2;
+inline constexpr int CTRL_LOGOFF_EVENT = 5;
+inline constexpr int CTRL_SHUTDOWN_EVENT = 6;
 
 using PHANDLER_ROUTINE = BOOL (*)(DWORD ctrlType);
 

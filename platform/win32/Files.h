@@ -9,14 +9,14 @@
 #include <cstdint>
 #include <string>
 
-#define CSIDL_PERSONAL 0x0005
-#define CSIDL_APPDATA 0x001a
+inline constexpr int CSIDL_PERSONAL = 0x0005;
+inline constexpr int CSIDL_APPDATA = 0x001a;
 
-#define FILE_ATTRIBUTE_READONLY 0x00000001
-#define FILE_ATTRIBUTE_HIDDEN 0x00000002
-#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
-#define FILE_ATTRIBUTE_NORMAL 0x00000080
-#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+inline constexpr int FILE_ATTRIBUTE_READONLY = 0x00000001;
+inline constexpr int FILE_ATTRIBUTE_HIDDEN = 0x00000002;
+inline constexpr int FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
+inline constexpr int FILE_ATTRIBUTE_NORMAL = 0x00000080;
+inline constexpr UINT INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 
 struct WIN32_FIND_DATAA {
   DWORD dwFileAttributes;

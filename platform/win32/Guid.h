@@ -12,9 +12,9 @@ struct GUID {
   BYTE Data4[8];
 };
 
-#define S_OK 0L
-#define E_FAIL static_cast<HRESULT>(0x80004005L)
-#define E_INVALIDARG static_cast<HRESULT>(0x80070057L)
+inline constexpr HRESULT S_OK = 0;
+inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005L);
+inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057L);
 
 // A new random (version 4) GUID from the kernel's random source. S_OK, or E_FAIL when no
 // randomness could be had (the GUID is then zero), E_INVALIDARG for a null pointer.

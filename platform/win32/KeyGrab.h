@@ -8,9 +8,9 @@
 #include "platform/win32/Win32Types.h"
 
 // Modifiers of a chord (the values of RegisterHotKey).
-#define MOD_ALT 0x0001
-#define MOD_CONTROL 0x0002
-#define MOD_SHIFT 0x0004
+inline constexpr int MOD_ALT = 0x0001;
+inline constexpr int MOD_CONTROL = 0x0002;
+inline constexpr int MOD_SHIFT = 0x0004;
 
 // Grabs vk with exactly `modifiers` held (Caps Lock and Num Lock ignored) for hwnd, an own
 // top-level window. Virtual keys: '0' to '9', 'A' to 'Z' and VK_TAB. FALSE (last error set)

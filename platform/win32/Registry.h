@@ -11,18 +11,18 @@
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u)))
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u)))
 
-#define KEY_QUERY_VALUE 0x0001
-#define KEY_SET_VALUE 0x0002
-#define KEY_READ 0x20019
-#define KEY_WRITE 0x20006
-#define KEY_ALL_ACCESS 0xF003F
-#define KEY_WOW64_32KEY 0x0200
-#define KEY_WOW64_64KEY 0x0100
+inline constexpr int KEY_QUERY_VALUE = 0x0001;
+inline constexpr int KEY_SET_VALUE = 0x0002;
+inline constexpr int KEY_READ = 0x20019;
+inline constexpr int KEY_WRITE = 0x20006;
+inline constexpr int KEY_ALL_ACCESS = 0xF003F;
+inline constexpr int KEY_WOW64_32KEY = 0x0200;
+inline constexpr int KEY_WOW64_64KEY = 0x0100;
 
-#define REG_NONE 0
-#define REG_SZ 1
-#define REG_EXPAND_SZ 2
-#define REG_DWORD 4
+inline constexpr int REG_NONE = 0;
+inline constexpr int REG_SZ = 1;
+inline constexpr int REG_EXPAND_SZ = 2;
+inline constexpr int REG_DWORD = 4;
 
 LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, DWORD access, PHKEY result);
 LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR cls, DWORD options,

@@ -4,11 +4,11 @@
 
 #include "platform/win32/KernelObject.h"
 
-#define PAGE_READONLY 0x02
-#define PAGE_READWRITE 0x04
-#define FILE_MAP_WRITE 0x0002
-#define FILE_MAP_READ 0x0004
-#define FILE_MAP_ALL_ACCESS 0xF001F
+inline constexpr int PAGE_READONLY = 0x02;
+inline constexpr int PAGE_READWRITE = 0x04;
+inline constexpr int FILE_MAP_WRITE = 0x0002;
+inline constexpr int FILE_MAP_READ = 0x0004;
+inline constexpr int FILE_MAP_ALL_ACCESS = 0xF001F;
 
 // file must be INVALID_HANDLE_VALUE (paging-file backed). GetLastError() is
 // ERROR_ALREADY_EXISTS when a live block of that name was opened instead of created.

@@ -33,4 +33,4 @@ DWORD GetTickCount();
 DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
 
-#define STILL_ACTIVE 259
+inline constexpr int STILL_ACTIVE = 259;

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#define TH32CS_SNAPPROCESS 0x00000002
+inline constexpr int TH32CS_SNAPPROCESS = 0x00000002;
 // Our own flag: only the processes of the calling user (a real user id equal to ours). On a
 // shared machine another user's processes are none of the program's business.
-#define TH32CS_SNAPCURRENTUSER 0x40000000
+inline constexpr int TH32CS_SNAPCURRENTUSER = 0x40000000;
 
 struct PROCESSENTRY32 {
   DWORD dwSize;

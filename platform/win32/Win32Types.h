@@ -56,15 +56,15 @@ using HMENU = HMENU__*;
 struct HDC__;
 using HDC = HDC__*;
 
+// TRUE and FALSE stay macros: C libraries (GLib among them) define them too, with the same
+// values, and whichever header comes first wins.
 #ifndef TRUE
 #define TRUE 1
 #endif
 #ifndef FALSE
 #define FALSE 0
 #endif
-#ifndef MAX_PATH
-#define MAX_PATH 260
-#endif
+inline constexpr int MAX_PATH = 260;
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 
@@ -133,28 +133,28 @@ inline HWND ULong32ToHandle(DWORD v) {
 }
 
 // Errors (GetLastError)
-#define ERROR_SUCCESS 0L
-#define ERROR_FILE_NOT_FOUND 2L
-#define ERROR_PATH_NOT_FOUND 3L
-#define ERROR_ACCESS_DENIED 5L
-#define ERROR_INVALID_HANDLE 6L
-#define ERROR_NOT_ENOUGH_MEMORY 8L
-#define ERROR_INVALID_DATA 13L
-#define ERROR_NO_MORE_FILES 18L
-#define ERROR_GEN_FAILURE 31L
-#define ERROR_FILE_EXISTS 80L
-#define ERROR_INVALID_PARAMETER 87L
-#define ERROR_INSUFFICIENT_BUFFER 122L
-#define ERROR_ALREADY_EXISTS 183L
-#define ERROR_MORE_DATA 234L
-#define ERROR_NO_UNICODE_TRANSLATION 1113L
-#define ERROR_NOT_FOUND 1168L
-#define ERROR_TIMEOUT 1460L
-#define ERROR_INVALID_WINDOW_HANDLE 1400L
+inline constexpr long ERROR_SUCCESS = 0;
+inline constexpr long ERROR_FILE_NOT_FOUND = 2;
+inline constexpr long ERROR_PATH_NOT_FOUND = 3;
+inline constexpr long ERROR_ACCESS_DENIED = 5;
+inline constexpr long ERROR_INVALID_HANDLE = 6;
+inline constexpr long ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr long ERROR_INVALID_DATA = 13;
+inline constexpr long ERROR_NO_MORE_FILES = 18;
+inline constexpr long ERROR_GEN_FAILURE = 31;
+inline constexpr long ERROR_FILE_EXISTS = 80;
+inline constexpr long ERROR_INVALID_PARAMETER = 87;
+inline constexpr long ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr long ERROR_ALREADY_EXISTS = 183;
+inline constexpr long ERROR_MORE_DATA = 234;
+inline constexpr long ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr long ERROR_NOT_FOUND = 1168;
+inline constexpr long ERROR_TIMEOUT = 1460;
+inline constexpr long ERROR_INVALID_WINDOW_HANDLE = 1400;
 
 // Wait results
-#define INFINITE 0xFFFFFFFFu
-#define WAIT_OBJECT_0 0x00000000u
-#define WAIT_ABANDONED 0x00000080u
-#define WAIT_TIMEOUT 0x00000102u
-#define WAIT_FAILED 0xFFFFFFFFu
+inline constexpr UINT INFINITE = 0xFFFFFFFF;
+inline constexpr UINT WAIT_OBJECT_0 = 0x00000000;
+inline constexpr UINT WAIT_ABANDONED = 0x00000080;
+inline constexpr UINT WAIT_TIMEOUT = 0x00000102;
+inline constexpr UINT WAIT_FAILED = 0xFFFFFFFF;

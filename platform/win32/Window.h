@@ -11,132 +11,200 @@
 #include <string>
 #include <vector>
 
+// Each constant has the type of the literal Win32 writes it with: int, or long for the
+// L-suffixed styles, so that expressions (complements of styles above all) keep their Win32
+// meaning.
+
 // ShowWindow commands
-#define SW_HIDE 0
-#define SW_SHOWNORMAL 1
-#define SW_NORMAL 1
-#define SW_SHOWMINIMIZED 2
-#define SW_SHOWMAXIMIZED 3
-#define SW_MAXIMIZE 3
-#define SW_SHOWNOACTIVATE 4
-#define SW_SHOW 5
-#define SW_MINIMIZE 6
-#define SW_SHOWMINNOACTIVE 7
-#define SW_SHOWNA 8
-#define SW_RESTORE 9
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_NORMAL = 1;
+inline constexpr int SW_SHOWMINIMIZED = 2;
+inline constexpr int SW_SHOWMAXIMIZED = 3;
+inline constexpr int SW_MAXIMIZE = 3;
+inline constexpr int SW_SHOWNOACTIVATE = 4;
+inline constexpr int SW_SHOW = 5;
+inline constexpr int SW_MINIMIZE = 6;
+inline constexpr int SW_SHOWMINNOACTIVE = 7;
+inline constexpr int SW_SHOWNA = 8;
+inline constexpr int SW_RESTORE = 9;
+
+// CreateWindow: let the system choose the position or size.
+inline constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
 
 // Messages
-#define WM_NULL 0x0000
-#define WM_CREATE 0x0001
-#define WM_DESTROY 0x0002
-#define WM_MOVE 0x0003
-#define WM_SIZE 0x0005
-#define WM_ACTIVATE 0x0006
-#define WM_SETFOCUS 0x0007
-#define WM_KILLFOCUS 0x0008
-#define WM_PAINT 0x000F
-#define WM_CLOSE 0x0010
-#define WM_QUIT 0x0012
-#define WM_ERASEBKGND 0x0014
-#define WM_SHOWWINDOW 0x0018
-#define WM_SETCURSOR 0x0020
-#define WM_GETMINMAXINFO 0x0024
-#define WM_COPYDATA 0x004A
-#define WM_NCCREATE 0x0081
-#define WM_NCDESTROY 0x0082
-#define WM_NCCALCSIZE 0x0083
-#define WM_NCHITTEST 0x0084
-#define WM_NCPAINT 0x0085
-#define WM_NCACTIVATE 0x0086
-#define WM_NCLBUTTONDOWN 0x00A1
-#define WM_NCLBUTTONDBLCLK 0x00A3
-#define WM_KEYDOWN 0x0100
-#define WM_KEYUP 0x0101
-#define WM_CHAR 0x0102
-#define WM_SYSKEYDOWN 0x0104
-#define WM_SYSCOMMAND 0x0112
-#define WM_TIMER 0x0113
-#define WM_MOUSEMOVE 0x0200
-#define WM_LBUTTONDOWN 0x0201
-#define WM_LBUTTONUP 0x0202
-#define WM_LBUTTONDBLCLK 0x0203
-#define WM_RBUTTONDOWN 0x0204
-#define WM_RBUTTONUP 0x0205
-#define WM_RBUTTONDBLCLK 0x0206
-#define WM_MOUSEWHEEL 0x020A
-#define WM_MOUSELEAVE 0x02A3
-#define WM_MOUSEHOVER 0x02A1
-#define WM_USER 0x0400
-#define WM_APP 0x8000
+inline constexpr int WM_NULL = 0x0000;
+inline constexpr int WM_CREATE = 0x0001;
+inline constexpr int WM_DESTROY = 0x0002;
+inline constexpr int WM_MOVE = 0x0003;
+inline constexpr int WM_SIZE = 0x0005;
+inline constexpr int WM_ACTIVATE = 0x0006;
+inline constexpr int WM_SETFOCUS = 0x0007;
+inline constexpr int WM_KILLFOCUS = 0x0008;
+inline constexpr int WM_ENABLE = 0x000A;
+inline constexpr int WM_SETTEXT = 0x000C;
+inline constexpr int WM_PAINT = 0x000F;
+inline constexpr int WM_CLOSE = 0x0010;
+inline constexpr int WM_QUIT = 0x0012;
+inline constexpr int WM_ERASEBKGND = 0x0014;
+inline constexpr int WM_SHOWWINDOW = 0x0018;
+inline constexpr int WM_ACTIVATEAPP = 0x001C;
+inline constexpr int WM_CANCELMODE = 0x001F;
+inline constexpr int WM_SETCURSOR = 0x0020;
+inline constexpr int WM_GETMINMAXINFO = 0x0024;
+inline constexpr int WM_WINDOWPOSCHANGED = 0x0047;
+inline constexpr int WM_COPYDATA = 0x004A;
+inline constexpr int WM_CONTEXTMENU = 0x007B;
+inline constexpr int WM_SETICON = 0x0080;
+inline constexpr int WM_NCCREATE = 0x0081;
+inline constexpr int WM_NCDESTROY = 0x0082;
+inline constexpr int WM_NCCALCSIZE = 0x0083;
+inline constexpr int WM_NCHITTEST = 0x0084;
+inline constexpr int WM_NCPAINT = 0x0085;
+inline constexpr int WM_NCACTIVATE = 0x0086;
+inline constexpr int WM_NCMOUSEMOVE = 0x00A0;
+inline constexpr int WM_NCLBUTTONDOWN = 0x00A1;
+inline constexpr int WM_NCLBUTTONUP = 0x00A2;
+inline constexpr int WM_NCLBUTTONDBLCLK = 0x00A3;
+inline constexpr int WM_NCRBUTTONDOWN = 0x00A4;
+inline constexpr int WM_KEYDOWN = 0x0100;
+inline constexpr int WM_KEYUP = 0x0101;
+inline constexpr int WM_CHAR = 0x0102;
+inline constexpr int WM_SYSKEYDOWN = 0x0104;
+inline constexpr int WM_SYSKEYUP = 0x0105;
+inline constexpr int WM_SYSCHAR = 0x0106;
+inline constexpr int WM_SYSCOMMAND = 0x0112;
+inline constexpr int WM_TIMER = 0x0113;
+inline constexpr int WM_MOUSEMOVE = 0x0200;
+inline constexpr int WM_LBUTTONDOWN = 0x0201;
+inline constexpr int WM_LBUTTONUP = 0x0202;
+inline constexpr int WM_LBUTTONDBLCLK = 0x0203;
+inline constexpr int WM_RBUTTONDOWN = 0x0204;
+inline constexpr int WM_RBUTTONUP = 0x0205;
+inline constexpr int WM_RBUTTONDBLCLK = 0x0206;
+inline constexpr int WM_MBUTTONDOWN = 0x0207;
+inline constexpr int WM_MBUTTONUP = 0x0208;
+inline constexpr int WM_MBUTTONDBLCLK = 0x0209;
+inline constexpr int WM_MOUSEWHEEL = 0x020A;
+inline constexpr int WM_MOUSEHWHEEL = 0x020E;
+inline constexpr int WM_CAPTURECHANGED = 0x0215;
+inline constexpr int WM_MOUSEHOVER = 0x02A1;
+inline constexpr int WM_MOUSELEAVE = 0x02A3;
+inline constexpr int WM_USER = 0x0400;
+inline constexpr int WM_APP = 0x8000;
 
-#define MK_LBUTTON 0x0001
-#define MK_RBUTTON 0x0002
+// Mouse messages: key and button state in wParam; the wheel's delta in its high word.
+inline constexpr int MK_LBUTTON = 0x0001;
+inline constexpr int MK_RBUTTON = 0x0002;
+inline constexpr int MK_SHIFT = 0x0004;
+inline constexpr int MK_CONTROL = 0x0008;
+inline constexpr int MK_MBUTTON = 0x0010;
+inline constexpr int WHEEL_DELTA = 120;
+inline short GET_WHEEL_DELTA_WPARAM(WPARAM w) {
+  return static_cast<short>(HIWORD(w));
+}
+inline WORD GET_KEYSTATE_WPARAM(WPARAM w) {
+  return LOWORD(w);
+}
+
+// WM_SIZE wParam
+inline constexpr int SIZE_RESTORED = 0;
+inline constexpr int SIZE_MINIMIZED = 1;
+inline constexpr int SIZE_MAXIMIZED = 2;
+
+// WM_ACTIVATE wParam
+inline constexpr int WA_INACTIVE = 0;
+inline constexpr int WA_ACTIVE = 1;
+inline constexpr int WA_CLICKACTIVE = 2;
 
 // WM_SYSCOMMAND
-#define SC_SIZE 0xF000
-#define SC_MOVE 0xF010
-#define SC_MINIMIZE 0xF020
-#define SC_MAXIMIZE 0xF030
-#define SC_CLOSE 0xF060
-#define SC_RESTORE 0xF120
+inline constexpr int SC_SIZE = 0xF000;
+inline constexpr int SC_MOVE = 0xF010;
+inline constexpr int SC_MINIMIZE = 0xF020;
+inline constexpr int SC_MAXIMIZE = 0xF030;
+inline constexpr int SC_CLOSE = 0xF060;
+inline constexpr int SC_RESTORE = 0xF120;
 
 // WM_NCHITTEST
-#define HTERROR (-2)
-#define HTTRANSPARENT (-1)
-#define HTNOWHERE 0
-#define HTCLIENT 1
-#define HTCAPTION 2
+inline constexpr int HTERROR = -2;
+inline constexpr int HTTRANSPARENT = -1;
+inline constexpr int HTNOWHERE = 0;
+inline constexpr int HTCLIENT = 1;
+inline constexpr int HTCAPTION = 2;
+inline constexpr int HTSYSMENU = 3;
+inline constexpr int HTMINBUTTON = 8;
+inline constexpr int HTMAXBUTTON = 9;
+inline constexpr int HTLEFT = 10;
+inline constexpr int HTRIGHT = 11;
+inline constexpr int HTTOP = 12;
+inline constexpr int HTTOPLEFT = 13;
+inline constexpr int HTTOPRIGHT = 14;
+inline constexpr int HTBOTTOM = 15;
+inline constexpr int HTBOTTOMLEFT = 16;
+inline constexpr int HTBOTTOMRIGHT = 17;
+inline constexpr int HTBORDER = 18;
+inline constexpr int HTCLOSE = 20;
 
 // Styles
-#define WS_OVERLAPPED 0x00000000L
-#define WS_POPUP 0x80000000L
-#define WS_CHILD 0x40000000L
-#define WS_MINIMIZE 0x20000000L
-#define WS_VISIBLE 0x10000000L
-#define WS_DISABLED 0x08000000L
-#define WS_CLIPSIBLINGS 0x04000000L
-#define WS_CLIPCHILDREN 0x02000000L
-#define WS_MAXIMIZE 0x01000000L
-#define WS_CAPTION 0x00C00000L
-#define WS_BORDER 0x00800000L
-#define WS_DLGFRAME 0x00400000L
-#define WS_VSCROLL 0x00200000L
-#define WS_HSCROLL 0x00100000L
-#define WS_SYSMENU 0x00080000L
-#define WS_THICKFRAME 0x00040000L
-#define WS_MINIMIZEBOX 0x00020000L
-#define WS_MAXIMIZEBOX 0x00010000L
-#define WS_OVERLAPPEDWINDOW \
-  (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
-#define WS_EX_TOPMOST 0x00000008L
-#define WS_EX_TRANSPARENT 0x00000020L
-#define WS_EX_TOOLWINDOW 0x00000080L
-#define WS_EX_WINDOWEDGE 0x00000100L
-#define WS_EX_APPWINDOW 0x00040000L
-#define WS_EX_LAYERED 0x00080000L
-#define GWL_STYLE (-16)
-#define GWL_EXSTYLE (-20)
+inline constexpr long WS_OVERLAPPED = 0x00000000;
+inline constexpr long WS_POPUP = 0x80000000;
+inline constexpr long WS_CHILD = 0x40000000;
+inline constexpr long WS_MINIMIZE = 0x20000000;
+inline constexpr long WS_VISIBLE = 0x10000000;
+inline constexpr long WS_DISABLED = 0x08000000;
+inline constexpr long WS_CLIPSIBLINGS = 0x04000000;
+inline constexpr long WS_CLIPCHILDREN = 0x02000000;
+inline constexpr long WS_MAXIMIZE = 0x01000000;
+inline constexpr long WS_CAPTION = 0x00C00000;
+inline constexpr long WS_BORDER = 0x00800000;
+inline constexpr long WS_DLGFRAME = 0x00400000;
+inline constexpr long WS_VSCROLL = 0x00200000;
+inline constexpr long WS_HSCROLL = 0x00100000;
+inline constexpr long WS_SYSMENU = 0x00080000;
+inline constexpr long WS_THICKFRAME = 0x00040000;
+inline constexpr long WS_MINIMIZEBOX = 0x00020000;
+inline constexpr long WS_MAXIMIZEBOX = 0x00010000;
+inline constexpr long WS_OVERLAPPEDWINDOW =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+inline constexpr long WS_POPUPWINDOW = WS_POPUP | WS_BORDER | WS_SYSMENU;
+inline constexpr long WS_EX_DLGMODALFRAME = 0x00000001;
+inline constexpr long WS_EX_TOPMOST = 0x00000008;
+inline constexpr long WS_EX_TRANSPARENT = 0x00000020;
+inline constexpr long WS_EX_TOOLWINDOW = 0x00000080;
+inline constexpr long WS_EX_WINDOWEDGE = 0x00000100;
+inline constexpr long WS_EX_APPWINDOW = 0x00040000;
+inline constexpr long WS_EX_LAYERED = 0x00080000;
+inline constexpr long WS_EX_NOACTIVATE = 0x08000000;
+inline constexpr int GWL_STYLE = -16;
+inline constexpr int GWL_EXSTYLE = -20;
+
+// Class styles
+inline constexpr int CS_VREDRAW = 0x0001;
+inline constexpr int CS_HREDRAW = 0x0002;
+inline constexpr int CS_DBLCLKS = 0x0008;
+inline constexpr int CS_SAVEBITS = 0x0800;
+inline constexpr int CS_DROPSHADOW = 0x00020000;
 
 // GetWindow
-#define GW_HWNDFIRST 0
-#define GW_HWNDLAST 1
-#define GW_HWNDNEXT 2
-#define GW_HWNDPREV 3
-#define GW_OWNER 4
-#define GW_CHILD 5
+inline constexpr int GW_HWNDFIRST = 0;
+inline constexpr int GW_HWNDLAST = 1;
+inline constexpr int GW_HWNDNEXT = 2;
+inline constexpr int GW_HWNDPREV = 3;
+inline constexpr int GW_OWNER = 4;
+inline constexpr int GW_CHILD = 5;
 
-// SetWindowPos
+// SetWindowPos. The insert-after handles are pointers: they cannot be constant expressions.
 #define HWND_TOP (reinterpret_cast<HWND>(0))
 #define HWND_BOTTOM (reinterpret_cast<HWND>(1))
 #define HWND_TOPMOST (reinterpret_cast<HWND>(-1))
 #define HWND_NOTOPMOST (reinterpret_cast<HWND>(-2))
-#define SWP_NOSIZE 0x0001
-#define SWP_NOMOVE 0x0002
-#define SWP_NOZORDER 0x0004
-#define SWP_NOACTIVATE 0x0010
-#define SWP_FRAMECHANGED 0x0020
-#define SWP_SHOWWINDOW 0x0040
-#define SWP_HIDEWINDOW 0x0080
+inline constexpr int SWP_NOSIZE = 0x0001;
+inline constexpr int SWP_NOMOVE = 0x0002;
+inline constexpr int SWP_NOZORDER = 0x0004;
+inline constexpr int SWP_NOACTIVATE = 0x0010;
+inline constexpr int SWP_FRAMECHANGED = 0x0020;
+inline constexpr int SWP_SHOWWINDOW = 0x0040;
+inline constexpr int SWP_HIDEWINDOW = 0x0080;
 
 struct COPYDATASTRUCT {
   ULONG_PTR dwData;

@@ -118,19 +118,17 @@ inline constexpr UINT UISTATE_READONLY = 0x00000020;
 inline constexpr UINT UISTATE_CAPTURED = 0x00000040;
 
 // Text styles ("textstyle" values are these numbers, as the Win32 DrawText flags).
-#ifndef DT_LEFT
-#define DT_TOP 0x00000000
-#define DT_LEFT 0x00000000
-#define DT_CENTER 0x00000001
-#define DT_RIGHT 0x00000002
-#define DT_VCENTER 0x00000004
-#define DT_BOTTOM 0x00000008
-#define DT_WORDBREAK 0x00000010
-#define DT_SINGLELINE 0x00000020
-#define DT_NOPREFIX 0x00000800
-#define DT_CALCRECT 0x00000400
-#define DT_END_ELLIPSIS 0x00008000
-#endif
+inline constexpr int DT_TOP = 0x00000000;
+inline constexpr int DT_LEFT = 0x00000000;
+inline constexpr int DT_CENTER = 0x00000001;
+inline constexpr int DT_RIGHT = 0x00000002;
+inline constexpr int DT_VCENTER = 0x00000004;
+inline constexpr int DT_BOTTOM = 0x00000008;
+inline constexpr int DT_WORDBREAK = 0x00000010;
+inline constexpr int DT_SINGLELINE = 0x00000020;
+inline constexpr int DT_NOPREFIX = 0x00000800;
+inline constexpr int DT_CALCRECT = 0x00000400;
+inline constexpr int DT_END_ELLIPSIS = 0x00008000;
 
 // Keyboard state flags in TEventUI::wKeyState.
 inline constexpr WORD UIKEYSTATE_SHIFT = 0x0004;

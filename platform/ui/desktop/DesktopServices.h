@@ -13,34 +13,30 @@
 #include <string>
 
 // MessageBoxA types and results
-#ifndef MB_OK
-#define MB_OK 0x00000000L
-#define MB_OKCANCEL 0x00000001L
-#define MB_ABORTRETRYIGNORE 0x00000002L
-#define MB_YESNOCANCEL 0x00000003L
-#define MB_YESNO 0x00000004L
-#define MB_RETRYCANCEL 0x00000005L
-#define MB_ICONHAND 0x00000010L
-#define MB_ICONERROR 0x00000010L
-#define MB_ICONSTOP 0x00000010L
-#define MB_ICONQUESTION 0x00000020L
-#define MB_ICONEXCLAMATION 0x00000030L
-#define MB_ICONWARNING 0x00000030L
-#define MB_ICONASTERISK 0x00000040L
-#define MB_ICONINFORMATION 0x00000040L
-#define MB_TYPEMASK 0x0000000FL
-#define MB_ICONMASK 0x000000F0L
-#define MB_TOPMOST 0x00040000L
-#endif
-#ifndef IDOK
-#define IDOK 1
-#define IDCANCEL 2
-#define IDABORT 3
-#define IDRETRY 4
-#define IDIGNORE 5
-#define IDYES 6
-#define IDNO 7
-#endif
+inline constexpr long MB_OK = 0x00000000;
+inline constexpr long MB_OKCANCEL = 0x00000001;
+inline constexpr long MB_ABORTRETRYIGNORE = 0x00000002;
+inline constexpr long MB_YESNOCANCEL = 0x00000003;
+inline constexpr long MB_YESNO = 0x00000004;
+inline constexpr long MB_RETRYCANCEL = 0x00000005;
+inline constexpr long MB_ICONHAND = 0x00000010;
+inline constexpr long MB_ICONERROR = 0x00000010;
+inline constexpr long MB_ICONSTOP = 0x00000010;
+inline constexpr long MB_ICONQUESTION = 0x00000020;
+inline constexpr long MB_ICONEXCLAMATION = 0x00000030;
+inline constexpr long MB_ICONWARNING = 0x00000030;
+inline constexpr long MB_ICONASTERISK = 0x00000040;
+inline constexpr long MB_ICONINFORMATION = 0x00000040;
+inline constexpr long MB_TYPEMASK = 0x0000000F;
+inline constexpr long MB_ICONMASK = 0x000000F0;
+inline constexpr long MB_TOPMOST = 0x00040000;
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDABORT = 3;
+inline constexpr int IDRETRY = 4;
+inline constexpr int IDIGNORE = 5;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
 
 // Shows a modal box owned by hWnd (null: no owner); text and caption are UTF-8.
 // Returns the IDxxx of the pressed button; closing the box gives IDCANCEL where the box has
@@ -48,22 +44,18 @@
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 // Common file dialogs
-#ifndef OFN_READONLY
-#define OFN_READONLY 0x00000001
-#define OFN_OVERWRITEPROMPT 0x00000002
-#define OFN_HIDEREADONLY 0x00000004
-#define OFN_NOCHANGEDIR 0x00000008
-#define OFN_ALLOWMULTISELECT 0x00000200
-#define OFN_PATHMUSTEXIST 0x00000800
-#define OFN_FILEMUSTEXIST 0x00001000
-#define OFN_CREATEPROMPT 0x00002000
-#define OFN_NOREADONLYRETURN 0x00008000
-#define OFN_EXPLORER 0x00080000
-#define OFN_ENABLESIZING 0x00800000
-#endif
-#ifndef FNERR_BUFFERTOOSMALL
-#define FNERR_BUFFERTOOSMALL 0x3003
-#endif
+inline constexpr int OFN_READONLY = 0x00000001;
+inline constexpr int OFN_OVERWRITEPROMPT = 0x00000002;
+inline constexpr int OFN_HIDEREADONLY = 0x00000004;
+inline constexpr int OFN_NOCHANGEDIR = 0x00000008;
+inline constexpr int OFN_ALLOWMULTISELECT = 0x00000200;
+inline constexpr int OFN_PATHMUSTEXIST = 0x00000800;
+inline constexpr int OFN_FILEMUSTEXIST = 0x00001000;
+inline constexpr int OFN_CREATEPROMPT = 0x00002000;
+inline constexpr int OFN_NOREADONLYRETURN = 0x00008000;
+inline constexpr int OFN_EXPLORER = 0x00080000;
+inline constexpr int OFN_ENABLESIZING = 0x00800000;
+inline constexpr int FNERR_BUFFERTOOSMALL = 0x3003;
 
 using LPOFNHOOKPROC = UINT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
@@ -102,15 +94,13 @@ BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn);
 DWORD CommDlgExtendedError();
 
 // Notification-area icon
-#ifndef NIM_ADD
-#define NIM_ADD 0x00000000
-#define NIM_MODIFY 0x00000001
-#define NIM_DELETE 0x00000002
-#define NIF_MESSAGE 0x00000001
-#define NIF_ICON 0x00000002
-#define NIF_TIP 0x00000004
-#define NIF_INFO 0x00000010
-#endif
+inline constexpr int NIM_ADD = 0x00000000;
+inline constexpr int NIM_MODIFY = 0x00000001;
+inline constexpr int NIM_DELETE = 0x00000002;
+inline constexpr int NIF_MESSAGE = 0x00000001;
+inline constexpr int NIF_ICON = 0x00000002;
+inline constexpr int NIF_TIP = 0x00000004;
+inline constexpr int NIF_INFO = 0x00000010;
 
 struct NOTIFYICONDATAA {
   DWORD cbSize = sizeof(NOTIFYICONDATAA);
@@ -138,15 +128,6 @@ BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData);
 
 // Icons: a resource id stands for "<program folder>/skin/icon_<id>.png"; the HICON value is
 // the id itself, so nothing needs to be freed.
-#ifndef LR_SHARED
-#define LR_SHARED 0x00008000
-#endif
-inline LPCSTR MAKEINTRESOURCEA(UINT id) {
-  return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id)));
-}
-#ifndef MAKEINTRESOURCE
-#define MAKEINTRESOURCE MAKEINTRESOURCEA
-#endif
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 // LoadImageA (bitmaps from files, icons by id) is in platform/win32/Bitmap.h.
 BOOL DestroyIcon(HICON hIcon);
@@ -154,16 +135,13 @@ BOOL DestroyIcon(HICON hIcon);
 // ShellExecuteA: "open" (or null) opens a file, folder or URL with the desktop's handler.
 // Returns a value above 32 on success, SE_ERR_NOASSOC (31) or ERROR_FILE_NOT_FOUND (2)
 // otherwise.
-#ifndef SE_ERR_NOASSOC
-#define SE_ERR_NOASSOC 31
-#endif
+inline constexpr int SE_ERR_NOASSOC = 31;
 HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                         LPCSTR lpDirectory, INT nShowCmd);
 
 // Cursor and screen
 BOOL GetCursorPos(LPPOINT lpPoint);
 BOOL SetCursorPos(int x, int y);
-#ifndef IDC_ARROW
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 #define IDC_IBEAM MAKEINTRESOURCEA(32513)
 #define IDC_WAIT MAKEINTRESOURCEA(32514)
@@ -175,43 +153,36 @@ BOOL SetCursorPos(int x, int y);
 #define IDC_SIZEALL MAKEINTRESOURCEA(32646)
 #define IDC_NO MAKEINTRESOURCEA(32648)
 #define IDC_HAND MAKEINTRESOURCEA(32649)
-#endif
 // System cursors only (IDC_*); the HCURSOR value is the id.
 HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 // Sets the cursor of the window of ours that is handling a mouse message (WM_SETCURSOR,
 // WM_MOUSEMOVE), else of the one under the mouse. Returns the previous cursor.
 HCURSOR SetCursor(HCURSOR hCursor);
-#ifndef SM_CXSCREEN
-#define SM_CXSCREEN 0
-#define SM_CYSCREEN 1
-#define SM_CXVSCROLL 2
-#define SM_CYHSCROLL 3
-#define SM_CYCAPTION 4
-#define SM_CXICON 11
-#define SM_CYICON 12
-#define SM_CXFULLSCREEN 16
-#define SM_CYFULLSCREEN 17
-#define SM_CXSMICON 49
-#define SM_CYSMICON 50
-#define SM_SERVERR2 89
-#endif
+inline constexpr int SM_CXSCREEN = 0;
+inline constexpr int SM_CYSCREEN = 1;
+inline constexpr int SM_CXVSCROLL = 2;
+inline constexpr int SM_CYHSCROLL = 3;
+inline constexpr int SM_CYCAPTION = 4;
+inline constexpr int SM_CXICON = 11;
+inline constexpr int SM_CYICON = 12;
+inline constexpr int SM_CXFULLSCREEN = 16;
+inline constexpr int SM_CYFULLSCREEN = 17;
+inline constexpr int SM_CXSMICON = 49;
+inline constexpr int SM_CYSMICON = 50;
+inline constexpr int SM_SERVERR2 = 89;
 // Screen size of the primary screen; SM_C?FULLSCREEN = its work area.
 int GetSystemMetrics(int nIndex);
-#ifndef SPI_GETWORKAREA
-#define SPI_GETWORKAREA 0x0030
-#endif
+inline constexpr int SPI_GETWORKAREA = 0x0030;
 // SPI_GETWORKAREA fills the RECT at pvParam with the primary screen's work area.
 BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWinIni);
 
 // Monitors: an HMONITOR is the 1-based index of a screen in Qt's list.
 struct HMONITOR__;
 using HMONITOR = HMONITOR__*;
-#ifndef MONITOR_DEFAULTTONULL
-#define MONITOR_DEFAULTTONULL 0x00000000
-#define MONITOR_DEFAULTTOPRIMARY 0x00000001
-#define MONITOR_DEFAULTTONEAREST 0x00000002
-#define MONITORINFOF_PRIMARY 0x00000001
-#endif
+inline constexpr int MONITOR_DEFAULTTONULL = 0x00000000;
+inline constexpr int MONITOR_DEFAULTTOPRIMARY = 0x00000001;
+inline constexpr int MONITOR_DEFAULTTONEAREST = 0x00000002;
+inline constexpr int MONITORINFOF_PRIMARY = 0x00000001;
 struct MONITORINFO {
   DWORD cbSize = sizeof(MONITORINFO);
   RECT rcMonitor{};
@@ -228,12 +199,10 @@ BOOL GetMonitorInfoA(HMONITOR hMonitor, LPMONITORINFO lpmi);
 // per-monitor aware: SetProcessDpiAwareness accepts any level and returns S_OK (0).
 // GetDpiForMonitor gives the monitor's logical DPI times its device pixel ratio (96 at
 // 100 %, 192 at 200 %).
-#ifndef MDT_EFFECTIVE_DPI
-#define MDT_EFFECTIVE_DPI 0
-#define PROCESS_DPI_UNAWARE 0
-#define PROCESS_SYSTEM_DPI_AWARE 1
-#define PROCESS_PER_MONITOR_DPI_AWARE 2
-#endif
+inline constexpr int MDT_EFFECTIVE_DPI = 0;
+inline constexpr int PROCESS_DPI_UNAWARE = 0;
+inline constexpr int PROCESS_SYSTEM_DPI_AWARE = 1;
+inline constexpr int PROCESS_PER_MONITOR_DPI_AWARE = 2;
 HRESULT SetProcessDpiAwareness(int value);
 HRESULT GetDpiForMonitor(HMONITOR hMonitor, int dpiType, UINT* dpiX, UINT* dpiY);
 
