@@ -19,6 +19,8 @@
 // connection, which WAL mode allows beside the running server): adding 60,000 messages
 // through the API would take longer than the load run itself.
 #include "refserver/FormBody.h"
+#include "tests/support/RefServerProcess.h"
+#include "tests/support/TempDir.h"
 
 #include <httplib.h>
 #include <json/json.h>
@@ -32,6 +34,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -40,11 +43,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -54,40 +54,12 @@ using Clock = std::chrono::steady_clock;
 // an operator's library has rather than growing for the whole run.
 constexpr int kMessagesPerGroup = 50;
 
+// The running server: its process (for the memory figures), port and data folder.
 struct TServer {
   pid_t pid = -1;
   int port = 0;
   std::string dataDir;
 };
-
-TServer startServer(const std::string& dataDir) {
-  std::vector<std::string> args = {
-      TC_REFSERVER_PROGRAM, "--port", "0", "--data", dataDir, "--quiet", "--fast-hash"};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  TServer server;
-  server.dataDir = dataDir;
-  const int rc = posix_spawn(&server.pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  if (rc != 0) {
-    close(out[0]);
-    return {};
-  }
-  std::string line;
-  char c = 0;
-  while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
-  close(out[0]);
-  const size_t colon = line.rfind(':');
-  server.port = colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
-  return server;
-}
 
 Json::Value parse(const std::string& body) {
   Json::Value value;
@@ -460,13 +432,16 @@ int main(int argc, char** argv) {
     else if (arg == "--threads")
       threads = std::clamp(std::atoi(argv[i + 1]), 1, 64);
   }
-  char pattern[] = "/tmp/refserver-load-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const TServer server = startServer(std::string(pattern) + "/data");
-  if (server.port <= 0) {
-    std::fprintf(stderr, "refserver did not start\n");
+  testing_support::TempDir folder("refserver-load");
+  std::unique_ptr<testing_support::RefServerProcess> process;
+  try {
+    process = std::make_unique<testing_support::RefServerProcess>(TC_REFSERVER_PROGRAM,
+                                                                  folder.path() + "/data");
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "refserver did not start: %s\n", error.what());
     return 1;
   }
+  const TServer server{process->Pid(), process->Port(), folder.path() + "/data"};
 
   httplib::Client setup("127.0.0.1", server.port);
   std::vector<std::string> tokens;
@@ -526,10 +501,7 @@ int main(int argc, char** argv) {
   errors += runLargeLibrary(server, large);
   std::printf("load average at the end %.2f\n", loadAverage());
 
-  kill(server.pid, SIGTERM);
-  waitpid(server.pid, nullptr, 0);
-  std::error_code ignored;
-  std::filesystem::remove_all(pattern, ignored);
+  process->Terminate();
   std::printf("%ld failed requests\n", errors);
   return errors == 0 ? 0 : 1;
 }

@@ -1,6 +1,6 @@
 // The desktop seam: everything that touches windows of other processes and global input.
 // The window functions of Window.h reach foreign windows only through this interface, so a
-// test can put an in-memory desktop (FakeDesktop.h) in place of the X11 one.
+// test can put an in-memory desktop (tests/support/FakeDesktop.h) in place of the X11 one.
 //
 // A foreign HWND is the window's X11 id. "Top-level" means a client window of the desktop:
 // with a window manager the window inside its frame, without one a child of the root.

@@ -2,11 +2,13 @@
 #include "app/LogSetup.h"
 #include "app/Settings.h"
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <log4cplus/hierarchy.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 using testing_support::ReadText;

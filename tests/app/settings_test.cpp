@@ -3,9 +3,13 @@
 #include "app/Startup.h"
 #include "platform/win32/Files.h"
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
 #include <sys/stat.h>
 
 using testing_support::ReadText;

@@ -7,6 +7,7 @@
 #include "platform/win32/Process.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Window.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestFiles.h"
 #include "wechat/WebchatMan.h"
 
@@ -111,11 +112,7 @@ void OnProfileRead(void* context, const std::string& key, const WECHATCFGDATA& c
 }
 
 bool ProcessAlive(DWORD pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  std::getline(stat, text);
-  size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+  return testing_support::ProcessAlive(static_cast<int>(pid));
 }
 
 RECT WindowRect(HWND hwnd) {
@@ -132,18 +129,8 @@ std::string Describe(const RECT& r) {
 
 // Processes started for this run: their environment names this run's data folder.
 std::vector<DWORD> ProcessesOfThisRun(const std::string& marker) {
-  std::vector<DWORD> pids;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    DWORD pid = static_cast<DWORD>(std::stoul(name));
-    if (pid == static_cast<DWORD>(::getpid()) || !ProcessAlive(pid)) continue;
-    std::ifstream environ(entry.path() / "environ", std::ios::binary);
-    std::string content((std::istreambuf_iterator<char>(environ)),
-                        std::istreambuf_iterator<char>());
-    if (content.find(marker) != std::string::npos) pids.push_back(pid);
-  }
-  return pids;
+  const std::vector<int> found = testing_support::ProcessesWithEnvironment(marker);
+  return std::vector<DWORD>(found.begin(), found.end());
 }
 
 BOOL DescribeWindow(HWND hwnd, LPARAM lParam) {

@@ -16,25 +16,10 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace refserver::test {
-
-CTempFolder::CTempFolder() {
-  char pattern[] = "/tmp/refserver-test-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  if (!made) throw std::runtime_error("mkdtemp failed");
-  m_sPath = made;
-}
-
-CTempFolder::~CTempFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(m_sPath, ignored);
-}
 
 TServerOptions TestOptions(const std::string& dataDir) {
   TServerOptions options;
@@ -154,7 +139,7 @@ Json::Value CApiClient::List(const std::string& token) {
 }
 
 CTestServer::CTestServer(const std::function<void(TServerOptions&)>& tweak) {
-  TServerOptions options = TestOptions(m_folder.Path());
+  TServerOptions options = TestOptions(m_folder.path());
   if (tweak) tweak(options);
   m_pServer = std::make_unique<CRefServer>(options);
   m_pServer->Start();
@@ -173,58 +158,8 @@ std::string ProgramPath() {
 }
 
 CServerProcess::CServerProcess(const std::string& dataDir,
-                               const std::vector<std::string>& extraArgs) {
-  std::vector<std::string> args = {ProgramPath(), "--port",      "0",      "--data",
-                                   dataDir,       "--fast-hash", "--quiet"};
-  args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-  std::vector<char*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-
-  int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  const int rc = posix_spawn(&m_nPid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  if (rc != 0) {
-    close(out[0]);
-    throw std::runtime_error("cannot start " + args[0]);
-  }
-  // The first line is "refserver listening on 127.0.0.1:PORT".
-  std::string line;
-  char c = 0;
-  while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
-  close(out[0]);
-  const size_t colon = line.rfind(':');
-  if (line.rfind("refserver listening on ", 0) != 0 || colon == std::string::npos) {
-    Kill();
-    throw std::runtime_error("unexpected first line: " + line);
-  }
-  m_nPort = std::atoi(line.c_str() + colon + 1);
-}
-
-CServerProcess::~CServerProcess() {
-  if (m_nPid > 0) Kill();
-}
-
-void CServerProcess::Kill() {
-  if (m_nPid <= 0) return;
-  kill(m_nPid, SIGKILL);
-  waitpid(m_nPid, nullptr, 0);
-  m_nPid = -1;
-}
-
-int CServerProcess::Terminate() {
-  if (m_nPid <= 0) return -1;
-  kill(m_nPid, SIGTERM);
-  int status = 0;
-  waitpid(m_nPid, &status, 0);
-  m_nPid = -1;
-  return status;
-}
+                               const std::vector<std::string>& extraArgs)
+    : RefServerProcess(ProgramPath(), dataDir, extraArgs) {}
 
 CRawConnection::CRawConnection(int port, const std::string& source) {
   m_nFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

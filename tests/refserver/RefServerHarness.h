@@ -10,19 +10,10 @@
 #include "refserver/FormBody.h"
 #include "refserver/RefServer.h"
 #include "refserver/ServerOptions.h"
+#include "tests/support/RefServerProcess.h"
+#include "tests/support/TempDir.h"
 
 namespace refserver::test {
-
-// A fresh folder under /tmp, removed with everything in it at the end of the test.
-class CTempFolder {
- public:
-  CTempFolder();
-  ~CTempFolder();
-  const std::string& Path() const { return m_sPath; }
-
- private:
-  std::string m_sPath;
-};
 
 // Options for a quiet test server on a free loopback port with cheap password hashing.
 TServerOptions TestOptions(const std::string& dataDir);
@@ -63,30 +54,20 @@ class CTestServer {
   explicit CTestServer(const std::function<void(TServerOptions&)>& tweak = {});
   ~CTestServer();
   int Port() const { return m_pServer->Port(); }
-  const std::string& DataDir() const { return m_folder.Path(); }
+  const std::string& DataDir() const { return m_folder.path(); }
   CApiClient Client() const { return CApiClient(Port()); }
   CRefServer& Server() { return *m_pServer; }
 
  private:
-  CTempFolder m_folder;
+  testing_support::TempDir m_folder{"refserver-test"};
   std::unique_ptr<CRefServer> m_pServer;
 };
 
-// The real refserver program, started with its arguments; reads the port it prints.
-class CServerProcess {
+// The program folder's (or the build's) refserver, started with its arguments on a free
+// loopback port.
+class CServerProcess : public testing_support::RefServerProcess {
  public:
   CServerProcess(const std::string& dataDir, const std::vector<std::string>& extraArgs = {});
-  ~CServerProcess();
-  int Port() const { return m_nPort; }
-  pid_t Pid() const { return m_nPid; }
-  // SIGKILL, then reap.
-  void Kill();
-  // SIGTERM, then reap; returns the exit status.
-  int Terminate();
-
- private:
-  pid_t m_nPid = -1;
-  int m_nPort = 0;
 };
 
 std::string ProgramPath();

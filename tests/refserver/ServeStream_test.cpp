@@ -28,8 +28,8 @@ int countOf(const std::string& text, const std::string& part) {
 }
 
 TEST(RefServerServeStream, AnswersEveryRequestKeptAliveOnTheConnection) {
-  CTempFolder folder;
-  CRefServer server(TestOptions(folder.Path()));
+  testing_support::TempDir folder("refserver-test");
+  CRefServer server(TestOptions(folder.path()));
   CMemoryStream stream(formPost("common/version.do", "version=1.0") +
                        "GET /zoduda_vudi/nothing HTTP/1.1\r\nHost: a\r\n\r\n" +
                        formPost("account/login.do", "phone=1&password=2"));
@@ -40,8 +40,8 @@ TEST(RefServerServeStream, AnswersEveryRequestKeptAliveOnTheConnection) {
 }
 
 TEST(RefServerServeStream, ARefusedBodyEndsTheConnection) {
-  CTempFolder folder;
-  CRefServer server(TestOptions(folder.Path()));
+  testing_support::TempDir folder("refserver-test");
+  CRefServer server(TestOptions(folder.path()));
   // The body announced is over the limit: it is refused unread, and the bytes after the
   // header (here a whole second request) must not be served as another request.
   CMemoryStream stream(formPost("account/login.do", "", std::to_string(kMaxFormBytes + 1)) +

@@ -17,9 +17,9 @@ namespace refserver::test {
 namespace {
 
 TEST(RefServerProcess, SeedCreatesTheDemoAccountOnce) {
-  CTempFolder folder;
+  testing_support::TempDir folder("refserver-test");
   {
-    CServerProcess server(folder.Path(), {"--seed"});
+    CServerProcess server(folder.path(), {"--seed"});
     CApiClient client(server.Port());
     const std::string token = client.Login(CRefServer::kDemoPhone, CRefServer::kDemoPassword);
     const Json::Value list = client.List(token);
@@ -27,28 +27,28 @@ TEST(RefServerProcess, SeedCreatesTheDemoAccountOnce) {
     EXPECT_GE(list[0]["msgContentList"].size(), 2u);
     EXPECT_EQ(server.Terminate(), 0);
   }
-  CServerProcess again(folder.Path(), {"--seed"});
+  CServerProcess again(folder.path(), {"--seed"});
   CApiClient client(again.Port());
   EXPECT_EQ(client.List(client.Login(CRefServer::kDemoPhone, CRefServer::kDemoPassword)).size(),
             2u);
 }
 
 TEST(RefServerProcess, DataAndIdsSurviveARestart) {
-  CTempFolder folder;
+  testing_support::TempDir folder("refserver-test");
   std::string token;
   std::int64_t groupId = 0;
   std::string messageId;
   Json::Value before;
   {
-    CServerProcess server(folder.Path());
+    CServerProcess server(folder.path());
     CApiClient client(server.Port());
-    token = client.RegisterAndLogin(folder.Path(), "13900009999", "pw");
+    token = client.RegisterAndLogin(folder.path(), "13900009999", "pw");
     groupId = client.AddGroup(token, "重启前");
     messageId = client.AddTextMessage(token, groupId, "标题", "内容");
     before = client.List(token);
     EXPECT_EQ(server.Terminate(), 0);
   }
-  CServerProcess server(folder.Path());
+  CServerProcess server(folder.path());
   CApiClient client(server.Port());
   // Tokens are stored too: the workbench keeps working across a server restart.
   EXPECT_EQ(client.List(token), before);
@@ -59,12 +59,12 @@ TEST(RefServerProcess, DataAndIdsSurviveARestart) {
 }
 
 TEST(RefServerProcess, KillDuringWritesLosesNoAcknowledgedWrite) {
-  CTempFolder folder;
+  testing_support::TempDir folder("refserver-test");
   std::string token;
   std::vector<std::int64_t> acknowledged;
   {
-    CServerProcess server(folder.Path());
-    token = CApiClient(server.Port()).RegisterAndLogin(folder.Path(), "13900001212", "pw");
+    CServerProcess server(folder.path());
+    token = CApiClient(server.Port()).RegisterAndLogin(folder.path(), "13900001212", "pw");
     std::atomic<bool> stop = false;
     std::mutex mutex;
     std::vector<std::thread> writers;
@@ -101,7 +101,7 @@ TEST(RefServerProcess, KillDuringWritesLosesNoAcknowledgedWrite) {
   }
   ASSERT_GE(acknowledged.size(), 100u);
 
-  CServerProcess server(folder.Path());
+  CServerProcess server(folder.path());
   CApiClient client(server.Port());
   std::set<std::int64_t> listed;
   for (const auto& group : client.List(token))
@@ -114,20 +114,20 @@ TEST(RefServerProcess, KillDuringWritesLosesNoAcknowledgedWrite) {
 }
 
 TEST(RefServerProcess, StopsOnTerminateEvenRightAfterStart) {
-  CTempFolder folder;
+  testing_support::TempDir folder("refserver-test");
   for (int i = 0; i < 5; ++i) {
-    CServerProcess server(folder.Path());
+    CServerProcess server(folder.path());
     EXPECT_EQ(server.Terminate(), 0);
   }
 }
 
 TEST(RefServerProcess, PortInUseAndBadOptionsFailCleanly) {
-  CTempFolder folder;
-  CServerProcess first(folder.Path());
+  testing_support::TempDir folder("refserver-test");
+  CServerProcess first(folder.path());
   const std::string program = ProgramPath();
   // timeout: a server that wrongly starts must not hang the test.
   const std::string base =
-      "timeout 10 " + program + " --quiet --fast-hash --data " + folder.Path() + "/b";
+      "timeout 10 " + program + " --quiet --fast-hash --data " + folder.path() + "/b";
   EXPECT_NE(
       std::system((base + " --port " + std::to_string(first.Port()) + " >/dev/null 2>&1").c_str()),
       0);
@@ -137,13 +137,13 @@ TEST(RefServerProcess, PortInUseAndBadOptionsFailCleanly) {
 }
 
 TEST(RefServerProcess, LogsEveryRequestWithItsResult) {
-  CTempFolder folder;
-  CServerProcess server(folder.Path());
+  testing_support::TempDir folder("refserver-test");
+  CServerProcess server(folder.path());
   CApiClient client(server.Port());
   client.Post("account/login.do", "phone=13900000000&password=x");
   client.Get("/nowhere");
   EXPECT_EQ(server.Terminate(), 0);
-  std::ifstream in(folder.Path() + "/refserver.log");
+  std::ifstream in(folder.path() + "/refserver.log");
   const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(log.find("POST /zoduda_vudi/account/login.do -> 2001 ("), std::string::npos) << log;
   EXPECT_NE(log.find("GET /nowhere -> 404"), std::string::npos) << log;

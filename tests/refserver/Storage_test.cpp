@@ -113,14 +113,14 @@ TEST(RefServerStorage, DataIsReadableByTheServersUserOnly) {
 }
 
 TEST(RefServerStorage, ModesLeftByAnOlderRunAreMended) {
-  CTempFolder folder;
-  std::filesystem::permissions(folder.Path(), std::filesystem::perms(0755));
-  std::ofstream(folder.Path() + "/refserver.log") << "old\n";
-  std::filesystem::permissions(folder.Path() + "/refserver.log", std::filesystem::perms(0644));
-  CServerProcess process(folder.Path());
-  EXPECT_EQ(modeOf(folder.Path()), 0700u);
-  EXPECT_EQ(modeOf(folder.Path() + "/refserver.log"), 0600u);
-  EXPECT_EQ(modeOf(folder.Path() + "/refserver.db"), 0600u);
+  testing_support::TempDir folder("refserver-test");
+  std::filesystem::permissions(folder.path(), std::filesystem::perms(0755));
+  std::ofstream(folder.path() + "/refserver.log") << "old\n";
+  std::filesystem::permissions(folder.path() + "/refserver.log", std::filesystem::perms(0644));
+  CServerProcess process(folder.path());
+  EXPECT_EQ(modeOf(folder.path()), 0700u);
+  EXPECT_EQ(modeOf(folder.path() + "/refserver.log"), 0600u);
+  EXPECT_EQ(modeOf(folder.path() + "/refserver.db"), 0600u);
 }
 
 TEST(RefServerStorage, TokensAreNotStoredInClear) {

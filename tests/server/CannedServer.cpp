@@ -148,12 +148,11 @@ CRawReplyServer::~CRawReplyServer() {
 }
 
 void CServerTest::SetUp() {
-  char pattern[] = "/tmp/tc-server-test-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  m_strRoot = pattern;
+  m_folder = std::make_unique<testing_support::TempDir>("tc-server-test");
+  m_strRoot = m_folder->path();
   std::filesystem::create_directories(m_strRoot + "/program");
   std::filesystem::create_directories(UserFolder());
-  setenv("XDG_CONFIG_HOME", (m_strRoot + "/config").c_str(), 1);
+  m_env = std::make_unique<testing_support::ScopedEnv>("XDG_CONFIG_HOME", m_strRoot + "/config");
   SetProgramFolder(m_strRoot + "/program/");
   UseWebServer(m_server.BaseUrl());
 }
@@ -161,8 +160,8 @@ void CServerTest::SetUp() {
 void CServerTest::TearDown() {
   // Before any server of the test stops: a server waits out an idle kept-alive connection.
   CCurlTransport::CloseThreadConnections();
-  std::error_code ignored;
-  std::filesystem::remove_all(m_strRoot, ignored);
+  m_env.reset();
+  m_folder.reset();
 }
 
 void CServerTest::UseWebServer(const std::string& baseAddress) {

@@ -2,11 +2,15 @@
 // and a fixture that points the client at it with a private program and per-user folder.
 #pragma once
 
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
+
 #include <httplib.h>
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -112,5 +116,7 @@ class CServerTest : public ::testing::Test {
   CCannedServer m_server;
 
  private:
+  std::unique_ptr<testing_support::TempDir> m_folder;
+  std::unique_ptr<testing_support::ScopedEnv> m_env;
   std::string m_strRoot;
 };

@@ -5,6 +5,7 @@
 
 #include "tests/server/CannedServer.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -13,7 +13,7 @@
 namespace wechat_test {
 namespace {
 
-using Call = win32::FakeDesktop::TCall;
+using Call = testing_support::FakeDesktop::TCall;
 
 class Keeper : public ManagerTest {
  protected:

@@ -1,6 +1,8 @@
 #include "wechat/WeChatDataFolder.h"
 
 #include "platform/win32/Registry.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
+#include <memory>
 #include <string>
 
 #include <unistd.h>
@@ -22,24 +24,12 @@ namespace fs = std::filesystem;
 class DataFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("wechat_data_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    folder_ = std::make_unique<testing_support::TempDir>("wechat_data");
+    root_ = folder_->path();
     fs::create_directories(root_ / "home" / ".config");
-    Save("HOME", (root_ / "home").string());
-    Save("XDG_CONFIG_HOME", (root_ / "home" / ".config").string());
-    Save("TC_HKCU_FILE", (root_ / "hkcu.ini").string());
-  }
-  void TearDown() override {
-    for (auto& [name, value] : saved_)
-      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
-    fs::remove_all(root_);
-  }
-  void Save(const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    ::setenv(name.c_str(), value.c_str(), 1);
+    env_.Set("HOME", (root_ / "home").string());
+    env_.Set("XDG_CONFIG_HOME", (root_ / "home" / ".config").string());
+    env_.Set("TC_HKCU_FILE", (root_ / "hkcu.ini").string());
   }
   void SetFileSavePath(const std::string& value) {
     HKEY key = nullptr;
@@ -63,8 +53,9 @@ class DataFolder : public ::testing::Test {
     return root_ / "home" / ".config" / "Tencent" / "WeChat" / "All Users" / "config";
   }
 
+  std::unique_ptr<testing_support::TempDir> folder_;
   fs::path root_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  testing_support::ScopedEnv env_;
 };
 
 TEST_F(DataFolder, RegistryValueWinsWhenItsFolderExists) {

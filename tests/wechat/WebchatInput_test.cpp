@@ -14,7 +14,7 @@ namespace wechat_test {
 namespace {
 
 using namespace std::chrono_literals;
-using Call = win32::FakeDesktop::TCall;
+using Call = testing_support::FakeDesktop::TCall;
 
 // A 2x1 24-bit Windows bitmap (red, blue).
 void WriteBmp(const std::filesystem::path& path) {
@@ -126,7 +126,7 @@ TEST_F(Input, ACopyWithoutMainWindowTakesNoKeysButBecomesCurrent) {
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k2"), {0, 0, 1000, 700});
   ASSERT_TRUE(Reports().WaitFor(
       [&](const TReport& r) { return r.strKind == "ui" && r.hMain == main; }, 3000));
-  win32::FakeDesktop::TWindow window;
+  testing_support::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(main, window));
   EXPECT_TRUE(window.bMaximized);
 }
@@ -171,7 +171,7 @@ TEST_F(Input, SendImageByCopyChecksTheFileBeforeTheKey) {
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, ProcessOf("k2"), {0, 0, 1000, 700});
   ASSERT_TRUE(Reports().WaitFor(
       [&](const TReport& r) { return r.strKind == "ui" && r.hMain == main; }, 3000));
-  win32::FakeDesktop::TWindow window;
+  testing_support::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(main, window));
   EXPECT_EQ(window.nParentId, 0x9000u);
 }

@@ -19,9 +19,9 @@ bool IsUi(const TReport& r, const std::string& key, HWND login, HWND main) {
   return r.strKind == "ui" && r.strKey == key && r.hLogin == login && r.hMain == main;
 }
 
-std::vector<win32::FakeDesktop::TCall> CallsOf(win32::FakeDesktop& desktop, HWND hwnd,
-                                               const std::string& kind) {
-  std::vector<win32::FakeDesktop::TCall> calls;
+std::vector<testing_support::FakeDesktop::TCall> CallsOf(testing_support::FakeDesktop& desktop,
+                                                         HWND hwnd, const std::string& kind) {
+  std::vector<testing_support::FakeDesktop::TCall> calls;
   for (const auto& call : desktop.Calls())
     if (call.hWnd == hwnd && call.strKind == kind) calls.push_back(call);
   return calls;
@@ -61,7 +61,7 @@ TEST_F(Lifecycle, StopEndsTheProcessAndKeepsTheCurrentKey) {
   HWND login = m_desktop.AddWindow(kWeChatLoginWndClass, ProcessOf("k1"), {0, 0, 300, 400});
   ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); },
                                 kReportTimeoutMs));
-  win32::FakeDesktop::TWindow window;
+  testing_support::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(login, window));
   EXPECT_EQ(window.nParentId, 0x9000u);
 }
@@ -137,7 +137,7 @@ TEST_F(Discovery, ALoginWindowOfTheCurrentCopyIsEmbeddedAndCentred) {
   HWND login = m_desktop.AddWindow(kWeChatLoginWndClass, ProcessOf("k1"), {10, 10, 310, 410});
   ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", login, nullptr); },
                                 kReportTimeoutMs));
-  win32::FakeDesktop::TWindow window;
+  testing_support::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(login, window));
   EXPECT_EQ(window.nParentId, 0x9000u);
   auto moves = CallsOf(m_desktop, login, "move");
@@ -177,7 +177,7 @@ TEST_F(Discovery, WindowsThatDoNotQualifyAreIgnored) {
   HWND shadow = m_desktop.AddWindow("popupshadow", pid + 100000, {0, 0, 5, 5});
   std::this_thread::sleep_for(700ms);
   EXPECT_EQ(Reports().Count("ui"), 0);
-  win32::FakeDesktop::TWindow window;
+  testing_support::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(shadow, window));
   EXPECT_FALSE(window.bVisible);
 }
@@ -202,7 +202,7 @@ TEST_F(Discovery, TheMainWindowIsEmbeddedMaximisedAndItsProfileReportedFirst) {
   EXPECT_EQ(cfg.strKey, "k1");
   EXPECT_EQ(cfg.cfg.strWeChatId, "wxid_abc");
   EXPECT_EQ(cfg.cfg.strNickname, "客服小王");
-  win32::FakeDesktop::TWindow window;
+  testing_support::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(main, window));
   EXPECT_EQ(window.nParentId, 0x9000u);
   EXPECT_TRUE(window.bMaximized);

@@ -2,6 +2,7 @@
 
 #include "platform/win32/Registry.h"
 #include "platform/win32/Toolhelp.h"
+#include "tests/support/Processes.h"
 #include "tests/support/StandinEnvironment.h"
 
 #include <algorithm>
@@ -109,10 +110,8 @@ BOOL COwnerWindow::GetClientRect(HWND, RECT* rect) {
 }
 
 void ManagerTest::SetUp() {
-  m_root =
-      fs::temp_directory_path() / ("wechat_man_" + std::to_string(::getpid()) + "_" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::remove_all(m_root);
+  m_folder = std::make_unique<testing_support::TempDir>("wechat_man");
+  m_root = m_folder->path();
   fs::create_directories(m_root / "home" / ".config");
   SetEnv("HOME", (m_root / "home").string());
   SetEnv("XDG_CONFIG_HOME", (m_root / "home" / ".config").string());
@@ -133,9 +132,8 @@ void ManagerTest::TearDown() {
   win32::SetOwnWindowBackend(nullptr);
   win32::SetDesktopBackend(nullptr);
   win32::SetProcessTableSource({});
-  for (auto& [name, value] : m_savedEnv)
-    value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
-  fs::remove_all(m_root);
+  m_env.reset();
+  m_folder.reset();
 }
 
 std::string ManagerTest::WriteClientScript() {
@@ -147,9 +145,8 @@ std::string ManagerTest::WriteClientScript() {
 }
 
 void ManagerTest::SetEnv(const std::string& name, const std::string& value) {
-  const char* old = std::getenv(name.c_str());
-  m_savedEnv.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-  ::setenv(name.c_str(), value.c_str(), 1);
+  if (!m_env) m_env = std::make_unique<testing_support::ScopedEnv>();
+  m_env->Set(name, value);
 }
 
 void ManagerTest::RunWithMainWindow(const std::string& key, HWND* main) {
@@ -196,12 +193,7 @@ DWORD ManagerTest::ProcessOf(const std::string& key) {
 
 bool ManagerTest::ProcessAlive(DWORD pid) {
   // A zombie counts as gone: only a reaped or exited process is what the stop promises.
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  std::getline(stat, text);
-  if (text.empty()) return false;
-  size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+  return testing_support::ProcessAlive(static_cast<int>(pid));
 }
 
 }  // namespace wechat_test

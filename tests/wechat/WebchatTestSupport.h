@@ -4,7 +4,9 @@
 #pragma once
 
 #include "tests/support/StubOwnWindowBackend.h"
-#include "platform/win32/FakeDesktop.h"
+#include "tests/support/FakeDesktop.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
 #include "platform/win32/Window.h"
 #include "wechat/WebchatMan.h"
 
@@ -14,6 +16,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -91,11 +94,12 @@ class ManagerTest : public ::testing::Test {
   void RunWithMainWindow(const std::string& key, HWND* main);
   static bool ProcessAlive(DWORD pid);
 
+  std::unique_ptr<testing_support::TempDir> m_folder;
   std::filesystem::path m_root;
-  win32::FakeDesktop m_desktop;
+  testing_support::FakeDesktop m_desktop;
   COwnerWindow m_owner;
   std::optional<CWebchatMan> m_manager;
-  std::vector<std::pair<std::string, std::optional<std::string>>> m_savedEnv;
+  std::unique_ptr<testing_support::ScopedEnv> m_env;
 };
 
 }  // namespace wechat_test

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "tests/support/LogCapture.h"
+#include "tests/support/Processes.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "wechat/ExcelReader.h"
 
@@ -37,9 +39,8 @@ using CEnvOverride = testing_support::ScopedEnv;
 class CExcelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "excel-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    m_root = pattern;
+    m_folder = std::make_unique<testing_support::TempDir>("excel-test");
+    m_root = m_folder->path();
     fs::create_directory(m_root + "/files");
     fs::create_directory(m_root + "/tmp");
     m_tmpdir = std::make_unique<CEnvOverride>("TMPDIR", m_root + "/tmp");
@@ -49,8 +50,7 @@ class CExcelTest : public ::testing::Test {
   void TearDown() override {
     m_log.reset();
     m_tmpdir.reset();
-    std::error_code ec;
-    fs::remove_all(m_root, ec);
+    m_folder.reset();
   }
 
   std::string File(const std::string& name) const { return m_root + "/files/" + name; }
@@ -84,6 +84,7 @@ class CExcelTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary) << content;
   }
 
+  std::unique_ptr<testing_support::TempDir> m_folder;
   std::string m_root;
   std::unique_ptr<CEnvOverride> m_tmpdir;
   std::unique_ptr<testing_support::LogCapture> m_log;
@@ -176,34 +177,8 @@ using PairList = std::vector<std::pair<std::string, std::string>>;
 
 // Processes whose parent is this test, and processes whose command line mentions `text`.
 inline std::vector<int> OurChildren() {
-  std::vector<int> children;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) continue;
-    char state = 0;
-    int ppid = 0;
-    if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == ::getpid())
-      children.push_back(std::stoi(name));
-  }
-  return children;
+  return testing_support::ChildrenOf(static_cast<int>(::getpid()));
 }
-
-inline std::vector<int> ProcessesMentioning(const std::string& text) {
-  std::vector<int> found;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
-    const std::string args((std::istreambuf_iterator<char>(cmdline)),
-                           std::istreambuf_iterator<char>());
-    if (args.find(text) != std::string::npos) found.push_back(std::stoi(name));
-  }
-  return found;
-}
+using testing_support::ProcessesMentioning;
 
 }  // namespace exceltest

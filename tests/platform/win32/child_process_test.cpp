@@ -2,6 +2,8 @@
 // status and signals, its own process group, the time limit, the group killed after the
 // child ends or times out, and no zombie left behind.
 #include "platform/win32/ChildProcess.h"
+#include "tests/support/Processes.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -30,18 +32,10 @@ win32::TChildOptions Shell(const std::string& script, const std::string& output,
   return options;
 }
 
-// The state letter of /proc/<pid>/stat ('Z' for a zombie); 0 when there is no such process.
-char StateOf(int pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return 0;
-  const std::size_t close = line.rfind(')');
-  return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : 0;
-}
+using testing_support::ProcessState;
 
 bool IsRunning(int pid) {
-  const char state = StateOf(pid);
-  return state != 0 && state != 'Z' && state != 'X';
+  return testing_support::ProcessAlive(pid);
 }
 
 // Reads a pid the child wrote into a file.
@@ -130,7 +124,7 @@ TEST(RunChildProcess, AChildOverTheTimeLimitIsKilledWithItsWholeGroup) {
   const int grandchild = PidIn(dir.file("grandchild"));
   ASSERT_GT(grandchild, 0);
   EXPECT_FALSE(IsRunning(grandchild));
-  EXPECT_EQ(StateOf(result.pid), 0) << "the child was not reaped";
+  EXPECT_EQ(ProcessState(result.pid), 0) << "the child was not reaped";
 }
 
 TEST(RunChildProcess, ProcessesLeftBehindByAChildThatEndedAreKilled) {
@@ -150,7 +144,7 @@ TEST(RunChildProcess, NoZombieIsLeftWhateverTheEnd) {
         Shell("kill -KILL $$", dir.file("log")), Shell("sleep 60", dir.file("log"), 100)}) {
     const auto result = win32::RunChildProcess(options);
     ASSERT_GT(result.pid, 0);
-    EXPECT_EQ(StateOf(result.pid), 0) << options.arguments[1];
+    EXPECT_EQ(ProcessState(result.pid), 0) << options.arguments[1];
   }
 }
 

@@ -1,9 +1,9 @@
 // The clipboard session, global memory blocks and bitmaps, over the in-memory desktop.
 #include "platform/win32/Bitmap.h"
 #include "platform/win32/Clipboard.h"
-#include "platform/win32/FakeDesktop.h"
 #include "platform/win32/KernelObject.h"
 #include "platform/win32/Window.h"
+#include "tests/support/FakeDesktop.h"
 #include "tests/support/TempDir.h"
 
 #include <QImage>
@@ -41,7 +41,7 @@ class ClipboardTest : public ::testing::Test {
     return path;
   }
 
-  win32::FakeDesktop desktop;
+  testing_support::FakeDesktop desktop;
   testing_support::TempDir dir;
 };
 
@@ -69,7 +69,7 @@ TEST_F(ClipboardTest, ReplacingWaitsForThePreviousItemFirst) {
 }
 
 // A target that does not fetch a pasted item: the desktop reports every wait as timed out.
-class CUnfetchedDesktop : public win32::FakeDesktop {
+class CUnfetchedDesktop : public testing_support::FakeDesktop {
  public:
   bool WaitClipboardFetched(DWORD timeoutMs) override {
     vecWaits.push_back(timeoutMs);

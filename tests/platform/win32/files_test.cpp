@@ -1,5 +1,6 @@
 #include "platform/win32/Files.h"
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

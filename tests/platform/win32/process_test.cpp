@@ -3,6 +3,7 @@
 #include "platform/win32/Process.h"
 #include "platform/win32/Sync.h"
 #include "platform/win32/Toolhelp.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -48,11 +49,7 @@ void Close(const TStarted& started) {
 
 // 'Z' for a zombie, 0 when the process is gone.
 char StateOf(DWORD pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return 0;
-  const std::size_t close = line.rfind(')');
-  return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : 0;
+  return testing_support::ProcessState(static_cast<int>(pid));
 }
 
 bool GoneWithin(DWORD pid, int milliseconds) {

@@ -1,10 +1,12 @@
 #include "platform/win32/Registry.h"
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 using testing_support::ScopedEnv;
 using testing_support::TempDir;

@@ -1,7 +1,7 @@
 // The window functions over the two seams: own windows go to the own-window backend,
 // everything else to the desktop; messages to foreign windows become clicks and typing.
 #include "tests/support/StubOwnWindowBackend.h"
-#include "platform/win32/FakeDesktop.h"
+#include "tests/support/FakeDesktop.h"
 #include "platform/win32/Input.h"
 #include "platform/win32/Sync.h"
 #include "platform/win32/Window.h"
@@ -57,15 +57,15 @@ class WindowDispatchTest : public ::testing::Test {
     win32::SetDesktopBackend(nullptr);
   }
 
-  std::vector<win32::FakeDesktop::TCall> callsOf(const std::string& kind) {
-    std::vector<win32::FakeDesktop::TCall> calls;
+  std::vector<testing_support::FakeDesktop::TCall> callsOf(const std::string& kind) {
+    std::vector<testing_support::FakeDesktop::TCall> calls;
     for (const auto& call : desktop.Calls()) {
       if (call.strKind == kind) calls.push_back(call);
     }
     return calls;
   }
 
-  win32::FakeDesktop desktop;
+  testing_support::FakeDesktop desktop;
   CTestOwnBackend own;
 };
 
@@ -126,7 +126,7 @@ TEST_F(WindowDispatchTest, SetParentEmbedsIntoTheNativeWindowOfOurs) {
   HWND login = desktop.AddWindow("WeChatLoginWndForPC", 30, RECT{0, 0, 300, 400});
   HWND previous = SetParent(login, own.hOwn);
   EXPECT_NE(previous, nullptr);  // the desktop window
-  win32::FakeDesktop::TWindow state;
+  testing_support::FakeDesktop::TWindow state;
   ASSERT_TRUE(desktop.GetWindow(login, state));
   EXPECT_EQ(state.nParentId, 0x5000u);
   EXPECT_EQ(GetParent(login), own.hOwn);
@@ -194,7 +194,7 @@ TEST_F(WindowDispatchTest, CharMessagesJoinSurrogatePairs) {
 TEST_F(WindowDispatchTest, SetWindowPosKeepsWhatTheFlagsKeep) {
   HWND window = desktop.AddWindow("X", 42, RECT{10, 20, 110, 220});
   EXPECT_TRUE(SetWindowPos(window, nullptr, 50, 60, 0, 0, SWP_NOSIZE));
-  win32::FakeDesktop::TWindow state;
+  testing_support::FakeDesktop::TWindow state;
   ASSERT_TRUE(desktop.GetWindow(window, state));
   EXPECT_EQ(state.rcWindow.left, 50);
   EXPECT_EQ(state.rcWindow.right, 150);

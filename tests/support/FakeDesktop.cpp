@@ -1,4 +1,4 @@
-#include "platform/win32/FakeDesktop.h"
+#include "tests/support/FakeDesktop.h"
 
 #include "platform/win32/Input.h"
 #include "platform/win32/Window.h"
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace win32 {
+namespace testing_support {
 namespace {
 
 std::uintptr_t IdOf(HWND hwnd) {
@@ -119,7 +119,7 @@ bool FakeDesktop::ClipboardHasImage() const {
   return m_bClipboardImage;
 }
 
-TBitmapPixels FakeDesktop::ClipboardImage() const {
+win32::TBitmapPixels FakeDesktop::ClipboardImage() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_clipboardImage;
 }
@@ -272,7 +272,7 @@ bool FakeDesktop::SetClipboardText(const std::u16string& text) {
   return true;
 }
 
-bool FakeDesktop::SetClipboardImage(const TBitmapPixels& image) {
+bool FakeDesktop::SetClipboardImage(const win32::TBitmapPixels& image) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_strClipboardText.clear();
   m_clipboardImage = image;
@@ -295,7 +295,7 @@ bool FakeDesktop::GetClipboardText(std::u16string& text) {
   return true;
 }
 
-bool FakeDesktop::GetClipboardImage(TBitmapPixels& image) {
+bool FakeDesktop::GetClipboardImage(win32::TBitmapPixels& image) {
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!m_bClipboardImage) return false;
   image = m_clipboardImage;
@@ -340,4 +340,4 @@ void FakeDesktop::Changed() {
   m_cvChange.notify_all();
 }
 
-}  // namespace win32
+}  // namespace testing_support

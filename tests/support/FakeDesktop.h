@@ -2,7 +2,7 @@
 // geometry, a clipboard, and a journal of every call with its time, so that a test can
 // check key sequences and the waits between them without an X server.
 //
-//   win32::FakeDesktop desktop;
+//   testing_support::FakeDesktop desktop;
 //   win32::SetDesktopBackend(&desktop);
 //   HWND login = desktop.AddWindow("WeChatLoginWndForPC", pid, {0, 0, 300, 400});
 //   ... code under test ...
@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-namespace win32 {
+namespace testing_support {
 
-class FakeDesktop : public DesktopBackend {
+class FakeDesktop : public win32::DesktopBackend {
  public:
   // One journal line. kind: "show", "reparent", "move", "activate", "close", "click",
   // "char", "key", "clipboard-text", "clipboard-image", "clipboard-wait",
@@ -70,9 +70,9 @@ class FakeDesktop : public DesktopBackend {
   std::string KeyJournal() const;
   std::u16string ClipboardText() const;
   bool ClipboardHasImage() const;
-  TBitmapPixels ClipboardImage() const;
+  win32::TBitmapPixels ClipboardImage() const;
 
-  // DesktopBackend
+  // win32::DesktopBackend
   std::vector<HWND> TopLevelWindows() override;
   // Children of parentId, topmost first.
   std::vector<HWND> Children(unsigned long parentId) override;
@@ -95,10 +95,10 @@ class FakeDesktop : public DesktopBackend {
   bool TypeCharacter(HWND hwnd, char32_t character) override;
   bool Key(BYTE vk, bool up) override;
   bool SetClipboardText(const std::u16string& text) override;
-  bool SetClipboardImage(const TBitmapPixels& image) override;
+  bool SetClipboardImage(const win32::TBitmapPixels& image) override;
   bool WaitClipboardFetched(DWORD timeoutMs) override;
   bool GetClipboardText(std::u16string& text) override;
-  bool GetClipboardImage(TBitmapPixels& image) override;
+  bool GetClipboardImage(win32::TBitmapPixels& image) override;
   bool ClearClipboard() override;
   std::uint64_t ChangeCount() override;
   bool WaitForChange(std::uint64_t seen, DWORD milliseconds) override;
@@ -120,9 +120,9 @@ class FakeDesktop : public DesktopBackend {
   std::uint64_t m_nChanges = 0;
   int m_nEnumerations = 0;
   std::u16string m_strClipboardText;
-  TBitmapPixels m_clipboardImage;
+  win32::TBitmapPixels m_clipboardImage;
   bool m_bClipboardImage = false;
   bool m_bClipboardText = false;
 };
 
-}  // namespace win32
+}  // namespace testing_support
