@@ -1,13 +1,16 @@
 #include "app/Startup.h"
 #include "platform/win32/KernelObject.h"
 
+#include "tests/support/Processes.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstdio>
 #include <string>
@@ -34,7 +37,9 @@ Probe StartProbe(const std::string& name) {
   }
   ::close(pipeFds[1]);
   char buffer[32] = {};
-  const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer - 1);
+  pollfd ready{pipeFds[0], POLLIN, 0};  // bounded: a probe that hangs says nothing
+  const ssize_t n =
+      ::poll(&ready, 1, 30000) > 0 ? ::read(pipeFds[0], buffer, sizeof buffer - 1) : 0;
   ::close(pipeFds[0]);
   if (n > 0) probe.said.assign(buffer, static_cast<size_t>(n));
   while (!probe.said.empty() && probe.said.back() == '\n') probe.said.pop_back();
@@ -42,9 +47,7 @@ Probe StartProbe(const std::string& name) {
 }
 
 int WaitExit(pid_t pid) {
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return status;
+  return testing_support::WaitForExit(pid, std::chrono::seconds(30));
 }
 
 std::string UniqueName() {

@@ -352,7 +352,7 @@ void WeChatE2E::TearDownTestSuite() {
   s.manager.reset();
   if (s.shellPid > 0) {
     ::kill(s.shellPid, SIGTERM);
-    ::waitpid(s.shellPid, nullptr, 0);
+    testing_support::WaitForExit(s.shellPid, std::chrono::seconds(30));
   }
   s.host.reset();
   s.frame.reset();
@@ -638,7 +638,7 @@ TEST_F(WeChatE2E, StopWeChatLeavesNoProcessBehind) {
   for (DWORD pid : pids) EXPECT_FALSE(ProcessAlive(pid)) << pid;
   // No stand-in of this run is left (the hand-started one's shell ends with it).
   if (S().shellPid > 0) {
-    ::waitpid(S().shellPid, nullptr, 0);
+    testing_support::WaitForExit(S().shellPid, std::chrono::seconds(30));
     S().shellPid = -1;
   }
   EXPECT_EQ(ProcessesOfThisRun(), std::vector<DWORD>{});

@@ -46,7 +46,9 @@ CCannedServer::CCannedServer() {
   m_server.set_tcp_nodelay(true);
   m_nPort = m_server.bind_to_any_port("127.0.0.1");
   m_thread = std::thread([this] { m_server.listen_after_bind(); });
-  while (!m_server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // A failed bind never runs: wait a bounded time, and let the requests fail instead.
+  for (int waited = 0; waited < 10000 && !m_server.is_running(); ++waited)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 CCannedServer::~CCannedServer() {

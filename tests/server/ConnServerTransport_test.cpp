@@ -382,7 +382,8 @@ TEST_F(UploadTest, CertificateIsChecked) {
   });
   const int port = tls.bind_to_any_port("127.0.0.1");
   std::thread serving([&tls] { tls.listen_after_bind(); });
-  while (!tls.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int waited = 0; waited < 10000 && !tls.is_running(); ++waited)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
   httplib::SSLClient control("127.0.0.1", port);
   control.enable_server_certificate_verification(false);

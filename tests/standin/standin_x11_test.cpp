@@ -1,4 +1,4 @@
-// The stand-in client on a real X server (scripts/tests.d/x11-e2e.sh runs it bare and under
+// The stand-in client on a real X server (tc_add_x11_test runs it bare and under
 // openbox): window classes and process, the data folder in the registry, the account files
 // written at login, logging out and exiting on request. Without DISPLAY every test skips.
 #include "platform/win32/Process.h"

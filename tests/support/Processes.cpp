@@ -5,7 +5,10 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <thread>
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testing_support {
@@ -76,6 +79,20 @@ std::vector<int> ProcessesWithEnvironment(const std::string& text) {
     return pid != self && ProcessAlive(pid) &&
            readWhole(folder / "environ").find(text) != std::string::npos;
   });
+}
+
+int WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (true) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return status;
+    if (done < 0) return -1;
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(pid, SIGKILL);
+  return ::waitpid(pid, &status, 0) == pid ? status : -1;
 }
 
 }  // namespace testing_support

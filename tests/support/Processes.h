@@ -1,9 +1,12 @@
 // Finding processes from tests, through /proc: the state of one, the children of one, and
-// those whose command line or environment carries a marker.
+// those whose command line or environment carries a marker; a bounded wait for a child.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace testing_support {
 
@@ -17,5 +20,10 @@ std::vector<int> ChildrenOf(int pid);
 std::vector<int> ProcessesMentioning(const std::string& text);
 // Live processes other than this one whose environment contains `text`.
 std::vector<int> ProcessesWithEnvironment(const std::string& text);
+
+// Reaps our child `pid`, waiting at most `limit`; a child still running then is killed
+// (SIGKILL) and reaped, so that a test never hangs on it. Returns the wait status, or -1
+// when `pid` is not a child of ours.
+int WaitForExit(pid_t pid, std::chrono::milliseconds limit);
 
 }  // namespace testing_support

@@ -1,9 +1,10 @@
 #include "tests/support/RefServerProcess.h"
 
+#include "tests/support/Processes.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
-#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -84,16 +85,7 @@ void RefServerProcess::Kill() {
 int RefServerProcess::Terminate() {
   if (m_nPid <= 0) return -1;
   ::kill(m_nPid, SIGTERM);
-  int status = 0;
-  const auto deadline = Clock::now() + kStopLimit;
-  while (::waitpid(m_nPid, &status, WNOHANG) == 0) {
-    if (Clock::now() >= deadline) {
-      ::kill(m_nPid, SIGKILL);
-      ::waitpid(m_nPid, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  const int status = WaitForExit(m_nPid, kStopLimit);
   m_nPid = -1;
   return status;
 }

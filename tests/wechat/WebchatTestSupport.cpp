@@ -62,7 +62,8 @@ void CReports::BlockUiCallbacks(bool block) {
 
 void CReports::WaitWhileBlocked() {
   std::unique_lock<std::mutex> lock(m_mutex);
-  m_cv.wait(lock, [&] { return !m_bBlock; });
+  // Bounded: a test that forgets to release must not hang the manager's thread for ever.
+  m_cv.wait_for(lock, std::chrono::seconds(60), [&] { return !m_bBlock; });
 }
 
 CReports& Reports() {

@@ -1,5 +1,5 @@
 // The window, input, clipboard and process functions against real stand-in clients on a
-// real X server: run by scripts/tests.d/x11-e2e.sh on a bare Xvfb and under openbox.
+// real X server: registered by tc_add_x11_test, run on a bare Xvfb and under openbox.
 // Without DISPLAY every test skips.
 #include "tests/support/StubOwnWindowBackend.h"
 #include "platform/hook/MouseHook.h"

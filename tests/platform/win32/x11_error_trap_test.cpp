@@ -1,5 +1,5 @@
 // The process's one X error handler and the trap that turns an X error into a Win32 last
-// error, against a real X server (scripts/tests.d/x11-e2e.sh); without DISPLAY every test
+// error, against a real X server (tc_add_x11_test); without DISPLAY every test
 // skips. A window id that no client made stands for a window that vanished.
 #include "platform/win32/X11ErrorTrap.h"
 
