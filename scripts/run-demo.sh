@@ -5,5 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
+# Only what the demo runs: the workbench, the reference server, the stand-in and the program
+# folder's files (the test command builds the tests and benchmarks).
+bash scripts/build.sh -- tandem_chats refserver standin tc_program_files
 exec bash scripts/demo.sh "$@"

@@ -27,6 +27,7 @@ void makeFolders(const std::string& file) {
 struct OpenKey {
   std::string file;
   std::string path;
+  bool machine;  // in the HKEY_LOCAL_MACHINE hive
 };
 
 bool IsRoot(HKEY key) {
@@ -50,6 +51,20 @@ bool SectionExists(const std::string& file, const std::string& path) {
   return false;
 }
 
+// The machine hive, beside the program, is read by every user of the program folder (the
+// client's path in it is no secret): 0644. The user's hive, beside the user's settings, stays
+// the user's alone: 0600.
+void PrepareHive(const std::string& file, bool machine) {
+  const unsigned mode = machine ? 0644 : 0600;
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) {
+    makeFolders(file);
+    win32::WriteFileAtomically(file, "", mode);
+  } else if (machine && (st.st_mode & 07777) != mode) {
+    ::chmod(file.c_str(), mode);  // an older machine hive, written 0600
+  }
+}
+
 std::string TrimSlashes(std::string path) {
   while (!path.empty() && path.back() == '\\') path.pop_back();
   while (!path.empty() && path.front() == '\\') path.erase(0, 1);
@@ -60,23 +75,25 @@ LONG Open(HKEY root, LPCSTR subKey, PHKEY result, bool create) {
   if (!result) return ERROR_INVALID_PARAMETER;
   std::string file;
   std::string path = TrimSlashes(subKey ? subKey : "");
+  bool machine = root == HKEY_LOCAL_MACHINE;
   if (IsRoot(root)) {
     file = win32::RegistryHiveFile(root);
   } else if (root) {
     const auto* parent = reinterpret_cast<OpenKey*>(root);
     file = parent->file;
     path = path.empty() ? parent->path : parent->path + "\\" + path;
+    machine = parent->machine;
   } else {
     return ERROR_INVALID_HANDLE;
   }
   if (!path.empty() && !SectionExists(file, path)) {
     if (!create) return ERROR_FILE_NOT_FOUND;
-    makeFolders(file);
+    PrepareHive(file, machine);
     // A key with no values yet is kept by a marker entry.
     if (!WritePrivateProfileStringA(path.c_str(), "@created", "1", file.c_str()))
       return ERROR_ACCESS_DENIED;
   }
-  *result = reinterpret_cast<HKEY>(new OpenKey{file, path});
+  *result = reinterpret_cast<HKEY>(new OpenKey{file, path, machine});
   return ERROR_SUCCESS;
 }
 
@@ -169,6 +186,7 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
   } else {
     return ERROR_INVALID_PARAMETER;
   }
+  PrepareHive(open->file, open->machine);
   return WritePrivateProfileStringA(open->path.c_str(), EntryName(valueName), text.c_str(),
                                     open->file.c_str())
              ? ERROR_SUCCESS

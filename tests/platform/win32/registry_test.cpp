@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::WriteText;
@@ -38,7 +40,42 @@ std::string QueryString(HKEY root, const char* path, const char* name, DWORD* by
   return std::string(buffer);
 }
 
+unsigned ModeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
 }  // namespace
+
+// The machine hive is read by every user of the program folder; the user's hive is theirs.
+TEST_F(RegistryTest, MachineHiveIsReadableByAllAndUserHiveByTheUserAlone) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Tencent\\WeChat", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(ModeOf(dir_.file("hklm.ini")), 0644u);
+  EXPECT_EQ(ModeOf(dir_.file("hkcu.ini")), 0600u);
+}
+
+// A machine hive written 0600 by an older build is opened up by the next write to it.
+TEST_F(RegistryTest, PrivateMachineHiveBecomesReadableOnWrite) {
+  WriteText(dir_.file("hklm.ini"), std::string("[") + kUninstall + "]\n@created=1\n");
+  ASSERT_EQ(::chmod(dir_.file("hklm.ini").c_str(), 0600), 0);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_WRITE, &key), ERROR_SUCCESS);
+  const char value[] = "/opt/wechat/WeChat.exe";
+  ASSERT_EQ(RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                           sizeof value),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(ModeOf(dir_.file("hklm.ini")), 0644u);
+  EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kUninstall, "DisplayIcon"), value);
+}
 
 TEST_F(RegistryTest, ReadsHandWrittenValuesWithAndWithoutQuotes) {
   WriteText(dir_.file("hklm.ini"),
