@@ -6,6 +6,8 @@
 //   TC_TRACE("CMainFrameWnd::AddWebChat()");              // "ENTER: " now, "EXIT:  " on scope exit
 #pragma once
 
+#include "platform/log/Format.h"
+
 #include <log4cplus/logger.h>
 #include <log4cplus/tracelogger.h>
 
@@ -25,7 +27,6 @@ namespace tclog {
 log4cplus::Logger& Logger();
 bool IsEnabled(int level);
 void Write(int level, const std::string& message, const char* file, int line, const char* function);
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace tclog
 

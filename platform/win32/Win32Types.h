@@ -124,7 +124,8 @@ inline WPARAM MAKEWPARAM(int lo, int hi) {
   return static_cast<WPARAM>(static_cast<DWORD>(MAKELPARAM(lo, hi)));
 }
 
-// Window handle <-> 32-bit value (the single-instance block stores 4 bytes).
+// Window handle <-> its 32-bit value: an X11 window id or an id of our own window table (the
+// single-instance block stores these 4 bytes). The one place that converts.
 inline DWORD HandleToULong32(HWND h) {
   return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(h));
 }

@@ -91,20 +91,13 @@ DesktopBackend* desktopFor(HWND hwnd) {
   return backend;
 }
 
-unsigned long idOf(HWND hwnd) {
-  return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd));
-}
-HWND hwndOf(unsigned long id) {
-  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
-}
-
 // The handle for an X11 parent id: one of our windows when it is ours.
 HWND parentHandle(unsigned long parentId) {
   if (parentId == 0) return nullptr;
   if (OwnWindowBackend* own = s_ownBackend.load()) {
     if (HWND ours = own->FromNativeId(parentId)) return ours;
   }
-  return hwndOf(parentId);
+  return ULong32ToHandle(static_cast<DWORD>(parentId));
 }
 
 // The X11 id a foreign window is re-parented into: ours by its native id, 0 for the desktop.
@@ -115,7 +108,7 @@ bool nativeParentId(HWND newParent, unsigned long& parentId) {
     parentId = own->NativeId(newParent);
     return parentId != 0;
   }
-  parentId = idOf(newParent);
+  parentId = HandleToULong32(newParent);
   return true;
 }
 
@@ -277,10 +270,10 @@ namespace {
 std::vector<HWND> childrenOf(HWND parent) {
   win32::DesktopBackend* backend = desktopFor(parent);
   if (!backend) return {};
-  unsigned long parentId = win32::idOf(parent);
+  unsigned long parentId = HandleToULong32(parent);
   if (win32::OwnWindowBackend* own = ownFor(parent)) parentId = own->NativeId(parent);
   std::vector<HWND> children = parentId ? backend->Children(parentId) : std::vector<HWND>();
-  for (HWND& child : children) child = win32::parentHandle(win32::idOf(child));
+  for (HWND& child : children) child = win32::parentHandle(HandleToULong32(child));
   return children;
 }
 
@@ -335,7 +328,7 @@ HWND SetParent(HWND child, HWND newParent) {
     return nullptr;
   }
   HWND previous = win32::parentHandle(backend->ParentId(child));
-  if (!previous) previous = win32::hwndOf(backend->RootId());
+  if (!previous) previous = ULong32ToHandle(static_cast<DWORD>(backend->RootId()));
   if (!backend->Reparent(child, parentId)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
@@ -578,7 +571,7 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
   win32::DesktopBackend* backend = win32::desktop();
   if (!backend) return nullptr;
   for (HWND hwnd : backend->TopLevelWindows()) {
-    HWND handle = win32::parentHandle(win32::idOf(hwnd));
+    HWND handle = win32::parentHandle(HandleToULong32(hwnd));
     if (className) {
       const std::string cls = win32::ownFor(handle) ? win32::ownFor(handle)->ClassName(handle)
                                                     : backend->ClassName(hwnd);

@@ -138,38 +138,40 @@ std::vector<HWND> CX11Desktop::TopLevelWindows() {
   }
   t_facts = m_snapshot;
   std::vector<HWND> windows;
-  for (XId client : m_vecSnapshotClients) windows.push_back(HwndOf(client));
+  for (XId client : m_vecSnapshotClients) windows.push_back(ULong32ToHandle(client));
   return windows;
 }
 
 bool CX11Desktop::Exists(HWND hwnd) {
-  if (cachedFacts(IdOf(hwnd))) return true;
+  if (cachedFacts(HandleToULong32(hwnd))) return true;
   Lock lock(m_pConnection->mutex);
-  return m_pConnection->IsAlive(IdOf(hwnd));
+  return m_pConnection->IsAlive(HandleToULong32(hwnd));
 }
 
 std::string CX11Desktop::ClassName(HWND hwnd) {
-  if (const TWindowFacts* facts = cachedFacts(IdOf(hwnd))) return facts->strClass;
+  if (const TWindowFacts* facts = cachedFacts(HandleToULong32(hwnd))) return facts->strClass;
   Lock lock(m_pConnection->mutex);
-  return m_pConnection->ReadClass(IdOf(hwnd));
+  return m_pConnection->ReadClass(HandleToULong32(hwnd));
 }
 
 DWORD CX11Desktop::ProcessId(HWND hwnd) {
-  if (const TWindowFacts* facts = cachedFacts(IdOf(hwnd))) return facts->dwPid;
+  if (const TWindowFacts* facts = cachedFacts(HandleToULong32(hwnd))) return facts->dwPid;
   Lock lock(m_pConnection->mutex);
-  return readFacts({IdOf(hwnd)})[IdOf(hwnd)].dwPid;
+  return readFacts({HandleToULong32(hwnd)})[HandleToULong32(hwnd)].dwPid;
 }
 
 bool CX11Desktop::IsVisible(HWND hwnd) {
-  if (const TWindowFacts* facts = cachedFacts(IdOf(hwnd))) return facts->bViewable;
+  if (const TWindowFacts* facts = cachedFacts(HandleToULong32(hwnd))) return facts->bViewable;
   Lock lock(m_pConnection->mutex);
-  return m_pConnection->MapState(IdOf(hwnd)) == XCB_MAP_STATE_VIEWABLE;
+  return m_pConnection->MapState(HandleToULong32(hwnd)) == XCB_MAP_STATE_VIEWABLE;
 }
 
 HWND CX11Desktop::Owner(HWND hwnd) {
-  if (const TWindowFacts* facts = cachedFacts(IdOf(hwnd))) return HwndOf(facts->nOwner);
+  if (const TWindowFacts* facts = cachedFacts(HandleToULong32(hwnd)))
+    return ULong32ToHandle(facts->nOwner);
   Lock lock(m_pConnection->mutex);
-  return HwndOf(m_pConnection->ReadWindowProperty(IdOf(hwnd), XCB_ATOM_WM_TRANSIENT_FOR));
+  return ULong32ToHandle(
+      m_pConnection->ReadWindowProperty(HandleToULong32(hwnd), XCB_ATOM_WM_TRANSIENT_FOR));
 }
 
 XId CX11Desktop::embeddingParent(XId window) {
@@ -186,14 +188,14 @@ XId CX11Desktop::embeddingParent(XId window) {
 
 unsigned long CX11Desktop::ParentId(HWND hwnd) {
   Lock lock(m_pConnection->mutex);
-  return embeddingParent(IdOf(hwnd));
+  return embeddingParent(HandleToULong32(hwnd));
 }
 
 bool CX11Desktop::GetRect(HWND hwnd, RECT* rect) {
   Lock lock(m_pConnection->mutex);
   RECT local{};
   POINT screen{};
-  if (!rect || !m_pConnection->Geometry(IdOf(hwnd), local, screen)) return false;
+  if (!rect || !m_pConnection->Geometry(HandleToULong32(hwnd), local, screen)) return false;
   *rect = RECT{screen.x, screen.y, screen.x + (local.right - local.left),
                screen.y + (local.bottom - local.top)};
   return true;
@@ -202,10 +204,10 @@ bool CX11Desktop::GetRect(HWND hwnd, RECT* rect) {
 bool CX11Desktop::GetLocalRect(HWND hwnd, RECT* rect) {
   Lock lock(m_pConnection->mutex);
   if (!rect) return false;
-  if (!embeddingParent(IdOf(hwnd))) return GetRect(hwnd, rect);
+  if (!embeddingParent(HandleToULong32(hwnd))) return GetRect(hwnd, rect);
   RECT local{};
   POINT screen{};
-  if (!m_pConnection->Geometry(IdOf(hwnd), local, screen)) return false;
+  if (!m_pConnection->Geometry(HandleToULong32(hwnd), local, screen)) return false;
   *rect = local;
   return true;
 }
@@ -235,7 +237,7 @@ void CX11Desktop::waitForActiveWindow(XId window) {
 bool CX11Desktop::Activate(HWND hwnd) {
   Lock lock(m_pConnection->mutex);
   CX11Connection& x = *m_pConnection;
-  const XId window = IdOf(hwnd);
+  const XId window = HandleToULong32(hwnd);
   if (!x.IsAlive(window)) return false;
   const XId embedder = embeddingParent(window) ? ownTopLevelAncestor(window) : 0;
   const XId topLevel = embedder ? embedder : window;
@@ -259,7 +261,7 @@ bool CX11Desktop::Activate(HWND hwnd) {
 bool CX11Desktop::Close(HWND hwnd) {
   Lock lock(m_pConnection->mutex);
   CX11Connection& x = *m_pConnection;
-  const XId window = IdOf(hwnd);
+  const XId window = HandleToULong32(hwnd);
   if (!x.IsAlive(window)) return false;
   const bool ok = x.SendProtocolMessage(window, x.Atoms().wmDeleteWindow, XCB_CURRENT_TIME);
   x.Sync();
@@ -279,7 +281,7 @@ bool CX11Desktop::Click(HWND hwnd, int x, int y, bool down) {
   Lock lock(m_pConnection->mutex);
   int rootX = 0;
   int rootY = 0;
-  if (!rootPoint(IdOf(hwnd), x, y, rootX, rootY)) return false;
+  if (!rootPoint(HandleToULong32(hwnd), x, y, rootX, rootY)) return false;
   if (!m_input.ClickAt(rootX, rootY, down)) return false;
   if (!down) m_input.EnsureFocus();  // a window manager may have moved it on the click
   return true;

@@ -13,13 +13,6 @@
 
 namespace win32::x11 {
 
-inline XId IdOf(HWND hwnd) {
-  return static_cast<XId>(reinterpret_cast<std::uintptr_t>(hwnd));
-}
-inline HWND HwndOf(XId id) {
-  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
-}
-
 // The facts of one reading of the desktop.
 struct TDesktopReading {
   std::map<XId, TWindowFacts> mapFacts;

@@ -101,7 +101,7 @@ bool CX11Desktop::Show(HWND hwnd, int cmd) {
   bool ok = false;
   {
     Lock lock(m_pConnection->mutex);
-    const XId window = IdOf(hwnd);
+    const XId window = HandleToULong32(hwnd);
     if (!m_pConnection->IsAlive(window)) return false;
     const XId parent = embeddingParent(window);
     ok = parent ? showEmbedded(window, parent, cmd) : showTopLevel(window, cmd);
@@ -152,7 +152,7 @@ bool CX11Desktop::Reparent(HWND hwnd, unsigned long parentId) {
   {
     Lock lock(m_pConnection->mutex);
     CX11Connection& x = *m_pConnection;
-    const XId window = IdOf(hwnd);
+    const XId window = HandleToULong32(hwnd);
     const XId target = parentId ? static_cast<XId>(parentId) : x.Root();
     const int mapState = x.MapState(window);
     XId current = 0;
@@ -190,7 +190,7 @@ bool CX11Desktop::Move(HWND hwnd, int x, int y, int width, int height) {
                                   static_cast<std::uint32_t>(std::max(width, 1)),
                                   static_cast<std::uint32_t>(std::max(height, 1))};
   return Checked(m_pConnection->Xcb(), xcb_configure_window_checked(
-                                           m_pConnection->Xcb(), IdOf(hwnd),
+                                           m_pConnection->Xcb(), HandleToULong32(hwnd),
                                            XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
                                                XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                                            values));

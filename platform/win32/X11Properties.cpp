@@ -33,8 +33,8 @@ std::string CX11Desktop::Title(HWND hwnd) {
   xcb_connection_t* c = m_pConnection->Xcb();
   static const XId netWmName = internAtom(c, "_NET_WM_NAME");
   static const XId utf8String = internAtom(c, "UTF8_STRING");
-  std::string title = readText(c, IdOf(hwnd), netWmName, utf8String);
-  if (title.empty()) title = readText(c, IdOf(hwnd), XCB_ATOM_WM_NAME, XCB_ATOM_ANY);
+  std::string title = readText(c, HandleToULong32(hwnd), netWmName, utf8String);
+  if (title.empty()) title = readText(c, HandleToULong32(hwnd), XCB_ATOM_WM_NAME, XCB_ATOM_ANY);
   return title;
 }
 
@@ -43,7 +43,7 @@ bool CX11Desktop::IsIconic(HWND hwnd) {
   xcb_connection_t* c = m_pConnection->Xcb();
   const XId wmState = m_pConnection->Atoms().wmState;
   Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-      c, xcb_get_property(c, 0, IdOf(hwnd), wmState, wmState, 0, 2), nullptr));
+      c, xcb_get_property(c, 0, HandleToULong32(hwnd), wmState, wmState, 0, 2), nullptr));
   if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return false;
   return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get())) == kIconicState;
 }
@@ -56,7 +56,8 @@ std::vector<HWND> CX11Desktop::Children(unsigned long parentId) {
   // The server lists children bottom to top; Win32's GW_CHILD starts at the top.
   std::vector<HWND> result;
   result.reserve(children.size());
-  std::for_each(children.rbegin(), children.rend(), [&](XId id) { result.push_back(HwndOf(id)); });
+  std::for_each(children.rbegin(), children.rend(),
+                [&](XId id) { result.push_back(ULong32ToHandle(id)); });
   return result;
 }
 

@@ -9,13 +9,6 @@
 namespace testing_support {
 namespace {
 
-std::uintptr_t IdOf(HWND hwnd) {
-  return reinterpret_cast<std::uintptr_t>(hwnd);
-}
-HWND HwndOf(std::uintptr_t id) {
-  return reinterpret_cast<HWND>(id);
-}
-
 std::string KeyName(long long vk) {
   switch (vk) {
     case VK_CONTROL:
@@ -43,14 +36,14 @@ FakeDesktop::~FakeDesktop() = default;
 HWND FakeDesktop::AddWindow(const std::string& className, DWORD pid, RECT rect, bool visible,
                             HWND owner) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  HWND hwnd = HwndOf(m_nNextId++);
+  HWND hwnd = ULong32ToHandle(m_nNextId++);
   TWindow window;
   window.strClass = className;
   window.dwPid = pid;
   window.hOwner = owner;
   window.bVisible = visible;
   window.rcWindow = rect;
-  m_mapWindows[IdOf(hwnd)] = window;
+  m_mapWindows[HandleToULong32(hwnd)] = window;
   m_vecStacking.push_back(hwnd);
   Changed();
   return hwnd;
@@ -58,14 +51,14 @@ HWND FakeDesktop::AddWindow(const std::string& className, DWORD pid, RECT rect, 
 
 void FakeDesktop::RemoveWindow(HWND hwnd) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  m_mapWindows.erase(IdOf(hwnd));
+  m_mapWindows.erase(HandleToULong32(hwnd));
   std::erase(m_vecStacking, hwnd);
   Changed();
 }
 
 void FakeDesktop::SetVisible(HWND hwnd, bool visible) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  auto it = m_mapWindows.find(IdOf(hwnd));
+  auto it = m_mapWindows.find(HandleToULong32(hwnd));
   if (it == m_mapWindows.end()) return;
   it->second.bVisible = visible;
   Changed();
@@ -73,7 +66,7 @@ void FakeDesktop::SetVisible(HWND hwnd, bool visible) {
 
 bool FakeDesktop::GetWindow(HWND hwnd, TWindow& window) const {
   std::lock_guard<std::mutex> lock(m_mutex);
-  auto it = m_mapWindows.find(IdOf(hwnd));
+  auto it = m_mapWindows.find(HandleToULong32(hwnd));
   if (it == m_mapWindows.end()) return false;
   window = it->second;
   return true;
@@ -129,7 +122,7 @@ std::vector<HWND> FakeDesktop::TopLevelWindows() {
   ++m_nEnumerations;
   std::vector<HWND> windows;
   for (auto it = m_vecStacking.rbegin(); it != m_vecStacking.rend(); ++it) {
-    if (m_mapWindows.at(IdOf(*it)).nParentId == 0) windows.push_back(*it);
+    if (m_mapWindows.at(HandleToULong32(*it)).nParentId == 0) windows.push_back(*it);
   }
   return windows;
 }
@@ -138,7 +131,7 @@ std::vector<HWND> FakeDesktop::Children(unsigned long parentId) {
   std::lock_guard<std::mutex> lock(m_mutex);
   std::vector<HWND> windows;
   for (auto it = m_vecStacking.rbegin(); it != m_vecStacking.rend(); ++it) {
-    if (m_mapWindows.at(IdOf(*it)).nParentId == parentId) windows.push_back(*it);
+    if (m_mapWindows.at(HandleToULong32(*it)).nParentId == parentId) windows.push_back(*it);
   }
   return windows;
 }
@@ -150,7 +143,7 @@ void FakeDesktop::Raise(HWND hwnd) {
 
 bool FakeDesktop::Exists(HWND hwnd) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  return m_mapWindows.count(IdOf(hwnd)) != 0;
+  return m_mapWindows.count(HandleToULong32(hwnd)) != 0;
 }
 
 std::string FakeDesktop::ClassName(HWND hwnd) {
@@ -195,7 +188,7 @@ unsigned long FakeDesktop::RootId() {
 
 bool FakeDesktop::Show(HWND hwnd, int cmd) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  auto it = m_mapWindows.find(IdOf(hwnd));
+  auto it = m_mapWindows.find(HandleToULong32(hwnd));
   if (it == m_mapWindows.end()) return false;
   TWindow& window = it->second;
   window.bVisible = cmd != SW_HIDE && cmd != SW_MINIMIZE;
@@ -212,7 +205,7 @@ bool FakeDesktop::Show(HWND hwnd, int cmd) {
 
 bool FakeDesktop::Reparent(HWND hwnd, unsigned long parentId) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  auto it = m_mapWindows.find(IdOf(hwnd));
+  auto it = m_mapWindows.find(HandleToULong32(hwnd));
   if (it == m_mapWindows.end()) return false;
   it->second.nParentId = parentId;
   Raise(hwnd);  // a re-parented window lands on top of its new siblings
@@ -223,7 +216,7 @@ bool FakeDesktop::Reparent(HWND hwnd, unsigned long parentId) {
 
 bool FakeDesktop::Move(HWND hwnd, int x, int y, int width, int height) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  auto it = m_mapWindows.find(IdOf(hwnd));
+  auto it = m_mapWindows.find(HandleToULong32(hwnd));
   if (it == m_mapWindows.end()) return false;
   it->second.rcWindow = RECT{x, y, x + width, y + height};
   Record("move", hwnd, x, y, width, height);
@@ -232,21 +225,21 @@ bool FakeDesktop::Move(HWND hwnd, int x, int y, int width, int height) {
 
 bool FakeDesktop::Activate(HWND hwnd) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  if (!m_mapWindows.count(IdOf(hwnd))) return false;
+  if (!m_mapWindows.count(HandleToULong32(hwnd))) return false;
   Record("activate", hwnd, 0, 0, 0, 0);
   return true;
 }
 
 bool FakeDesktop::Close(HWND hwnd) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  if (!m_mapWindows.count(IdOf(hwnd))) return false;
+  if (!m_mapWindows.count(HandleToULong32(hwnd))) return false;
   Record("close", hwnd, 0, 0, 0, 0);
   return true;
 }
 
 bool FakeDesktop::Click(HWND hwnd, int x, int y, bool down) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  if (!m_mapWindows.count(IdOf(hwnd))) return false;
+  if (!m_mapWindows.count(HandleToULong32(hwnd))) return false;
   Record("click", hwnd, x, y, down ? 1 : 0, 0);
   return true;
 }

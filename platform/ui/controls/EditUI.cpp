@@ -290,13 +290,7 @@ void CEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetPasswordChar(v[0]);
          return true;
        }},
-      {"maxchar",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetMaxChar(static_cast<UINT>(n));
-         return true;
-       }},
+      {"maxchar", NonNegativeIntAttribute<C, &C::SetMaxChar>},
       {"nativebkcolor", ColorAttribute<C, &C::SetNativeEditBkColor>},
       {"normalimage",
        [](C& c, const char* v) {

@@ -119,13 +119,7 @@ void CLabelUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
            return false;
          return true;
        }},
-      {"textstyle",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetTextStyle(static_cast<UINT>(n));
-         return true;
-       }},
+      {"textstyle", NonNegativeIntAttribute<C, &C::SetTextStyle>},
       {"endellipsis",
        [](C& c, const char* v) {
          bool b;

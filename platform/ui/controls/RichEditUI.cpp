@@ -552,13 +552,7 @@ void CRichEditUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          return ParseAttrBool(v, b);
        }},
       {"font", IntAttribute<C, &C::SetFont>},
-      {"maxchar",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetLimitText(n);
-         return true;
-       }},
+      {"maxchar", NonNegativeIntAttribute<C, &C::SetLimitText>},
       {"textcolor", ColorAttribute<C, &C::SetTextColor>},
   };
   if (ApplyFromTable(*this, table, pstrName, pstrValue)) return;

@@ -132,13 +132,7 @@ void CTreeViewUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   static const TAttributeSetter<C> table[] = {
       {"visiblefolderbtn", BoolAttribute<C, &C::SetVisibleFolderBtn>},
       {"visiblecheckbtn", BoolAttribute<C, &C::SetVisibleCheckBtn>},
-      {"itemminwidth",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetItemMinWidth(static_cast<UINT>(n));
-         return true;
-       }},
+      {"itemminwidth", NonNegativeIntAttribute<C, &C::SetItemMinWidth>},
   };
   if (ApplyFromTable(*this, table, pstrName, pstrValue)) return;
   CListUI::SetAttribute(pstrName, pstrValue);

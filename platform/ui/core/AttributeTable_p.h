@@ -44,6 +44,16 @@ bool IntAttribute(T& control, const char* value) {
   return true;
 }
 
+// An integer that must not be negative (sizes, lengths, flag sets): a negative one is a bad
+// value.
+template <class T, auto Setter>
+bool NonNegativeIntAttribute(T& control, const char* value) {
+  int parsed;
+  if (!ParseAttrInt(value, parsed) || parsed < 0) return false;
+  (control.*Setter)(parsed);
+  return true;
+}
+
 // True when the table knows the name (whether or not the value was good).
 template <class T, std::size_t N>
 bool ApplyFromTable(T& control, const TAttributeSetter<T> (&table)[N], const char* name,

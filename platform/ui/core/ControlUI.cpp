@@ -428,48 +428,12 @@ bool CControlUI::ApplyCommonAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
          c.SetBkImage(v);
          return true;
        }},
-      {"width",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetFixedWidth(n);
-         return true;
-       }},
-      {"height",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetFixedHeight(n);
-         return true;
-       }},
-      {"minwidth",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetMinWidth(n);
-         return true;
-       }},
-      {"minheight",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetMinHeight(n);
-         return true;
-       }},
-      {"maxwidth",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetMaxWidth(n);
-         return true;
-       }},
-      {"maxheight",
-       [](C& c, const char* v) {
-         int n;
-         if (!ParseAttrInt(v, n) || n < 0) return false;
-         c.SetMaxHeight(n);
-         return true;
-       }},
+      {"width", NonNegativeIntAttribute<C, &C::SetFixedWidth>},
+      {"height", NonNegativeIntAttribute<C, &C::SetFixedHeight>},
+      {"minwidth", NonNegativeIntAttribute<C, &C::SetMinWidth>},
+      {"minheight", NonNegativeIntAttribute<C, &C::SetMinHeight>},
+      {"maxwidth", NonNegativeIntAttribute<C, &C::SetMaxWidth>},
+      {"maxheight", NonNegativeIntAttribute<C, &C::SetMaxHeight>},
       {"name",
        [](C& c, const char* v) {
          c.SetName(v);

@@ -2,6 +2,8 @@
 // library (settings, server client) can use it without Qt.
 #pragma once
 
+#include "platform/log/Format.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
@@ -116,18 +118,11 @@ class CDuiString {
     }
     return count;
   }
+  // An invalid format leaves the text as it was.
   int Format(const char* format, ...) __attribute__((format(printf, 2, 3))) {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (needed >= 0) {
-      std::vector<char> buffer(static_cast<size_t>(needed) + 1);
-      std::vsnprintf(buffer.data(), buffer.size(), format, args);
-      text_.assign(buffer.data(), static_cast<size_t>(needed));
-    }
+    tclog::FormatV(text_, format, args);
     va_end(args);
     return GetLength();
   }

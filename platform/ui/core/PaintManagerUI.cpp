@@ -7,6 +7,7 @@
 #include "platform/ui/window/MessageLoop.h"
 #include "platform/ui/core/UIImage.h"
 #include "platform/ui/core/ControlUI.h"
+#include "platform/win32/Files.h"
 
 #include <QObject>
 #include <QTimer>
@@ -38,14 +39,6 @@ CDuiString withSlash(std::string path) {
   std::replace(path.begin(), path.end(), '\\', '/');
   if (!path.empty() && path.back() != '/') path += '/';
   return CDuiString(path);
-}
-
-CDuiString programFolder() {
-  char buffer[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-  if (n <= 0) return CDuiString("./");
-  std::string path(buffer, static_cast<size_t>(n));
-  return withSlash(path.substr(0, path.rfind('/') + 1));
 }
 
 }  // namespace
@@ -107,7 +100,7 @@ HINSTANCE CPaintManagerUI::GetInstance() {
 }
 
 CDuiString CPaintManagerUI::GetInstancePath() {
-  if (shared().instancePath.IsEmpty()) shared().instancePath = programFolder();
+  if (shared().instancePath.IsEmpty()) shared().instancePath = withSlash(win32::ProgramFolder());
   return shared().instancePath;
 }
 
