@@ -17,10 +17,15 @@ namespace {
 
 std::mutex g_profileMutex;  // read-modify-write of one file must not interleave
 
+// What Windows trims around names and values: blanks, every control from tab to carriage
+// return, and ^Z (DOS end of file). A stray carriage return (a last line "k=v\r" without its
+// line feed) is no part of a value, so a write elsewhere in the file cannot change it.
+constexpr char kProfileBlanks[] = " \t\n\v\f\r\x1A";
+
 std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
+  const auto first = text.find_first_not_of(kProfileBlanks);
   if (first == std::string::npos) return std::string();
-  const auto last = text.find_last_not_of(" \t");
+  const auto last = text.find_last_not_of(kProfileBlanks);
   return text.substr(first, last - first + 1);
 }
 

@@ -167,3 +167,19 @@ TEST(ProfileWrite, MatchesNamesWithoutTheirSurroundingBlanks) {
   ASSERT_TRUE(WritePrivateProfileStringA("s ", " padded", nullptr, file.c_str()));
   EXPECT_EQ(ReadText(file), "[s]\nk=v\n");
 }
+
+// Found by ini_fuzz: a last line ending in carriage returns without a line feed lost one of
+// them at every write elsewhere in the file, so its value changed. Windows trims them (and
+// the other controls from tab to carriage return, and ^Z) around values and names.
+TEST(ProfileWrite, LeavesAValueWithStrayCarriageReturnsAsItReads) {
+  TempDir dir;
+  const std::string file = dir.file("a.ini");
+  WriteText(file, "[s]\nk=v\r\r\r");
+  EXPECT_EQ(Read(file, "s", "k"), "v");
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "other", "1", file.c_str()));
+  EXPECT_EQ(Read(file, "s", "k"), "v");
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "other", "2", file.c_str()));
+  EXPECT_EQ(Read(file, "s", "k"), "v");
+  WriteText(file, "[s]\r\nk = \x1Aw\f \r\n");
+  EXPECT_EQ(Read(file, "s", "k"), "w");
+}
