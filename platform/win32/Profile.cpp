@@ -42,9 +42,12 @@ struct IniLine {
   bool isEntry = false;
 };
 
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
 struct IniFile {
   std::vector<IniLine> lines;
   std::string newline = "\n";
+  bool bom = false;  // written back, so that a write leaves the file's start as it was
 };
 
 IniLine ParseLine(const std::string& raw) {
@@ -69,7 +72,8 @@ IniLine ParseLine(const std::string& raw) {
 IniFile Parse(const std::string& content) {
   IniFile file;
   size_t start = 0;
-  if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) start = 3;
+  file.bom = content.compare(0, 3, kUtf8Bom) == 0;
+  if (file.bom) start = 3;
   if (content.find("\r\n") != std::string::npos) file.newline = "\r\n";
   while (start < content.size()) {
     auto end = content.find('\n', start);
@@ -90,7 +94,7 @@ bool Load(const char* fileName, IniFile& file) {
 }
 
 std::string Serialise(const IniFile& file) {
-  std::string out;
+  std::string out = file.bom ? kUtf8Bom : "";
   for (const auto& line : file.lines) out += line.raw + file.newline;
   return out;
 }

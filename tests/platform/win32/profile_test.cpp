@@ -183,3 +183,19 @@ TEST(ProfileWrite, LeavesAValueWithStrayCarriageReturnsAsItReads) {
   WriteText(file, "[s]\r\nk = \x1Aw\f \r\n");
   EXPECT_EQ(Read(file, "s", "k"), "w");
 }
+
+// Found by ini_fuzz: a write dropped the byte order mark, so a file that began with two of
+// them began with one after the write, and its first line became a section header ahead of
+// the section just written to: the value written could not be read back.
+TEST(ProfileWrite, KeepsTheByteOrderMark) {
+  TempDir dir;
+  const std::string file = dir.file("a.ini");
+  WriteText(file, "\xEF\xBB\xBF[s]\r\nk=v\r\n");
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "w", file.c_str()));
+  EXPECT_EQ(ReadText(file), "\xEF\xBB\xBF[s]\r\nk=w\r\n");
+
+  WriteText(file, "\xEF\xBB\xBF\xEF\xBB\xBF[a]\nk=1\n[a]\nk=2\n");
+  ASSERT_TRUE(WritePrivateProfileStringA("a", "new", "3", file.c_str()));
+  EXPECT_EQ(Read(file, "a", "new"), "3");
+  EXPECT_EQ(Read(file, "a", "k"), "2");
+}
