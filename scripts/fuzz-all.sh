@@ -82,7 +82,9 @@ for target in "${targets[@]}"; do
       tail -n 20 "$log"
     echo "   (whole log: $log)"
   fi
+  # A run stopped by a finding prints no final stats: its last status line tells the runs.
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  [ -n "$runs" ] || runs=$(grep -oE '^#[0-9]+' "$log" | tail -1 | tr -d '#' || true)
   cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
   summary+=("$(printf '%-24s %-7s runs %-10s %s' "$target" "$result" "${runs:-?}" "${cov:-}")")
 done
