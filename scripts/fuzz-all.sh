@@ -42,11 +42,12 @@ fi
 # Every finding is fatal (the build has -fno-sanitize-recover=all as well), and the one
 # suppression file holds the libraries' own leaks.
 #
-# No allocation stacks are recorded (malloc_context_size=0): the system libraries (JsonCpp,
-# Qt, libzip, ...) are built without frame pointers, so the fast unwinder turns every
-# allocation made inside them into a new junk stack, and ASan's stack store, which is never
-# freed, grew by hundreds of MB per hour while each allocation got slower (server_reply_fuzz:
-# 430 to 1,385 MB in 71 k runs, a third of its speed). A smaller quarantine bounds what freed
+# No allocation stacks are recorded (malloc_context_size=0): the system libraries not rebuilt
+# by scripts/fuzz-deps.sh (Qt, GLib, libgsf, ...) are built without frame pointers, so the fast
+# unwinder turns every allocation made inside them into a new junk stack, and ASan's stack
+# store, which is never freed, grew by hundreds of MB per hour while each allocation got slower
+# (server_reply_fuzz, when JsonCpp was still the system's: 430 to 1,385 MB in 71 k runs, a
+# third of its speed). A smaller quarantine bounds what freed
 # memory is held back. A finding still stops the run with the stack of the faulty access; to
 # see where the memory was allocated and freed, replay the saved input with
 #   ASAN_OPTIONS=fast_unwind_on_malloc=0 $BUILD_DIR/fuzz/AREA/NAME FILE
