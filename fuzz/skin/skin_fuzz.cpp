@@ -1,7 +1,6 @@
 // Feeds arbitrary bytes to the skin builder as XML text, then attaches, lays out and paints
 // the result. Any crash, leak of control or sanitizer report is a finding.
-//   LSAN_OPTIONS=suppressions=fuzz/skin/lsan.supp skin_fuzz -max_total_time=60 <new corpus>
-//   fuzz/skin/corpus
+//   scripts/fuzz-all.sh 60 skin_fuzz
 #include "platform/ui/window/MessageLoop.h"
 #include "platform/ui/UIlib.h"
 
