@@ -29,7 +29,10 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 mkfifo "$workdir/displayfd"
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$workdir/displayfd" 2>"$workdir/xvfb.log" &
+# -noreset: by default the server resets when its last client leaves, and a client connecting
+# meanwhile is refused; without a window manager every test that closes its only connection
+# leaves the server that way for the next one.
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$workdir/displayfd" 2>"$workdir/xvfb.log" &
 xvfb_pid=$!
 display=""
 if ! read -r -t 20 display <"$workdir/displayfd" || [ -z "$display" ]; then
