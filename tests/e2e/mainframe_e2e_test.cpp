@@ -699,7 +699,8 @@ TEST_F(MainFrameE2E, TheCloseButtonHidesIntoTheTrayAndASecondStartBringsItBack) 
 TEST_F(MainFrameE2E, AMenuClosesOnAClickOutsideIt) {
   // Open fault: on a loaded machine the tray menu opened right after the frame came back from
   // the tray sometimes closes at once (it closes when it loses the focus), so no menu is found.
-  // Passes when run alone; skipped until that is understood.
+  // Passes when run alone; skipped until that is understood. Under openbox, once it has run,
+  // the next tray menu (the exit test's) is not found either.
   if (std::getenv("TC_E2E_FLAKY") == nullptr) GTEST_SKIP() << "known intermittent fault";
   const xcb_window_t menu = OpenTrayMenu();
   ASSERT_NE(menu, 0u) << "no menu opened";
@@ -714,9 +715,6 @@ TEST_F(MainFrameE2E, AMenuClosesOnAClickOutsideIt) {
 }
 
 TEST_F(MainFrameE2E, TheTrayMenuExitAsksAndQuitsLeavingNoProcess) {
-  // Open fault: under openbox a click on the open tray menu's item does not reach it (the
-  // menu is found and placed at the pointer; the click leaves no question). Bare, it passes.
-  if (X().HasWindowManager()) GTEST_SKIP() << "known fault under a window manager";
   const std::vector<uint32_t> copies = CopiesOf(S().framePid);
   const xcb_window_t menu = OpenTrayMenu();
   ASSERT_NE(menu, 0u) << "no menu opened";

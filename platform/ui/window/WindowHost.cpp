@@ -578,10 +578,32 @@ void CWindowHost::SetCursorForHit(LRESULT hit) {
 }
 
 void CWindowHost::StartNonClientDrag(LRESULT hit, const QPoint& globalPos) {
-  if (hit == HTCAPTION)
-    BeginMove(globalPos);
-  else
+  if (hit != HTCAPTION) {
     BeginResize(hit, globalPos);
+    return;
+  }
+  m_bPendingMove = true;
+  m_pendingMoveStart = globalPos;
+}
+
+// A window manager's move starts with the button down and ends at its release. Begun on the
+// press itself, a quick click released before the manager took the pointer left the manager
+// moving the window until the next click, which it then swallowed.
+bool CWindowHost::FollowPendingMove(QMouseEvent* event) {
+  if (!m_bPendingMove) return false;
+  if (!(event->buttons() & Qt::LeftButton)) {
+    m_bPendingMove = false;
+    return false;
+  }
+  const QPoint travel = event->globalPosition().toPoint() - m_pendingMoveStart;
+  if (travel.manhattanLength() < QApplication::startDragDistance()) return true;
+  m_bPendingMove = false;
+  // Without a window manager the window follows from the press point. A manager moves it on
+  // from where the pointer is now (it overrides a catch-up move made first), so there the
+  // window trails the pointer by the drag distance.
+  BeginMove(m_pendingMoveStart);
+  if (m_bManualMove) move(event->globalPosition().toPoint() - m_moveOffset);
+  return true;
 }
 
 void CWindowHost::mousePressEvent(QMouseEvent* event) {
@@ -607,6 +629,10 @@ void CWindowHost::mousePressEvent(QMouseEvent* event) {
 
 void CWindowHost::mouseReleaseEvent(QMouseEvent* event) {
   CMouseScope scope(this);
+  if (m_bPendingMove && event->button() == Qt::LeftButton) {
+    m_bPendingMove = false;  // a click on the caption: nothing to move
+    return;
+  }
   if ((m_bManualMove || m_manualEdges) && event->button() == Qt::LeftButton) {
     m_bManualMove = false;
     m_manualEdges = {};
@@ -654,6 +680,7 @@ void CWindowHost::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CWindowHost::mouseMoveEvent(QMouseEvent* event) {
   CMouseScope scope(this);
+  if (FollowPendingMove(event)) return;
   if (m_bManualMove) {
     if (event->buttons() & Qt::LeftButton)
       move(event->globalPosition().toPoint() - m_moveOffset);

@@ -95,10 +95,13 @@ class CWindowHost final : public QWidget {
   bool HandleNonClientPress(QMouseEvent* event, bool doubleClick);
 
  public:
-  // Default handling of WM_NCLBUTTONDOWN: caption drags, borders resize.
+  // Default handling of WM_NCLBUTTONDOWN: caption drags, borders resize. A caption drag begins
+  // once the pointer has moved by the drag distance with the button still held, so that a
+  // plain click on the caption never hands the pointer to the window manager.
   void StartNonClientDrag(LRESULT hit, const QPoint& globalPos);
 
  private:
+  bool FollowPendingMove(QMouseEvent* event);
   void BeginMove(const QPoint& globalPos);
   void BeginResize(LRESULT hit, const QPoint& globalPos);
   QRect ResizedGeometry(const QPoint& globalPos) const;
@@ -116,6 +119,8 @@ class CWindowHost final : public QWidget {
   BYTE m_opacity = 255;
   bool m_bDestroying = false;
   bool m_bManualMove = false;
+  bool m_bPendingMove = false;  // pressed on the caption, not yet moved by the drag distance
+  QPoint m_pendingMoveStart;
   bool m_bDeletePending = false;
   int m_nDeliverDepth = 0;
   UINT m_classStyle = 0;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using uitest::Backend;
@@ -371,6 +372,29 @@ TEST(WindowFrame, CaptionAreaDragsTheFramelessWindow) {
   // Below the caption the press is a client click.
   SendMouse(host, QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
   EXPECT_EQ(wnd.Count(WM_LBUTTONDOWN), 1);
+}
+
+TEST(WindowFrame, AClickOrAWobbleOnTheCaptionLeavesTheWindowWhereItIs) {
+  CRecordingWnd wnd;
+  wnd.handler = [](CRecordingWnd&, UINT msg, WPARAM, LPARAM, LRESULT* r) {
+    if (msg != WM_NCHITTEST) return false;
+    *r = HTCAPTION;
+    return true;
+  };
+  const HWND hwnd = MakeWindow(wnd);  // 30,40
+  QWidget* host = wnd.GetWidget();
+  const int wobble = std::max(QApplication::startDragDistance() / 2 - 1, 0);
+  SendMouse(host, QEvent::MouseButtonPress, {100, 10}, Qt::LeftButton, Qt::LeftButton);
+  SendMouse(host, QEvent::MouseMove, {100 + wobble, 10}, Qt::NoButton, Qt::LeftButton);
+  SendMouse(host, QEvent::MouseButtonRelease, {100 + wobble, 10}, Qt::LeftButton, Qt::NoButton);
+  // With the button up the mouse moves freely again, and a client click is a client click.
+  SendMouse(host, QEvent::MouseMove, {200, 150}, Qt::NoButton, Qt::NoButton);
+  RECT rc{};
+  Backend().GetWindowRect(hwnd, &rc);
+  EXPECT_EQ(rc.left, 30);
+  EXPECT_EQ(rc.top, 40);
+  EXPECT_EQ(wnd.Count(WM_LBUTTONUP), 0);  // the caption click's release is not a client one
+  EXPECT_GE(wnd.Count(WM_MOUSEMOVE), 1);
 }
 
 TEST(WindowFrame, SysCommandsMinimiseMaximiseAndRestore) {
