@@ -602,8 +602,7 @@ bool CWindowHost::FollowPendingMove(QMouseEvent* event) {
   // from where the pointer is now (it overrides a catch-up move made first), so there the
   // window trails the pointer by the drag distance.
   BeginMove(m_pendingMoveStart);
-  if (m_bManualMove) move(event->globalPosition().toPoint() - m_moveOffset);
-  return true;
+  return !m_bManualMove;  // a manual move follows this very motion in mouseMoveEvent
 }
 
 void CWindowHost::mousePressEvent(QMouseEvent* event) {
