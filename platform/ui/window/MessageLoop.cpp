@@ -28,11 +28,14 @@
 namespace DuiLib {
 namespace {
 
+// A posted message, or a parcel (msg 0) that owns what it carries until it is delivered or
+// dropped.
 struct TQueuedMessage {
-  HWND hwnd;
-  UINT msg;
-  WPARAM wParam;
-  LPARAM lParam;
+  HWND hwnd = nullptr;
+  UINT msg = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  std::unique_ptr<win32::PostedParcel> parcel;
 };
 
 // One running loop. "finishing" is set once it has been told to end: from then on no queued
@@ -85,14 +88,18 @@ void DeliverQuit(int exitCode) {
   loop->loop.exit(exitCode);
 }
 
-void Dispatch(const TQueuedMessage& m) {
-  if (m.msg == WM_QUIT) {
+void Dispatch(TQueuedMessage& m) {
+  if (!m.parcel && m.msg == WM_QUIT) {
     DeliverQuit(static_cast<int>(m.wParam));
     return;
   }
   CWindowHost* host = COwnWindows::Instance().Host(m.hwnd);
   if (!host) {
     TC_LOG(TC_LOG_DEBUG, "message 0x" << std::hex << m.msg << " to a window that is gone dropped");
+    return;
+  }
+  if (m.parcel) {
+    m.parcel->Deliver(m.hwnd);
     return;
   }
   if (m.msg == WM_CLOSE) NoteModalResult(m.hwnd, static_cast<UINT>(m.wParam));
@@ -106,7 +113,7 @@ void Drain() {
     {
       std::lock_guard<std::mutex> lock(s_queueMutex);
       if (s_queue.empty()) return;
-      m = s_queue.front();
+      m = std::move(s_queue.front());
       s_queue.pop_front();
     }
     Dispatch(m);
@@ -228,6 +235,7 @@ void InstallOwnWindowBackend() {
     // Window calls from other processes of this program (a second start, an updater).
     qApp->installNativeEventFilter(new CRemoteRequestFilter);
     win32::SetOwnWindowBackend(&COwnWindows::Instance());
+    win32::SetParcelQueue(&COwnWindows::Instance());
   });
 }
 
@@ -280,9 +288,33 @@ PreTranslateHook GetPreTranslateHook() {
 void QueueMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   {
     std::lock_guard<std::mutex> lock(s_queueMutex);
-    s_queue.push_back({hwnd, msg, wParam, lParam});
+    s_queue.push_back({hwnd, msg, wParam, lParam, nullptr});
   }
   Wake();
+}
+
+void QueueParcel(HWND hwnd, std::unique_ptr<win32::PostedParcel> parcel) {
+  {
+    std::lock_guard<std::mutex> lock(s_queueMutex);
+    s_queue.push_back({hwnd, 0, 0, 0, std::move(parcel)});
+  }
+  Wake();
+}
+
+void DropQueuedMessages(HWND hwnd) {
+  std::deque<TQueuedMessage> dropped;
+  {
+    std::lock_guard<std::mutex> lock(s_queueMutex);
+    for (auto it = s_queue.begin(); it != s_queue.end();) {
+      if (it->hwnd == hwnd && hwnd) {
+        dropped.push_back(std::move(*it));
+        it = s_queue.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  // Destroyed outside the lock: a payload's destructor may post again.
 }
 
 LRESULT SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -3,13 +3,20 @@
 #pragma once
 
 #include "platform/ui/window/MessageLoop.h"
+#include "platform/win32/WindowPost.h"
 
 #include <functional>
+#include <memory>
 
 namespace DuiLib {
 
 // Any thread. Queues the message; delivered in order on the GUI thread. WM_QUIT is a quit.
 void QueueMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Any thread. Queues the parcel behind the window's messages; destroyed after delivery or
+// when it is dropped.
+void QueueParcel(HWND hwnd, std::unique_ptr<win32::PostedParcel> parcel);
+// Any thread. Drops what is queued for a window that has gone (its parcels destroyed).
+void DropQueuedMessages(HWND hwnd);
 // Any thread. Runs the window's handler on the GUI thread and returns its result; blocks the
 // calling thread until then. 0 when the window is not (or no longer) there.
 LRESULT SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

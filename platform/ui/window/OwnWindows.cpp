@@ -40,10 +40,14 @@ HWND COwnWindows::Add(CWindowHost* host, unsigned long nativeId) {
 }
 
 void COwnWindows::Remove(HWND hwnd) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  m_windows.erase(hwnd);
-  if (m_foreground == hwnd) m_foreground = nullptr;
-  if (m_focus == hwnd) m_focus = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_windows.erase(hwnd);
+    if (m_foreground == hwnd) m_foreground = nullptr;
+    if (m_focus == hwnd) m_focus = nullptr;
+  }
+  // What waits for the window now never arrives; parcels free their payloads here.
+  DropQueuedMessages(hwnd);
 }
 
 CWindowHost* COwnWindows::Host(HWND hwnd) const {
@@ -111,6 +115,12 @@ BOOL COwnWindows::Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   if (!IsOwn(hwnd)) return FALSE;
   QueueMessage(hwnd, msg, wParam, lParam);
+  return TRUE;
+}
+
+BOOL COwnWindows::PostParcel(HWND hwnd, std::unique_ptr<win32::PostedParcel> parcel) {
+  if (!IsOwn(hwnd)) return FALSE;
+  QueueParcel(hwnd, std::move(parcel));
   return TRUE;
 }
 

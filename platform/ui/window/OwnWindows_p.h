@@ -9,9 +9,11 @@
 #pragma once
 
 #include "platform/win32/Window.h"
+#include "platform/win32/WindowPost.h"
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -34,7 +36,7 @@ struct TWindowState {
   unsigned long nativeId = 0;
 };
 
-class COwnWindows final : public win32::OwnWindowBackend {
+class COwnWindows final : public win32::OwnWindowBackend, public win32::ParcelQueue {
  public:
   static COwnWindows& Instance();
 
@@ -53,6 +55,7 @@ class COwnWindows final : public win32::OwnWindowBackend {
   bool IsOwn(HWND hwnd) override;
   LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  BOOL PostParcel(HWND hwnd, std::unique_ptr<win32::PostedParcel> parcel) override;
   void PostQuit(int exitCode) override;
   UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) override;
   BOOL KillTimer(HWND hwnd, UINT_PTR id) override;
