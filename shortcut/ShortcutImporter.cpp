@@ -6,7 +6,6 @@
 #include "shortcut/ShortcutJson.h"
 #include "shortcut/ShortcutSnapshot.h"
 #include "shortcut/ShortcutTree.h"
-#include "wechat/WebchatMan.h"
 
 namespace {
 constexpr UINT kImportReady = WM_APP + 0x52;
@@ -28,7 +27,7 @@ bool CShortcutImporter::Start(DuiLib::CTreeViewUI* pTree, const std::string& gro
   m_strToken = GetLoginToken();
   m_onProgress = std::move(onProgress);
   m_onDone = std::move(onDone);
-  m_reader = reader ? std::move(reader) : RowReader(&CWebchatMan::ReadExcelContent);
+  m_reader = reader ? std::move(reader) : RowReader(&CExcelReader::ReadExcelContent);
   m_bCancel = false;
   m_bDoneSeen = false;
   {

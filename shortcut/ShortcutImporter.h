@@ -1,7 +1,7 @@
 // Importing quick replies from a spreadsheet into a group, off the GUI thread.
 //
 // A worker thread reads the rows (title in column 1, text in column 2, under a header row;
-// CWebchatMan::ReadExcelContent) and adds one message per row on the server, one text item
+// CExcelReader::ReadExcelContent) and adds one message per row on the server, one text item
 // each. The GUI thread gets, through a hidden window, each added message (it adds the node
 // under the group, found again by id, so a group deleted meanwhile just gets nothing) and
 // the progress; at the end it saves the snapshot once and reports the outcome.
@@ -11,9 +11,9 @@
 // Cancel (or destruction) stops after the row in progress and waits for the thread.
 #pragma once
 
+#include "excel/ExcelReader.h"
 #include "platform/ui/window/WindowWnd.h"
 #include "platform/win32/Sync.h"
-#include "wechat/ExcelReader.h"
 
 #include <atomic>
 #include <functional>

@@ -15,10 +15,10 @@
 // outside the lock; one that does not end within a second is joined at destruction.
 #pragma once
 
+#include "excel/ExcelReader.h"
 #include "platform/ui/core/ContainerUI.h"
 #include "platform/ui/window/WindowImplBase.h"
 #include "platform/win32/Sync.h"
-#include "wechat/ExcelReader.h"
 #include "wechat/WebchatData.h"
 #include "wechat/WebchatInputObserver.h"
 

@@ -1,8 +1,8 @@
 // How long the spreadsheet import takes for a 5,000-row sheet (goal: well under a second).
 //   build-x/bench/excel/excel_bench
-#include "wechat/ExcelCsv.h"
-#include "wechat/ExcelRange.h"
-#include "wechat/ExcelReader.h"
+#include "excel/ExcelCsv.h"
+#include "excel/ExcelRange.h"
+#include "excel/ExcelReader.h"
 
 #include <benchmark/benchmark.h>
 #include <log4cplus/logger.h>

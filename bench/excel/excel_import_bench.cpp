@@ -5,9 +5,9 @@
 //
 // Each read runs in a fresh process (this program again, with --read), so that its peak
 // resident size is its own; the fallback's figure is the spreadsheet program's peak.
+#include "excel/ExcelReader.h"
 #include "platform/win32/ChildProcess.h"
 #include "platform/win32/Files.h"
-#include "wechat/ExcelReader.h"
 
 #include <log4cplus/logger.h>
 #include <xlsxwriter.h>

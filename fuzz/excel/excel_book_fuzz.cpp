@@ -2,7 +2,7 @@
 // the .xlsx reader behind it. Compound documents (.xls) are passed over: the import hands
 // them to the helper program, a process per file, which would slow the run to a crawl here;
 // xls_biff_fuzz runs the helper's record reader in process instead.
-#include "wechat/ExcelReader.h"
+#include "excel/ExcelReader.h"
 
 #include <log4cplus/logger.h>
 

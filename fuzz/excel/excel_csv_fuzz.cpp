@@ -1,6 +1,6 @@
 // Any bytes as LibreOffice's CSV output.
-#include "wechat/ExcelCsv.h"
-#include "wechat/ExcelRange.h"
+#include "excel/ExcelCsv.h"
+#include "excel/ExcelRange.h"
 
 #include <cstdint>
 #include <string_view>

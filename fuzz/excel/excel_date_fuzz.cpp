@@ -1,6 +1,6 @@
 // Any number through any number format code: the first 8 bytes are the serial.
-#include "wechat/ExcelDate.h"
-#include "wechat/ExcelRange.h"
+#include "excel/ExcelDate.h"
+#include "excel/ExcelRange.h"
 
 #include <cstdint>
 #include <cstring>

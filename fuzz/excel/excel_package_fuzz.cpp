@@ -8,7 +8,7 @@
 //   <Relationships>...</Relationships>
 //   @@ xl/workbook.xml
 //   ...
-#include "wechat/ExcelReader.h"
+#include "excel/ExcelReader.h"
 
 #include <log4cplus/logger.h>
 #include <zip.h>

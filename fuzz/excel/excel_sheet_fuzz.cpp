@@ -1,7 +1,7 @@
 // Any bytes as the XML parts of an otherwise sound .xlsx package, so that the fuzzer works
 // on the worksheet, shared strings and styles rather than on zip checksums. The input is
 // split at "\n--\n" into sheet data, shared strings and styles.
-#include "wechat/ExcelReader.h"
+#include "excel/ExcelReader.h"
 
 #include <log4cplus/logger.h>
 #include <zip.h>

@@ -3,8 +3,8 @@
 // the fuzzer works on records (BOF, globals, SST and CONTINUE, cell records) rather than on
 // the container's sector chains. The report must then survive its trip to the import: what
 // the helper encodes decodes to the same steps and cells.
-#include "wechat/ExcelXlsReport.h"
-#include "wechat/xlsreader/XlsWorkbookReader.h"
+#include "excel/ExcelXlsReport.h"
+#include "excel/xlsreader/XlsWorkbookReader.h"
 
 #include <gsf/gsf.h>
 

@@ -1,4 +1,4 @@
-#include "wechat/ExcelXlsReport.h"
+#include "excel/ExcelXlsReport.h"
 
 #include <cstring>
 

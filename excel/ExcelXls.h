@@ -10,8 +10,8 @@
 // the build put it (tests and benchmarks run from other folders of the build tree).
 #pragma once
 
-#include "wechat/ExcelBook.h"
-#include "wechat/ExcelXlsReport.h"
+#include "excel/ExcelBook.h"
+#include "excel/ExcelXlsReport.h"
 
 #include <string>
 

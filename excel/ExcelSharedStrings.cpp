@@ -1,6 +1,6 @@
-#include "wechat/ExcelSharedStrings.h"
+#include "excel/ExcelSharedStrings.h"
 
-#include "wechat/ExcelXlsx.h"
+#include "excel/ExcelXlsx.h"
 
 #include <cstring>
 

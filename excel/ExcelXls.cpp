@@ -1,9 +1,9 @@
-#include "wechat/ExcelXls.h"
+#include "excel/ExcelXls.h"
 
+#include "excel/ExcelOffice.h"
+#include "excel/ExcelRange.h"
 #include "platform/win32/ChildProcess.h"
 #include "platform/win32/Files.h"
-#include "wechat/ExcelOffice.h"
-#include "wechat/ExcelRange.h"
 
 #include <unistd.h>
 

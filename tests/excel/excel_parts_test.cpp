@@ -2,12 +2,12 @@
 // damaged packages, the CSV parser, number and date texts.
 #include "excel_test_support.h"
 
-#include "wechat/ExcelCsv.h"
-#include "wechat/ExcelDate.h"
-#include "wechat/ExcelFileKind.h"
-#include "wechat/ExcelRange.h"
-#include "wechat/ExcelXlsReport.h"
-#include "wechat/ExcelXlsx.h"
+#include "excel/ExcelCsv.h"
+#include "excel/ExcelDate.h"
+#include "excel/ExcelFileKind.h"
+#include "excel/ExcelRange.h"
+#include "excel/ExcelXlsReport.h"
+#include "excel/ExcelXlsx.h"
 
 #include <cmath>
 #include <functional>

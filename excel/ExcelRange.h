@@ -2,7 +2,7 @@
 // them. Only non-empty cells are kept, so a sheet with one far-away cell costs nothing.
 #pragma once
 
-#include "wechat/ExcelReader.h"
+#include "excel/ExcelReader.h"
 
 #include <cstddef>
 #include <cstdint>

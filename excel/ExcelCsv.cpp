@@ -1,6 +1,6 @@
-#include "wechat/ExcelCsv.h"
+#include "excel/ExcelCsv.h"
 
-#include "wechat/ExcelRange.h"
+#include "excel/ExcelRange.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "wechat/ExcelDate.h"
+#include "excel/ExcelDate.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "wechat/ExcelXmlStream.h"
+#include "excel/ExcelXmlStream.h"
 
 #include <expat.h>
 

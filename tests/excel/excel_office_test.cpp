@@ -3,8 +3,8 @@
 // program that hangs checks the time-out without LibreOffice.
 #include "excel_test_support.h"
 
-#include "wechat/ExcelFileKind.h"
-#include "wechat/ExcelOffice.h"
+#include "excel/ExcelFileKind.h"
+#include "excel/ExcelOffice.h"
 
 #include <chrono>
 #include <thread>

@@ -1,9 +1,9 @@
 // tc_xls_reader WORKBOOK REPORT: reads the first worksheet of a .xls workbook and writes what
-// it found (see wechat/ExcelXlsReport.h) to the file REPORT. The import runs it as a separate
+// it found (see excel/ExcelXlsReport.h) to the file REPORT. The import runs it as a separate
 // program because a damaged workbook may crash a BIFF parser: here it can only end this
 // process. Exit status 0 when the report was written, whatever it says.
-#include "wechat/ExcelXlsReport.h"
-#include "wechat/xlsreader/XlsWorkbookReader.h"
+#include "excel/ExcelXlsReport.h"
+#include "excel/xlsreader/XlsWorkbookReader.h"
 
 #include <cstdio>
 #include <fstream>

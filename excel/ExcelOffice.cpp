@@ -1,4 +1,4 @@
-#include "wechat/ExcelOffice.h"
+#include "excel/ExcelOffice.h"
 
 #include "platform/win32/ChildProcess.h"
 

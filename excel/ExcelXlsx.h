@@ -4,7 +4,7 @@
 // The sheet and its shared strings are read as streams (see ExcelXmlStream.h).
 #pragma once
 
-#include "wechat/ExcelBook.h"
+#include "excel/ExcelBook.h"
 
 #include <map>
 #include <string>

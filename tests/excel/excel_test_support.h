@@ -2,11 +2,11 @@
 // TMPDIR), log capture, hand-made .xlsx packages and a look at our child processes.
 #pragma once
 
+#include "excel/ExcelReader.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/Processes.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
-#include "wechat/ExcelReader.h"
 
 #include <zip.h>
 

@@ -1,7 +1,7 @@
-#include "wechat/xlsreader/XlsWorkbookReader.h"
+#include "excel/xlsreader/XlsWorkbookReader.h"
 
-#include "wechat/ExcelDate.h"
-#include "wechat/ExcelRange.h"
+#include "excel/ExcelDate.h"
+#include "excel/ExcelRange.h"
 
 #include <gsf/gsf.h>
 

@@ -1,4 +1,4 @@
-#include "wechat/ExcelRange.h"
+#include "excel/ExcelRange.h"
 
 #include <algorithm>
 #include <cmath>

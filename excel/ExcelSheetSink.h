@@ -3,7 +3,7 @@
 // of the cell styles. Text is kept as it stands, spaces too.
 #pragma once
 
-#include "wechat/ExcelXmlStream.h"
+#include "excel/ExcelXmlStream.h"
 
 #include <cstdint>
 #include <string>

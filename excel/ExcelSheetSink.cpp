@@ -1,8 +1,8 @@
-#include "wechat/ExcelSheetSink.h"
+#include "excel/ExcelSheetSink.h"
 
-#include "wechat/ExcelDate.h"
-#include "wechat/ExcelRange.h"
-#include "wechat/ExcelXlsx.h"
+#include "excel/ExcelDate.h"
+#include "excel/ExcelRange.h"
+#include "excel/ExcelXlsx.h"
 
 #include <charconv>
 #include <cstdlib>

@@ -3,9 +3,9 @@
 // hide LibreOffice (empty PATH) so that the second reader fails at once.
 #include "excel_test_support.h"
 
-#include "wechat/ExcelFileKind.h"
-#include "wechat/ExcelReader.h"
-#include "wechat/ExcelXls.h"
+#include "excel/ExcelFileKind.h"
+#include "excel/ExcelReader.h"
+#include "excel/ExcelXls.h"
 
 #include <xlsxwriter.h>
 
@@ -187,7 +187,7 @@ TEST_F(ExcelReaderTest, XlsWrittenByLibreOffice) {
   EXPECT_TRUE(Logged("office-读取excel[7/7]：读取内容成功，共[9]行"));
 }
 
-// The same book saved by LibreOffice as .xls and as .xlsx (tests/wechat/data/
+// The same book saved by LibreOffice as .xls and as .xlsx (tests/excel/data/
 // make_formula_books.py): formula cells give their results, booleans TRUE/FALSE, a currency
 // amount stays a number, a time and a date show as their formats do, a rich-text cell keeps
 // its spaces, and a text split over several BIFF records comes back whole.

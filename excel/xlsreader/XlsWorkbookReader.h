@@ -10,7 +10,7 @@
 // files, from the workbook's code page.
 #pragma once
 
-#include "wechat/ExcelXlsReport.h"
+#include "excel/ExcelXlsReport.h"
 
 #include <string>
 #include <vector>

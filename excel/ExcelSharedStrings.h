@@ -3,7 +3,7 @@
 // part of the text.
 #pragma once
 
-#include "wechat/ExcelXmlStream.h"
+#include "excel/ExcelXmlStream.h"
 
 #include <string>
 #include <vector>

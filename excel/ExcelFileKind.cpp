@@ -1,4 +1,4 @@
-#include "wechat/ExcelFileKind.h"
+#include "excel/ExcelFileKind.h"
 
 #include "platform/win32/Files.h"
 

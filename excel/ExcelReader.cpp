@@ -1,14 +1,14 @@
-#include "wechat/ExcelReader.h"
+#include "excel/ExcelReader.h"
 
+#include "excel/ExcelBook.h"
+#include "excel/ExcelCsv.h"
+#include "excel/ExcelFileKind.h"
+#include "excel/ExcelOffice.h"
+#include "excel/ExcelRange.h"
+#include "excel/ExcelXls.h"
+#include "excel/ExcelXlsx.h"
 #include "platform/log/Log.h"
 #include "platform/win32/Files.h"
-#include "wechat/ExcelBook.h"
-#include "wechat/ExcelCsv.h"
-#include "wechat/ExcelFileKind.h"
-#include "wechat/ExcelOffice.h"
-#include "wechat/ExcelRange.h"
-#include "wechat/ExcelXls.h"
-#include "wechat/ExcelXlsx.h"
 
 #include <algorithm>
 #include <cstdint>

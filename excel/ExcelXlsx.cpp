@@ -1,10 +1,10 @@
-#include "wechat/ExcelXlsx.h"
+#include "excel/ExcelXlsx.h"
 
-#include "wechat/ExcelDate.h"
-#include "wechat/ExcelRange.h"
-#include "wechat/ExcelSharedStrings.h"
-#include "wechat/ExcelSheetSink.h"
-#include "wechat/ExcelXmlStream.h"
+#include "excel/ExcelDate.h"
+#include "excel/ExcelRange.h"
+#include "excel/ExcelSharedStrings.h"
+#include "excel/ExcelSheetSink.h"
+#include "excel/ExcelXmlStream.h"
 
 #include <tinyxml2.h>
 #include <zip.h>
