@@ -15,7 +15,7 @@ void SetProgramFolder(const std::string& folder);
 CDuiString GetWebServer();  // sys.cfg (program) SYSTEM/WebServer
 std::string GetVersion();   // sys.cfg (program) SYSTEM/VERSION
 // sys.cfg (program) SYSTEM/NewLineKey: the chat client's key for a new line inside its
-// message box, pressed for a typed "\n" ("Ctrl+Return" when unset; see CWebchatMan).
+// message box, pressed for a typed "\n" ("Ctrl+Return" when unset; see CWebchatEngine).
 std::string GetNewLineKey();
 // sys.cfg (program) SYSTEM/KeepClipboard: "0" lets a reply stay on the clipboard; anything
 // else, or unset, puts the operator's own content back after each insert or send.

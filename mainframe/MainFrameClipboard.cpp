@@ -4,8 +4,8 @@
 #include "mainframe/MainFrameWnd.h"
 
 #include "app/Settings.h"
+#include "mainframe/WebchatMan.h"
 #include "wechat/ClipboardKeeper.h"
-#include "wechat/WebchatMan.h"
 
 void CMainFrameWnd::InitClipboardKeeper() {
   if (!m_pWebchatMan || !GetKeepClipboard()) return;

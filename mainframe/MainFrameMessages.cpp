@@ -7,13 +7,13 @@
 #include "chrome/ShadowFrameWnd.h"
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
+#include "mainframe/WebchatMan.h"
 #include "mainframe/WebchatRowHint.h"
 #include "wechat/ClipboardKeeper.h"
 #include "platform/log/Log.h"
 #include "platform/win32/DebugOutput.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
-#include "wechat/WebchatMan.h"
 
 #include <strings.h>
 

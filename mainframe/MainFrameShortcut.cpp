@@ -6,6 +6,7 @@
 #include "chrome/MenuWnd.h"
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
+#include "mainframe/WebchatMan.h"
 #include "platform/log/Log.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
@@ -106,8 +107,8 @@ HWND CMainFrameWnd::PanelOwner() {
   return m_hWnd;
 }
 
-CWebchatMan* CMainFrameWnd::PanelManager() {
-  return m_pWebchatMan;
+CWebchatEngine* CMainFrameWnd::PanelManager() {
+  return m_pWebchatMan ? &m_pWebchatMan->Engine() : nullptr;
 }
 
 bool CMainFrameWnd::HasAccountList() {

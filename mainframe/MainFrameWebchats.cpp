@@ -6,13 +6,13 @@
 #include "chrome/CoverWnd.h"
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
+#include "mainframe/WebchatMan.h"
 #include "platform/hook/MouseHook.h"
 #include "platform/log/Log.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Guid.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
-#include "wechat/WebchatMan.h"
 
 #include <strings.h>
 

@@ -137,7 +137,7 @@ class CMainFrameWnd : public DuiLib::WindowImplBase,
   void ShowShortcutMenu(POINT pt);
   void OnShortcutTimer();
   HWND PanelOwner() override;
-  CWebchatMan* PanelManager() override;
+  CWebchatEngine* PanelManager() override;
   bool HasAccountList() override;
   std::string SelectedAccountKey() override;
   void StartSendTimer(UINT milliseconds) override;

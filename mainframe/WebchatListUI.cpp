@@ -3,8 +3,8 @@
 #include "app/Settings.h"
 #include "mainframe/MainFrameWnd.h"
 #include "mainframe/WebchatElementUI.h"
+#include "mainframe/WebchatMan.h"
 #include "platform/log/Log.h"
-#include "wechat/WebchatMan.h"
 
 #include <tinyxml2.h>
 

@@ -2,10 +2,10 @@
 
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
+#include "mainframe/WebchatMan.h"
 #include "mainframe/WebchatSwitchKeys.h"
 #include "platform/win32/ProcessUsage.h"
 #include "platform/win32/Sync.h"
-#include "wechat/WebchatMan.h"
 
 #include <cstdio>
 #include <set>

@@ -7,7 +7,7 @@
 #include "platform/win32/Input.h"
 #include "server/ConnServer.h"
 #include "shortcut/ShortcutEditor.h"
-#include "wechat/WebchatMan.h"
+#include "wechat/WebchatEngine.h"
 
 #include <array>
 #include <cstring>
@@ -263,21 +263,21 @@ std::string CShortcutPanel::SelectedKey() {
 }
 
 std::string CShortcutPanel::CurrentKey() {
-  CWebchatMan* manager = m_host.PanelManager();
+  CWebchatEngine* manager = m_host.PanelManager();
   return manager ? manager->GetCurrWeChat() : std::string();
 }
 
 bool CShortcutPanel::InputTextVec(const std::string& key, const std::vector<INPUTDATA>& items) {
-  CWebchatMan* manager = m_host.PanelManager();
+  CWebchatEngine* manager = m_host.PanelManager();
   return manager && manager->InputTextVec(key.c_str(), items);
 }
 
 void CShortcutPanel::SendCurrText(const std::string& key) {
-  if (CWebchatMan* manager = m_host.PanelManager()) manager->SendCurrText(key.c_str());
+  if (CWebchatEngine* manager = m_host.PanelManager()) manager->SendCurrText(key.c_str());
 }
 
 bool CShortcutPanel::SendImageByCopy(const std::string& key, const std::string& path) {
-  CWebchatMan* manager = m_host.PanelManager();
+  CWebchatEngine* manager = m_host.PanelManager();
   return manager && manager->SendImageByCopy(key.c_str(), path.c_str());
 }
 

@@ -24,15 +24,15 @@
 #include <memory>
 #include <string>
 
-class CWebchatMan;
+class CWebchatEngine;
 
 class IShortcutPanelHost {
  public:
   virtual ~IShortcutPanelHost() = default;
   // The frame's window: owner of boxes and dialogs.
   virtual HWND PanelOwner() = 0;
-  // The instance manager, or null while there is none.
-  virtual CWebchatMan* PanelManager() = 0;
+  // The copies engine of the instance manager, or null while there is none.
+  virtual CWebchatEngine* PanelManager() = 0;
   // Whether the account list exists, and the instance key of its selected entry (empty:
   // none selected).
   virtual bool HasAccountList() = 0;

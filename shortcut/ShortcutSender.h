@@ -25,7 +25,7 @@ class IShortcutTarget {
   virtual ~IShortcutTarget() = default;
   // The instance key of the selected account entry; empty when none is selected.
   virtual std::string SelectedKey() = 0;
-  // The key of the copy on show (CWebchatMan::GetCurrWeChat).
+  // The key of the copy on show (CWebchatEngine::GetCurrWeChat).
   virtual std::string CurrentKey() = 0;
   virtual bool InputTextVec(const std::string& key, const std::vector<INPUTDATA>& items) = 0;
   virtual void SendCurrText(const std::string& key) = 0;

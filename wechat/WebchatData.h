@@ -1,5 +1,5 @@
-// The records the chat-client instance manager keeps and hands out, and the messages it
-// (through the main frame's callbacks) posts to the main frame.
+// The records the copies engine (CWebchatEngine) keeps and hands out, and the messages the
+// main frame is posted about its copies (by its callbacks, and by CWebchatMan on an exit).
 #pragma once
 
 #include "platform/win32/Win32Types.h"
@@ -23,7 +23,7 @@ inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATSELECTED =
 inline constexpr const char* kWeChatLoginWndClass = "WeChatLoginWndForPC";
 inline constexpr const char* kWeChatMainWndClass = "WeChatMainWndForPC";
 
-// One running copy of the client. Copied by value in and out of the manager under its lock.
+// One running copy of the client. Copied by value in and out of the engine under its lock.
 struct WECHATRUNDATA {
   std::string strKey;
   HANDLE hProcess = INVALID_HANDLE_VALUE;
@@ -75,14 +75,14 @@ struct INPUTDATA {
   int nType = 0;
 };
 
-class CWebchatMan;
+class CWebchatEngine;
 
 // Start record of a discovery thread; the thread copies it and deletes it.
 struct FINDUITHREADPARAM {
   std::string strKey;
   DWORD dwProcessId = 0;
   HANDLE hStopEvent = INVALID_HANDLE_VALUE;
-  CWebchatMan* pMan = nullptr;
+  CWebchatEngine* pMan = nullptr;
 };
 
 inline std::string& WECHATCFGDATA::Slot(int index) {

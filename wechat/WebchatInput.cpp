@@ -1,8 +1,9 @@
-// CWebchatMan's input into a copy's main window: acting like a user, it brings the window to
+// CWebchatEngine's input into a copy's main window: acting like a user, it brings the window to
 // the front, clicks into the message box near its bottom right, clears the box and pastes or
 // types each item. Sending (Alt+S) is a separate step. The fixed waits give the client time
-// to handle each key before the next one.
-#include "wechat/WebchatMan.h"
+// to handle each key before the next one. Trace labels keep the design's words
+// ("CWebchatMan::InputTextVec()", ...): the manager forwards these operations here.
+#include "wechat/WebchatEngine.h"
 
 #include "app/Settings.h"
 #include "platform/log/Log.h"
@@ -172,13 +173,13 @@ void ClickMessageBox(HWND mainWnd, const RECT& rect) {
 
 }  // namespace
 
-void CWebchatMan::SetCurrent(const char* key) {
+void CWebchatEngine::SetCurrent(const char* key) {
   ::EnterCriticalSection(&m_csLock);
   m_strCurrWeChat = key ? key : "";
   ::LeaveCriticalSection(&m_csLock);
 }
 
-bool CWebchatMan::ActivateWeChat(const std::string& key, HWND& mainWnd, bool waitAroundClick) {
+bool CWebchatEngine::ActivateWeChat(const std::string& key, HWND& mainWnd, bool waitAroundClick) {
   WECHATRUNDATA data;
   if (!__FindWeChatRunData(data, key) || !data.hMainWnd) return false;
   mainWnd = data.hMainWnd;
@@ -191,7 +192,7 @@ bool CWebchatMan::ActivateWeChat(const std::string& key, HWND& mainWnd, bool wai
   return true;
 }
 
-bool CWebchatMan::PasteText(const std::u16string& text) {
+bool CWebchatEngine::PasteText(const std::u16string& text) {
   if (!::OpenClipboard(m_hWndHost)) return false;
   ::EmptyClipboard();
   const SIZE_T bytes = (text.size() + 1) * sizeof(char16_t);
@@ -211,7 +212,7 @@ bool CWebchatMan::PasteText(const std::u16string& text) {
   return placed;
 }
 
-bool CWebchatMan::TypeText(HWND mainWnd, const std::u16string& text) {
+bool CWebchatEngine::TypeText(HWND mainWnd, const std::u16string& text) {
   if (text.empty()) return false;
   bool typed = true;
   std::vector<BYTE> newLine;
@@ -236,7 +237,7 @@ bool CWebchatMan::TypeText(HWND mainWnd, const std::u16string& text) {
   return typed;
 }
 
-bool CWebchatMan::PutImageOnClipboard(const std::string& path) {
+bool CWebchatEngine::PutImageOnClipboard(const std::string& path) {
   if (path.empty() || !::PathFileExistsW(Utf8ToWide(path).c_str())) return false;
   const std::string bmpPath = GetTempBitmapPath();
   if (!win32::ConvertImageFileToBmp(path, bmpPath)) return false;
@@ -253,7 +254,7 @@ bool CWebchatMan::PutImageOnClipboard(const std::string& path) {
   return placed;
 }
 
-bool CWebchatMan::InputTextVec(const char* key, std::vector<INPUTDATA> items) {
+bool CWebchatEngine::InputTextVec(const char* key, std::vector<INPUTDATA> items) {
   TC_TRACE("CWebchatMan::InputTextVec()");
   const CInputScope scope(m_pInputObserver);
   ::EnterCriticalSection(&m_csLock);
@@ -300,7 +301,7 @@ bool CWebchatMan::InputTextVec(const char* key, std::vector<INPUTDATA> items) {
   return result;
 }
 
-void CWebchatMan::SendCurrText(const char* key) {
+void CWebchatEngine::SendCurrText(const char* key) {
   TC_TRACE("CWebchatMan::SendCurrText");
   const CInputScope scope(m_pInputObserver);
   ::EnterCriticalSection(&m_csLock);
@@ -310,7 +311,7 @@ void CWebchatMan::SendCurrText(const char* key) {
   ::LeaveCriticalSection(&m_csLock);
 }
 
-bool CWebchatMan::SendImageByCopy(const char* key, const char* imagePath) {
+bool CWebchatEngine::SendImageByCopy(const char* key, const char* imagePath) {
   TC_TRACE("CWebchatMan::SendImageByCopy");
   const CInputScope scope(m_pInputObserver);
   if (!imagePath || !PutImageOnClipboard(imagePath)) return false;

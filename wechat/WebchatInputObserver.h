@@ -1,4 +1,4 @@
-// Told when one of CWebchatMan's input operations (InputTextVec, SendCurrText,
+// Told when one of CWebchatEngine's input operations (InputTextVec, SendCurrText,
 // SendImageByCopy) begins and when it has ended, on the GUI thread. Operations do not nest;
 // the end comes after the client fetched what was pasted, or after the wait gave up.
 #pragma once

@@ -2,7 +2,7 @@
 
 #include "platform/log/Log.h"
 #include "app/Settings.h"
-#include "wechat/WebchatMan.h"
+#include "wechat/WebchatEngine.h"
 #include "windows/UpdateCheck.h"
 
 using namespace DuiLib;
@@ -33,8 +33,8 @@ void CSplashWndUI::OnTimer() {
   TC_TRACE("CSplashWndUI::OnTimer()");
   ::KillTimer(m_hWnd, kCheckTimer);
   CheckUpdate(m_hWnd);
-  CWebchatMan::InitEnv(nullptr, nullptr, nullptr);
-  if (!CWebchatMan::IsWeChatInstalled())
+  CWebchatEngine::InitEnv(nullptr, nullptr, nullptr);
+  if (!CWebchatEngine::IsWeChatInstalled())
     ::MessageBoxA(m_hWnd, "系统监测到未安装微信客户端，微信的功能将无法使用.", "警告",
                   MB_ICONWARNING);
   Close(kGoOn);

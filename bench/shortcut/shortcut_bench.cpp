@@ -9,6 +9,7 @@
 //   scripts/xvfb-run-wm.sh --wm openbox -- build/bench/shortcut/shortcut_bench
 #include "app/Settings.h"
 #include "bench/support/BenchServer.h"
+#include "mainframe/WebchatMan.h"
 #include "platform/ui/UIlib.h"
 #include "platform/ui/window/MessageLoop.h"
 #include "platform/win32/CodePage.h"
@@ -22,7 +23,6 @@
 #include "shortcut/ShortcutSender.h"
 #include "shortcut/ShortcutWnd.h"
 #include "tests/support/StandinEnvironment.h"
-#include "wechat/WebchatMan.h"
 
 #include <QCoreApplication>
 

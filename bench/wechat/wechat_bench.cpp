@@ -6,6 +6,7 @@
 // Run it on a private server, e.g.
 //   scripts/xvfb-run-wm.sh --wm openbox -- build/bench/wechat/wechat_bench
 // TC_BENCH_POLL_SECONDS (default 60) sets the length of the CPU measurement.
+#include "mainframe/WebchatMan.h"
 #include "platform/ui/window/WindowWnd.h"
 #include "platform/ui/window/MessageLoop.h"
 #include "platform/win32/CodePage.h"
@@ -13,7 +14,6 @@
 #include "platform/win32/Window.h"
 #include "tests/support/StandinEnvironment.h"
 #include "tests/support/TestFiles.h"
-#include "wechat/WebchatMan.h"
 
 #include <json/json.h>
 

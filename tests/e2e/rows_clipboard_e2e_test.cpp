@@ -7,6 +7,7 @@
 #include "mainframe/MainFrameWnd.h"
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
+#include "mainframe/WebchatMan.h"
 #include "mainframe/WebchatRowHint.h"
 #include "platform/ui/window/MessageLoop.h"
 #include "platform/win32/Window.h"
@@ -18,7 +19,6 @@
 #include "tests/support/StandinEnvironment.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Transcript.h"
-#include "wechat/WebchatMan.h"
 
 #include <QToolTip>
 

@@ -7,6 +7,7 @@
 #include "mainframe/MainFrameWnd.h"
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatListUI.h"
+#include "mainframe/WebchatMan.h"
 #include "platform/ui/window/MessageLoop.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
@@ -16,7 +17,6 @@
 #include "tests/support/GuiWait.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WorkbenchSession.h"
-#include "wechat/WebchatMan.h"
 #include "windows/ContactNoteDlg.h"
 
 #include <gtest/gtest.h>

@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "mainframe/MainFrameWnd.h"
 #include "mainframe/WebchatListUI.h"
+#include "mainframe/WebchatMan.h"
 #include "platform/ui/window/MessageLoop.h"
 #include "shortcut/ShortcutPanel.h"
 #include "shortcut/ShortcutWnd.h"
@@ -15,7 +16,6 @@
 #include "tests/support/GuiWait.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WorkbenchSession.h"
-#include "wechat/WebchatMan.h"
 
 #include <gtest/gtest.h>
 #include <json/json.h>

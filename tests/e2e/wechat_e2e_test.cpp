@@ -1,6 +1,7 @@
 // The manager against real stand-in clients on a real X server (started around this program
 // by scripts/xvfb-run-wm.sh, bare or with openbox). The tests share one frame window, one
 // manager and the copies it runs, and build on each other in the order written.
+#include "mainframe/WebchatMan.h"
 #include "platform/ui/window/WindowWnd.h"
 #include "platform/ui/window/MessageLoop.h"
 #include "platform/win32/CodePage.h"
@@ -9,7 +10,6 @@
 #include "platform/win32/Window.h"
 #include "tests/support/Processes.h"
 #include "tests/support/TestFiles.h"
-#include "wechat/WebchatMan.h"
 
 #include <gtest/gtest.h>
 #include <json/json.h>

@@ -21,7 +21,7 @@ std::string textItem(const std::string& text) {
 class CFakeHost : public IShortcutPanelHost {
  public:
   HWND PanelOwner() override { return nullptr; }
-  CWebchatMan* PanelManager() override { return nullptr; }
+  CWebchatEngine* PanelManager() override { return nullptr; }
   bool HasAccountList() override { return true; }
   std::string SelectedAccountKey() override { return "key"; }
   void StartSendTimer(UINT) override {}

@@ -158,7 +158,7 @@ TEST_F(Input, SendImageByCopyPastesAndSendsWithItsWaits) {
   EXPECT_GE(at("key") - at("click"), 20ms);
   auto keys = Calls("key");
   EXPECT_GE(keys.at(6).tpWhen - keys.at(5).tpWhen, 20ms);  // after Del-, before Ctrl+ of the paste
-  EXPECT_TRUE(std::filesystem::exists(CWebchatMan::GetTempBitmapPath()));
+  EXPECT_TRUE(std::filesystem::exists(CWebchatEngine::GetTempBitmapPath()));
 }
 
 TEST_F(Input, SendImageByCopyChecksTheFileBeforeTheKey) {

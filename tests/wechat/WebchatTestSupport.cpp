@@ -92,6 +92,10 @@ void CfgCallback(void*, const std::string& key, const WECHATCFGDATA& cfg) {
   Reports().Add(report);
 }
 
+void CExitRecorder::OnWeChatExit(const std::string& key) {
+  Reports().Add(MakeReport("exit", key));
+}
+
 BOOL COwnerWindow::Post(HWND hwnd, UINT msg, WPARAM, LPARAM) {
   if (hwnd != Handle()) return FALSE;
   TReport report = MakeReport("post", "");
@@ -123,13 +127,13 @@ void ManagerTest::SetUp() {
   win32::SetOwnWindowBackend(&m_owner);
   m_desktop.SetParentClientSize(0x9000, 800, 600);
   Reports().BlockUiCallbacks(false);
-  CWebchatMan::InitEnv(UiCallback, CfgCallback, nullptr);
+  CWebchatEngine::InitEnv(UiCallback, CfgCallback, nullptr);
 }
 
 void ManagerTest::TearDown() {
   Reports().BlockUiCallbacks(false);
   m_manager.reset();
-  CWebchatMan::InitEnv(nullptr, nullptr, nullptr);
+  CWebchatEngine::InitEnv(nullptr, nullptr, nullptr);
   win32::SetOwnWindowBackend(nullptr);
   win32::SetDesktopBackend(nullptr);
   win32::SetProcessTableSource({});
@@ -182,8 +186,8 @@ void ManagerTest::WriteAccount(const std::string& id, const std::string& nicknam
   RegCloseKey(key);
 }
 
-CWebchatMan& ManagerTest::Manager() {
-  if (!m_manager) m_manager.emplace(COwnerWindow::Handle(), HostWnd());
+CWebchatEngine& ManagerTest::Manager() {
+  if (!m_manager) m_manager.emplace(&m_sink, HostWnd());
   return *m_manager;
 }
 

@@ -1,6 +1,6 @@
-// Shared set-up of the manager's unit tests: a private home and hives, an in-memory desktop,
-// a client program that only sleeps, an owner window that records what is posted to it,
-// and callbacks that record every report.
+// Shared set-up of the copies engine's unit tests (and of the manager's in tests/mainframe): a
+// private home and hives, an in-memory desktop, a client program that only sleeps, a sink and
+// callbacks that record every report, and an owner window that records what is posted to it.
 #pragma once
 
 #include "tests/support/StubOwnWindowBackend.h"
@@ -8,7 +8,7 @@
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "platform/win32/Window.h"
-#include "wechat/WebchatMan.h"
+#include "wechat/WebchatEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ namespace wechat_test {
 
 // One callback call or posted message, in arrival order.
 struct TReport {
-  std::string strKind;  // "ui", "cfg", "post"
+  std::string strKind;  // "ui", "cfg", "exit" (the engine's sink), "post" (to the owner)
   std::string strKey;
   HWND hLogin = nullptr;
   HWND hMain = nullptr;
@@ -60,6 +60,12 @@ CReports& Reports();
 void UiCallback(void* context, const std::string& key, HWND login, HWND main);
 void CfgCallback(void* context, const std::string& key, const WECHATCFGDATA& cfg);
 
+// The engine's sink: records each exit report as "exit" with its key.
+class CExitRecorder : public IWebchatEngineSink {
+ public:
+  void OnWeChatExit(const std::string& key) override;
+};
+
 // An own-window backend that knows one window (the owner) and records its posted messages.
 class COwnerWindow : public testing_support::CStubOwnWindowBackend {
  public:
@@ -70,7 +76,7 @@ class COwnerWindow : public testing_support::CStubOwnWindowBackend {
   BOOL GetClientRect(HWND, RECT* rect) override;
 };
 
-// The manager's window in these tests: a foreign id the fake desktop re-parents into.
+// The host window in these tests: a foreign id the fake desktop re-parents into.
 inline HWND HostWnd() {
   return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x9000));
 }
@@ -86,8 +92,8 @@ class ManagerTest : public ::testing::Test {
   void WriteHklmDisplayIcon(const std::string& value);
   // A data folder whose account file carries id and nickname.
   void WriteAccount(const std::string& id, const std::string& nickname);
-  // The manager with the owner window and the host window.
-  CWebchatMan& Manager();
+  // The engine with the recording sink and the host window; no window of the UI library.
+  CWebchatEngine& Manager();
   DWORD ProcessOf(const std::string& key);
   // Starts the copy `key` and gives it a 1000 x 700 main window, once the manager reported
   // it (fatal failure otherwise).
@@ -98,7 +104,8 @@ class ManagerTest : public ::testing::Test {
   std::filesystem::path m_root;
   testing_support::FakeDesktop m_desktop;
   COwnerWindow m_owner;
-  std::optional<CWebchatMan> m_manager;
+  CExitRecorder m_sink;
+  std::optional<CWebchatEngine> m_manager;
   std::unique_ptr<testing_support::ScopedEnv> m_env;
 };
 

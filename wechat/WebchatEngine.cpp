@@ -1,4 +1,7 @@
-#include "wechat/WebchatMan.h"
+// The copies engine: records, processes, discovery threads and embedding (the input
+// sequences are in WebchatInput.cpp). Its trace labels keep the design's words
+// ("CWebchatMan::RunWeChat()", ...): the manager forwards these operations here.
+#include "wechat/WebchatEngine.h"
 
 #include "platform/log/Log.h"
 #include "app/Settings.h"
@@ -174,31 +177,18 @@ class CLock {
 
 }  // namespace
 
-CWebchatMan::CWebchatMan(DuiLib::WindowImplBase* pMainWnd) {
-  TC_TRACE("CWebchatMan::CWebchatMan()");
-  ::InitializeCriticalSection(&m_csLock);
-  if (!pMainWnd) return;
-  m_hWndOwner = pMainWnd->GetHWND();
-  // A child window of the frame from the start (the style older systems reach by re-parenting).
-  Create(m_hWndOwner, "WebChatMan", UI_WNDSTYLE_CHILD, 0, 0, 0, 50, 50);
-  m_hWndHost = GetHWND();
-  if (!m_hWndHost)
-    TC_LOG(TC_LOG_ERROR, "The window of the chat-client manager could not be created.");
-}
-
-CWebchatMan::CWebchatMan(HWND ownerWnd, HWND hostWnd) : m_hWndOwner(ownerWnd), m_hWndHost(hostWnd) {
-  TC_TRACE("CWebchatMan::CWebchatMan()");
+CWebchatEngine::CWebchatEngine(IWebchatEngineSink* sink, HWND hostWnd)
+    : m_pSink(sink), m_hWndHost(hostWnd) {
   ::InitializeCriticalSection(&m_csLock);
 }
 
-CWebchatMan::~CWebchatMan() {
-  TC_TRACE("CWebchatMan::~CWebchatMan()");
+CWebchatEngine::~CWebchatEngine() {
   __ClearAllWeChatRunData();
   ::DeleteCriticalSection(&m_csLock);
 }
 
-void CWebchatMan::InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK cfgCallback,
-                          void* context) {
+void CWebchatEngine::InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK cfgCallback,
+                             void* context) {
   TC_TRACE("CWebchatMan::InitEnv()");
   std::string exePath = ReadExePathFromRegistry();
   std::string cfgDir = CWeChatDataFolder::FindDataFolder();
@@ -210,33 +200,29 @@ void CWebchatMan::InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK
   Env().strCfgDir = cfgDir;
 }
 
-bool CWebchatMan::IsWeChatInstalled() {
+bool CWebchatEngine::IsWeChatInstalled() {
   TC_TRACE("CWebchatMan::IsWeChatInstalled()");
   std::string path = GetWeChatExePath();
   return !path.empty() && ::PathFileExistsW(Utf8ToWide(path).c_str()) == 1;
 }
 
-std::string CWebchatMan::GetWeChatExePath() {
+std::string CWebchatEngine::GetWeChatExePath() {
   std::lock_guard<std::mutex> lock(Env().mutex);
   return Env().strExePath;
 }
 
-std::string CWebchatMan::GetWeChatCfgDir() {
+std::string CWebchatEngine::GetWeChatCfgDir() {
   std::lock_guard<std::mutex> lock(Env().mutex);
   return Env().strCfgDir;
 }
 
-std::string CWebchatMan::GetTempBitmapPath() {
+std::string CWebchatEngine::GetTempBitmapPath() {
   std::string folder = GetUserDataFolder().GetData();
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder + "tmpBmp4Input.bmp";
 }
 
-std::vector<WECHATKUAIJIEDATA> CWebchatMan::ReadExcelContent(const std::string& path) {
-  return CExcelReader::ReadExcelContent(path);
-}
-
-bool CWebchatMan::StartProcess(HANDLE& process, DWORD& processId) {
+bool CWebchatEngine::StartProcess(HANDLE& process, DWORD& processId) {
   std::vector<DWORD> outside;
   if (__IsHasWeChatRunByWeChatPC(outside) && !outside.empty()) {
     processId = outside.front();
@@ -261,7 +247,7 @@ bool CWebchatMan::StartProcess(HANDLE& process, DWORD& processId) {
   return true;
 }
 
-bool CWebchatMan::RunWeChat(const char* key) {
+bool CWebchatEngine::RunWeChat(const char* key) {
   TC_TRACE("CWebchatMan::RunWeChat()");
   if (!key) return false;
   CLock lock(m_csLock);
@@ -273,7 +259,7 @@ bool CWebchatMan::RunWeChat(const char* key) {
   ::ResetEvent(data.hStopEvent);
   auto* param = new FINDUITHREADPARAM{data.strKey, data.dwProcessId, data.hStopEvent, this};
   data.hThread =
-      ::CreateThread(nullptr, 0, &CWebchatMan::__FindWehChatUIThreadProcess, param, 0, nullptr);
+      ::CreateThread(nullptr, 0, &CWebchatEngine::__FindWehChatUIThreadProcess, param, 0, nullptr);
   if (!IsValid(data.hThread)) {
     delete param;
     TC_LOG(TC_LOG_ERROR, "Failed to start the window search of " << data.strKey << ".");
@@ -282,7 +268,7 @@ bool CWebchatMan::RunWeChat(const char* key) {
   return true;
 }
 
-bool CWebchatMan::StopWeChat(const char* key) {
+bool CWebchatEngine::StopWeChat(const char* key) {
   TC_TRACE("CWebchatMan::StopWeChat");
   if (!key) return false;
   ::fnunhookmouse(key);
@@ -300,7 +286,7 @@ bool CWebchatMan::StopWeChat(const char* key) {
   return true;
 }
 
-void CWebchatMan::SwitchWeChat(const char* key) {
+void CWebchatEngine::SwitchWeChat(const char* key) {
   TC_TRACE(" CWebchatMan::SwitchWeChat()");
   CLock lock(m_csLock);
   m_strCurrWeChat = key ? key : "";
@@ -308,15 +294,15 @@ void CWebchatMan::SwitchWeChat(const char* key) {
   if (__FindWeChatRunData(data, m_strCurrWeChat)) __ShowWeChatUI(data);
 }
 
-bool CWebchatMan::GetWeChatRunData(WECHATRUNDATA& data, const std::string& key) {
+bool CWebchatEngine::GetWeChatRunData(WECHATRUNDATA& data, const std::string& key) {
   CLock lock(m_csLock);
   return __FindWeChatRunData(data, key);
 }
 
-std::string CWebchatMan::GetCurrWeChat() {
+std::string CWebchatEngine::GetCurrWeChat() {
   CLock lock(m_csLock);
   if (!m_hWndHost) return {};
-  // The copy on show is the topmost visible display window inside the manager's window.
+  // The copy on show is the topmost visible display window inside the host window.
   for (HWND child = ::GetWindow(m_hWndHost, GW_CHILD); child;
        child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (!::IsWindowVisible(child)) continue;
@@ -326,22 +312,22 @@ std::string CWebchatMan::GetCurrWeChat() {
   return {};
 }
 
-std::vector<std::string> CWebchatMan::GetClosedWeChats() {
+std::vector<std::string> CWebchatEngine::GetClosedWeChats() {
   CLock lock(m_csLock);
   return m_vecClosedWeChat;
 }
 
-void CWebchatMan::ClearClosedWeChats() {
+void CWebchatEngine::ClearClosedWeChats() {
   CLock lock(m_csLock);
   m_vecClosedWeChat.clear();
 }
 
-std::vector<std::string> CWebchatMan::TakeClosedWeChats() {
+std::vector<std::string> CWebchatEngine::TakeClosedWeChats() {
   CLock lock(m_csLock);
   return std::exchange(m_vecClosedWeChat, {});
 }
 
-bool CWebchatMan::__FindWeChatRunData(WECHATRUNDATA& data, const std::string& key) {
+bool CWebchatEngine::__FindWeChatRunData(WECHATRUNDATA& data, const std::string& key) {
   auto it = std::find_if(m_vecRunData.begin(), m_vecRunData.end(),
                          [&](const WECHATRUNDATA& entry) { return entry.strKey == key; });
   if (it == m_vecRunData.end()) return false;
@@ -349,7 +335,7 @@ bool CWebchatMan::__FindWeChatRunData(WECHATRUNDATA& data, const std::string& ke
   return true;
 }
 
-void CWebchatMan::__SetWeChatRunData(const WECHATRUNDATA& data) {
+void CWebchatEngine::__SetWeChatRunData(const WECHATRUNDATA& data) {
   auto it = std::find_if(m_vecRunData.begin(), m_vecRunData.end(),
                          [&](const WECHATRUNDATA& entry) { return entry.strKey == data.strKey; });
   if (it == m_vecRunData.end())
@@ -358,7 +344,7 @@ void CWebchatMan::__SetWeChatRunData(const WECHATRUNDATA& data) {
     *it = data;
 }
 
-bool CWebchatMan::__RemoveWeChatRunData(WECHATRUNDATA& data, const std::string& key) {
+bool CWebchatEngine::__RemoveWeChatRunData(WECHATRUNDATA& data, const std::string& key) {
   TC_TRACE("CWebchatMan::__RemoveWeChatRunData");
   auto it = std::find_if(m_vecRunData.begin(), m_vecRunData.end(),
                          [&](const WECHATRUNDATA& entry) { return entry.strKey == key; });
@@ -369,21 +355,21 @@ bool CWebchatMan::__RemoveWeChatRunData(WECHATRUNDATA& data, const std::string& 
   return true;
 }
 
-void CWebchatMan::JoinStoppedThread(WECHATRUNDATA& data) {
+void CWebchatEngine::JoinStoppedThread(WECHATRUNDATA& data) {
   if (!IsValid(data.hThread)) return;
   DWORD result = ::WaitForSingleObject(data.hThread, kStopWaitMs);
   if (result == WAIT_OBJECT_0) return;
   TC_LOGF(TC_LOG_WARN, "退出遍历微信窗口线程( 0x%x ) 异常: %d.",
           static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(data.hThread)),
           static_cast<int>(result));
-  // The thread still waits on its stop event and uses this manager: both stay until the
+  // The thread still waits on its stop event and uses this engine: both stay until the
   // destructor has joined it.
   CLock lock(m_csLock);
   m_vecLingering.push_back({std::exchange(data.hThread, INVALID_HANDLE_VALUE),
                             std::exchange(data.hStopEvent, INVALID_HANDLE_VALUE)});
 }
 
-void CWebchatMan::JoinLingeringThreads(DWORD milliseconds) {
+void CWebchatEngine::JoinLingeringThreads(DWORD milliseconds) {
   std::vector<TLingeringThread> lingering;
   {
     CLock lock(m_csLock);
@@ -402,7 +388,7 @@ void CWebchatMan::JoinLingeringThreads(DWORD milliseconds) {
   m_vecLingering.insert(m_vecLingering.end(), stillRunning.begin(), stillRunning.end());
 }
 
-void CWebchatMan::__ClearWeChatRunData(WECHATRUNDATA& data) {
+void CWebchatEngine::__ClearWeChatRunData(WECHATRUNDATA& data) {
   TC_TRACE("CWebchatMan::__ClearWeChatRunData");
   if (IsValid(data.hProcess)) {
     ::TerminateProcess(data.hProcess, 0);
@@ -413,14 +399,14 @@ void CWebchatMan::__ClearWeChatRunData(WECHATRUNDATA& data) {
   CloseValid(data.hStopEvent);
 }
 
-void CWebchatMan::__ClearAllWeChatRunData() {
+void CWebchatEngine::__ClearAllWeChatRunData() {
   std::vector<WECHATRUNDATA> records;
   {
     CLock lock(m_csLock);
     m_strCurrWeChat.clear();
     records.swap(m_vecRunData);
   }
-  // Every thread is told to end and joined before its handles and the manager go away.
+  // Every thread is told to end and joined before its handles and the engine go away.
   for (WECHATRUNDATA& data : records)
     if (IsValid(data.hStopEvent)) ::SetEvent(data.hStopEvent);
   for (WECHATRUNDATA& data : records) {
@@ -430,32 +416,7 @@ void CWebchatMan::__ClearAllWeChatRunData() {
   JoinLingeringThreads(INFINITE);
 }
 
-LRESULT CWebchatMan::OnKeyDown(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = TRUE;
-  return 1;
-}
-
-LRESULT CWebchatMan::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
-  if (uMsg == WM_KEYDOWN) {
-    bHandled = true;  // no key acts on the manager's window (Escape must not close it)
-    return 1;
-  }
-  return WindowImplBase::MessageHandler(uMsg, wParam, lParam, bHandled);
-}
-
-LRESULT CWebchatMan::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
-  if (uMsg == WM_TIMER) {
-    bHandled = FALSE;
-    return 0;
-  }
-  return WindowImplBase::HandleCustomMessage(uMsg, wParam, lParam, bHandled);
-}
-
-void CWebchatMan::SetPos(RECT rect, bool bNeedInvalidate) {
-  if (m_hWndHost)
-    ::SetWindowPos(m_hWndHost, nullptr, rect.left, rect.top, rect.right - rect.left,
-                   rect.bottom - rect.top, 0);
-  if (m_hWndOwner) CContainerUI::SetPos(rect, bNeedInvalidate);
+void CWebchatEngine::SetPos(RECT rect) {
   {
     CLock lock(m_csLock);
     m_rcPos = rect;
@@ -463,7 +424,7 @@ void CWebchatMan::SetPos(RECT rect, bool bNeedInvalidate) {
   __WindowPosOrSizeChange();
 }
 
-void CWebchatMan::__WindowPosOrSizeChange() {
+void CWebchatEngine::__WindowPosOrSizeChange() {
   TC_TRACE("CWebchatMan::__WindowPosOrSizeChange()");
   CLock lock(m_csLock);
   if (m_strCurrWeChat.empty()) return;
@@ -471,7 +432,7 @@ void CWebchatMan::__WindowPosOrSizeChange() {
   if (__FindWeChatRunData(data, m_strCurrWeChat)) __ShowWeChatUI(data);
 }
 
-void CWebchatMan::__ShowWeChatUI(const WECHATRUNDATA& data) {
+void CWebchatEngine::__ShowWeChatUI(const WECHATRUNDATA& data) {
   TC_TRACE("CWebchatMan::__ShowWeChatUI()");
   HWND display = data.DisplayWnd();
   if (!display) return;
@@ -491,7 +452,7 @@ void CWebchatMan::__ShowWeChatUI(const WECHATRUNDATA& data) {
                TRUE);
 }
 
-void CWebchatMan::__NtfWeChatLoginUIHwnd(const std::string& key, HWND hWnd) {
+void CWebchatEngine::__NtfWeChatLoginUIHwnd(const std::string& key, HWND hWnd) {
   TC_TRACE("CWebchatMan::__NtfWeChatLoginUIHwnd()");
   WECHATRUNDATA data;
   {
@@ -513,7 +474,7 @@ void CWebchatMan::__NtfWeChatLoginUIHwnd(const std::string& key, HWND hWnd) {
   CallUiCallback(data.strKey, data.hLoginWnd, data.hMainWnd);
 }
 
-void CWebchatMan::__NtfWeChatMainUIHwnd(const std::string& key, HWND hWnd) {
+void CWebchatEngine::__NtfWeChatMainUIHwnd(const std::string& key, HWND hWnd) {
   TC_TRACE("CWebchatMan::__NtfWeChatMainUIHwnd()");
   WECHATRUNDATA data;
   {
@@ -533,17 +494,17 @@ void CWebchatMan::__NtfWeChatMainUIHwnd(const std::string& key, HWND hWnd) {
   CallUiCallback(data.strKey, data.hLoginWnd, data.hMainWnd);
 }
 
-bool CWebchatMan::__NtfWeChatExit(const std::string& key) {
-  if (!m_hWndOwner) return false;
+bool CWebchatEngine::__NtfWeChatExit(const std::string& key) {
+  if (!m_pSink) return false;
   {
     CLock lock(m_csLock);
     m_vecClosedWeChat.push_back(key);
   }
-  ::PostMessageA(m_hWndOwner, WM_USER_MSG_MAINFRAME_WECHATEXIT, 0, 0);
+  m_pSink->OnWeChatExit(key);
   return true;
 }
 
-DWORD CWebchatMan::__FindWehChatUIThreadProcess(LPVOID param) {
+DWORD CWebchatEngine::__FindWehChatUIThreadProcess(LPVOID param) {
   TC_TRACE("::__FindWehChatUIThreadProcess()");
   FINDUITHREADPARAM start = *static_cast<FINDUITHREADPARAM*>(param);
   delete static_cast<FINDUITHREADPARAM*>(param);
@@ -624,13 +585,13 @@ void LogParentImage(DWORD parentId) {
 
 }  // namespace
 
-bool CWebchatMan::IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
+bool CWebchatEngine::IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
   TC_TRACE("CWebchatMan::IsHasWeChatRunByWeChatPC().");
   CLock lock(m_csLock);
   return __IsHasWeChatRunByWeChatPC(processIds);
 }
 
-bool CWebchatMan::__IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
+bool CWebchatEngine::__IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
   TC_TRACE("CWebchatMan::__IsHasWeChatRunByWeChatPC().");
   // Only this user's processes: another user's client is not ours to take over.
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPCURRENTUSER, 0);

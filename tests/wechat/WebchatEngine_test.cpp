@@ -1,5 +1,5 @@
-// Records, lifecycle, discovery and embedding of the manager on an in-memory desktop, with
-// real (sleeping) client processes.
+// Records, lifecycle, discovery and embedding of the copies engine on an in-memory desktop,
+// with real (sleeping) client processes and a recording sink in place of a window.
 #include "WebchatTestSupport.h"
 
 #include "platform/win32/Process.h"
@@ -30,7 +30,7 @@ std::vector<testing_support::FakeDesktop::TCall> CallsOf(testing_support::FakeDe
 using Lifecycle = ManagerTest;
 
 TEST_F(Lifecycle, TheSameKeyTwiceStartsOneCopy) {
-  EXPECT_TRUE(CWebchatMan::IsWeChatInstalled());
+  EXPECT_TRUE(CWebchatEngine::IsWeChatInstalled());
   EXPECT_TRUE(Manager().RunWeChat("k1"));
   DWORD pid = ProcessOf("k1");
   ASSERT_NE(pid, 0u);
@@ -68,8 +68,8 @@ TEST_F(Lifecycle, StopEndsTheProcessAndKeepsTheCurrentKey) {
 
 TEST_F(Lifecycle, AFailedStartRecordsNothing) {
   WriteHklmDisplayIcon((m_root / "missing" / "client").string());
-  CWebchatMan::InitEnv(UiCallback, CfgCallback, nullptr);
-  EXPECT_FALSE(CWebchatMan::IsWeChatInstalled());
+  CWebchatEngine::InitEnv(UiCallback, CfgCallback, nullptr);
+  EXPECT_FALSE(CWebchatEngine::IsWeChatInstalled());
   EXPECT_FALSE(Manager().RunWeChat("k1"));
   WECHATRUNDATA data;
   EXPECT_FALSE(Manager().GetWeChatRunData(data, "k1"));
@@ -78,8 +78,8 @@ TEST_F(Lifecycle, AFailedStartRecordsNothing) {
 TEST_F(Lifecycle, AnUnquotedDisplayIconIsTakenWhole) {
   std::string script = WriteClientScript();
   WriteHklmDisplayIcon(script);
-  CWebchatMan::InitEnv(UiCallback, CfgCallback, nullptr);
-  EXPECT_EQ(CWebchatMan::GetWeChatExePath(), script);
+  CWebchatEngine::InitEnv(UiCallback, CfgCallback, nullptr);
+  EXPECT_EQ(CWebchatEngine::GetWeChatExePath(), script);
 }
 
 TEST_F(Lifecycle, DestructionWithCopiesRunningEndsEveryProcessAndThread) {
@@ -229,14 +229,11 @@ TEST_F(Discovery, AHiddenMainWindowStaysKnownAndItsDestructionIsReported) {
   ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); },
                                 kReportTimeoutMs));
   std::this_thread::sleep_for(600ms);  // hidden (not current): not found, not gone
-  EXPECT_EQ(Reports().Count("post"), 0);
+  EXPECT_EQ(Reports().Count("exit"), 0);
   auto removed = std::chrono::steady_clock::now();
   m_desktop.RemoveWindow(main);
   ASSERT_TRUE(Reports().WaitFor(
-      [&](const TReport& r) {
-        return r.strKind == "post" && r.uMsg == WM_USER_MSG_MAINFRAME_WECHATEXIT;
-      },
-      1000));
+      [&](const TReport& r) { return r.strKind == "exit" && r.strKey == "k1"; }, 1000));
   EXPECT_LT(Reports().All().back().tpWhen - removed, 1000ms);
   EXPECT_EQ(Manager().GetClosedWeChats(), std::vector<std::string>{"k1"});
   EXPECT_EQ(Manager().TakeClosedWeChats(), std::vector<std::string>{"k1"});
@@ -324,7 +321,7 @@ TEST_F(Discovery, CopiesReportingAndEndingAtOnceLoseNothing) {
   }
   EXPECT_EQ(Reports().Count("cfg"), 5);
   for (HWND main : mains) m_desktop.RemoveWindow(main);
-  ASSERT_TRUE(Reports().WaitForCount("post", 5, 3000));
+  ASSERT_TRUE(Reports().WaitForCount("exit", 5, 3000));
   std::vector<std::string> closed = Manager().TakeClosedWeChats();
   std::sort(closed.begin(), closed.end());
   EXPECT_EQ(closed, keys);
@@ -334,7 +331,7 @@ using Detection = ManagerTest;
 
 TEST_F(Detection, AnOutsideCopyIsAdoptedAndThenNotReportedAgain) {
   // A process started here but presented by a fake table as a client the shell started.
-  std::string command = "\"" + CWebchatMan::GetWeChatExePath() + "\"";
+  std::string command = "\"" + CWebchatEngine::GetWeChatExePath() + "\"";
   STARTUPINFOA startup{};
   PROCESS_INFORMATION info{};
   ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -1,25 +1,26 @@
-// CWebchatMan: starts, adopts, tracks, embeds and stops copies of the chat client, and types
-// replies into them.
+// CWebchatEngine: starts, adopts, tracks, embeds and stops copies of the chat client, and types
+// replies into them. It knows no UI library: the window it embeds copies into is a plain
+// handle, and what it reports goes to the process-wide callbacks of InitEnv and to an
+// IWebchatEngineSink. CWebchatMan (mainframe/WebchatMan.h) is the window and layout control
+// above it; the input sequences are in WebchatInput.cpp.
 //
-// Each copy is known by an instance key chosen by the caller. Per copy the manager keeps one
-// WECHATRUNDATA and runs one discovery thread that watches the desktop for the copy's login
-// and main windows (every 500 ms, and at once when the desktop reports a new window). A found
-// window is recorded, embedded into the manager's window when the copy is current (hidden
-// otherwise) and reported through the callbacks given to InitEnv; the thread reads the
-// account profile when the main window appears and queues the key and posts
-// WM_USER_MSG_MAINFRAME_WECHATEXIT to the owner when that window is destroyed.
+// Each copy is known by an instance key chosen by the caller. Per copy the engine keeps one
+// WECHATRUNDATA in m_vecRunData and runs one discovery thread (__FindWehChatUIThreadProcess)
+// that watches the desktop for the copy's login and main windows (every 500 ms, and at once
+// when the desktop reports a new window). A found window is recorded, embedded into the host
+// window when the copy is current (hidden otherwise) and reported through the callbacks given
+// to InitEnv; the thread reads the account profile when the main window appears, and queues
+// the key and tells the sink when that window is destroyed.
 //
 // Threads: every public operation runs in the GUI thread; the discovery threads take the
-// same recursive lock (m_csLock) to record windows. Callbacks are always called without it.
-// No discovery thread outlives the manager: stopping a copy signals its thread and joins it
-// outside the lock; one that does not end within a second is joined at destruction.
+// same recursive lock (m_csLock) to record windows. Callbacks and the sink are always called
+// without it. No discovery thread outlives the engine: stopping a copy signals its thread and
+// joins it outside the lock; one that does not end within a second is joined at destruction.
 #pragma once
 
-#include "excel/ExcelReader.h"
-#include "platform/ui/core/ContainerUI.h"
-#include "platform/ui/window/WindowImplBase.h"
 #include "platform/win32/Sync.h"
 #include "wechat/WebchatData.h"
+#include "wechat/WebchatEngineSink.h"
 #include "wechat/WebchatInputObserver.h"
 
 #include <string>
@@ -32,24 +33,21 @@ using PFN_WECHATUICALLBACK = void (*)(void* context, const std::string& key, HWN
 using PFN_WECHATCFGCALLBACK = void (*)(void* context, const std::string& key,
                                        const WECHATCFGDATA& cfg);
 
-// The manager is a child window of the main frame (class "webchat", skin "webchat.xml"), in
-// which the current copy's window is shown, and the layout control that places it.
-class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
+class CWebchatEngine {
  public:
-  // pMainWnd: the main frame, whose window gets the manager's messages and holds the
-  // manager's window. Null makes a manager without a window (it can still read spreadsheets).
-  explicit CWebchatMan(DuiLib::WindowImplBase* pMainWnd);
-  // A manager embedding into hostWnd and posting to ownerWnd (either may be null); for
-  // callers that provide the windows themselves (tests, tools).
-  CWebchatMan(HWND ownerWnd, HWND hostWnd);
-  ~CWebchatMan() override;
-  CWebchatMan(const CWebchatMan&) = delete;
-  CWebchatMan& operator=(const CWebchatMan&) = delete;
+  // sink: told when a copy's main window goes away (null: nobody is, and the discovery thread
+  // keeps watching). hostWnd: the window the current copy is shown in (null: none). Neither
+  // is owned; both outlive the engine.
+  CWebchatEngine(IWebchatEngineSink* sink, HWND hostWnd);
+  ~CWebchatEngine();
+  CWebchatEngine(const CWebchatEngine&) = delete;
+  CWebchatEngine& operator=(const CWebchatEngine&) = delete;
 
   // Process-wide set-up: the callbacks (null: nothing is called), the client's executable
   // path from the registry and the data folder.
   static void InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK cfgCallback,
                       void* context);
+  // Whether the client is installed: its executable, as InitEnv read it, exists.
   static bool IsWeChatInstalled();
   static std::string GetWeChatExePath();
   // The data folder as last found (each profile read searches again on its own copy).
@@ -63,9 +61,9 @@ class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
   // Makes the key current and shows its copy, if recorded.
   void SwitchWeChat(const char* key);
   bool GetWeChatRunData(WECHATRUNDATA& data, const std::string& key);
-  // The key of the copy whose window is shown in the manager, or empty.
+  // The key of the copy whose window is shown in the host window, or empty.
   std::string GetCurrWeChat();
-  // Keys of copies whose main window went away, queued for the owner.
+  // Keys of copies whose main window went away, queued for the sink's owner.
   std::vector<std::string> GetClosedWeChats();
   // Empties the queue (under the lock); TakeClosedWeChats reads and empties it at once.
   void ClearClosedWeChats();
@@ -73,17 +71,14 @@ class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
   // Outside copies: appends the first one's process id; true when one was found.
   bool IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds);
 
-  // Moves the manager to rect (in the owner's client coordinates) and re-places the
-  // current copy's window.
-  void SetPos(RECT rect, bool bNeedInvalidate = true) override;
+  // Where the host window now is (in its parent's client coordinates): the current copy's
+  // window is centred in it again.
+  void SetPos(RECT rect);
 
   // Input into the copy's main window (GUI thread). Each makes the key current.
   bool InputTextVec(const char* key, std::vector<INPUTDATA> items);
   void SendCurrText(const char* key);
   bool SendImageByCopy(const char* key, const char* imagePath);
-
-  // Quick replies from a spreadsheet (see CExcelReader).
-  static std::vector<WECHATKUAIJIEDATA> ReadExcelContent(const std::string& path);
 
   // Where the picture of an input item is converted before it goes to the clipboard.
   static std::string GetTempBitmapPath();
@@ -92,18 +87,6 @@ class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
 
   // The thread procedure of a copy's discovery thread (argument: a FINDUITHREADPARAM).
   static DWORD __FindWehChatUIThreadProcess(LPVOID param);
-
- protected:
-  HWND GetHostWnd() const { return m_hWndHost; }
-  HWND GetOwnerWnd() const { return m_hWndOwner; }
-
-  // Window hooks: keys are swallowed; timers are left to the default handling.
-  LPCTSTR GetWindowClassName() const override { return "webchat"; }
-  DuiLib::CDuiString GetSkinFolder() override { return "skin/"; }
-  DuiLib::CDuiString GetSkinFile() override { return "webchat.xml"; }
-  LRESULT OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
-  LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
-  LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
 
  private:
   struct TLingeringThread {
@@ -115,7 +98,7 @@ class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
   void __NtfWeChatMainUIHwnd(const std::string& key, HWND hWnd);
   void __ShowWeChatUI(const WECHATRUNDATA& data);
   void __WindowPosOrSizeChange();
-  // Queues the key and posts the exit message; false when there is no owner window.
+  // Queues the key and tells the sink; false when there is no sink.
   bool __NtfWeChatExit(const std::string& key);
 
   bool __FindWeChatRunData(WECHATRUNDATA& data, const std::string& key);
@@ -138,8 +121,8 @@ class CWebchatMan : public DuiLib::WindowImplBase, public DuiLib::CContainerUI {
   static bool PutImageOnClipboard(const std::string& path);
   void SetCurrent(const char* key);
 
-  HWND m_hWndOwner = nullptr;
-  HWND m_hWndHost = nullptr;
+  IWebchatEngineSink* const m_pSink;
+  const HWND m_hWndHost;
   IWebchatInputObserver* m_pInputObserver = nullptr;
   RECT m_rcPos{};
   CRITICAL_SECTION m_csLock;

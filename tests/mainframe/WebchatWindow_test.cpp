@@ -1,8 +1,8 @@
 // The manager as a window of the UI library (offscreen): its own child window under the
 // frame, the key and timer hooks, and a manager without an owner.
+#include "mainframe/WebchatMan.h"
 #include "platform/ui/window/WindowImplBase.h"
 #include "platform/win32/Window.h"
-#include "wechat/WebchatMan.h"
 
 #include <gtest/gtest.h>
 
