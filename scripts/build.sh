@@ -10,7 +10,12 @@ while [ $# -gt 0 ]; do
   configure+=("$1"); shift
 done
 launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  # Paths under the checkout are hashed relative to it, so that another clone or worktree of
+  # the same sources (a CI run, a second branch) reuses what this one compiled.
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+fi
 # The configure output stays visible: a missing dependency must be seen, not hidden.
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} \
   "${launcher[@]}" "${configure[@]}" |
