@@ -4,8 +4,6 @@
 
 #include <sodium.h>
 
-#include <ctime>
-
 namespace refserver {
 
 namespace {
@@ -14,18 +12,19 @@ constexpr int kMaxSmsAttempts = 5;
 constexpr std::int64_t kDay = 24 * 3600;
 constexpr size_t kMaxPasswordBytes = 128;
 
-std::int64_t now() {
-  return static_cast<std::int64_t>(std::time(nullptr));
-}
-
 bool sameCode(const std::string& a, const std::string& b) {
   return a.size() == b.size() && sodium_memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
 }  // namespace
 
-CAccountStore::CAccountStore(CDatabase& db, const CPasswordHasher& hasher, TAccountLimits limits)
-    : m_db(db), m_hasher(hasher), m_limits(limits) {}
+CAccountStore::CAccountStore(CDatabase& db, const CPasswordHasher& hasher, const IClock& clock,
+                             TAccountLimits limits)
+    : m_db(db), m_hasher(hasher), m_clock(clock), m_limits(limits) {}
+
+std::int64_t CAccountStore::Now() const {
+  return m_clock.UnixSeconds();
+}
 
 void CAccountStore::CheckPhone(const std::string& phone) {
   const size_t digitsFrom = (!phone.empty() && phone[0] == '+') ? 1 : 0;
@@ -45,12 +44,12 @@ bool CAccountStore::IssueSmsCode(const std::string& phone, ESmsPurpose purpose,
   CheckPhone(phone);
   bool issued = false;
   m_db.Transaction([&](CDatabase& db) {
-    db.Prepare("DELETE FROM sms_codes WHERE expires_at <= ?").Bind(1, now()).Run();
-    db.Prepare("DELETE FROM sms_limits WHERE window_start <= ?").Bind(1, now() - kDay).Run();
+    db.Prepare("DELETE FROM sms_codes WHERE expires_at <= ?").Bind(1, Now()).Run();
+    db.Prepare("DELETE FROM sms_limits WHERE window_start <= ?").Bind(1, Now() - kDay).Run();
     TPhoneUse use = LoadPhoneUseLocked(db, phone);
-    if (now() < use.nLastSent + m_limits.nSmsInterval || use.nSent >= m_limits.nSmsPerDay)
+    if (Now() < use.nLastSent + m_limits.nSmsInterval || use.nSent >= m_limits.nSmsPerDay)
       throw CApiError(RC_TOO_FREQUENT, phone);
-    use.nLastSent = now();
+    use.nLastSent = Now();
     ++use.nSent;
     SavePhoneUseLocked(db, phone, use);
     const bool known = FindAccountLocked(db, phone) != 0;
@@ -62,7 +61,7 @@ bool CAccountStore::IssueSmsCode(const std::string& phone, ESmsPurpose purpose,
         .Bind(1, phone)
         .Bind(2, static_cast<std::int64_t>(purpose))
         .Bind(3, code)
-        .Bind(4, now() + m_limits.nSmsTtl)
+        .Bind(4, Now() + m_limits.nSmsTtl)
         .Run();
     deliver(code);
     issued = true;
@@ -112,11 +111,11 @@ TLoginResult CAccountStore::Login(const std::string& phone, const std::string& p
   if (!m_hasher.Verify(hash, password, client)) throw CApiError(RC_WRONG_PASSWORD);
   result.sToken = CPasswordHasher::RandomHex(16);
   m_db.Transaction([&](CDatabase& db) {
-    db.Prepare("DELETE FROM tokens WHERE expires_at <= ?").Bind(1, now()).Run();
+    db.Prepare("DELETE FROM tokens WHERE expires_at <= ?").Bind(1, Now()).Run();
     db.Prepare("INSERT INTO tokens(token, account_id, expires_at) VALUES(?, ?, ?)")
         .Bind(1, CPasswordHasher::Digest(result.sToken))
         .Bind(2, accountId)
-        .Bind(3, now() + m_limits.nTokenTtl)
+        .Bind(3, Now() + m_limits.nTokenTtl)
         .Run();
   });
   return result;
@@ -150,7 +149,7 @@ std::int64_t CAccountStore::AccountOfToken(const std::string& token) {
   std::int64_t accountId = 0;
   m_db.Transaction([&](CDatabase& db) {
     auto st = db.Prepare("SELECT account_id FROM tokens WHERE token = ? AND expires_at > ?");
-    st.Bind(1, CPasswordHasher::Digest(token)).Bind(2, now());
+    st.Bind(1, CPasswordHasher::Digest(token)).Bind(2, Now());
     if (st.Step()) accountId = st.Int64(0);
   });
   if (accountId == 0) throw CApiError(RC_BAD_TOKEN);
@@ -188,7 +187,7 @@ std::int64_t CAccountStore::InsertAccountLocked(CDatabase& db, const std::string
       .Bind(3, company)
       .Bind(4, contactName)
       .Bind(5, m_limits.nWechatQuantity)
-      .Bind(6, now())
+      .Bind(6, Now())
       .Run();
   return db.LastInsertId();
 }
@@ -206,10 +205,10 @@ CAccountStore::TPhoneUse CAccountStore::LoadPhoneUseLocked(CDatabase& db,
       "SELECT window_start, last_sent_at, sent, failed_attempts FROM sms_limits "
       "WHERE phone = ?");
   st.Bind(1, phone);
-  if (st.Step() && st.Int64(0) > now() - kDay)
+  if (st.Step() && st.Int64(0) > Now() - kDay)
     use = {st.Int64(0), st.Int64(1), st.Int64(2), st.Int64(3)};
   else
-    use.nWindowStart = now();
+    use.nWindowStart = Now();
   return use;
 }
 
@@ -237,7 +236,7 @@ int CAccountStore::CheckSmsCodeLocked(CDatabase& db, const std::string& phone, E
         "SELECT code, expires_at FROM sms_codes "
         "WHERE phone = ? AND purpose = ?");
     st.Bind(1, phone).Bind(2, purposeValue);
-    right = st.Step() && st.Int64(1) > now() && sameCode(st.Text(0), code);
+    right = st.Step() && st.Int64(1) > Now() && sameCode(st.Text(0), code);
   }
   if (!right) {
     ++use.nFailed;

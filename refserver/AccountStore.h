@@ -1,11 +1,29 @@
+// Operator accounts, their SMS codes and login tokens.
+//
+// SMS codes are six digits, one live code per phone and purpose (a new request replaces the
+// old one), valid for the configured time and used up by the first successful use. A phone
+// gets at most one code per interval and a few a day, and five wrong guesses a day, counted
+// across all its codes: a new code does not buy new guesses.
+//
+// Nothing here tells whether a phone is registered: a code request for a phone that does
+// not fit the purpose succeeds without making a code, a reset for an unknown phone fails as
+// a wrong code does, and a login for an unknown phone hashes as long as a wrong password.
+// Password hashing comes last in every request, after all cheap checks passed; `client`
+// (the caller's address) bounds it per client. Tokens are 128 random bits in hex; a
+// password reset revokes all tokens of the account. Every failure throws CApiError with its
+// result code. Only digests of tokens are stored: a copy of the database signs nobody in.
+//
+// Called from every request thread at once: each operation runs in database transactions
+// of its own. The database, the hasher and the clock are the server's and outlive this.
 #pragma once
+
+#include "refserver/Clock.h"
+#include "refserver/Database.h"
+#include "refserver/PasswordHasher.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "refserver/Database.h"
-#include "refserver/PasswordHasher.h"
 
 namespace refserver {
 
@@ -28,23 +46,10 @@ struct TLoginResult {
   int nWechatQuantity = 0;
 };
 
-// Operator accounts, their SMS codes and login tokens.
-//
-// SMS codes are six digits, one live code per phone and purpose (a new request replaces the
-// old one), valid for the configured time and used up by the first successful use. A phone
-// gets at most one code per interval and a few a day, and five wrong guesses a day, counted
-// across all its codes: a new code does not buy new guesses.
-//
-// Nothing here tells whether a phone is registered: a code request for a phone that does
-// not fit the purpose succeeds without making a code, a reset for an unknown phone fails as
-// a wrong code does, and a login for an unknown phone hashes as long as a wrong password.
-// Password hashing comes last in every request, after all cheap checks passed; `client`
-// (the caller's address) bounds it per client. Tokens are 128 random bits in hex; a
-// password reset revokes all tokens of the account. Every failure throws CApiError with its
-// result code. Only digests of tokens are stored: a copy of the database signs nobody in.
 class CAccountStore {
  public:
-  CAccountStore(CDatabase& db, const CPasswordHasher& hasher, TAccountLimits limits);
+  CAccountStore(CDatabase& db, const CPasswordHasher& hasher, const IClock& clock,
+                TAccountLimits limits);
 
   // Issues a code for the phone when it fits the purpose (registration: an unknown phone,
   // reset: a known one) and delivers it inside the transaction. Returns whether a code was
@@ -69,6 +74,8 @@ class CAccountStore {
   static void CheckPassword(const std::string& password);
 
  private:
+  std::int64_t Now() const;
+
   // What a phone has used of its daily allowance.
   struct TPhoneUse {
     std::int64_t nWindowStart = 0;
@@ -94,6 +101,7 @@ class CAccountStore {
 
   CDatabase& m_db;
   const CPasswordHasher& m_hasher;
+  const IClock& m_clock;
   TAccountLimits m_limits;
 };
 

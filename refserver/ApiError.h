@@ -1,3 +1,7 @@
+// Result codes of the reply envelope. 1 is success; every other value is a failure the
+// client shows through "resultMsg" (and "obj" as detail).
+//
+// Plain values and a plain exception type: usable from any thread.
 #pragma once
 
 #include <stdexcept>
@@ -5,8 +9,6 @@
 
 namespace refserver {
 
-// Result codes of the reply envelope. 1 is success; every other value is a failure the
-// client shows through "resultMsg" (and "obj" as detail).
 enum EResultCode : int {
   RC_OK = 1,
   RC_UNKNOWN_PATH = 404,

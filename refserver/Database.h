@@ -1,4 +1,17 @@
+// The server's SQLite database: one connection in WAL mode, shared by all request threads.
+// Every access goes through Transaction(), which holds the connection's lock and commits
+// on return or rolls back when the body throws, so a request is all-or-nothing and a
+// process killed mid-write leaves the last committed state.
+//
+// The file is the one opened: when it is deleted or replaced under the running server (the
+// data folder removed, say), every transaction fails instead of acknowledging writes that
+// would go to a file nobody will ever open again. The file and its WAL are owner-only.
+//
+// The server owns one for its whole life; the stores keep references to it. Safe to use
+// from every request thread: transactions take turns on the connection's lock.
 #pragma once
+
+#include "refserver/Statement.h"
 
 #include <cstdint>
 #include <functional>
@@ -9,20 +22,10 @@
 
 #include <sys/types.h>
 
-#include "refserver/Statement.h"
-
 struct sqlite3;
 
 namespace refserver {
 
-// The server's SQLite database: one connection in WAL mode, shared by all request threads.
-// Every access goes through Transaction(), which holds the connection's lock and commits
-// on return or rolls back when the body throws, so a request is all-or-nothing and a
-// process killed mid-write leaves the last committed state.
-//
-// The file is the one opened: when it is deleted or replaced under the running server (the
-// data folder removed, say), every transaction fails instead of acknowledging writes that
-// would go to a file nobody will ever open again. The file and its WAL are owner-only.
 class CDatabase {
  public:
   // Opens (or creates) the file and brings its tables up to date. Throws on failure.

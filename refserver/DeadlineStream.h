@@ -1,14 +1,3 @@
-#pragma once
-
-#include <array>
-#include <chrono>
-#include <cstddef>
-#include <string>
-
-#include <httplib.h>
-
-namespace refserver {
-
 // One request's view of a client socket, with budgets for the whole request rather than for
 // each system call: reading the request (line, headers and body) must finish within the read
 // budget from the stream's creation, writing the reply within the write budget from its first
@@ -17,6 +6,19 @@ namespace refserver {
 //
 // Reads are buffered (the library reads header lines a byte at a time); writes never raise
 // SIGPIPE.
+//
+// One stream serves one request on one thread; it never owns or closes the socket.
+#pragma once
+
+#include <httplib.h>
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+namespace refserver {
+
 class CDeadlineStream : public httplib::Stream {
  public:
   using Clock = std::chrono::steady_clock;

@@ -1,10 +1,8 @@
 #include "refserver/FeedbackStore.h"
 
-#include <ctime>
-
 namespace refserver {
 
-CFeedbackStore::CFeedbackStore(CDatabase& db) : m_db(db) {}
+CFeedbackStore::CFeedbackStore(CDatabase& db, const IClock& clock) : m_db(db), m_clock(clock) {}
 
 std::int64_t CFeedbackStore::Add(std::int64_t account, const std::string& text) {
   std::int64_t id = 0;
@@ -12,7 +10,7 @@ std::int64_t CFeedbackStore::Add(std::int64_t account, const std::string& text) 
     db.Prepare("INSERT INTO feedback(account_id, text, created_at) VALUES(?, ?, ?)")
         .Bind(1, account)
         .Bind(2, text)
-        .Bind(3, static_cast<std::int64_t>(std::time(nullptr)))
+        .Bind(3, m_clock.UnixSeconds())
         .Run();
     id = db.LastInsertId();
   });

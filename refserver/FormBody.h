@@ -1,3 +1,11 @@
+// A parsed application/x-www-form-urlencoded body: key to decoded UTF-8 value.
+//
+// Each request has a fixed key order ("message=" json "&tokenId=" token). A client that
+// does not escape its values may send "&" or "=" inside one; so when the body holds the
+// expected keys in the expected order, each value is taken up to the last "&<next key>=",
+// which keeps such a value whole. Any other body is split the usual way on "&" and "=".
+//
+// A parsed body is a plain value; the functions below keep no state.
 #pragma once
 
 #include <map>
@@ -7,12 +15,6 @@
 
 namespace refserver {
 
-// A parsed application/x-www-form-urlencoded body: key to decoded UTF-8 value.
-//
-// Each request has a fixed key order ("message=" json "&tokenId=" token). A client that
-// does not escape its values may send "&" or "=" inside one; so when the body holds the
-// expected keys in the expected order, each value is taken up to the last "&<next key>=",
-// which keeps such a value whole. Any other body is split the usual way on "&" and "=".
 class CFormBody {
  public:
   static CFormBody Parse(std::string_view body, const std::vector<std::string>& orderedKeys);

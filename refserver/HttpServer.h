@@ -1,9 +1,16 @@
+// The library's server with connection handling of our own: every request runs on a
+// CDeadlineStream, so a slow or silent client costs a worker for a bounded time, and an idle
+// kept-alive connection is let go after a short wait. Requests, routing and replies are the
+// library's.
+//
+// The server owns one for its whole life. Handlers run on the library's worker threads,
+// one connection's requests after one another on one thread; Stop() may come from any thread.
 #pragma once
+
+#include <httplib.h>
 
 #include <chrono>
 #include <cstddef>
-
-#include <httplib.h>
 
 namespace refserver {
 
@@ -16,10 +23,6 @@ struct THttpLimits {
   int nListenBacklog = 1024;
 };
 
-// The library's server with connection handling of our own: every request runs on a
-// CDeadlineStream, so a slow or silent client costs a worker for a bounded time, and an idle
-// kept-alive connection is let go after a short wait. Requests, routing and replies are the
-// library's.
 class CHttpServer : public httplib::Server {
  public:
   explicit CHttpServer(THttpLimits limits);

@@ -1,11 +1,12 @@
 // A client connection in memory: what the client sent is read from a string, what the server
 // writes is collected in another. With CRefServer::ServeStream it runs the whole request
-// handling without a socket (the fuzz target, tests).
+// handling without a socket (the fuzz target, tests). One stream is one connection, used by
+// one thread.
 #pragma once
 
-#include <string>
-
 #include <httplib.h>
+
+#include <string>
 
 namespace refserver {
 

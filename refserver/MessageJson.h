@@ -1,13 +1,14 @@
+// JSON helpers for the quick-message objects the workbench sends and lists.
+//
+// Functions of their arguments only, safe from any thread.
 #pragma once
+
+#include <json/json.h>
 
 #include <cstdint>
 #include <string>
 
-#include <json/json.h>
-
 namespace refserver {
-
-// JSON helpers for the quick-message objects the workbench sends and lists.
 
 // Parses a message object and checks what the list needs of it: a non-empty "contentTitle"
 // string and a "msgDetailList" array of one to five objects, each with an integer

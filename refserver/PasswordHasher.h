@@ -1,3 +1,13 @@
+// Slow salted password hashes (libsodium's crypto_pwhash_str, Argon2id). The salt and the
+// cost limits travel inside the stored text, so hashes made with the fast test limits still
+// verify after a restart with the interactive limits and the other way round.
+//
+// Hashing is the one thing an anonymous client can make expensive, so it is bounded twice:
+// a few hashes run at once in the whole server, and each client (its address) has at most
+// one hash running or waiting; a second one at the same time is refused with
+// RC_TOO_FREQUENT instead of queueing, so one client cannot take every hashing slot.
+//
+// The server owns one for its whole life; it is called from every request thread at once.
 #pragma once
 
 #include <atomic>
@@ -9,14 +19,6 @@
 
 namespace refserver {
 
-// Slow salted password hashes (libsodium's crypto_pwhash_str, Argon2id). The salt and the
-// cost limits travel inside the stored text, so hashes made with the fast test limits still
-// verify after a restart with the interactive limits and the other way round.
-//
-// Hashing is the one thing an anonymous client can make expensive, so it is bounded twice:
-// a few hashes run at once in the whole server, and each client (its address) has at most
-// one hash running or waiting; a second one at the same time is refused with
-// RC_TOO_FREQUENT instead of queueing, so one client cannot take every hashing slot.
 class CPasswordHasher {
  public:
   // fast = true uses libsodium's minimum limits (tests); otherwise the interactive ones.

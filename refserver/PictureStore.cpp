@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -66,8 +65,8 @@ bool writeFileDurably(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
-CPictureStore::CPictureStore(CDatabase& db, std::string folder)
-    : m_db(db), m_sFolder(std::move(folder)) {
+CPictureStore::CPictureStore(CDatabase& db, const IClock& clock, std::string folder)
+    : m_db(db), m_clock(clock), m_sFolder(std::move(folder)) {
   MakePrivateFolder(m_sFolder);
 }
 
@@ -85,7 +84,7 @@ std::string CPictureStore::Store(std::int64_t account, const std::string& bytes,
         .Bind(1, name)
         .Bind(2, account)
         .Bind(3, static_cast<std::int64_t>(bytes.size()))
-        .Bind(4, static_cast<std::int64_t>(std::time(nullptr)))
+        .Bind(4, m_clock.UnixSeconds())
         .Run();
   });
   return name;

@@ -1,21 +1,25 @@
+// Uploaded pictures: files in <data>/pictures named by 128 random bits in hex plus the
+// upload's extension, with a row per picture in the database. The name is what the client
+// keeps in its message; it holds no "/" and cannot leave the folder.
+//
+// Safe from every request thread: a picture's file is written under its own new name and
+// its row in a transaction. The database and the clock are the server's and outlive this.
 #pragma once
+
+#include "refserver/Clock.h"
+#include "refserver/Database.h"
 
 #include <cstdint>
 #include <string>
-
-#include "refserver/Database.h"
 
 namespace refserver {
 
 // Largest picture accepted: 2 MiB exactly; one byte more is refused.
 inline constexpr size_t kMaxPictureBytes = 2 * 1024 * 1024;
 
-// Uploaded pictures: files in <data>/pictures named by 128 random bits in hex plus the
-// upload's extension, with a row per picture in the database. The name is what the client
-// keeps in its message; it holds no "/" and cannot leave the folder.
 class CPictureStore {
  public:
-  CPictureStore(CDatabase& db, std::string folder);
+  CPictureStore(CDatabase& db, const IClock& clock, std::string folder);
 
   // Stores the bytes and returns the new name. RC_PICTURE_TOO_LARGE above the limit,
   // RC_BAD_UPLOAD for an empty file or a write failure.
@@ -29,6 +33,7 @@ class CPictureStore {
 
  private:
   CDatabase& m_db;
+  const IClock& m_clock;
   std::string m_sFolder;
 };
 

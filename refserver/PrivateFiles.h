@@ -1,12 +1,13 @@
+// The data folder holds login tokens, password hashes and SMS codes: only the server's own
+// user may read it. These create what is missing with owner-only modes and mend the modes
+// of what an older run left readable by everyone. Throw std::runtime_error on failure.
+//
+// Plain functions on paths; safe from any thread.
 #pragma once
 
 #include <string>
 
 namespace refserver {
-
-// The data folder holds login tokens, password hashes and SMS codes: only the server's own
-// user may read it. These create what is missing with owner-only modes and mend the modes
-// of what an older run left readable by everyone. Throw std::runtime_error on failure.
 
 // Creates the folder (and its parents, with the default mode) and makes it 0700.
 void MakePrivateFolder(const std::string& path);

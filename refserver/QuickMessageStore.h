@@ -1,12 +1,18 @@
+// Each account's quick-message library: groups of message objects. Ids come from SQLite
+// AUTOINCREMENT, so they are never reused and stay the same across restarts. A group or
+// message of another account counts as unknown (RC_UNKNOWN_ID).
+//
+// Safe from every request thread: each call is one transaction. The database is the
+// server's and outlives this.
 #pragma once
+
+#include "refserver/Database.h"
+
+#include <json/json.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <json/json.h>
-
-#include "refserver/Database.h"
 
 namespace refserver {
 
@@ -21,9 +27,6 @@ struct TStoredGroup {
   std::vector<TStoredMessage> vecMessages;
 };
 
-// Each account's quick-message library: groups of message objects. Ids come from SQLite
-// AUTOINCREMENT, so they are never reused and stay the same across restarts. A group or
-// message of another account counts as unknown (RC_UNKNOWN_ID).
 class CQuickMessageStore {
  public:
   explicit CQuickMessageStore(CDatabase& db);

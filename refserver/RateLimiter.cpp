@@ -2,11 +2,11 @@
 
 namespace refserver {
 
-CRateLimiter::CRateLimiter(size_t limit, Clock::duration window)
-    : m_nLimit(limit), m_window(window) {}
+CRateLimiter::CRateLimiter(const IClock& clock, size_t limit, Clock::duration window)
+    : m_clock(clock), m_nLimit(limit), m_window(window) {}
 
 bool CRateLimiter::Allow(const std::string& key) {
-  const auto now = Clock::now();
+  const auto now = m_clock.MonotonicNow();
   std::lock_guard lock(m_mutex);
   PruneLocked(now);
   std::deque<Clock::time_point>& events = m_mapEvents[key];

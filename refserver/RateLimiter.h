@@ -1,4 +1,10 @@
+// Counts events per key (a client address) over a sliding window and refuses those beyond
+// the limit. Kept in memory: a restart forgets it, which only ever lets a client do more.
+//
+// Safe to call from every request thread; the clock is the server's and outlives this.
 #pragma once
+
+#include "refserver/Clock.h"
 
 #include <chrono>
 #include <deque>
@@ -8,13 +14,11 @@
 
 namespace refserver {
 
-// Counts events per key (a client address) over a sliding window and refuses those beyond
-// the limit. Kept in memory: a restart forgets it, which only ever lets a client do more.
 class CRateLimiter {
  public:
-  using Clock = std::chrono::steady_clock;
+  using Clock = IClock::Monotonic;
 
-  CRateLimiter(size_t limit, Clock::duration window);
+  CRateLimiter(const IClock& clock, size_t limit, Clock::duration window);
 
   // Records an event for the key; false, recording nothing, when the key already had
   // `limit` events within the window.
@@ -25,6 +29,7 @@ class CRateLimiter {
   // the table without bound.
   void PruneLocked(Clock::time_point now);
 
+  const IClock& m_clock;
   size_t m_nLimit;
   Clock::duration m_window;
   std::mutex m_mutex;

@@ -3,8 +3,8 @@
 #include "refserver/ApiError.h"
 #include "refserver/HttpServer.h"
 #include "refserver/ImportTemplate.h"
-#include "refserver/PrivateFiles.h"
 #include "refserver/MessageJson.h"
+#include "refserver/PrivateFiles.h"
 
 #include <httplib.h>
 
@@ -135,18 +135,20 @@ std::int64_t CFormCall::Account() const {
   return m_accounts.AccountOfToken(Require("tokenId"));
 }
 
-CRefServer::CRefServer(TServerOptions options)
+CRefServer::CRefServer(TServerOptions options, std::shared_ptr<const IClock> clock)
     : m_options(std::move(options)),
+      m_pClock(clock ? std::move(clock) : SystemClock()),
       m_log(prepareDataFolder(m_options), m_options.bQuiet),
       m_hasher(m_options.bFastHash),
       m_db(m_options.DbPath()),
-      m_accounts(m_db, m_hasher, limitsOf(m_options)),
+      m_accounts(m_db, m_hasher, *m_pClock, limitsOf(m_options)),
       m_messages(m_db),
-      m_pictures(m_db, m_options.sDataDir + "/pictures"),
+      m_pictures(m_db, *m_pClock, m_options.sDataDir + "/pictures"),
       m_remarks(m_db),
-      m_feedback(m_db),
+      m_feedback(m_db, *m_pClock),
       m_sTemplate(BuildImportTemplate(m_options.sDataDir)),
-      m_smsPerAddress(static_cast<size_t>(m_options.nSmsPerAddressHour), std::chrono::hours(1)),
+      m_smsPerAddress(*m_pClock, static_cast<size_t>(m_options.nSmsPerAddressHour),
+                      std::chrono::hours(1)),
       m_pHttp(std::make_unique<CHttpServer>(THttpLimits{})) {
   m_pHttp->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
   m_pHttp->set_payload_max_length(kMaxRequestBytes);

@@ -1,17 +1,20 @@
+// The reference server for the vendor API: every request under "/zoduda_vudi/", replies in
+// the envelope {"resultCode", "resultMsg", "obj"}, data in SQLite and the data folder.
+//
+//   CRefServer server(options);
+//   int port = server.Bind();
+//   server.Serve();  // or Start()/Stop() to serve from a background thread, as tests do
+//
+// The server owns its stores, its log and its HTTP edge for its whole life; they keep
+// references to each other and to the clock, which the server holds. Handlers run on the
+// edge's worker threads, many at once; every store is safe from all of them. Stop() may be
+// called from any thread and returns once no request is being served. The route handlers
+// live in RefServerAccounts.cpp, RefServerQuickMessages.cpp, RefServerPictures.cpp and
+// RefServerCommon.cpp, by the path they serve.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include <json/json.h>
-
 #include "refserver/AccountStore.h"
+#include "refserver/Clock.h"
 #include "refserver/Database.h"
 #include "refserver/FeedbackStore.h"
 #include "refserver/FormBody.h"
@@ -22,6 +25,17 @@
 #include "refserver/RemarkStore.h"
 #include "refserver/ServerLog.h"
 #include "refserver/ServerOptions.h"
+
+#include <json/json.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace httplib {
 struct Request;
@@ -41,7 +55,7 @@ inline constexpr const char* kJsonContentType = "application/json";
 // 50 KB; anything beyond this is refused without being read.
 inline constexpr size_t kMaxFormBytes = 256 * 1024;
 
-// One form request as a handler sees it.
+// One form request as a handler sees it; lives for the call of one handler.
 class CFormCall {
  public:
   CFormCall(const httplib::Request& req, CFormBody form, CAccountStore& accounts);
@@ -62,14 +76,10 @@ class CFormCall {
   CAccountStore& m_accounts;
 };
 
-// The reference server for the vendor API: every request under "/zoduda_vudi/", replies in
-// the envelope {"resultCode", "resultMsg", "obj"}, data in SQLite and the data folder.
-//
-// Usage: CRefServer server(options); int port = server.Bind(); server.Serve();
-// (or Start()/Stop() to serve from a background thread, as tests do).
 class CRefServer {
  public:
-  explicit CRefServer(TServerOptions options);
+  // A null clock is the system's.
+  explicit CRefServer(TServerOptions options, std::shared_ptr<const IClock> clock = nullptr);
   ~CRefServer();
   CRefServer(const CRefServer&) = delete;
   CRefServer& operator=(const CRefServer&) = delete;
@@ -131,6 +141,7 @@ class CRefServer {
   Json::Value EditRemark(const CFormCall& call);
 
   TServerOptions m_options;
+  std::shared_ptr<const IClock> m_pClock;
   CServerLog m_log;
   CPasswordHasher m_hasher;
   CDatabase m_db;

@@ -1,10 +1,14 @@
+// Each account's remark notes on WeChat contacts, one per contact (openId).
+//
+// Safe from every request thread: each call is one transaction. The database is the
+// server's and outlives this.
 #pragma once
+
+#include "refserver/Database.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "refserver/Database.h"
 
 namespace refserver {
 
@@ -13,7 +17,6 @@ struct TRemark {
   std::string sInfo;
 };
 
-// Each account's remark notes on WeChat contacts, one per contact (openId).
 class CRemarkStore {
  public:
   explicit CRemarkStore(CDatabase& db);

@@ -1,3 +1,8 @@
+// The server's log: one timestamped line per event, to stderr and, when a file is given,
+// appended to that file.
+//
+// Safe to call from every request thread: lines are written whole, one at a time, under a
+// lock. The server owns its log for its whole life.
 #pragma once
 
 #include <fstream>
@@ -6,8 +11,6 @@
 
 namespace refserver {
 
-// The server's log: one timestamped line per event, to stderr and, when a file is given,
-// appended to that file. Safe to call from every request thread.
 class CServerLog {
  public:
   // An empty path logs to stderr only; quiet = true drops the stderr copy.

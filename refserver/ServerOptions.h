@@ -1,3 +1,7 @@
+// The server's configuration: every option with its default, and the command line that
+// sets them (`refserver --help` prints ServerUsage()).
+//
+// Options are filled once before the server starts and only read afterwards.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +13,7 @@ namespace refserver {
 // The port the demo's settings point at when none is given.
 inline constexpr int kDefaultPort = 18086;
 
-// Everything the server is configured with; filled from the command line.
+// Everything the server is configured with.
 struct TServerOptions {
   std::string sAddress = "127.0.0.1";
   int nPort = kDefaultPort;  // 0: pick a free port

@@ -1,3 +1,12 @@
+// One prepared SQLite statement. Parameters are bound by position (1-based), so user text
+// never becomes SQL. Any SQLite failure throws std::runtime_error with the library's text.
+//
+//   CStatement st(db, "SELECT id FROM msg_groups WHERE account_id = ?");
+//   st.Bind(1, accountId);
+//   while (st.Step()) use(st.Int64(0));
+//
+// A statement belongs to the transaction that prepared it and is used and finalised on
+// that thread, under the database's lock.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +18,6 @@ struct sqlite3_stmt;
 
 namespace refserver {
 
-// One prepared SQLite statement. Parameters are bound by position (1-based), so user text
-// never becomes SQL. Any SQLite failure throws std::runtime_error with the library's text.
-//
-//   CStatement st(db, "SELECT id FROM msg_groups WHERE account_id = ?");
-//   st.Bind(1, accountId);
-//   while (st.Step()) use(st.Int64(0));
 class CStatement {
  public:
   CStatement(sqlite3* db, std::string_view sql);

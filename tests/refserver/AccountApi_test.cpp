@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <chrono>
 
 namespace refserver::test {
 namespace {
@@ -158,7 +158,7 @@ TEST(RefServerExpiry, SmsCodesAndTokensExpire) {
   CApiClient client = server.Client();
   ASSERT_EQ(client.Post("account/register/code.do", "phone=13900002222")["resultCode"].asInt(), 1);
   const std::string stale = client.ReadSmsCode(server.DataDir(), "13900002222");
-  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  server.Clock().Advance(std::chrono::milliseconds(2100));
   EXPECT_EQ(
       client
           .Post("account/register.do",
@@ -168,7 +168,7 @@ TEST(RefServerExpiry, SmsCodesAndTokensExpire) {
 
   const std::string token = client.RegisterAndLogin(server.DataDir(), "13900002222", "pw");
   EXPECT_EQ(client.Post("quickMessage/list.do", "tokenId=" + token)["resultCode"].asInt(), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(3100));
+  server.Clock().Advance(std::chrono::milliseconds(3100));
   EXPECT_EQ(client.Post("quickMessage/list.do", "tokenId=" + token)["resultCode"].asInt(), 3001);
 }
 

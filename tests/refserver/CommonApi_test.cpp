@@ -102,7 +102,7 @@ TEST_F(RefServerFeedback, IsStoredAndEmptyFeedbackIsRefused) {
       1001);
   EXPECT_EQ(codeOf(m_client.Post("feedback/addFeedback.do", "tokenId=x&feedbackInfo=y")), 3001);
   CDatabase db(m_server.DataDir() + "/refserver.db");
-  EXPECT_EQ(CFeedbackStore(db).Count(1), 1);
+  EXPECT_EQ(CFeedbackStore(db, *SystemClock()).Count(1), 1);
 }
 
 using RefServerRemarks = AccountApiFixture;

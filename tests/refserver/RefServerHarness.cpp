@@ -138,10 +138,19 @@ Json::Value CApiClient::List(const std::string& token) {
   return reply["msgList"];
 }
 
+std::int64_t CShiftedClock::UnixSeconds() const {
+  const auto now = std::chrono::system_clock::now() + std::chrono::milliseconds(m_nShiftMillis);
+  return std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+}
+
+IClock::Monotonic::time_point CShiftedClock::MonotonicNow() const {
+  return Monotonic::now() + std::chrono::milliseconds(m_nShiftMillis);
+}
+
 CTestServer::CTestServer(const std::function<void(TServerOptions&)>& tweak) {
   TServerOptions options = TestOptions(m_folder.path());
   if (tweak) tweak(options);
-  m_pServer = std::make_unique<CRefServer>(options);
+  m_pServer = std::make_unique<CRefServer>(options, m_pClock);
   m_pServer->Start();
 }
 

@@ -1,17 +1,25 @@
+// What the reference server's tests share: an in-process server on a free loopback port with
+// its own data folder and a clock the test moves, the server as a real program, a client that
+// talks as the workbench does, and raw connections from chosen loopback addresses.
+//
+// Every wait is bounded. Objects belong to the test that made them; a client may be used by
+// one thread at a time, a server by any number.
 #pragma once
 
-#include <chrono>
-#include <memory>
-#include <string>
-
-#include <httplib.h>
-#include <json/json.h>
-
+#include "refserver/Clock.h"
 #include "refserver/FormBody.h"
 #include "refserver/RefServer.h"
 #include "refserver/ServerOptions.h"
 #include "tests/support/RefServerProcess.h"
 #include "tests/support/TempDir.h"
+
+#include <httplib.h>
+#include <json/json.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
 
 namespace refserver::test {
 
@@ -48,7 +56,19 @@ std::string Encode(const std::string& value);
 // A message object as the workbench writes it, with one text item.
 Json::Value TextMessage(const std::string& title, const std::string& text, std::int64_t groupId);
 
-// An in-process server on a free port with its own data folder.
+// The system's clocks moved on by however far a test has advanced them: a test of a time
+// window jumps over it instead of sleeping through it.
+class CShiftedClock : public IClock {
+ public:
+  std::int64_t UnixSeconds() const override;
+  Monotonic::time_point MonotonicNow() const override;
+  void Advance(std::chrono::milliseconds by) { m_nShiftMillis += by.count(); }
+
+ private:
+  std::atomic<std::int64_t> m_nShiftMillis = 0;
+};
+
+// An in-process server on a free port with its own data folder and a clock the test moves.
 class CTestServer {
  public:
   explicit CTestServer(const std::function<void(TServerOptions&)>& tweak = {});
@@ -57,9 +77,11 @@ class CTestServer {
   const std::string& DataDir() const { return m_folder.path(); }
   CApiClient Client() const { return CApiClient(Port()); }
   CRefServer& Server() { return *m_pServer; }
+  CShiftedClock& Clock() { return *m_pClock; }
 
  private:
   testing_support::TempDir m_folder{"refserver-test"};
+  std::shared_ptr<CShiftedClock> m_pClock = std::make_shared<CShiftedClock>();
   std::unique_ptr<CRefServer> m_pServer;
 };
 
