@@ -327,6 +327,25 @@ TEST_F(Discovery, CopiesReportingAndEndingAtOnceLoseNothing) {
   EXPECT_EQ(closed, keys);
 }
 
+TEST_F(Discovery, AnEngineWithoutSinkOrHostStillFindsAndReportsWindows) {
+  CWebchatEngine engine(nullptr, nullptr);
+  ASSERT_TRUE(engine.RunWeChat("k1"));
+  WECHATRUNDATA data;
+  ASSERT_TRUE(engine.GetWeChatRunData(data, "k1"));
+  HWND main = m_desktop.AddWindow(kWeChatMainWndClass, data.dwProcessId, {0, 0, 1000, 700});
+  ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); },
+                                kReportTimeoutMs));
+  ASSERT_TRUE(engine.GetWeChatRunData(data, "k1"));
+  EXPECT_EQ(data.hMainWnd, main);
+  EXPECT_EQ(engine.GetCurrWeChat(), "");  // no host window: nothing is on show
+  // Without a sink nobody takes the exit: nothing is queued and the thread keeps watching.
+  m_desktop.RemoveWindow(main);
+  std::this_thread::sleep_for(1200ms);
+  EXPECT_EQ(Reports().Count("exit"), 0);
+  EXPECT_TRUE(engine.GetClosedWeChats().empty());
+  EXPECT_TRUE(engine.StopWeChat("k1"));
+}
+
 using Detection = ManagerTest;
 
 TEST_F(Detection, AnOutsideCopyIsAdoptedAndThenNotReportedAgain) {
