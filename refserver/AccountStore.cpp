@@ -4,13 +4,23 @@
 
 #include <sodium.h>
 
+#include <algorithm>
+
 namespace refserver {
 
 namespace {
 
 constexpr int kMaxSmsAttempts = 5;
 constexpr std::int64_t kDay = 24 * 3600;
+constexpr size_t kMinPasswordChars = 8;
 constexpr size_t kMaxPasswordBytes = 128;
+
+// Characters of UTF-8 text (the form layer has checked that it is UTF-8).
+size_t utf8Chars(const std::string& text) {
+  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
 
 bool sameCode(const std::string& a, const std::string& b) {
   return a.size() == b.size() && sodium_memcmp(a.data(), b.data(), a.size()) == 0;
@@ -20,7 +30,7 @@ bool sameCode(const std::string& a, const std::string& b) {
 
 CAccountStore::CAccountStore(CDatabase& db, const CPasswordHasher& hasher, const IClock& clock,
                              TAccountLimits limits)
-    : m_db(db), m_hasher(hasher), m_clock(clock), m_limits(limits) {}
+    : m_db(db), m_hasher(hasher), m_clock(clock), m_limits(limits), m_guard(clock) {}
 
 std::int64_t CAccountStore::Now() const {
   return m_clock.UnixSeconds();
@@ -35,8 +45,10 @@ void CAccountStore::CheckPhone(const std::string& phone) {
 }
 
 void CAccountStore::CheckPassword(const std::string& password) {
-  if (password.empty() || password.size() > kMaxPasswordBytes)
-    throw CApiError(RC_BAD_PASSWORD, "1-128");
+  if (utf8Chars(password) < kMinPasswordChars)
+    throw CApiError(RC_BAD_PASSWORD, "密码长度不能少于8位");
+  if (password.size() > kMaxPasswordBytes)
+    throw CApiError(RC_BAD_PASSWORD, "密码长度不能超过128位");
 }
 
 bool CAccountStore::IssueSmsCode(const std::string& phone, ESmsPurpose purpose,
@@ -55,9 +67,12 @@ bool CAccountStore::IssueSmsCode(const std::string& phone, ESmsPurpose purpose,
     const bool known = FindAccountLocked(db, phone) != 0;
     if (known != (purpose == ESmsPurpose::ResetPassword)) return;
     const std::string code = CPasswordHasher::RandomDigits(6);
+    // A live code's wrong guesses carry over to its replacement: a new code buys no new
+    // guesses. Expired codes, and their guesses, were deleted above.
     db.Prepare(
-          "INSERT OR REPLACE INTO sms_codes(phone, purpose, code, expires_at) "
-          "VALUES(?, ?, ?, ?)")
+          "INSERT INTO sms_codes(phone, purpose, code, expires_at, failed_attempts) "
+          "VALUES(?, ?, ?, ?, 0) ON CONFLICT(phone, purpose) DO UPDATE SET "
+          "code = excluded.code, expires_at = excluded.expires_at")
         .Bind(1, phone)
         .Bind(2, static_cast<std::int64_t>(purpose))
         .Bind(3, code)
@@ -103,15 +118,30 @@ TLoginResult CAccountStore::Login(const std::string& phone, const std::string& p
       result.nWechatQuantity = static_cast<int>(st.Int64(2));
     }
   });
+  // A phone guessed at waits; an address the account signed in from before need not.
+  if (!m_guard.MayTry(phone) && (accountId == 0 || !KnownAddress(accountId, client)))
+    throw CApiError(RC_TOO_FREQUENT, "password");
   // One message and one hash's time for an unknown phone and a wrong password alike.
   if (accountId == 0) {
     m_hasher.VerifyNobody(password, client);
+    m_guard.Failed(phone);
     throw CApiError(RC_WRONG_PASSWORD);
   }
-  if (!m_hasher.Verify(hash, password, client)) throw CApiError(RC_WRONG_PASSWORD);
+  if (!m_hasher.Verify(hash, password, client)) {
+    m_guard.Failed(phone);
+    throw CApiError(RC_WRONG_PASSWORD);
+  }
+  m_guard.Succeeded(phone);
   result.sToken = CPasswordHasher::RandomHex(16);
   m_db.Transaction([&](CDatabase& db) {
     db.Prepare("DELETE FROM tokens WHERE expires_at <= ?").Bind(1, Now()).Run();
+    db.Prepare(
+          "INSERT INTO sign_ins(account_id, address, last_at) VALUES(?, ?, ?) "
+          "ON CONFLICT(account_id, address) DO UPDATE SET last_at = excluded.last_at")
+        .Bind(1, accountId)
+        .Bind(2, client)
+        .Bind(3, Now())
+        .Run();
     db.Prepare("INSERT INTO tokens(token, account_id, expires_at) VALUES(?, ?, ?)")
         .Bind(1, CPasswordHasher::Digest(result.sToken))
         .Bind(2, accountId)
@@ -170,6 +200,16 @@ std::int64_t CAccountStore::CreateAccount(const std::string& phone, const std::s
   return accountId;
 }
 
+bool CAccountStore::KnownAddress(std::int64_t accountId, const std::string& client) {
+  bool known = false;
+  m_db.Transaction([&](CDatabase& db) {
+    auto st = db.Prepare("SELECT 1 FROM sign_ins WHERE account_id = ? AND address = ?");
+    st.Bind(1, accountId).Bind(2, client);
+    known = st.Step();
+  });
+  return known;
+}
+
 std::int64_t CAccountStore::FindAccount(const std::string& phone) {
   std::int64_t accountId = 0;
   m_db.Transaction([&](CDatabase& db) { accountId = FindAccountLocked(db, phone); });
@@ -202,11 +242,11 @@ CAccountStore::TPhoneUse CAccountStore::LoadPhoneUseLocked(CDatabase& db,
                                                            const std::string& phone) {
   TPhoneUse use;
   auto st = db.Prepare(
-      "SELECT window_start, last_sent_at, sent, failed_attempts FROM sms_limits "
+      "SELECT window_start, last_sent_at, sent FROM sms_limits "
       "WHERE phone = ?");
   st.Bind(1, phone);
   if (st.Step() && st.Int64(0) > Now() - kDay)
-    use = {st.Int64(0), st.Int64(1), st.Int64(2), st.Int64(3)};
+    use = {st.Int64(0), st.Int64(1), st.Int64(2)};
   else
     use.nWindowStart = Now();
   return use;
@@ -214,6 +254,7 @@ CAccountStore::TPhoneUse CAccountStore::LoadPhoneUseLocked(CDatabase& db,
 
 void CAccountStore::SavePhoneUseLocked(CDatabase& db, const std::string& phone,
                                        const TPhoneUse& use) {
+  // Wrong guesses are counted on the codes now; the column stays for older databases.
   db.Prepare(
         "INSERT OR REPLACE INTO sms_limits(phone, window_start, last_sent_at, sent, "
         "failed_attempts) VALUES(?, ?, ?, ?, ?)")
@@ -221,36 +262,40 @@ void CAccountStore::SavePhoneUseLocked(CDatabase& db, const std::string& phone,
       .Bind(2, use.nWindowStart)
       .Bind(3, use.nLastSent)
       .Bind(4, use.nSent)
-      .Bind(5, use.nFailed)
+      .Bind(5, std::int64_t{0})
       .Run();
 }
 
 int CAccountStore::CheckSmsCodeLocked(CDatabase& db, const std::string& phone, ESmsPurpose purpose,
                                       const std::string& code, bool consume) {
   const auto purposeValue = static_cast<std::int64_t>(purpose);
-  TPhoneUse use = LoadPhoneUseLocked(db, phone);
-  if (use.nFailed >= kMaxSmsAttempts) return RC_BAD_SMS_CODE;  // no guesses left today
+  std::int64_t failed = 0;
   bool right = false;
   {
     auto st = db.Prepare(
-        "SELECT code, expires_at FROM sms_codes "
-        "WHERE phone = ? AND purpose = ?");
-    st.Bind(1, phone).Bind(2, purposeValue);
-    right = st.Step() && st.Int64(1) > Now() && sameCode(st.Text(0), code);
+        "SELECT code, failed_attempts FROM sms_codes "
+        "WHERE phone = ? AND purpose = ? AND expires_at > ?");
+    st.Bind(1, phone).Bind(2, purposeValue).Bind(3, Now());
+    // No code sent (or it expired): nothing to guess at, and nothing is counted.
+    if (!st.Step()) return RC_BAD_SMS_CODE;
+    failed = st.Int64(1);
+    right = sameCode(st.Text(0), code);
   }
+  if (failed >= kMaxSmsAttempts) return RC_BAD_SMS_CODE;  // this code has no guesses left
   if (!right) {
-    ++use.nFailed;
-    SavePhoneUseLocked(db, phone, use);
+    db.Prepare(
+          "UPDATE sms_codes SET failed_attempts = failed_attempts + 1 "
+          "WHERE phone = ? AND purpose = ?")
+        .Bind(1, phone)
+        .Bind(2, purposeValue)
+        .Run();
     return RC_BAD_SMS_CODE;
   }
-  if (consume) {
+  if (consume)
     db.Prepare("DELETE FROM sms_codes WHERE phone = ? AND purpose = ?")
         .Bind(1, phone)
         .Bind(2, purposeValue)
         .Run();
-    use.nFailed = 0;
-    SavePhoneUseLocked(db, phone, use);
-  }
   return 0;
 }
 

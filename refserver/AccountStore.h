@@ -2,8 +2,14 @@
 //
 // SMS codes are six digits, one live code per phone and purpose (a new request replaces the
 // old one), valid for the configured time and used up by the first successful use. A phone
-// gets at most one code per interval and a few a day, and five wrong guesses a day, counted
-// across all its codes: a new code does not buy new guesses.
+// gets at most one code per interval and a few a day. Five wrong guesses void a code; they
+// count only against a code that was sent and is still live, so nobody can use them up for
+// a phone that has no code, and they expire with the code. A code that replaces a live one
+// keeps its count: a new code does not buy new guesses.
+//
+// Passwords are 8 to 128 characters (checked on registration and reset). Wrong passwords
+// are limited per phone, from any address, by CLoginGuard; an address the account signed
+// in from before still signs in with the right password while the phone waits.
 //
 // Nothing here tells whether a phone is registered: a code request for a phone that does
 // not fit the purpose succeeds without making a code, a reset for an unknown phone fails as
@@ -19,6 +25,7 @@
 
 #include "refserver/Clock.h"
 #include "refserver/Database.h"
+#include "refserver/LoginGuard.h"
 #include "refserver/PasswordHasher.h"
 
 #include <cstdint>
@@ -76,13 +83,15 @@ class CAccountStore {
  private:
   std::int64_t Now() const;
 
-  // What a phone has used of its daily allowance.
+  // What a phone has used of its daily allowance of codes.
   struct TPhoneUse {
     std::int64_t nWindowStart = 0;
     std::int64_t nLastSent = 0;
     std::int64_t nSent = 0;
-    std::int64_t nFailed = 0;
   };
+
+  // Whether the account has signed in from the address before.
+  bool KnownAddress(std::int64_t accountId, const std::string& client);
 
   std::int64_t FindAccountLocked(CDatabase& db, const std::string& phone);
   // The phone's use in the current day-long window (a fresh one when the last has passed).
@@ -91,8 +100,8 @@ class CAccountStore {
   // The one place an account row is written; returns its id.
   std::int64_t InsertAccountLocked(CDatabase& db, const std::string& phone, const std::string& hash,
                                    const std::string& company, const std::string& contactName);
-  // 0 when the code is right, else the failure code to report; a wrong code counts
-  // against the phone. With consume, a right code is used up.
+  // 0 when the code is right, else the failure code to report; a wrong guess at a live
+  // code counts against that code. With consume, a right code is used up.
   int CheckSmsCodeLocked(CDatabase& db, const std::string& phone, ESmsPurpose purpose,
                          const std::string& code, bool consume);
   // Runs the check in a transaction of its own and throws its failure after the commit,
@@ -103,6 +112,7 @@ class CAccountStore {
   const CPasswordHasher& m_hasher;
   const IClock& m_clock;
   TAccountLimits m_limits;
+  CLoginGuard m_guard;
 };
 
 }  // namespace refserver

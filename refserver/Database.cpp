@@ -30,6 +30,7 @@ CREATE TABLE IF NOT EXISTS sms_codes (
     purpose INTEGER NOT NULL,
     code TEXT NOT NULL,
     expires_at INTEGER NOT NULL,
+    failed_attempts INTEGER NOT NULL DEFAULT 0,
     PRIMARY KEY (phone, purpose));
 CREATE INDEX IF NOT EXISTS sms_codes_expiry ON sms_codes(expires_at);
 CREATE TABLE IF NOT EXISTS sms_limits (
@@ -45,6 +46,11 @@ CREATE TABLE IF NOT EXISTS tokens (
     expires_at INTEGER NOT NULL);
 CREATE INDEX IF NOT EXISTS tokens_account ON tokens(account_id);
 CREATE INDEX IF NOT EXISTS tokens_expiry ON tokens(expires_at);
+CREATE TABLE IF NOT EXISTS sign_ins (
+    account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+    address TEXT NOT NULL,
+    last_at INTEGER NOT NULL,
+    PRIMARY KEY (account_id, address));
 CREATE TABLE IF NOT EXISTS msg_groups (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
@@ -162,6 +168,15 @@ void CDatabase::CreateSchema() {
   // Tokens are kept as digests (64 hex characters); one kept in clear by an older version
   // (32) can no longer be presented and is dropped.
   Exec("DELETE FROM tokens WHERE length(token) = 32");
+  // Wrong SMS guesses are counted per code since the codes got this column.
+  bool hasGuessCount = false;
+  {
+    CStatement st(m_pDb,
+                  "SELECT 1 FROM pragma_table_info('sms_codes') WHERE name = 'failed_attempts'");
+    hasGuessCount = st.Step();
+  }
+  if (!hasGuessCount)
+    Exec("ALTER TABLE sms_codes ADD COLUMN failed_attempts INTEGER NOT NULL DEFAULT 0");
 }
 
 }  // namespace refserver

@@ -96,11 +96,11 @@ std::string signUp(httplib::Client& client, const std::string& dataDir, const st
   if (!failureOf(post(client, "account/register/code.do", "phone=" + phone)).empty()) return {};
   const std::string code = readSmsCode(dataDir, phone);
   if (!failureOf(post(client, "account/register.do",
-                      "phone=" + phone + "&password=pw&company=c&contactName=n&sms=" + code))
+                      "phone=" + phone + "&password=pw-12345&company=c&contactName=n&sms=" + code))
            .empty())
     return {};
   Json::Value reply;
-  if (!failureOf(post(client, "account/login.do", "phone=" + phone + "&password=pw"), &reply)
+  if (!failureOf(post(client, "account/login.do", "phone=" + phone + "&password=pw-12345"), &reply)
            .empty())
     return {};
   return reply["obj"]["logintoken"].asString();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -25,7 +26,7 @@ size_t codeLines(const std::string& dataDir, const std::string& phone) {
 }
 
 std::string registerBody(const std::string& phone, const std::string& sms) {
-  return "phone=" + phone + "&password=pw&company=c&contactName=n&sms=" + sms;
+  return "phone=" + phone + "&password=pw-12345&company=c&contactName=n&sms=" + sms;
 }
 
 std::string wrongCodeFor(const std::string& code) {
@@ -87,14 +88,87 @@ TEST(RefServerSmsLimits, NewCodeBringsNoNewGuesses) {
         2004);
   // Five wrong guesses in all: even the right code of the new request is refused now.
   EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, second))), 2004);
-  EXPECT_NE(
-      codeOf(client.Post("account/login.do", std::string("phone=") + kPhone + "&password=pw")), 1);
+  EXPECT_NE(codeOf(client.Post("account/login.do",
+                               std::string("phone=") + kPhone + "&password=pw-12345")),
+            1);
+}
+
+TEST(RefServerSmsLimits, WrongGuessesWithoutASentCodeDoNotLockTheOwner) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
+  // Someone else guesses at resets of the owner's phone while no reset code exists.
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(codeOf(PostFrom(server.Port(), "127.0.0.9", "account/findpasswd/reset.do",
+                              std::string("phone=") + kPhone + "&password=other-pass&sms=00000" +
+                                  std::to_string(i))),
+              2004);
+  ASSERT_EQ(codeOf(client.Post("account/findpasswd/code.do", std::string("phone=") + kPhone)), 1);
+  const std::string code = client.ReadSmsCode(server.DataDir(), kPhone);
+  EXPECT_EQ(
+      codeOf(client.Post("account/findpasswd/reset.do",
+                         std::string("phone=") + kPhone + "&password=new-pass-1&sms=" + code)),
+      1);
+  client.Login(kPhone, "new-pass-1");
+}
+
+TEST(RefServerSmsLimits, WrongGuessesExpireWithTheirCode) {
+  CTestServer server([](TServerOptions& o) { o.nSmsTtl = 60; });
+  CApiClient client = server.Client();
+  ASSERT_EQ(codeOf(client.Post("account/register/code.do", std::string("phone=") + kPhone)), 1);
+  const std::string first = client.ReadSmsCode(server.DataDir(), kPhone);
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, wrongCodeFor(first)))),
+              2004);
+  EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, first))), 2004);
+  // Once the voided code has expired, a new one is good for its own guesses.
+  server.Clock().Advance(std::chrono::seconds(61));
+  ASSERT_EQ(codeOf(client.Post("account/register/code.do", std::string("phone=") + kPhone)), 1);
+  const std::string second = client.ReadSmsCode(server.DataDir(), kPhone);
+  EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, second))), 1);
+}
+
+TEST(RefServerPasswordGuessing, ManyAddressesWaitButTheOwnersAddressSignsIn) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
+  const std::string login = std::string("phone=") + kPhone + "&password=";
+  // One guess from each of many addresses: the per-address limits never apply.
+  std::vector<int> codes;
+  for (int i = 0; i < 8; ++i)
+    codes.push_back(codeOf(PostFrom(server.Port(), "127.0.1." + std::to_string(i + 1),
+                                    "account/login.do", login + "guess-" + std::to_string(i))));
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(codes[i], 2001) << i;
+  for (int i = 5; i < 8; ++i) EXPECT_EQ(codes[i], 2006) << i;
+  const std::uint64_t hashes = server.Server().PasswordHashes();
+  // While the phone waits, even the right password from a new address is turned away
+  // without a hash, and an unknown phone is answered the same way once it has been guessed at.
+  EXPECT_EQ(codeOf(PostFrom(server.Port(), "127.0.2.1", "account/login.do", login + "pw-12345")),
+            2006);
+  EXPECT_EQ(server.Server().PasswordHashes(), hashes);
+  // The owner's address, which signed in before, still gets in.
+  EXPECT_EQ(codeOf(client.Post("account/login.do", login + "pw-12345")), 1);
+  // The wait doubles with each further guess and ends.
+  server.Clock().Advance(std::chrono::seconds(20));
+  EXPECT_EQ(codeOf(PostFrom(server.Port(), "127.0.2.1", "account/login.do", login + "pw-12345")),
+            1);
+}
+
+TEST(RefServerPasswordGuessing, UnknownPhonesWaitLikeKnownOnes) {
+  CTestServer server;
+  const std::string login = "phone=13900003998&password=";
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(codeOf(PostFrom(server.Port(), "127.0.1." + std::to_string(i + 1), "account/login.do",
+                              login + "guess")),
+              2001);
+  EXPECT_EQ(codeOf(PostFrom(server.Port(), "127.0.1.9", "account/login.do", login + "guess")),
+            2006);
 }
 
 TEST(RefServerEnumeration, CodeAndResetRepliesAreTheSameForKnownAndUnknownPhones) {
   CTestServer server;
   CApiClient client = server.Client();
-  client.RegisterAndLogin(server.DataDir(), kPhone, "pw");
+  client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
   const size_t knownLines = codeLines(server.DataDir(), kPhone);
   const std::string unknown = "13900003999";
 
@@ -108,10 +182,11 @@ TEST(RefServerEnumeration, CodeAndResetRepliesAreTheSameForKnownAndUnknownPhones
   EXPECT_EQ(codeLines(server.DataDir(), kPhone), knownLines);
   EXPECT_EQ(codeLines(server.DataDir(), unknown), 0u);
 
-  const Json::Value resetKnown = client.Post(
-      "account/findpasswd/reset.do", std::string("phone=") + kPhone + "&password=x&sms=123456");
-  const Json::Value resetUnknown =
-      client.Post("account/findpasswd/reset.do", "phone=" + unknown + "&password=x&sms=123456");
+  const Json::Value resetKnown =
+      client.Post("account/findpasswd/reset.do",
+                  std::string("phone=") + kPhone + "&password=x-long-pass&sms=123456");
+  const Json::Value resetUnknown = client.Post(
+      "account/findpasswd/reset.do", "phone=" + unknown + "&password=x-long-pass&sms=123456");
   EXPECT_EQ(codeOf(resetKnown), 2004);
   EXPECT_EQ(resetKnown, resetUnknown);
 }
@@ -119,7 +194,7 @@ TEST(RefServerEnumeration, CodeAndResetRepliesAreTheSameForKnownAndUnknownPhones
 TEST(RefServerEnumeration, LoginForAnUnknownPhoneHashesLikeAWrongPassword) {
   CTestServer server;
   CApiClient client = server.Client();
-  client.RegisterAndLogin(server.DataDir(), kPhone, "pw");
+  client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
   const std::uint64_t before = server.Server().PasswordHashes();
   EXPECT_EQ(codeOf(client.Post("account/login.do", std::string("phone=") + kPhone + "&password=x")),
             2001);
@@ -138,9 +213,10 @@ TEST(RefServerHashFlood, RequestsThatFailCheapChecksNeverHash) {
   const std::uint64_t before = server.Server().PasswordHashes();
   EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, wrongCodeFor(code)))),
             2004);
-  EXPECT_EQ(codeOf(client.Post("account/findpasswd/reset.do",
-                               std::string("phone=") + kPhone + "&password=x&sms=" + code)),
-            2004);
+  EXPECT_EQ(
+      codeOf(client.Post("account/findpasswd/reset.do",
+                         std::string("phone=") + kPhone + "&password=x-long-pass&sms=" + code)),
+      2004);
   EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody("12ab", code))), 1003);
   EXPECT_EQ(server.Server().PasswordHashes(), before);
   EXPECT_EQ(codeOf(client.Post("account/register.do", registerBody(kPhone, code))), 1);
@@ -151,7 +227,7 @@ TEST(RefServerHashFlood, OneClientCannotTakeEveryHashingSlot) {
   // Real hashing costs: a flood of logins from one address while another signs in.
   CTestServer server([](TServerOptions& o) { o.bFastHash = false; });
   CApiClient client = server.Client();
-  client.RegisterAndLogin(server.DataDir(), kPhone, "pw");
+  client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
   std::vector<int> floodCodes(12);
   std::vector<std::thread> flood;
   for (size_t i = 0; i < floodCodes.size(); ++i)
@@ -160,7 +236,7 @@ TEST(RefServerHashFlood, OneClientCannotTakeEveryHashingSlot) {
                                       std::string("phone=") + kPhone + "&password=guess"));
     });
   const Json::Value login =
-      client.Post("account/login.do", std::string("phone=") + kPhone + "&password=pw");
+      client.Post("account/login.do", std::string("phone=") + kPhone + "&password=pw-12345");
   for (auto& t : flood) t.join();
   EXPECT_EQ(codeOf(login), 1) << login.toStyledString();
   size_t refused = 0;

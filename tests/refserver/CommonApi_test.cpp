@@ -66,7 +66,7 @@ TEST(RefServerVersion, NothingConfiguredMeansCurrent) {
 TEST(RefServerTips, ConfiguredTipOrNone) {
   CTestServer withTip([](TServerOptions& o) { o.sTip = "系统将于今晚维护"; });
   CApiClient client = withTip.Client();
-  const std::string token = client.RegisterAndLogin(withTip.DataDir(), "13900006666", "pw");
+  const std::string token = client.RegisterAndLogin(withTip.DataDir(), "13900006666", "pw-12345");
   Json::Value reply = client.Post("tipsMsg/getTipsMessage.do", "tokenId=" + token);
   ASSERT_EQ(codeOf(reply), 1);
   EXPECT_EQ(reply["obj"]["tipsContent"].asString(), "系统将于今晚维护");
@@ -74,7 +74,7 @@ TEST(RefServerTips, ConfiguredTipOrNone) {
 
   CTestServer without;
   CApiClient other = without.Client();
-  const std::string token2 = other.RegisterAndLogin(without.DataDir(), "13900006666", "pw");
+  const std::string token2 = other.RegisterAndLogin(without.DataDir(), "13900006666", "pw-12345");
   reply = other.Post("tipsMsg/getTipsMessage.do", "tokenId=" + token2);
   EXPECT_EQ(codeOf(reply), 1);
   EXPECT_FALSE(reply["obj"].isMember("tipsContent"));
@@ -83,7 +83,7 @@ TEST(RefServerTips, ConfiguredTipOrNone) {
 class AccountApiFixture : public testing::Test {
  protected:
   void SetUp() override {
-    m_sToken = m_client.RegisterAndLogin(m_server.DataDir(), "13900007777", "pw");
+    m_sToken = m_client.RegisterAndLogin(m_server.DataDir(), "13900007777", "pw-12345");
   }
   CTestServer m_server;
   CApiClient m_client = m_server.Client();
@@ -149,7 +149,8 @@ TEST_F(RefServerRemarks, UnknownOrForeignIdsAreRefused) {
   EXPECT_EQ(codeOf(m_client.Post("weChat/editRemarkInfo.do",
                                  "remarkId=abc&openId=wxid_1&remarkInfo=b&tokenId=" + m_sToken)),
             4001);
-  const std::string other = m_client.RegisterAndLogin(m_server.DataDir(), "13900008888", "pw");
+  const std::string other =
+      m_client.RegisterAndLogin(m_server.DataDir(), "13900008888", "pw-12345");
   EXPECT_EQ(
       codeOf(m_client.Post("weChat/editRemarkInfo.do",
                            "remarkId=" + id + "&openId=wxid_1&remarkInfo=x&tokenId=" + other)),

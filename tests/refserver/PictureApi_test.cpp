@@ -28,7 +28,7 @@ size_t appendToString(char* data, size_t size, size_t count, void* target) {
 class RefServerPictures : public testing::Test {
  protected:
   void SetUp() override {
-    m_sToken = m_client.RegisterAndLogin(m_server.DataDir(), "13900005555", "pw");
+    m_sToken = m_client.RegisterAndLogin(m_server.DataDir(), "13900005555", "pw-12345");
   }
   Json::Value Upload(const std::string& bytes, const std::string& fileName,
                      const std::string& token) {

@@ -23,7 +23,7 @@ std::string compact(const Json::Value& value) {
 class RefServerQuickMessages : public testing::Test {
  protected:
   void SetUp() override {
-    m_sToken = m_client.RegisterAndLogin(m_server.DataDir(), "13900003333", "pw");
+    m_sToken = m_client.RegisterAndLogin(m_server.DataDir(), "13900003333", "pw-12345");
   }
   Json::Value PostMessage(const char* op, const Json::Value& message) {
     return m_client.Post(std::string("quickMessage/") + op,
@@ -116,7 +116,8 @@ TEST_F(RefServerQuickMessages, UpdateCanMoveAMessageToAnotherOwnGroup) {
 TEST_F(RefServerQuickMessages, AnotherAccountsIdsAreUnknown) {
   const std::int64_t groupId = m_client.AddGroup(m_sToken, "mine");
   const std::string messageId = m_client.AddTextMessage(m_sToken, groupId, "t", "x");
-  const std::string other = m_client.RegisterAndLogin(m_server.DataDir(), "13900004444", "pw");
+  const std::string other =
+      m_client.RegisterAndLogin(m_server.DataDir(), "13900004444", "pw-12345");
   const std::string group = std::to_string(groupId);
   EXPECT_EQ(codeOf(m_client.Post("quickMessage/group/update.do",
                                  "msgGroupId=" + group + "&groupTitle=x&tokenId=" + other)),

@@ -25,7 +25,7 @@ std::string repeat(const std::string& unit, int count) {
 class RefServerRequestLimits : public testing::Test {
  protected:
   void SetUp() override {
-    m_sToken = m_client.RegisterAndLogin(m_server.DataDir(), "13900007777", "pw");
+    m_sToken = m_client.RegisterAndLogin(m_server.DataDir(), "13900007777", "pw-12345");
     m_nGroup = m_client.AddGroup(m_sToken, "g");
   }
 

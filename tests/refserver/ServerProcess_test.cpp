@@ -42,7 +42,7 @@ TEST(RefServerProcess, DataAndIdsSurviveARestart) {
   {
     CServerProcess server(folder.path());
     CApiClient client(server.Port());
-    token = client.RegisterAndLogin(folder.path(), "13900009999", "pw");
+    token = client.RegisterAndLogin(folder.path(), "13900009999", "pw-12345");
     groupId = client.AddGroup(token, "重启前");
     messageId = client.AddTextMessage(token, groupId, "标题", "内容");
     before = client.List(token);
@@ -64,7 +64,7 @@ TEST(RefServerProcess, KillDuringWritesLosesNoAcknowledgedWrite) {
   std::vector<std::int64_t> acknowledged;
   {
     CServerProcess server(folder.path());
-    token = CApiClient(server.Port()).RegisterAndLogin(folder.path(), "13900001212", "pw");
+    token = CApiClient(server.Port()).RegisterAndLogin(folder.path(), "13900001212", "pw-12345");
     std::atomic<bool> stop = false;
     std::mutex mutex;
     std::vector<std::thread> writers;

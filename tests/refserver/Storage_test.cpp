@@ -35,13 +35,13 @@ unsigned modeOf(const std::string& path) {
 // messages, pictures, remarks, feedback.
 void exerciseEveryRoute(CTestServer& server) {
   CApiClient client = server.Client();
-  const std::string token = client.RegisterAndLogin(server.DataDir(), kPhone, "pw");
+  const std::string token = client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
   ASSERT_EQ(codeOf(client.Post("account/findpasswd/code.do", std::string("phone=") + kPhone)), 1);
   const std::string code = client.ReadSmsCode(server.DataDir(), kPhone);
   ASSERT_EQ(codeOf(client.Post("account/findpasswd/reset.do",
-                               std::string("phone=") + kPhone + "&password=pw2&sms=" + code)),
+                               std::string("phone=") + kPhone + "&password=pw2-12345&sms=" + code)),
             1);
-  const std::string fresh = client.Login(kPhone, "pw2");
+  const std::string fresh = client.Login(kPhone, "pw2-12345");
   const std::int64_t group = client.AddGroup(fresh, "g");
   const std::int64_t other = client.AddGroup(fresh, "h");
   const std::string id = client.AddTextMessage(fresh, group, "t", "x");
@@ -126,7 +126,7 @@ TEST(RefServerStorage, ModesLeftByAnOlderRunAreMended) {
 TEST(RefServerStorage, TokensAreNotStoredInClear) {
   CTestServer server;
   CApiClient client = server.Client();
-  const std::string token = client.RegisterAndLogin(server.DataDir(), kPhone, "pw");
+  const std::string token = client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
   ASSERT_EQ(token.size(), 32u);
   for (const char* name : {"refserver.db", "refserver.db-wal"})
     EXPECT_EQ(fileText(server.DataDir() + "/" + name).find(token), std::string::npos) << name;
@@ -147,7 +147,7 @@ TEST(RefServerStorage, ControlCharactersCannotForgeLogLines) {
 TEST(RefServerStorage, RemovedDataFolderRefusesWritesInsteadOfLosingThem) {
   CTestServer server;
   CApiClient client = server.Client();
-  const std::string token = client.RegisterAndLogin(server.DataDir(), kPhone, "pw");
+  const std::string token = client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
   std::filesystem::remove_all(server.DataDir());
   const auto res =
       client.Http().Post("/zoduda_vudi/quickMessage/group/add.do", "groupTitle=g&tokenId=" + token,
@@ -170,9 +170,9 @@ TEST(RefServerStorage, CodeThatCannotBeWrittenDownIsNotIssued) {
   // Nothing was half issued: the phone may ask again at once and gets a code it can use.
   ASSERT_EQ(codeOf(client.Post("account/register/code.do", std::string("phone=") + kPhone)), 1);
   const std::string code = client.ReadSmsCode(server.DataDir(), kPhone);
-  EXPECT_EQ(codeOf(client.Post(
-                "account/register.do",
-                std::string("phone=") + kPhone + "&password=pw&company=&contactName=&sms=" + code)),
+  EXPECT_EQ(codeOf(client.Post("account/register.do",
+                               std::string("phone=") + kPhone +
+                                   "&password=pw-12345&company=&contactName=&sms=" + code)),
             1);
 }
 

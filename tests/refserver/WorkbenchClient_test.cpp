@@ -28,10 +28,10 @@ class RefServerWorkbenchClient : public CServerTest {
     const std::string code =
         CApiClient(m_refServer.Port()).ReadSmsCode(m_refServer.DataDir(), kPhone);
     CConnServer reg;
-    EXPECT_EQ(reg.Register(kPhone, code, "密码 & =+", "某某商贸", "张三"), 0)
+    EXPECT_EQ(reg.Register(kPhone, code, "密码 & =+ 1234", "某某商贸", "张三"), 0)
         << reg.m_strResultMsg.str() << ": " << reg.m_strObj.str();
     CConnServer login;
-    EXPECT_EQ(login.Login(kPhone, "密码 & =+"), 0) << login.m_strResultMsg.str();
+    EXPECT_EQ(login.Login(kPhone, "密码 & =+ 1234"), 0) << login.m_strResultMsg.str();
     EXPECT_EQ(login.m_nWechatQuantity, 10);
     return login.m_strLoginToken.str();
   }
@@ -56,16 +56,16 @@ TEST_F(RefServerWorkbenchClient, AccountOperations) {
   const std::string code =
       CApiClient(m_refServer.Port()).ReadSmsCode(m_refServer.DataDir(), kPhone);
   CConnServer reset;
-  EXPECT_EQ(reset.ResetPwd(kPhone, code, "new pw"), 0) << reset.m_strResultMsg.str();
+  EXPECT_EQ(reset.ResetPwd(kPhone, code, "new pw 1234"), 0) << reset.m_strResultMsg.str();
   CConnServer login;
-  EXPECT_EQ(login.Login(kPhone, "new pw"), 0);
+  EXPECT_EQ(login.Login(kPhone, "new pw 1234"), 0);
 
   // A registered phone is not told apart: its registration code request succeeds, but no
   // code is made, so registering again fails on the code.
   CConnServer taken;
   EXPECT_EQ(taken.GetSMS(kPhone, true), 1);
   CConnServer again;
-  EXPECT_EQ(again.Register(kPhone, "123456", "pw", "c", "n"), -2);
+  EXPECT_EQ(again.Register(kPhone, "123456", "pw-12345", "c", "n"), -2);
   EXPECT_EQ(again.m_strResultMsg, "短信验证码错误或已过期");
 }
 
