@@ -12,6 +12,7 @@
 #include "wechat/ClipboardKeeper.h"
 #include "platform/log/Log.h"
 #include "platform/win32/DebugOutput.h"
+#include "platform/win32/WindowPost.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
 
@@ -33,34 +34,24 @@ constexpr UINT kTipPollMs = 20 * 60 * 1000;
 std::mutex s_tipMutex;
 std::string s_strTip;
 
-// Posts a heap payload; frees it when the frame's window is gone.
-template <typename... Payload>
-void postOwned(HWND hwnd, UINT msg, std::unique_ptr<std::string> key, LPARAM lParam,
-               std::unique_ptr<Payload>... extra) {
-  if (::PostMessageA(hwnd, msg, reinterpret_cast<WPARAM>(key.get()), lParam)) {
-    key.release();
-    (extra.release(), ...);
-  }
-}
-
 }  // namespace
 
+// The discovery threads' reports: the frame owns the key and the profile on delivery; a
+// report the frame never gets is freed by the queue.
 void CMainFrameWnd::OnWeChatUI(void* context, const std::string& key, HWND loginWnd, HWND mainWnd) {
   auto* self = static_cast<CMainFrameWnd*>(context);
   if (mainWnd)
-    postOwned(self->GetHWND(), WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT,
-              std::make_unique<std::string>(key), reinterpret_cast<LPARAM>(mainWnd));
+    win32::PostOwned(self->GetHWND(), WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT,
+                     std::make_unique<std::string>(key), reinterpret_cast<LPARAM>(mainWnd));
   else if (loginWnd)
-    postOwned(self->GetHWND(), WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT,
-              std::make_unique<std::string>(key), reinterpret_cast<LPARAM>(loginWnd));
+    win32::PostOwned(self->GetHWND(), WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT,
+                     std::make_unique<std::string>(key), reinterpret_cast<LPARAM>(loginWnd));
 }
 
 void CMainFrameWnd::OnWeChatCfg(void* context, const std::string& key, const WECHATCFGDATA& cfg) {
   auto* self = static_cast<CMainFrameWnd*>(context);
-  auto profile = std::make_unique<WECHATCFGDATA>(cfg);
-  const auto lParam = reinterpret_cast<LPARAM>(profile.get());
-  postOwned(self->GetHWND(), WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT,
-            std::make_unique<std::string>(key), lParam, std::move(profile));
+  win32::PostOwned(self->GetHWND(), WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT,
+                   std::make_unique<std::string>(key), std::make_unique<WECHATCFGDATA>(cfg));
 }
 
 LRESULT CMainFrameWnd::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {

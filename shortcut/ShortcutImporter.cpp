@@ -1,15 +1,34 @@
 #include "shortcut/ShortcutImporter.h"
 
 #include "platform/log/Log.h"
+#include "platform/win32/WindowPost.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
 #include "shortcut/ShortcutJson.h"
 #include "shortcut/ShortcutSnapshot.h"
 #include "shortcut/ShortcutTree.h"
 
-namespace {
-constexpr UINT kImportReady = WM_APP + 0x52;
-}  // namespace
+#include <atomic>
+#include <utility>
+
+// What the importer and its thread share; the thread's reference keeps it alive when Cancel
+// has stopped waiting.
+struct CShortcutImporter::TShared {
+  // Only ever dereferenced by callables posted to hWnd, which run while the importer lives.
+  CShortcutImporter* pImporter = nullptr;
+  HWND hWnd = nullptr;
+  std::string strGroupId;
+  std::string strPath;
+  std::string strToken;
+  RowReader reader;
+  std::atomic<bool> bCancel{false};
+
+  // Hands fn to the importer on the GUI thread, unless the import was cancelled.
+  template <typename Fn>
+  void Post(Fn&& fn) {
+    if (!bCancel) win32::PostCall(hWnd, std::forward<Fn>(fn));
+  }
+};
 
 CShortcutImporter::~CShortcutImporter() {
   Cancel();
@@ -20,117 +39,107 @@ bool CShortcutImporter::Start(DuiLib::CTreeViewUI* pTree, const std::string& gro
                               const std::string& path, ProgressCallback onProgress,
                               DoneCallback onDone, RowReader reader) {
   if (IsRunning() || !pTree) return false;
-  Join();
+  ReleaseThread();
   m_pTree = pTree;
   m_strGroupId = groupId;
-  m_strPath = path;
-  m_strToken = GetLoginToken();
   m_onProgress = std::move(onProgress);
   m_onDone = std::move(onDone);
-  m_reader = reader ? std::move(reader) : RowReader(&CExcelReader::ReadExcelContent);
-  m_bCancel = false;
   m_bDoneSeen = false;
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_vecAdded.clear();
-    m_nDone = m_nTotal = 0;
-    m_bFinished = false;
-    m_outcome = {};
-  }
+  m_nDone = m_nTotal = 0;
+  m_outcome = {};
   if (!GetHWND() && !Create(nullptr, "ShortcutImporter", 0, 0, 0, 0, 0, 0)) return false;
-  m_hThread = CreateThread(nullptr, 0, &CShortcutImporter::ThreadProc, this, 0, nullptr);
-  return m_hThread != nullptr;
+  m_pShared = std::make_shared<TShared>();
+  m_pShared->pImporter = this;
+  m_pShared->hWnd = GetHWND();
+  m_pShared->strGroupId = groupId;
+  m_pShared->strPath = path;
+  m_pShared->strToken = GetLoginToken();
+  m_pShared->reader = reader ? std::move(reader) : RowReader(&CExcelReader::ReadExcelContent);
+  auto* threadShare = new std::shared_ptr<TShared>(m_pShared);
+  m_hThread = CreateThread(nullptr, 0, &CShortcutImporter::ThreadProc, threadShare, 0, nullptr);
+  if (!m_hThread) {
+    delete threadShare;
+    m_pShared.reset();
+    return false;
+  }
+  return true;
 }
 
 void CShortcutImporter::Cancel() {
-  m_bCancel = true;
-  Join();
+  if (m_pShared) m_pShared->bCancel = true;
+  ReleaseThread();
 }
 
-void CShortcutImporter::Join() {
+void CShortcutImporter::ReleaseThread() {
   if (!m_hThread) return;
-  WaitForSingleObject(m_hThread, INFINITE);
+  // The row in progress may be a request of up to 13 s: the thread is not waited for longer
+  // than this, and once cancelled it posts nothing more.
+  if (WaitForSingleObject(m_hThread, kStopWaitMs) == WAIT_TIMEOUT)
+    TC_LOG(TC_LOG_INFO, "the import thread is left to end on its own");
   CloseHandle(m_hThread);
   m_hThread = nullptr;
+  m_pShared.reset();
 }
 
 DWORD CShortcutImporter::ThreadProc(LPVOID param) {
-  static_cast<CShortcutImporter*>(param)->Run();
+  const std::unique_ptr<std::shared_ptr<TShared>> shared(
+      static_cast<std::shared_ptr<TShared>*>(param));
+  Run(*shared);
   return 0;
 }
 
-void CShortcutImporter::Run() {
+void CShortcutImporter::Run(const std::shared_ptr<TShared>& shared) {
   TC_TRACE("CMainFrameWnd::ImportShortCut()");
-  const std::vector<WECHATKUAIJIEDATA> rows = m_reader(m_strPath);
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_nTotal = static_cast<int>(rows.size());
-    m_outcome.nRows = m_nTotal;
-  }
-  Post();
+  CShortcutImporter* importer = shared->pImporter;
+  const std::vector<WECHATKUAIJIEDATA> rows = shared->reader(shared->strPath);
+  const int total = static_cast<int>(rows.size());
+  shared->Post([importer, total] { importer->OnRowsRead(total); });
   for (const WECHATKUAIJIEDATA& row : rows) {
-    if (m_bCancel) break;
+    if (shared->bCancel) break;
     const std::string json =
-        CShortcutJson::ImportedMessage(row.strTitle, row.strContent, m_strGroupId);
+        CShortcutJson::ImportedMessage(row.strTitle, row.strContent, shared->strGroupId);
     std::vector<std::string> ids;
     CConnServer conn;
-    const int result = conn.AddShortcutMsg(json, ids, m_strToken);
-    {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      ++m_nDone;
-      if (result > 0 && !ids.empty() && !ids.front().empty()) {
-        m_vecAdded.push_back({ids.front(), row.strTitle, json});
-        ++m_outcome.nAdded;
-      } else {
-        TC_LOGF(TC_LOG_WARN, "imported row \"%s\" refused (%d): %s", row.strTitle.c_str(), result,
-                conn.m_strResultMsg.GetData());
-        ++m_outcome.nFailed;
-      }
+    const int result = conn.AddShortcutMsg(json, ids, shared->strToken);
+    std::unique_ptr<TAdded> added;
+    if (result > 0 && !ids.empty() && !ids.front().empty()) {
+      added.reset(new TAdded{ids.front(), row.strTitle, json});
+    } else {
+      TC_LOGF(TC_LOG_WARN, "imported row \"%s\" refused (%d): %s", row.strTitle.c_str(), result,
+              conn.m_strResultMsg.GetData());
     }
-    Post();
+    shared->Post([importer, added = std::move(added)] { importer->OnRowDone(added.get()); });
   }
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_outcome.bCancelled = m_bCancel;
-    m_bFinished = true;
-  }
-  Post();
+  const bool cancelled = shared->bCancel;
+  shared->Post([importer, cancelled] { importer->OnFinished(cancelled); });
 }
 
-void CShortcutImporter::Post() {
-  if (!m_bCancel) PostMessageA(GetHWND(), kImportReady, 0, 0);
+void CShortcutImporter::OnRowsRead(int total) {
+  m_nTotal = total;
+  m_outcome.nRows = total;
+  if (m_onProgress) m_onProgress(m_nDone, m_nTotal);
 }
 
-void CShortcutImporter::Drain() {
-  if (m_bDoneSeen) return;  // a wake-up that was queued behind the last one
-  std::vector<TAdded> added;
-  int done = 0;
-  int total = 0;
-  bool finished = false;
-  TImportOutcome outcome;
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    added.swap(m_vecAdded);
-    done = m_nDone;
-    total = m_nTotal;
-    finished = m_bFinished;
-    outcome = m_outcome;
+void CShortcutImporter::OnRowDone(const TAdded* added) {
+  ++m_nDone;
+  if (added) {
+    ++m_outcome.nAdded;
+    CShortcutTree tree(m_pTree);
+    // Found again by id: a group deleted meanwhile just gets nothing.
+    DuiLib::CTreeNodeUI* group = tree.FindGroup(m_strGroupId);
+    tree.AddShortcutNode(group, added->strId, added->strTitle, added->strJson);
+  } else {
+    ++m_outcome.nFailed;
   }
-  CShortcutTree tree(m_pTree);
-  DuiLib::CTreeNodeUI* group = tree.FindGroup(m_strGroupId);
-  for (const TAdded& entry : added)
-    tree.AddShortcutNode(group, entry.strId, entry.strTitle, entry.strJson);
-  if (m_onProgress) m_onProgress(done, total);
-  if (!finished) return;
+  if (m_onProgress) m_onProgress(m_nDone, m_nTotal);
+}
+
+void CShortcutImporter::OnFinished(bool cancelled) {
+  if (m_bDoneSeen) return;
   m_bDoneSeen = true;
-  if (outcome.nAdded > 0) CShortcutSnapshot::Save(m_pTree, CShortcutSnapshot::DefaultPath());
-  if (m_onDone) m_onDone(outcome);
-}
-
-LRESULT CShortcutImporter::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  if (uMsg != kImportReady) return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
-  Drain();
-  return 0;
+  m_outcome.bCancelled = cancelled;
+  if (m_outcome.nAdded > 0) CShortcutSnapshot::Save(m_pTree, CShortcutSnapshot::DefaultPath());
+  if (m_onDone) m_onDone(m_outcome);
 }
 
 std::string CShortcutImporter::OutcomeText(const TImportOutcome& outcome) {

@@ -4,20 +4,22 @@
 // CExcelReader::ReadExcelContent) and adds one message per row on the server, one text item
 // each. The GUI thread gets, through a hidden window, each added message (it adds the node
 // under the group, found again by id, so a group deleted meanwhile just gets nothing) and
-// the progress; at the end it saves the snapshot once and reports the outcome.
+// the progress; at the end it saves the snapshot once and reports the outcome. The worker
+// hands each of these over as a callable posted to that window (win32::PostCall).
 //
 // Outcome texts (shown by the caller): no rows "未读取到有效数据." (caption "快捷语导入");
 // otherwise a summary of how many rows were added and how many the server refused.
-// Cancel (or destruction) stops after the row in progress and waits for the thread.
+// Cancel (or destruction) stops after the row in progress: it waits for the thread up to
+// kStopWaitMs, then leaves it to finish on its own; from then on the thread posts nothing and
+// holds nothing of the importer but the state they share.
 #pragma once
 
 #include "excel/ExcelReader.h"
 #include "platform/ui/window/WindowWnd.h"
 #include "platform/win32/Sync.h"
 
-#include <atomic>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,8 @@ class CShortcutImporter : private DuiLib::CWindowWnd {
 
   static constexpr const char* kCaption = "快捷语导入";
   static constexpr const char* kNoRowsText = "未读取到有效数据.";
+  // How long Cancel waits for the row in progress (a request gives up after 13 s).
+  static constexpr DWORD kStopWaitMs = 2000;
 
   CShortcutImporter() = default;
   ~CShortcutImporter() override;
@@ -58,36 +62,33 @@ class CShortcutImporter : private DuiLib::CWindowWnd {
   static std::string OutcomeText(const TImportOutcome& outcome);
 
  private:
+  // A row the server added: the node to make.
   struct TAdded {
     std::string strId;
     std::string strTitle;
     std::string strJson;
   };
+  struct TShared;
 
   static DWORD ThreadProc(LPVOID param);
-  void Run();
-  void Post();
-  void Drain();
-  void Join();
+  static void Run(const std::shared_ptr<TShared>& shared);
+  // GUI side, in the order the thread posted them.
+  void OnRowsRead(int total);
+  void OnRowDone(const TAdded* added);
+  void OnFinished(bool cancelled);
+  // Ends the wait for the thread (bounded) and lets its handle go.
+  void ReleaseThread();
 
   LPCTSTR GetWindowClassName() const override { return "ShortcutImporter"; }
-  LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
 
   DuiLib::CTreeViewUI* m_pTree = nullptr;
   std::string m_strGroupId;
-  std::string m_strPath;
-  std::string m_strToken;
   ProgressCallback m_onProgress;
   DoneCallback m_onDone;
-  RowReader m_reader;
+  std::shared_ptr<TShared> m_pShared;
   HANDLE m_hThread = nullptr;
-  std::atomic<bool> m_bCancel{false};
   bool m_bDoneSeen = false;
-
-  std::mutex m_mutex;  // guards the block below
-  std::vector<TAdded> m_vecAdded;
   int m_nDone = 0;
   int m_nTotal = 0;
-  bool m_bFinished = false;
   TImportOutcome m_outcome;
 };

@@ -2,28 +2,58 @@
 
 #include "platform/log/Log.h"
 #include "platform/win32/Process.h"
+#include "platform/win32/WindowPost.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
 #include "shortcut/ShortcutListReply.h"
 #include "shortcut/ShortcutTree.h"
 
+#include <atomic>
+#include <utility>
+
 namespace {
 
-// Wake-up message of the hidden window: the queue has entries (or the thread ended).
-constexpr UINT kQueueReady = WM_APP + 0x51;
 // Entries handed over at once: large enough that a library of thousands of messages costs a
-// few dozen wake-ups, small enough that the first groups show while the rest is read.
+// few dozen posts, small enough that the first groups show while the rest is read.
 constexpr size_t kBatchSize = 256;
 // Questions of the reader between two looks at the stop event.
 constexpr unsigned kEventPollEvery = 64;
 
 }  // namespace
 
-// Collects entries on the list thread and hands them over in batches.
-class CShortcutLoader::CQueueSink : public IShortcutListSink {
+// What the loader and its thread share; the thread's reference keeps it alive when Stop has
+// stopped waiting.
+struct CShortcutLoader::TShared {
+  explicit TShared(CShortcutLoader* owner, HWND window, HANDLE stopEvent)
+      : pLoader(owner), hWnd(window), hStopEvent(stopEvent), strToken(GetLoginToken()) {}
+  ~TShared() { CloseHandle(hStopEvent); }
+  TShared(const TShared&) = delete;
+  TShared& operator=(const TShared&) = delete;
+
+  // Only ever dereferenced by callables posted to hWnd, which run while the loader lives.
+  CShortcutLoader* const pLoader;
+  const HWND hWnd;
+  const HANDLE hStopEvent;
+  const std::string strToken;
+  std::atomic<bool> bStop{false};
+  unsigned nPolls = 0;  // the thread's
+
+  bool StopRequested() {
+    if (bStop) return true;
+    // The event is polled with a zero wait, but not after every message: a zero-time wait
+    // costs about 0.1 ms here, a full second for a library of 10,000 messages. The flag, set
+    // together with the event, is seen at once.
+    if (++nPolls % kEventPollEvery == 0 && WaitForSingleObject(hStopEvent, 0) == WAIT_OBJECT_0)
+      bStop = true;
+    return bStop;
+  }
+};
+
+// Collects entries on the list thread and posts them to the loader's window in batches.
+class CShortcutLoader::CBatchSink : public IShortcutListSink {
  public:
-  explicit CQueueSink(CShortcutLoader& loader) : m_loader(loader) {}
-  bool StopRequested() override { return m_loader.StopRequested(); }
+  explicit CBatchSink(TShared& shared) : m_shared(shared) {}
+  bool StopRequested() override { return m_shared.StopRequested(); }
   void OnGroup(const std::string& id, const std::string& title) override {
     Push({true, id, title, {}});
   }
@@ -31,14 +61,19 @@ class CShortcutLoader::CQueueSink : public IShortcutListSink {
                  const std::string& json) override {
     Push({false, id, title, json});
   }
-  void Finish(bool listed) { m_loader.Hand(std::move(m_batch), true, listed); }
+  void Flush() {
+    if (m_batch.empty() || m_shared.bStop) return;
+    CShortcutLoader* loader = m_shared.pLoader;
+    win32::PostCall(m_shared.hWnd,
+                    [loader, batch = std::exchange(m_batch, {})] { loader->AddEntries(batch); });
+  }
 
  private:
   void Push(TEntry&& entry) {
     m_batch.push_back(std::move(entry));
-    if (m_batch.size() >= kBatchSize) m_loader.Hand(std::exchange(m_batch, {}), false, false);
+    if (m_batch.size() >= kBatchSize) Flush();
   }
-  CShortcutLoader& m_loader;
+  TShared& m_shared;
   std::vector<TEntry> m_batch;
 };
 
@@ -56,49 +91,52 @@ bool CShortcutLoader::Start(DuiLib::CTreeViewUI* pTree, DuiLib::CTreeNodeUI* pSe
     TC_LOG(TC_LOG_ERROR, "the list thread's window cannot be made");
     return false;
   }
-  m_hStopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  if (!m_hStopEvent) return false;
-  m_hThread = CreateThread(nullptr, 0, &CShortcutLoader::ThreadProc, this, 0, nullptr);
+  HANDLE stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (!stopEvent) return false;
+  m_pShared = std::make_shared<TShared>(this, GetHWND(), stopEvent);
+  auto* threadShare = new std::shared_ptr<TShared>(m_pShared);
+  m_hThread = CreateThread(nullptr, 0, &CShortcutLoader::ThreadProc, threadShare, 0, nullptr);
   if (!m_hThread) {
     TC_LOG(TC_LOG_ERROR, "the list thread cannot be started");
-    CloseHandle(m_hStopEvent);
-    m_hStopEvent = nullptr;
+    delete threadShare;
+    m_pShared.reset();
     return false;
   }
   return true;
 }
 
 void CShortcutLoader::Stop() {
+  if (m_pShared) {
+    m_pShared->bStop = true;
+    SetEvent(m_pShared->hStopEvent);
+  }
   if (m_hThread) {
-    m_bStop = true;
-    SetEvent(m_hStopEvent);
-    WaitForSingleObject(m_hThread, INFINITE);
+    // A thread inside its request is not waited for: it ends on its own, and what it posts
+    // then goes nowhere.
+    if (WaitForSingleObject(m_hThread, kStopWaitMs) == WAIT_TIMEOUT)
+      TC_LOG(TC_LOG_INFO, "the list thread is left to end on its own");
     CloseHandle(m_hThread);
     m_hThread = nullptr;
   }
-  if (m_hStopEvent) {
-    CloseHandle(m_hStopEvent);
-    m_hStopEvent = nullptr;
-  }
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_vecQueue.clear();
-  }
+  m_pShared.reset();
+  // Batches still queued are dropped with the window.
   if (GetHWND()) DestroyWindow(GetHWND());
 }
 
 DWORD CShortcutLoader::ThreadProc(LPVOID param) {
-  static_cast<CShortcutLoader*>(param)->Run();
+  const std::unique_ptr<std::shared_ptr<TShared>> shared(
+      static_cast<std::shared_ptr<TShared>*>(param));
+  Run(*shared);
   return 0;
 }
 
-void CShortcutLoader::Run() {
+void CShortcutLoader::Run(const std::shared_ptr<TShared>& shared) {
   TC_TRACE("CShortcutWnd::ShortcutListThread()");
-  CQueueSink sink(*this);
+  CBatchSink sink(*shared);
   CDuiString replyPath;
   CConnServer conn;
-  const int result = conn.GetShortcutList(GetLoginToken(), &replyPath);
-  m_tReplyArrived = std::chrono::steady_clock::now();
+  const int result = conn.GetShortcutList(shared->strToken, &replyPath);
+  const auto arrived = std::chrono::steady_clock::now();
   bool listed = false;
   if (result != 0) {
     TC_LOGF(TC_LOG_WARN, "quick-message list not loaded (%d): %s", result,
@@ -108,45 +146,16 @@ void CShortcutLoader::Run() {
   } else {
     listed = true;
   }
-  sink.Finish(listed);
+  sink.Flush();
+  if (shared->bStop) return;
+  CShortcutLoader* loader = shared->pLoader;
+  win32::PostCall(shared->hWnd, [loader, listed, arrived] {
+    loader->m_tReplyArrived = arrived;
+    loader->Finish(listed);
+  });
 }
 
-bool CShortcutLoader::StopRequested() {
-  if (m_bStop) return true;
-  // The event is polled with a zero wait, but not after every message: a zero-time wait
-  // costs about 0.1 ms here, a full second for a library of 10,000 messages. The flag, set
-  // together with the event, is seen at once.
-  if (++m_nPolls % kEventPollEvery == 0 && WaitForSingleObject(m_hStopEvent, 0) == WAIT_OBJECT_0)
-    m_bStop = true;
-  return m_bStop;
-}
-
-void CShortcutLoader::Hand(std::vector<TEntry>&& batch, bool finished, bool listed) {
-  bool wake = false;
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    wake = m_vecQueue.empty() && !m_bFinished;
-    m_vecQueue.insert(m_vecQueue.end(), std::make_move_iterator(batch.begin()),
-                      std::make_move_iterator(batch.end()));
-    if (finished) {
-      m_bFinished = true;
-      m_bListed = listed;
-      wake = true;
-    }
-  }
-  if (wake && !m_bStop) PostMessageA(GetHWND(), kQueueReady, 0, 0);
-}
-
-void CShortcutLoader::Drain() {
-  std::vector<TEntry> entries;
-  bool finished = false;
-  bool listed = false;
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    entries.swap(m_vecQueue);
-    finished = m_bFinished;
-    listed = m_bListed;
-  }
+void CShortcutLoader::AddEntries(const std::vector<TEntry>& entries) {
   CShortcutTree tree(m_pTree);
   for (const TEntry& entry : entries) {
     if (entry.bGroup)
@@ -154,17 +163,13 @@ void CShortcutLoader::Drain() {
     else
       tree.AddShortcutNode(m_pCurrentGroup, entry.strId, entry.strTitle, entry.strJson);
   }
-  if (finished && !m_bDone) {
-    m_bDone = true;
-    // The reply's parse tree and the queue were freed on two threads; give that memory back
-    // rather than keep tens of megabytes resident for the life of the frame.
-    HeapCompact(GetProcessHeap(), 0);
-    if (m_onDone) m_onDone(listed);
-  }
 }
 
-LRESULT CShortcutLoader::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  if (uMsg != kQueueReady) return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
-  Drain();
-  return 0;
+void CShortcutLoader::Finish(bool listed) {
+  if (m_bDone) return;
+  m_bDone = true;
+  // The reply's parse tree and the batches were freed on two threads; give that memory back
+  // rather than keep tens of megabytes resident for the life of the frame.
+  HeapCompact(GetProcessHeap(), 0);
+  if (m_onDone) m_onDone(listed);
 }

@@ -1,14 +1,16 @@
 // The list thread: loads the quick-message library from the server into the tree.
 //
 // Start (GUI thread) makes a hidden window of its own and starts the thread. The thread asks
-// the server for the list, reads the reply file and queues groups and messages in reply
-// order; the GUI thread takes them from the queue when the window's wake-up message arrives
-// and adds the nodes (groups just before the sentinel). Only the GUI thread touches the tree.
+// the server for the list, reads the reply file and hands groups and messages over in reply
+// order, in batches posted to that window (win32::PostCall); the GUI thread adds the nodes as
+// the batches arrive (groups just before the sentinel). Only the GUI thread touches the tree.
 //
-// Stop (or destruction) sets the stop flag, signals the stop event, waits for the thread and
-// drops whatever is still queued. The thread asks before each group and after each message:
-// the flag every time, the event (auto-reset, zero wait) every 64th time; a stop seen once
-// is kept in the flag for good.
+// Stop (or destruction) sets the stop flag, signals the stop event and destroys the window,
+// which drops the batches still queued. It waits for the thread a moment only: a thread still
+// inside its request is left to finish on its own, holding nothing of the loader but the
+// state they share (the stop flag and event). The thread asks before each group and after
+// each message: the flag every time, the event (auto-reset, zero wait) every 64th time; a
+// stop seen once is kept in the flag for good.
 //
 // Nothing is shown on failure: a failed list request or an unreadable reply leaves the tree
 // with only the sentinel. Loading never writes the snapshot.
@@ -17,11 +19,9 @@
 #include "platform/ui/window/WindowWnd.h"
 #include "platform/win32/Sync.h"
 
-#include <atomic>
 #include <chrono>
 #include <functional>
-#include <utility>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,12 +44,15 @@ class CShortcutLoader : private DuiLib::CWindowWnd {
   // Starts loading into `pTree` before `pSentinel`. False when already started or when the
   // window, the event or the thread cannot be made.
   bool Start(DuiLib::CTreeViewUI* pTree, DuiLib::CTreeNodeUI* pSentinel, DoneCallback onDone = {});
-  // Idempotent; waits for the thread without a limit (a request gives up after 13 s).
+  // Idempotent. Waits for the thread up to kStopWaitMs, then leaves it to finish alone.
   void Stop();
   // True once the done callback would have run.
   bool IsDone() const { return m_bDone; }
   // When the list reply had arrived (its file written and the request over); for figures.
   std::chrono::steady_clock::time_point ReplyArrivedAt() const { return m_tReplyArrived; }
+
+  // How long Stop waits for the thread before leaving it (a request gives up after 13 s).
+  static constexpr DWORD kStopWaitMs = 2000;
 
  private:
   struct TEntry {
@@ -58,32 +61,23 @@ class CShortcutLoader : private DuiLib::CWindowWnd {
     std::string strTitle;
     std::string strJson;
   };
-  class CQueueSink;
+  struct TShared;
+  class CBatchSink;
 
   static DWORD ThreadProc(LPVOID param);
-  void Run();
-  // Worker side: appends a batch; wakes the GUI thread when the queue was empty.
-  void Hand(std::vector<TEntry>&& batch, bool finished, bool listed);
-  // GUI side.
-  void Drain();
-  bool StopRequested();
+  static void Run(const std::shared_ptr<TShared>& shared);
+  // GUI side: a batch posted by the thread, and the end.
+  void AddEntries(const std::vector<TEntry>& entries);
+  void Finish(bool listed);
 
   LPCTSTR GetWindowClassName() const override { return "ShortcutLoader"; }
-  LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
 
   DuiLib::CTreeViewUI* m_pTree = nullptr;
   DuiLib::CTreeNodeUI* m_pSentinel = nullptr;
   DuiLib::CTreeNodeUI* m_pCurrentGroup = nullptr;
   DoneCallback m_onDone;
-  HANDLE m_hStopEvent = nullptr;
+  std::shared_ptr<TShared> m_pShared;
   HANDLE m_hThread = nullptr;
-  std::atomic<bool> m_bStop{false};
-  unsigned m_nPolls = 0;
-  std::atomic<std::chrono::steady_clock::time_point> m_tReplyArrived{};
+  std::chrono::steady_clock::time_point m_tReplyArrived{};
   bool m_bDone = false;
-
-  std::mutex m_mutex;  // guards the three below
-  std::vector<TEntry> m_vecQueue;
-  bool m_bFinished = false;
-  bool m_bListed = false;
 };

@@ -15,7 +15,7 @@ constexpr const char* kDeleteCaption = "删除快捷语组";
 CShortcutWnd::CShortcutWnd(DuiLib::CTreeViewUI* pTree, int nMode) : m_tree(pTree), m_nMode(nMode) {}
 
 CShortcutWnd::~CShortcutWnd() {
-  JoinWorker();
+  ReleaseWorker();
   if (m_pLoader) m_pLoader->Stop();
 }
 

@@ -8,7 +8,8 @@
 //
 // Every operation runs on the GUI thread; the list thread of InitShortcutTree hands its nodes
 // to the GUI thread (see CShortcutLoader). Destroying the instance that started loading stops
-// the thread and waits for it; it must happen before the tree is destroyed.
+// the thread (nothing it sends arrives afterwards); it must happen before the tree is
+// destroyed.
 //
 // The editor (ShortcutWndEditor.cpp: views, notifications, groups, the save, the content
 // slots and the range markers; ShortcutWndContent.cpp: the content page, emoji, pictures and
@@ -21,9 +22,11 @@
 //
 // Saving a message: the window's state is taken on the GUI thread (CShortcutDraft), the
 // uploads and the server call run on a worker thread while the window is disabled, holds
-// the mouse and shows the wait cursor; the worker hands its result back by a posted message
-// and the GUI thread changes the tree and closes. The worker is joined before the window
-// goes, so it never outlives what it reports to.
+// the mouse and shows the wait cursor; the worker hands its tips and its result back as
+// callables posted to the window (win32::PostCall) and the GUI thread changes the tree and
+// closes. The worker reaches the window only through what it posts: when the window goes it
+// waits for a save in progress up to kWorkerWaitMs, then leaves it to finish alone, and what
+// it posts after the window has gone is dropped.
 #pragma once
 
 #include "platform/ui/UIlib.h"
@@ -65,9 +68,8 @@ class CShortcutWnd : public DuiLib::WindowImplBase {
   // The range markers: their track begins at x = 40 and a marker is 13 pixels wide.
   static constexpr int kTrackLeft = 40;
   static constexpr int kMarkerSize = 13;
-  // Posted by the save worker: lParam owns a TSaveResult.
-  static constexpr UINT kSaveDoneMessage = WM_USER + 0x321;
-  static constexpr UINT kSaveTipMessage = WM_USER + 0x322;
+  // How long the window, when it goes, waits for a save in progress before leaving it.
+  static constexpr DWORD kWorkerWaitMs = 2000;
 
   CShortcutWnd(DuiLib::CTreeViewUI* pTree, int nMode);
   ~CShortcutWnd() override;
@@ -194,9 +196,9 @@ class CShortcutWnd : public DuiLib::WindowImplBase {
 
   // The save worker and its hand-back.
   void SetBusy(bool busy);
-  void RunSave(CShortcutDraft draft);
+  static void RunSave(CShortcutWnd* self, HWND window, CShortcutDraft draft);
   void FinishSave(std::unique_ptr<TSaveResult> result);
-  void JoinWorker();
+  void ReleaseWorker();
 
   // Slot previews.
   void ClearSlot(int n);

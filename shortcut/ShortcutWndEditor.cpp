@@ -4,6 +4,7 @@
 
 #include "platform/log/Log.h"
 #include "platform/win32/Sync.h"
+#include "platform/win32/WindowPost.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
 #include "windows/WindowKit.h"
@@ -148,7 +149,7 @@ void CShortcutWnd::LayoutForMode() {
 }
 
 void CShortcutWnd::OnFinalMessage(HWND hWnd) {
-  JoinWorker();
+  ReleaseWorker();
   m_pShadow.reset();
   WindowImplBase::OnFinalMessage(hWnd);
 }
@@ -250,17 +251,6 @@ LRESULT CShortcutWnd::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bo
 }
 
 LRESULT CShortcutWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
-  if (uMsg == kSaveDoneMessage) {
-    bHandled = TRUE;
-    FinishSave(std::unique_ptr<TSaveResult>(reinterpret_cast<TSaveResult*>(lParam)));
-    return 0;
-  }
-  if (uMsg == kSaveTipMessage) {
-    bHandled = TRUE;
-    std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(lParam));
-    ShowTip(*text);
-    return 0;
-  }
   if (m_bBusy && (uMsg == WM_SETCURSOR || uMsg == WM_MOUSEMOVE)) {
     ::SetCursor(m_hCursor);
     bHandled = TRUE;
@@ -331,14 +321,15 @@ bool CShortcutWnd::StartSave() {
   SetBusy(true);
   struct TStart {
     CShortcutWnd* self;
+    HWND window;
     CShortcutDraft draft;
   };
-  auto* start = new TStart{this, std::move(draft)};
+  auto* start = new TStart{this, m_hWnd, std::move(draft)};
   m_hWorker = CreateThread(
       nullptr, 0,
       [](LPVOID param) -> DWORD {
         std::unique_ptr<TStart> owned(static_cast<TStart*>(param));
-        owned->self->RunSave(std::move(owned->draft));
+        RunSave(owned->self, owned->window, std::move(owned->draft));
         return 0;
       },
       start, 0, nullptr);
@@ -366,21 +357,18 @@ void CShortcutWnd::SetBusy(bool busy) {
 }
 
 // On the worker: uploads, the server's add or update, then the result back to the window.
-void CShortcutWnd::RunSave(CShortcutDraft draft) {
+// `self` is only used by the callables posted to `window`, which run on the GUI thread while
+// the window is there; so the worker may outlive both.
+void CShortcutWnd::RunSave(CShortcutWnd* self, HWND window, CShortcutDraft draft) {
   TC_TRACE("CShortcutWnd::RunSave()");
-  HWND window = m_hWnd;
-  auto post = [window](UINT message, void* payload, auto deleter) {
-    if (!::PostMessageA(window, message, 0, reinterpret_cast<LPARAM>(payload))) deleter();
-  };
   auto result = std::make_unique<TSaveResult>();
   result->strTitle = draft.strTitle;
   result->strGroupId = draft.strGroupId;
   result->strContentId = draft.strContentId;
   std::string failure;
   result->strJson = draft.Build(
-      [&post](const std::string& text) {
-        auto* copy = new std::string(text);
-        post(kSaveTipMessage, copy, [copy] { delete copy; });
+      [window, self](const std::string& text) {
+        win32::PostCall(window, [self, text] { self->ShowTip(text); });
       },
       failure);
   if (result->strJson.empty()) {
@@ -402,19 +390,23 @@ void CShortcutWnd::RunSave(CShortcutDraft draft) {
     if (!result->bSaved)
       result->strTip = DeleteFailureText(code, conn.m_strResultMsg.str(), conn.m_strObj.str());
   }
-  TSaveResult* raw = result.release();
-  post(kSaveDoneMessage, raw, [raw] { delete raw; });
+  win32::PostCall(window, [self, result = std::move(result)]() mutable {
+    self->FinishSave(std::move(result));
+  });
 }
 
-void CShortcutWnd::JoinWorker() {
+void CShortcutWnd::ReleaseWorker() {
   if (!m_hWorker) return;
-  WaitForSingleObject(m_hWorker, INFINITE);
+  // Once the result has arrived the worker is ending. A save still uploading when the window
+  // goes gets a moment, then finishes alone and its result is dropped.
+  if (WaitForSingleObject(m_hWorker, kWorkerWaitMs) == WAIT_TIMEOUT)
+    TC_LOG(TC_LOG_INFO, "the save worker is left to end on its own");
   CloseHandle(m_hWorker);
   m_hWorker = nullptr;
 }
 
 void CShortcutWnd::FinishSave(std::unique_ptr<TSaveResult> result) {
-  JoinWorker();
+  ReleaseWorker();
   SetBusy(false);
   if (!result->bSaved) return ShowTip(result->strTip);
   HideTip();
