@@ -1,6 +1,6 @@
 // CMenuWnd: a pop-up menu window built from a menu file of the skin folder ("Menu" holds
-// "MenuElement" items; nested items form sub-menus). It posts 0x4FF with the chosen item's
-// id to the owner's window after it has closed, and deletes itself.
+// "MenuElement" items; nested items form sub-menus). It posts WM_MENU_COMMAND (0x4FF) with
+// the chosen item's id to the owner's window after it has closed, and deletes itself.
 //
 // Every open menu window is in one process-wide observer list. A choice, the focus leaving
 // the menus, or a click on the owner closes them all; entering an item closes the sub-menus
@@ -11,6 +11,7 @@
 //   menu->Init(nullptr, "traymenu.xml", "xml", cursorPoint);
 #pragma once
 
+#include "app/WindowIds.h"
 #include "platform/ui/UIlib.h"
 
 #include <string>
@@ -28,9 +29,6 @@ struct TMenuNotice {
   HWND hWnd = nullptr;
   int nId = -1;
 };
-
-// Posted to the owner with the chosen id in wParam.
-inline constexpr UINT WM_MENU_COMMAND = WM_USER + 0xFF;
 
 class CMenuWnd : public DuiLib::WindowImplBase {
  public:

@@ -186,7 +186,7 @@ void CMainFrameWnd::OnClick(TNotifyUI& msg) {
   } else if (sameName(name, "feekback_btn")) {
     OpenFeedback();
   } else if (sameName(name, "exit_btn")) {
-    Close(0);
+    Close(kFrameCloseAsking);
   } else if (sameName(name, "public_tip_close")) {
     if (CControlUI* tip = m_PaintManager.FindControl("public_tip")) tip->SetVisible(false);
   } else if (sameName(name, "website")) {
@@ -241,8 +241,8 @@ void CMainFrameWnd::OnLButtonDown(POINT pt) {
 
 LRESULT CMainFrameWnd::OnClose(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
   TC_TRACE("CMainFrameWnd::OnClose()");
-  if (wParam != 1 && ::MessageBoxA(m_hWnd, "请确认是否退出？", "确认",
-                                   MB_ICONQUESTION | MB_OKCANCEL) == IDCANCEL) {
+  if (wParam != kFrameCloseNow && ::MessageBoxA(m_hWnd, "请确认是否退出？", "确认",
+                                                MB_ICONQUESTION | MB_OKCANCEL) == IDCANCEL) {
     bHandled = TRUE;
     return 0;
   }
@@ -279,7 +279,7 @@ void CMainFrameWnd::OnFinalMessage(HWND hWnd) {
 void CMainFrameWnd::OnMenu(int nCommand) {
   TC_TRACE("CMainFrameWnd::OnMenu()");
   if (nCommand == kTrayMenuExit)
-    Close(0);
+    Close(kFrameCloseAsking);
   else if (m_pShortcutPanel)
     m_pShortcutPanel->OnMenu(nCommand);
 }

@@ -11,6 +11,7 @@
 // message handling in MainFrameMessages.cpp.
 #pragma once
 
+#include "app/WindowIds.h"
 #include "mainframe/TrayIconImpl.h"
 #include "platform/ui/UIlib.h"
 #include "shortcut/ShortcutPanel.h"
@@ -29,9 +30,6 @@ class CWebchatListUI;
 class CWebchatMan;
 class CWebchatRowHint;
 class CClipboardKeeper;
-
-// Tray menu: exit.
-inline constexpr int kTrayMenuExit = 301;
 
 class CMainFrameWnd : public DuiLib::WindowImplBase,
                       public CTrayIconImpl<CMainFrameWnd>,

@@ -1,6 +1,7 @@
 #include "shortcut/ShortcutPanel.h"
 
 #include "app/Settings.h"
+#include "app/WindowIds.h"
 #include "platform/log/Log.h"
 #include "platform/ui/desktop/DesktopServices.h"
 #include "platform/win32/Files.h"
@@ -118,28 +119,28 @@ bool CShortcutPanel::Notify(DuiLib::TNotifyUI& msg, bool rightButtonDown) {
 bool CShortcutPanel::OnMenu(int command) {
   TC_TRACE("CMainFrameWnd::OnMenu()");
   switch (command) {
-    case 4001:
+    case kMenuSendShortcut:
       SendShortcut();
       return true;
-    case 4002:
+    case kMenuCiteShortcut:
       CiteShortcut();
       return true;
-    case 4003:
+    case kMenuEditShortcut:
       OpenEditor(CShortcutWnd::kModeEditMessage);
       return true;
-    case 4004:
+    case kMenuDeleteShortcut:
       DeleteSelected(false);
       return true;
-    case 5001:
+    case kMenuAddShortcut:
       OpenEditor(CShortcutWnd::kModeNewMessage);
       return true;
-    case 5002:
+    case kMenuImportShortcuts:
       ImportShortCut();
       return true;
-    case 5003:
+    case kMenuRenameGroup:
       OpenEditor(CShortcutWnd::kModeEditGroup);
       return true;
-    case 5004:
+    case kMenuDeleteGroup:
       DeleteSelected(true);
       return true;
     default:

@@ -2,6 +2,7 @@
 // worker, the content slots and the range markers.
 #include "shortcut/ShortcutWnd.h"
 
+#include "app/WindowIds.h"
 #include "platform/log/Log.h"
 #include "platform/win32/Sync.h"
 #include "platform/win32/WindowPost.h"
@@ -199,7 +200,7 @@ void CShortcutWnd::OnSelectChanged(TNotifyUI& msg) {
 
 void CShortcutWnd::OnClick(TNotifyUI& msg) {
   const std::string name = msg.pSender->GetName().str();
-  if (name == "closebtn") return Close(1);
+  if (name == "closebtn") return Close(kModalClosed);
   if (name == "add_shortcutgroup_btn") {
     if (m_nMode == kModeNewGroup) AddShortcutGroup();
     if (m_nMode == kModeEditGroup) EditShortcutGroup();
@@ -278,7 +279,7 @@ bool CShortcutWnd::AddShortcutGroup() {
   CTreeNodeUI* node = m_tree.AddGroupNode(std::to_string(id), title, m_tree.FindSentinel());
   if (node && m_tree.GetTree()) m_tree.GetTree()->SelectItem(node->GetTreeIndex(), false, false);
   SaveShortcutTree();
-  Close(1);
+  Close(kModalClosed);
   return true;
 }
 
@@ -299,7 +300,7 @@ bool CShortcutWnd::EditShortcutGroup() {
   }
   node->SetItemText(title.c_str());
   SaveShortcutTree();
-  Close(1);
+  Close(kModalClosed);
   return true;
 }
 
@@ -424,7 +425,7 @@ void CShortcutWnd::FinishSave(std::unique_ptr<TSaveResult> result) {
     node->SetUserData(result->strJson.c_str());
   }
   SaveShortcutTree();
-  Close(1);
+  Close(kModalClosed);
 }
 
 // ---- content slots

@@ -1,23 +1,13 @@
-// The records the copies engine (CWebchatEngine) keeps and hands out, and the messages the
-// main frame is posted about its copies (by its callbacks, and by CWebchatMan on an exit).
+// The records the copies engine (CWebchatEngine) keeps and hands out. The messages the main
+// frame is posted about its copies (by its callbacks, and by CWebchatMan on an exit) are
+// named in app/WindowIds.h.
 #pragma once
 
+#include "app/WindowIds.h"
 #include "platform/win32/Win32Types.h"
 #include "platform/win32/Window.h"
 
 #include <string>
-
-// Posted to the main frame. wParam/lParam payloads allocated with new belong to the receiver.
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATLOGINUIGOT =
-    WM_USER + 2;  // new std::string key, login HWND
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATMAINUIGOT =
-    WM_USER + 3;  // new std::string key, main HWND
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATCFGDATAGOT =
-    WM_USER + 4;  // new std::string key, new WECHATCFGDATA
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATEXIT =
-    WM_USER + 5;  // 0, 0: read GetClosedWeChats()
-inline constexpr UINT WM_USER_MSG_MAINFRAME_WECHATSELECTED =
-    WM_USER + 6;  // main HWND of the clicked copy, 0
 
 // Window classes of the client's two top-level windows.
 inline constexpr const char* kWeChatLoginWndClass = "WeChatLoginWndForPC";

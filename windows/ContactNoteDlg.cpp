@@ -1,5 +1,6 @@
 #include "windows/ContactNoteDlg.h"
 
+#include "app/WindowIds.h"
 #include "windows/WindowKit.h"
 
 using namespace DuiLib;
@@ -21,9 +22,9 @@ void CContactNoteDlg::OnClick(TNotifyUI& msg) {
   if (name == "btn_contactnote_ok") {
     if (CControlUI* edit = m_PaintManager.FindControl("edit_contact_note"))
       m_strNote = edit->GetText();
-    Close(1);
+    Close(kModalClosed);
   } else if (name == "closebtn") {
-    Close(1);
+    Close(kModalClosed);
   }
 }
 

@@ -1,5 +1,6 @@
 #include "windows/FeedBackWnd.h"
 
+#include "app/WindowIds.h"
 #include "platform/log/Log.h"
 #include "server/ConnServer.h"
 #include "server/SignInValues.h"
@@ -60,7 +61,7 @@ void CFeedBackWnd::Notify(TNotifyUI& msg) {
 void CFeedBackWnd::OnClick(TNotifyUI& msg) {
   const std::string name = msg.pSender ? msg.pSender->GetName().str() : std::string();
   if (name == "feedback_closebtn")
-    Close(1);
+    Close(kModalClosed);
   else if (name == "feedback_okbtn")
     Submit();
 }

@@ -1,5 +1,6 @@
 #include "windows/LoginFrameWnd.h"
 
+#include "app/WindowIds.h"
 #include "platform/log/Log.h"
 #include "app/Settings.h"
 #include "server/ConnServer.h"
@@ -58,7 +59,7 @@ void CLoginFrameWnd::OnClick(TNotifyUI& msg) {
   const std::string name = msg.pSender ? msg.pSender->GetName().str() : std::string();
   if (name == "login_closebtn") {
     m_bLogined = 0;
-    Close(0);
+    Close(kLoginCancelled);
   } else if (name == "login_minbtn") {
     SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
   } else if (name == "login_switch" || name == "register_switch") {
@@ -78,7 +79,7 @@ void CLoginFrameWnd::OnClick(TNotifyUI& msg) {
       m_layout.LayoutFindPwd(true);
     } else {
       m_bLogined = 1;
-      Close(1);
+      Close(kLoginSignedIn);
     }
   }
 }
@@ -137,7 +138,7 @@ void CLoginFrameWnd::SignIn() {
   SetLastUser(account.c_str());
   StoreSignInValues(conn);
   TC_LOG(TC_LOG_INFO, "signed in as " << account);
-  Close(1);
+  Close(kLoginSignedIn);
 }
 
 void CLoginFrameWnd::ShowLoginFailure(const CConnServer& conn, int result) {

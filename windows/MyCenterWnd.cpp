@@ -1,5 +1,6 @@
 #include "windows/MyCenterWnd.h"
 
+#include "app/WindowIds.h"
 #include "platform/log/Log.h"
 #include "app/Settings.h"
 #include "server/ConnServer.h"
@@ -49,7 +50,7 @@ void CMyCenterWnd::Notify(TNotifyUI& msg) {
 void CMyCenterWnd::OnClick(TNotifyUI& msg) {
   const std::string name = msg.pSender ? msg.pSender->GetName().str() : std::string();
   if (name == "mycenter_closebtn")
-    Close(1);
+    Close(kModalClosed);
   else if (name == "modify_password_btn")
     ModifyPassword();
   else if (name == "getsms_btn")
@@ -71,7 +72,7 @@ LRESULT CMyCenterWnd::OnKeyDown(UINT, WPARAM, LPARAM, BOOL&) {
   if (m_nMode == kModifyPassword)
     ModifyPassword();
   else
-    Close(1);
+    Close(kModalClosed);
   return 0;
 }
 
@@ -120,7 +121,7 @@ void CMyCenterWnd::ModifyPassword() {
     // written now either.
     if (!GetUserPwd().IsEmpty()) SetUserPwd(password.c_str());
     ::MessageBoxA(m_hWnd, "密码修改成功", "修改密码", MB_OK);
-    Close(1);
+    Close(kModalClosed);
     return;
   }
   if (result == -1) return Tip("修改密码失败, 请检查网络.");

@@ -1,5 +1,6 @@
 #include "windows/StartupGates.h"
 
+#include "app/WindowIds.h"
 #include "platform/log/Log.h"
 #include "windows/LoginFrameWnd.h"
 #include "windows/SplashWndUI.h"
@@ -46,5 +47,5 @@ bool ShowLoginWindow() {
   }
   login->CenterWindow();
   login->SetIcon(kProgramIcon);
-  return RunGate(*login) != 0;
+  return RunGate(*login) == kLoginSignedIn;
 }

@@ -6,9 +6,8 @@
 // SetMouseHookTarget.
 #pragma once
 
+#include "platform/win32/PrivateMessages.h"
 #include "platform/win32/Win32Types.h"
-
-#define WM_USER_MSG_MOUSEHOOK_WECHATSELECTED 0x406
 
 // threadId is the copy's thread (GetWindowThreadProcessId: the process id here). A second
 // call for the same key replaces its process. Returns 0, or -1 for a null or empty key.
