@@ -6,6 +6,7 @@
 // folder of its own. Windows are found and clicked with xdotool, as from outside.
 #include "tests/refserver/RefServerHarness.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -44,13 +45,10 @@ std::string Shell(const std::string& command) {
   return output;
 }
 
+// Each check here runs xdotool, a process: they come 50 ms apart.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
+  return testing_support::WaitUntil(
+      done, timeoutMs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(45)); });
 }
 
 struct TGeometry {
@@ -100,7 +98,7 @@ bool AnswerUpdatePrompt(const std::string& key) {
   for (int attempt = 0; attempt < 10 && UpdatePromptShown(); ++attempt) {
     const std::string id =
         Shell("xdotool search --onlyvisible --name 版本更新 2>/dev/null | head -n 1");
-    Shell("xdotool windowfocus " + id + " 2>/dev/null; sleep 0.3; xdotool key " + key);
+    Shell("timeout 5 xdotool windowfocus --sync " + id + " 2>/dev/null; xdotool key " + key);
     if (WaitFor([] { return !UpdatePromptShown(); }, 1000)) return true;
   }
   return !UpdatePromptShown();

@@ -52,7 +52,7 @@ struct TSession {
 TSession* s_session = nullptr;
 
 using testing_support::Pump;
-using testing_support::WaitUntil;
+using testing_support::PumpUntil;
 
 // Runs a command while this process keeps serving its windows and its clipboard: xclip and
 // xdotool talk to the X server, which may ask this process for the selection meanwhile.
@@ -62,7 +62,7 @@ int run(const std::string& command) {
   const std::string line = "{ (" + command + "); echo $? > '" + done + ".tmp'; mv '" + done +
                            ".tmp' '" + done + "'; } &";
   std::system(line.c_str());
-  if (!WaitUntil([&] { return fs::exists(done); }, 20000)) return -1;
+  if (!PumpUntil([&] { return fs::exists(done); }, 20000)) return -1;
   int status = -1;
   std::ifstream(done) >> status;
   return status;
@@ -106,7 +106,7 @@ class RowsClipboardE2E : public ::testing::Test {
   }
   // The selected row and the copy on show once they agree on `key`.
   bool Shows(const std::string& key) {
-    return WaitUntil([&] { return SelectedKey() == key && Manager().GetCurrWeChat() == key; },
+    return PumpUntil([&] { return SelectedKey() == key && Manager().GetCurrWeChat() == key; },
                      5000);
   }
 };
@@ -160,7 +160,7 @@ void RowsClipboardE2E::TearDownTestSuite() {
   TSession& s = *s_session;
   if (s.frame) {
     s.frame->Close(1);
-    WaitUntil([&] { return !::IsWindow(s.frame->GetHWND()); }, 10000);
+    PumpUntil([&] { return !::IsWindow(s.frame->GetHWND()); }, 10000);
   }
   DuiLib::SetMessageBoxHook({});
   s.server->Stop();
@@ -172,11 +172,11 @@ void RowsClipboardE2E::TearDownTestSuite() {
 TEST_F(RowsClipboardE2E, ThreeCopiesLogIn) {
   for (int i = 0; i < 3; ++i) {
     if (i > 0) {
-      ASSERT_TRUE(WaitUntil([&] { return List().GetCount() == i; }, 5000));
+      ASSERT_TRUE(PumpUntil([&] { return List().GetCount() == i; }, 5000));
       S().frame->AddWebChat();
     }
     std::string key;
-    ASSERT_TRUE(WaitUntil(
+    ASSERT_TRUE(PumpUntil(
         [&] {
           key = SelectedKey();
           return List().GetCount() == i + 1 && !key.empty() && MainWindowOf(key);
@@ -221,7 +221,7 @@ TEST_F(RowsClipboardE2E, ChordsSwitchAlsoWhileTheFocusIsInTheEmbeddedCopy) {
 
 TEST_F(RowsClipboardE2E, RowTipsNameTheChordAndTheCopysMemoryAndCpu) {
   // The tips are refreshed on the frame's timer; two refreshes give the processor share.
-  ASSERT_TRUE(WaitUntil(
+  ASSERT_TRUE(PumpUntil(
       [&] {
         const std::string tip = List().GetWebchatItemAt(2)->GetToolTip().str();
         return tip.find("CPU ") != std::string::npos;
@@ -240,7 +240,7 @@ TEST_F(RowsClipboardE2E, RowTipsNameTheChordAndTheCopysMemoryAndCpu) {
   ::ClientToScreen(S().frame->GetHWND(), &at);
   ASSERT_EQ(run("xdotool mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y)),
             0);
-  ASSERT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }, 5000));
+  ASSERT_TRUE(PumpUntil([] { return QToolTip::isVisible(); }, 5000));
   EXPECT_EQ(QToolTip::text().toStdString(), row->GetToolTip().str());
   if (const char* shot = std::getenv("TC_ROW_TIP_SCREENSHOT"))
     run("import -window root '" + std::string(shot) + "'");
@@ -260,7 +260,7 @@ TEST_F(RowsClipboardE2E, TheOperatorsTextIsBackExactlyAfterAReply) {
   ASSERT_EQ(readFile(S().root / "before.txt"), mine);
 
   auto* tree = S().frame->GetShortcutPanel()->GetTree();
-  ASSERT_TRUE(WaitUntil([&] { return tree->GetCount() > 2; }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return tree->GetCount() > 2; }, 20000));
   DuiLib::CTreeNodeUI* message = nullptr;
   for (int i = 0; i < tree->GetCount() && !message; ++i) {
     auto* node = static_cast<DuiLib::CTreeNodeUI*>(tree->GetItemAt(i));
@@ -272,7 +272,7 @@ TEST_F(RowsClipboardE2E, TheOperatorsTextIsBackExactlyAfterAReply) {
   const size_t before = Transcript(key).size();
   tree->SelectItem(message->GetTreeIndex(), false, false);
   ASSERT_TRUE(S().frame->GetShortcutPanel()->OnMenu(4001));  // send
-  ASSERT_TRUE(WaitUntil([&] { return Transcript(key).size() > before; }, 15000));
+  ASSERT_TRUE(PumpUntil([&] { return Transcript(key).size() > before; }, 15000));
   const Json::Value sent = Transcript(key).back();
   ASSERT_GE(sent["items"].size(), 1u);
   EXPECT_NE(sent["items"][0]["text"].asString(), "");
@@ -281,7 +281,7 @@ TEST_F(RowsClipboardE2E, TheOperatorsTextIsBackExactlyAfterAReply) {
 
   // Back on the clipboard, byte for byte, once the run has ended.
   const fs::path after = S().root / "after.txt";
-  EXPECT_TRUE(WaitUntil(
+  EXPECT_TRUE(PumpUntil(
       [&] {
         run("xclip -selection clipboard -o > '" + after.string() + "' 2>/dev/null");
         return readFile(after) == mine;

@@ -41,7 +41,7 @@ namespace {
 namespace fs = std::filesystem;
 using DuiLib::CTreeNodeUI;
 using testing_support::Pump;
-using testing_support::WaitUntil;
+using testing_support::PumpUntil;
 
 struct TSession {
   testing_support::TWorkbenchSession env;
@@ -133,7 +133,7 @@ class ShortcutE2E : public ::testing::Test {
       bool done = false;
       CShortcutWnd loader(tree, CShortcutWnd::kModeLoader);
       loader.InitShortcutTree([&](bool) { done = true; });
-      EXPECT_TRUE(WaitUntil([&] { return done; }, 20000));
+      EXPECT_TRUE(PumpUntil([&] { return done; }, 20000));
     }
     for (int i = 0; i < tree->GetCount(); ++i)
       titles.push_back(static_cast<CTreeNodeUI*>(tree->GetItemAt(i))->GetItemText().str());
@@ -196,7 +196,7 @@ void ShortcutE2E::TearDownTestSuite() {
   TSession& s = *s_session;
   if (s.frame) {
     s.frame->Close(1);
-    WaitUntil([&] { return !::IsWindow(s.frame->GetHWND()); }, 10000);
+    PumpUntil([&] { return !::IsWindow(s.frame->GetHWND()); }, 10000);
   }
   DuiLib::SetMessageBoxHook({});
   DuiLib::SetFileDialogHook({});
@@ -206,7 +206,7 @@ void ShortcutE2E::TearDownTestSuite() {
 }
 
 TEST_F(ShortcutE2E, LibraryLoadsInServerOrderAndTheCopyLogsIn) {
-  ASSERT_TRUE(WaitUntil([&] { return Tree()->GetCount() == 14; }, 20000)) << Tree()->GetCount();
+  ASSERT_TRUE(PumpUntil([&] { return Tree()->GetCount() == 14; }, 20000)) << Tree()->GetCount();
   const std::vector<std::string> names = Names();
   EXPECT_EQ(names.back(), "-1");
   std::vector<std::string> titles;
@@ -215,7 +215,7 @@ TEST_F(ShortcutE2E, LibraryLoadsInServerOrderAndTheCopyLogsIn) {
   EXPECT_EQ(titles, (std::vector<std::string>{"常用问候", "欢迎语", "稍等", "结束语", "售后服务",
                                               "退换货", "物流查询", "促销活动", "满减", "包邮",
                                               "赠品", "图文", "预售"}));
-  ASSERT_TRUE(WaitUntil(
+  ASSERT_TRUE(PumpUntil(
       [&] {
         WECHATRUNDATA data;
         const std::string key = SelectedKey();
@@ -236,7 +236,7 @@ TEST_F(ShortcutE2E, ClickCitesIntoTheBoxWithoutSending) {
   EXPECT_EQ(Transcript(key).size(), before) << "a click must not send";
   // What the box holds now goes out with the client's own send key.
   Manager().SendCurrText(key.c_str());
-  ASSERT_TRUE(WaitUntil([&] { return Transcript(key).size() == before + 1; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return Transcript(key).size() == before + 1; }, 5000));
   const Json::Value line = Transcript(key).back();
   ASSERT_EQ(line["items"].size(), 1u);
   EXPECT_EQ(line["items"][0]["text"].asString(), "今天下单全国包邮");
@@ -252,10 +252,10 @@ TEST_F(ShortcutE2E, RightClickOpensTheMenuOfTheNodeWithoutCiting) {
     ::SendMessageA(frame, WM_MOUSEMOVE, 0, at);
     ::SendMessageA(frame, WM_RBUTTONDOWN, MK_RBUTTON, at);
     ::SendMessageA(frame, WM_RBUTTONUP, 0, at);
-    EXPECT_TRUE(WaitUntil([] { return CMenuWnd::OpenCount() == 1; }, 3000)) << title;
+    EXPECT_TRUE(PumpUntil([] { return CMenuWnd::OpenCount() == 1; }, 3000)) << title;
     EXPECT_EQ(Tree()->GetCurSel(), NodeTitled(title)->GetTreeIndex());
     CMenuWnd::CloseAll();
-    ASSERT_TRUE(WaitUntil([] { return CMenuWnd::OpenCount() == 0; }, 3000));
+    ASSERT_TRUE(PumpUntil([] { return CMenuWnd::OpenCount() == 0; }, 3000));
   }
   // Nothing was cited: the box is as empty as the last send left it, so the send key sends
   // nothing.
@@ -269,7 +269,7 @@ TEST_F(ShortcutE2E, DoubleClickSendsTextsAndPictureAsThreeMessagesInOrder) {
   const std::string key = S().firstKey;
   const size_t before = Transcript(key).size();
   Click(NodeTitled("图文"), true);
-  ASSERT_TRUE(WaitUntil([&] { return Transcript(key).size() >= before + 3; }, 15000))
+  ASSERT_TRUE(PumpUntil([&] { return Transcript(key).size() >= before + 3; }, 15000))
       << Transcript(key).size() - before;
   Pump(300);
   const std::vector<Json::Value> lines = Transcript(key);
@@ -289,7 +289,7 @@ TEST_F(ShortcutE2E, CopyOnShowOtherThanTheSelectedOneGivesTheMismatchBox) {
   const std::string first = S().firstKey;
   S().frame->AddWebChat();
   std::string second;
-  ASSERT_TRUE(WaitUntil(
+  ASSERT_TRUE(PumpUntil(
       [&] {
         second = SelectedKey();
         WECHATRUNDATA data;
@@ -329,7 +329,7 @@ TEST_F(ShortcutE2E, SpreadsheetsAreImportedIntoAGroupAndSurviveARestart) {
     Tree()->SelectItem(group->GetTreeIndex(), false, false);
     const int before = group->GetCountChild();
     ASSERT_TRUE(Panel().OnMenu(5002));
-    ASSERT_TRUE(WaitUntil([&] { return !Panel().GetImporter().IsRunning(); }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return !Panel().GetImporter().IsRunning(); }, 60000));
     EXPECT_EQ(group->GetCountChild(), before + 20) << book;
     EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
   }
@@ -382,7 +382,7 @@ TEST_F(ShortcutE2E, RenamingAnAccountWithoutRemarkCreatesOneAndKeepsItsId) {
   CWebchatListUI* list = S().frame->GetWebchatList();
   auto* row = static_cast<CWebchatElementUI*>(list->GetItemAt(list->GetCurSel()));
   ASSERT_NE(row, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return !row->GetUserData().IsEmpty(); }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return !row->GetUserData().IsEmpty(); }, 10000));
   ASSERT_TRUE(row->m_pTitleLabel->GetUserData().IsEmpty());  // no remark on the server yet
   const std::string weChatId = row->GetUserData().str();
   // The contact-note dialog runs a modal loop inside the double click: answer it from there.

@@ -35,7 +35,7 @@ using DuiLib::CControlUI;
 using DuiLib::CTreeNodeUI;
 using testing_support::CGuiScript;
 using testing_support::Pump;
-using testing_support::WaitUntil;
+using testing_support::PumpUntil;
 
 constexpr const char* kGroup = "新品推荐";
 constexpr const char* kTitle = "新品上市";
@@ -176,7 +176,7 @@ class ShortcutEditorE2E : public ::testing::Test {
     });
     open();
     // The save closes the window from its worker's hand-back.
-    EXPECT_TRUE(WaitUntil([] { return OpenEditor() == nullptr; }, 20000));
+    EXPECT_TRUE(PumpUntil([] { return OpenEditor() == nullptr; }, 20000));
     return script.Unfinished();
   }
   // The message of our group as the server lists it.
@@ -213,7 +213,7 @@ void ShortcutEditorE2E::StopFrame() {
   if (!s.frame) return;
   HWND hwnd = s.frame->GetHWND();
   s.frame->Close(1);
-  WaitUntil([hwnd] { return !::IsWindow(hwnd); }, 10000);
+  PumpUntil([hwnd] { return !::IsWindow(hwnd); }, 10000);
   s.frame = nullptr;
   // The frame ends the program's loop when it goes (a quit, kept while no loop runs); the
   // program would exit here. Take the quit, or it would end the next loop: a modal editor.
@@ -250,7 +250,7 @@ void ShortcutEditorE2E::TearDownTestSuite() {
 }
 
 TEST_F(ShortcutEditorE2E, ANewGroupFromThePanelsAddButton) {
-  ASSERT_TRUE(WaitUntil([&] { return Tree()->GetCount() == 8; }, 20000)) << Tree()->GetCount();
+  ASSERT_TRUE(PumpUntil([&] { return Tree()->GetCount() == 8; }, 20000)) << Tree()->GetCount();
   CControlUI* add = S().frame->GetPaintManager().FindControl("shortcut_add");
   ASSERT_NE(add, nullptr);
   const std::string stuck =
@@ -359,8 +359,8 @@ TEST_F(ShortcutEditorE2E, AfterARestartTheMessageIsEditedFromTheServerAndSentAsS
   StopFrame();
   fs::remove_all(std::string(GetUserDataFolder().GetData()) + "Images");
   StartFrame();
-  ASSERT_TRUE(WaitUntil([&] { return NodeTitled(kTitle) != nullptr; }, 20000));
-  ASSERT_TRUE(WaitUntil([&] { return CurrentCopy() != 0; }, 20000)) << "the copy logs in";
+  ASSERT_TRUE(PumpUntil([&] { return NodeTitled(kTitle) != nullptr; }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return CurrentCopy() != 0; }, 20000)) << "the copy logs in";
   Pump(500);
 
   Select(NodeTitled(kTitle));
@@ -401,7 +401,7 @@ TEST_F(ShortcutEditorE2E, AfterARestartTheMessageIsEditedFromTheServerAndSentAsS
   const size_t sent = S().session.Transcript(copy).size();
   Select(NodeTitled(kTitle));
   ASSERT_TRUE(Panel().OnMenu(4001));
-  ASSERT_TRUE(WaitUntil([&] { return S().session.Transcript(copy).size() >= sent + 3; }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return S().session.Transcript(copy).size() >= sent + 3; }, 20000));
   Pump(500);
   const std::vector<Json::Value> lines = S().session.Transcript(copy);
   ASSERT_EQ(lines.size(), sent + 3);

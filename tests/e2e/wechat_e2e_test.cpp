@@ -8,6 +8,7 @@
 #include "platform/win32/Process.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Window.h"
+#include "tests/support/GuiWait.h"
 #include "tests/support/Processes.h"
 #include "tests/support/TestFiles.h"
 
@@ -43,6 +44,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using testing_support::Pump;
+using testing_support::PumpUntil;
 
 constexpr int kCopies = 3;
 constexpr int kHostWidth = 800;
@@ -232,28 +235,13 @@ class WeChatE2E : public ::testing::Test {
 
   TSession& S() { return *s_session; }
 
-  // Pumps the GUI thread's events until pred holds; false after timeoutMs.
-  static bool WaitUntil(const std::function<bool()>& pred, int timeoutMs) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Clock::now() < deadline) {
-      DuiLib::PumpMessages();
-      if (pred()) return true;
-      std::this_thread::sleep_for(5ms);
-    }
-    DuiLib::PumpMessages();
-    return pred();
-  }
-  static void Pump(int ms) {
-    WaitUntil([] { return false; }, ms);
-  }
-
   const TFrameMessage* Find(UINT msg, const std::string& key) {
     for (const TFrameMessage& m : S().frame->m_vecMessages)
       if (m.uMsg == msg && m.strKey == key) return &m;
     return nullptr;
   }
   bool WaitMessage(UINT msg, const std::string& key, int timeoutMs) {
-    return WaitUntil([&] { return Find(msg, key) != nullptr; }, timeoutMs);
+    return PumpUntil([&] { return Find(msg, key) != nullptr; }, timeoutMs);
   }
 
   DWORD ProcessOf(const std::string& key) {
@@ -296,7 +284,7 @@ class WeChatE2E : public ::testing::Test {
         {u"你好，世界", 0}, {u"😀👍", 0}, {u"好的😀", 1}, {Utf8ToWide(S().picture), 2}};
     EXPECT_TRUE(S().manager->InputTextVec(key.c_str(), items));
     S().manager->SendCurrText(key.c_str());
-    if (!WaitUntil([&] { return Transcript(pid).size() > before; }, 5000)) return Json::Value();
+    if (!PumpUntil([&] { return Transcript(pid).size() > before; }, 5000)) return Json::Value();
     return Transcript(pid).back();
   }
 
@@ -481,7 +469,7 @@ TEST_F(WeChatE2E, FiveItemRepliesArriveItemByItem) {
     const size_t before = Transcript(pid).size();
     EXPECT_TRUE(S().manager->InputTextVec(key.c_str(), items)) << "reply " << i;
     S().manager->SendCurrText(key.c_str());
-    ASSERT_TRUE(WaitUntil([&] { return Transcript(pid).size() > before; }, 10000)) << i;
+    ASSERT_TRUE(PumpUntil([&] { return Transcript(pid).size() > before; }, 10000)) << i;
     const Json::Value line = Transcript(pid).back();
     const Json::Value& got = line["items"];
     ASSERT_EQ(got.size(), 5u) << "reply " << i << ": " << line.toStyledString();
@@ -520,12 +508,12 @@ TEST_F(WeChatE2E, ManyCharactersWithoutAKeyArriveExactlyAndTheKeycodesAreGivenBa
   EXPECT_TRUE(S().manager->InputTextVec(key.c_str(), {{text, 1}}));
   EXPECT_FALSE(allSpareAgain());  // borrowed while the typing goes on
   S().manager->SendCurrText(key.c_str());
-  ASSERT_TRUE(WaitUntil([&] { return Transcript(pid).size() > before; }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return Transcript(pid).size() > before; }, 10000));
   const Json::Value line = Transcript(pid).back();
   ASSERT_EQ(line["items"].size(), 1u) << line.toStyledString();
   EXPECT_EQ(line["items"][0]["text"].asString(), WideToUtf8(text)) << spareBefore.size();
   // Given back once the typing has stopped for a while.
-  EXPECT_TRUE(WaitUntil(allSpareAgain, 8000));
+  EXPECT_TRUE(PumpUntil(allSpareAgain, 8000));
 }
 
 // A second program took every spare keycode (and keeps them): typed Chinese arrives, or
@@ -542,7 +530,7 @@ TEST_F(WeChatE2E, WithEverySpareKeycodeTakenTypedChineseArrivesOrTheCallFails) {
   const size_t before = Transcript(pid).size();
   const bool typed = S().manager->InputTextVec(key.c_str(), {{u"好a中文b", 1}});
   S().manager->SendCurrText(key.c_str());
-  WaitUntil([&] { return Transcript(pid).size() > before; }, 3000);
+  PumpUntil([&] { return Transcript(pid).size() > before; }, 3000);
   const std::vector<Json::Value> lines = Transcript(pid);
   const std::string arrived =
       lines.size() > before ? lines.back()["items"][0]["text"].asString() : "";
@@ -555,7 +543,7 @@ TEST_F(WeChatE2E, WithEverySpareKeycodeTakenTypedChineseArrivesOrTheCallFails) {
   const size_t again = Transcript(pid).size();
   EXPECT_TRUE(S().manager->InputTextVec(key.c_str(), {{u"好a中文b", 1}}));
   S().manager->SendCurrText(key.c_str());
-  ASSERT_TRUE(WaitUntil([&] { return Transcript(pid).size() > again; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return Transcript(pid).size() > again; }, 5000));
   EXPECT_EQ(Transcript(pid).back()["items"][0]["text"].asString(), "好a中文b");
 }
 
@@ -567,7 +555,7 @@ TEST_F(WeChatE2E, ACopyThatExitsIsReportedWithinASecond) {
   auto exited = Clock::now();
   ::kill(static_cast<pid_t>(pid), SIGTERM);  // the client quits by itself
   ASSERT_TRUE(
-      WaitUntil([&] { return Find(WM_USER_MSG_MAINFRAME_WECHATEXIT, "") != nullptr; }, 2000));
+      PumpUntil([&] { return Find(WM_USER_MSG_MAINFRAME_WECHATEXIT, "") != nullptr; }, 2000));
   EXPECT_LT(Find(WM_USER_MSG_MAINFRAME_WECHATEXIT, "")->tpWhen - exited, 1000ms);
   EXPECT_EQ(S().manager->TakeClosedWeChats(), std::vector<std::string>{key});
   EXPECT_TRUE(S().manager->StopWeChat(key.c_str()));
@@ -587,7 +575,7 @@ TEST_F(WeChatE2E, AStandInStartedFromADesktopShellIsAdopted) {
                         const_cast<char* const*>(argv), environ),
             0);
   std::vector<DWORD> outside;
-  ASSERT_TRUE(WaitUntil([&] { return S().manager->IsHasWeChatRunByWeChatPC(outside); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return S().manager->IsHasWeChatRunByWeChatPC(outside); }, 5000));
   ASSERT_EQ(outside.size(), 1u);
   EXPECT_TRUE(win32::IsProcessOrDescendant(outside[0], static_cast<DWORD>(S().shellPid)));
   const std::string key = "E2E-ADOPTED";

@@ -6,27 +6,18 @@
 #include "platform/win32/Sync.h"
 #include "platform/win32/Window.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 
 namespace {
 
-bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
+using testing_support::WaitUntil;
 
 struct TFind {
   DWORD dwPid;

@@ -3,29 +3,21 @@
 #pragma once
 
 #include "platform/ui/window/MessageLoop.h"
+#include "tests/support/Wait.h"
 
-#include <chrono>
 #include <functional>
-#include <thread>
 
 namespace testing_support {
 
 // Runs the GUI thread's events until done() holds or timeoutMs have passed; done()'s last
 // answer.
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    DuiLib::PumpMessages();
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  DuiLib::PumpMessages();
-  return done();
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  return WaitUntil(done, timeoutMs, DuiLib::PumpMessages);
 }
 
 // Runs the GUI thread's events for ms milliseconds.
 inline void Pump(int ms) {
-  WaitUntil([] { return false; }, ms);
+  PumpUntil([] { return false; }, ms);
 }
 
 }  // namespace testing_support

@@ -1,8 +1,11 @@
 #include "platform/win32/Sync.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -65,13 +68,42 @@ TEST(Threads, WaitOnAThreadEndsWhenItReturnsAndGivesItsExitCode) {
   CloseHandle(go);
 }
 
+namespace {
+struct TGoAndDone {
+  HANDLE go;
+  HANDLE done;
+};
+DWORD WaitThenSignal(LPVOID parameter) {
+  const auto* events = static_cast<TGoAndDone*>(parameter);
+  WaitForSingleObject(events->go, INFINITE);
+  SetEvent(events->done);
+  return 7;
+}
+bool ThreadExists(DWORD id) {
+  return std::filesystem::exists("/proc/self/task/" + std::to_string(id));
+}
+}  // namespace
+
 TEST(Threads, ClosingTheHandleEarlyLetsTheThreadFinish) {
-  HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE thread = CreateThread(nullptr, 0, WaitThenReturn, go, 0, nullptr);
-  CloseHandle(thread);
-  SetEvent(go);
-  Sleep(20);
-  CloseHandle(go);
+  TGoAndDone events{CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                    CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, WaitThenSignal, &events, 0, &id);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_TRUE(CloseHandle(thread));
+  // The thread holds a reference of its own: the object outlives the caller's handle.
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeThread(thread, &code));
+  EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_TRUE(ThreadExists(id));
+  SetEvent(events.go);
+  EXPECT_EQ(WaitForSingleObject(events.done, 5000), WAIT_OBJECT_0) << "its body did not run on";
+  // Finished, it drops that last reference, and the thread itself ends.
+  EXPECT_TRUE(testing_support::WaitUntil(
+      [&] { return !GetExitCodeThread(thread, &code) && !ThreadExists(id); }, 5000))
+      << "thread " << id << " did not end or kept its object";
+  CloseHandle(events.go);
+  CloseHandle(events.done);
 }
 
 TEST(CriticalSections, AreRecursiveAndExclude) {
