@@ -26,6 +26,9 @@ constexpr size_t kMaxRequestBytes = 16 * 1024 * 1024;
 // Enough workers that clients holding connections open (each for at most the request
 // read budget) leave plenty for everyone else; an idle worker costs only its stack.
 constexpr int kWorkerThreads = 64;
+// Kept list replies, plain and compressed, of all accounts together: a 50,000-message
+// library takes about 17 MB.
+constexpr size_t kListCacheBytes = 128 * 1024 * 1024;
 
 std::string prepareDataFolder(const TServerOptions& options) {
   MakePrivateFolder(options.sDataDir);
@@ -146,6 +149,7 @@ CRefServer::CRefServer(TServerOptions options, std::shared_ptr<const IClock> clo
       m_pictures(m_db, *m_pClock, m_options.sDataDir + "/pictures"),
       m_remarks(m_db),
       m_feedback(m_db, *m_pClock),
+      m_listCache(kListCacheBytes),
       m_sTemplate(BuildImportTemplate(m_options.sDataDir)),
       m_smsPerAddress(*m_pClock, static_cast<size_t>(m_options.nSmsPerAddressHour),
                       std::chrono::hours(1)),
@@ -234,6 +238,14 @@ void CRefServer::AddFormRoute(const std::string& path, std::vector<std::string> 
 
 void CRefServer::AddTextFormRoute(const std::string& path, std::vector<std::string> keys,
                                   TextFormHandler handler) {
+  AddReplyFormRoute(path, std::move(keys),
+                    [handler = std::move(handler)](const CFormCall& call, httplib::Response& res) {
+                      res.set_content(handler(call), kJsonContentType);
+                    });
+}
+
+void CRefServer::AddReplyFormRoute(const std::string& path, std::vector<std::string> keys,
+                                   ReplyFormHandler handler) {
   m_pHttp->Post("/zoduda_vudi/" + path, [this, keys = std::move(keys),
                                          handler = std::move(handler)](
                                             const httplib::Request& req, httplib::Response& res,
@@ -269,13 +281,13 @@ void CRefServer::AddRawRoute(bool post, const std::string& pattern, RawHandler h
 
 int CRefServer::RunForm(const httplib::Request& req, const std::string& body,
                         httplib::Response& res, const std::vector<std::string>& keys,
-                        const TextFormHandler& handler) {
+                        const ReplyFormHandler& handler) {
   Json::Value failure;
   try {
     CFormBody form = CFormBody::Parse(body, keys);
     if (!form.IsValidUtf8()) throw CApiError(RC_BAD_ENCODING);
     const CFormCall call(req, std::move(form), m_accounts);
-    res.set_content(handler(call), kJsonContentType);
+    handler(call, res);
     return RC_OK;
   } catch (const CApiError& error) {
     failure = ErrorEnvelope(error.Code(), error.Detail());

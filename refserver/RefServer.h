@@ -18,6 +18,7 @@
 #include "refserver/Database.h"
 #include "refserver/FeedbackStore.h"
 #include "refserver/FormBody.h"
+#include "refserver/ListCache.h"
 #include "refserver/PasswordHasher.h"
 #include "refserver/PictureStore.h"
 #include "refserver/QuickMessageStore.h"
@@ -97,6 +98,8 @@ class CRefServer {
   bool ServeStream(httplib::Stream& stream);
 
   const CDatabase& Database() const { return m_db; }
+  // List replies built so far (the rest were served as kept).
+  std::uint64_t ListsBuilt() const { return m_listCache.Builds(); }
   // Password hashes and verifications done so far (each costs the same).
   std::uint64_t PasswordHashes() const { return m_hasher.Count(); }
 
@@ -111,6 +114,8 @@ class CRefServer {
   // returns the whole reply text, for replies too large to build as a JSON tree.
   using FormHandler = std::function<Json::Value(const CFormCall&)>;
   using TextFormHandler = std::function<std::string(const CFormCall&)>;
+  // A reply handler fills the response itself (a kept, maybe compressed reply).
+  using ReplyFormHandler = std::function<void(const CFormCall&, httplib::Response&)>;
   using RawHandler = std::function<int(const httplib::Request&, httplib::Response&)>;
 
   void RegisterRoutes();
@@ -121,12 +126,14 @@ class CRefServer {
   void AddFormRoute(const std::string& path, std::vector<std::string> keys, FormHandler handler);
   void AddTextFormRoute(const std::string& path, std::vector<std::string> keys,
                         TextFormHandler handler);
+  void AddReplyFormRoute(const std::string& path, std::vector<std::string> keys,
+                         ReplyFormHandler handler);
   void AddRawRoute(bool post, const std::string& pattern, RawHandler handler);
   void AddErrorHandlers();
 
   // Runs a handler: the success envelope merged with its members, or the error envelope.
   int RunForm(const httplib::Request& req, const std::string& body, httplib::Response& res,
-              const std::vector<std::string>& keys, const TextFormHandler& handler);
+              const std::vector<std::string>& keys, const ReplyFormHandler& handler);
   int RunUpload(const httplib::Request& req, httplib::Response& res);
   void LogRequest(const httplib::Request& req, int resultCode);
   // Writes the code to the log and the codes file; throws when the file cannot take it.
@@ -135,7 +142,8 @@ class CRefServer {
   std::string DownloadBase(const httplib::Request& req) const;
 
   Json::Value Login(const CFormCall& call);
-  std::string ListMessages(const CFormCall& call);
+  void ServeList(const CFormCall& call, httplib::Response& res);
+  std::string BuildList(std::int64_t account, const std::string& downloadBase);
   Json::Value CheckVersion(const CFormCall& call);
   Json::Value GetRemark(const CFormCall& call);
   Json::Value EditRemark(const CFormCall& call);
@@ -150,6 +158,7 @@ class CRefServer {
   CPictureStore m_pictures;
   CRemarkStore m_remarks;
   CFeedbackStore m_feedback;
+  CListCache m_listCache;
   std::string m_sTemplate;
   CRateLimiter m_smsPerAddress;
   std::mutex m_smsFileMutex;

@@ -4,6 +4,8 @@
 #include "refserver/ApiError.h"
 #include "refserver/MessageJson.h"
 
+#include <httplib.h>
+
 namespace refserver {
 
 namespace {
@@ -35,6 +37,7 @@ void CRefServer::RegisterQuickMessageRoutes() {
         const std::int64_t account = call.Account();
         Json::Value members(Json::objectValue);
         members["obj"] = Json::Int64(m_messages.AddGroup(account, call.Require("groupTitle")));
+        m_listCache.Invalidate(account);
         return members;
       });
   AddFormRoute("quickMessage/group/update.do", {"msgGroupId", "groupTitle", "tokenId"},
@@ -42,17 +45,20 @@ void CRefServer::RegisterQuickMessageRoutes() {
                  const std::int64_t account = call.Account();
                  m_messages.RenameGroup(account, requireIdField(call, "msgGroupId"),
                                         call.Require("groupTitle"));
+                 m_listCache.Invalidate(account);
                  return emptyMembers();
                });
   AddFormRoute("quickMessage/group/del.do", {"msgGroupId", "tokenId"},
                [this](const CFormCall& call) {
                  const std::int64_t account = call.Account();
                  m_messages.DeleteGroup(account, requireIdField(call, "msgGroupId"));
+                 m_listCache.Invalidate(account);
                  return emptyMembers();
                });
   AddFormRoute("quickMessage/add.do", {"message", "tokenId"}, [this](const CFormCall& call) {
     const std::int64_t account = call.Account();
     const std::int64_t id = m_messages.AddMessage(account, messageOf(call));
+    m_listCache.Invalidate(account);
     Json::Value members(Json::objectValue);
     members["obj"] = Json::Value(Json::arrayValue);
     members["obj"].append(std::to_string(id));
@@ -61,24 +67,47 @@ void CRefServer::RegisterQuickMessageRoutes() {
   AddFormRoute("quickMessage/update.do", {"message", "tokenId"}, [this](const CFormCall& call) {
     const std::int64_t account = call.Account();
     m_messages.UpdateMessage(account, messageOf(call));
+    m_listCache.Invalidate(account);
     return emptyMembers();
   });
   AddFormRoute("quickMessage/del.do", {"msgContentId", "tokenId"}, [this](const CFormCall& call) {
     const std::int64_t account = call.Account();
     m_messages.DeleteMessage(account, requireIdField(call, "msgContentId"));
+    m_listCache.Invalidate(account);
     return emptyMembers();
   });
-  AddTextFormRoute("quickMessage/list.do", {"tokenId"},
-                   [this](const CFormCall& call) { return ListMessages(call); });
+  AddReplyFormRoute(
+      "quickMessage/list.do", {"tokenId"},
+      [this](const CFormCall& call, httplib::Response& res) { ServeList(call, res); });
+}
+
+// The kept reply, compressed when the client asks for gzip. The library would compress a
+// JSON body itself for such a client: the request's Accept-Encoding is taken away once the
+// reply is compressed already. A client that also takes brotli gets the plain reply for the
+// library to compress, as before.
+void CRefServer::ServeList(const CFormCall& call, httplib::Response& res) {
+  const std::int64_t account = call.Account();
+  const std::string downloadBase = DownloadBase(call.Request());
+  const std::shared_ptr<const TListReply> reply =
+      m_listCache.Get(account, downloadBase, [&] { return BuildList(account, downloadBase); });
+  const std::string accepted = call.Request().get_header_value("Accept-Encoding");
+  const bool gzip = accepted.find("gzip") != std::string::npos;
+  if (!gzip || accepted.find("br") != std::string::npos) {
+    res.set_content(reply->sPlain, kJsonContentType);
+    return;
+  }
+  // httplib hands handlers a const view of the request it owns and reads it again only
+  // to choose the reply's encoding.
+  const_cast<httplib::Request&>(call.Request()).headers.erase("Accept-Encoding");
+  res.set_header("Content-Encoding", "gzip");
+  res.set_content(reply->sGzip, kJsonContentType);
 }
 
 // The list is written as text: a library of 10,000 messages is a 3 MB reply, and building
 // it as a JSON tree took most of a second and tens of megabytes per request. Stored
 // message objects are compact JSON already and go out as they are; only those with a
 // picture item are parsed, to point the picture at this server.
-std::string CRefServer::ListMessages(const CFormCall& call) {
-  const std::int64_t account = call.Account();
-  const std::string downloadBase = DownloadBase(call.Request());
+std::string CRefServer::BuildList(std::int64_t account, const std::string& downloadBase) {
   Json::CharReaderBuilder builder;
   const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   const std::vector<TStoredGroup> groups = m_messages.List(account);

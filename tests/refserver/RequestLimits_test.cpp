@@ -92,6 +92,69 @@ TEST_F(RefServerRequestLimits, ListIsCompressedForClientsThatAsk) {
   EXPECT_EQ(m_client.List(m_sToken)[0]["msgContentList"].size(), 50u);
 }
 
+TEST_F(RefServerRequestLimits, ListIsBuiltOnceAndKeptUntilTheLibraryChanges) {
+  const std::string first = m_client.AddTextMessage(m_sToken, m_nGroup, "t", repeat("您好", 50));
+  CApiClient raw = m_server.Client();
+  raw.Http().set_decompress(false);
+  const auto post = [&](bool gzip) {
+    httplib::Headers headers;
+    if (gzip) headers.emplace("Accept-Encoding", "gzip");
+    const auto res = raw.Http().Post("/zoduda_vudi/quickMessage/list.do", headers,
+                                     "tokenId=" + m_sToken, "application/x-www-form-urlencoded");
+    EXPECT_TRUE(res);
+    return res ? res->body : std::string();
+  };
+  const std::uint64_t before = m_server.Server().ListsBuilt();
+  const std::string plain = post(false);
+  const std::string gzip = post(true);
+  EXPECT_EQ(post(false), plain);
+  EXPECT_EQ(post(true), gzip);
+  EXPECT_EQ(m_server.Server().ListsBuilt(), before + 1);
+  // The kept compressed reply is the plain one, compressed.
+  CApiClient inflating = m_server.Client();
+  const auto inflated =
+      inflating.Http().Post("/zoduda_vudi/quickMessage/list.do", {{"Accept-Encoding", "gzip"}},
+                            "tokenId=" + m_sToken, "application/x-www-form-urlencoded");
+  ASSERT_TRUE(inflated);
+  EXPECT_EQ(inflated->get_header_value("Content-Encoding"), "gzip");
+  EXPECT_EQ(inflated->body, plain);
+
+  // Another account's writes leave this reply alone.
+  CApiClient other = m_server.Client();
+  const std::string otherToken =
+      other.RegisterAndLogin(m_server.DataDir(), "13900007778", "pw-12345");
+  other.AddGroup(otherToken, "theirs");
+  post(true);
+  EXPECT_EQ(m_server.Server().ListsBuilt(), before + 1);
+
+  // Every kind of write to the library shows in the next list.
+  const std::string second = m_client.AddTextMessage(m_sToken, m_nGroup, "t2", "x");
+  EXPECT_EQ(m_client.List(m_sToken)[0]["msgContentList"].size(), 2u);
+  EXPECT_EQ(codeOf(m_client.Post("quickMessage/group/update.do",
+                                 "msgGroupId=" + std::to_string(m_nGroup) +
+                                     "&groupTitle=renamed&tokenId=" + m_sToken)),
+            1);
+  EXPECT_EQ(m_client.List(m_sToken)[0]["groupTitle"].asString(), "renamed");
+  Json::Value changed = TextMessage("changed", "y", m_nGroup);
+  changed["msgContentId"] = second;
+  EXPECT_EQ(
+      codeOf(m_client.Post("quickMessage/update.do",
+                           "message=" + Encode(changed.toStyledString()) + "&tokenId=" + m_sToken)),
+      1);
+  EXPECT_EQ(m_client.List(m_sToken)[0]["msgContentList"][1]["contentTitle"].asString(), "changed");
+  EXPECT_EQ(codeOf(m_client.Post("quickMessage/del.do",
+                                 "msgContentId=" + first + "&tokenId=" + m_sToken)),
+            1);
+  EXPECT_EQ(m_client.List(m_sToken)[0]["msgContentList"].size(), 1u);
+  const std::int64_t extra = m_client.AddGroup(m_sToken, "extra");
+  EXPECT_EQ(m_client.List(m_sToken).size(), 2u);
+  EXPECT_EQ(codeOf(m_client.Post("quickMessage/group/del.do",
+                                 "msgGroupId=" + std::to_string(extra) + "&tokenId=" + m_sToken)),
+            1);
+  EXPECT_EQ(m_client.List(m_sToken).size(), 1u);
+  EXPECT_EQ(m_server.Server().ListsBuilt(), before + 7);
+}
+
 TEST_F(RefServerRequestLimits, SilentConnectionsDoNotStopService) {
   // More connections than the library's default worker count, each sending half a request
   // line and then nothing.
