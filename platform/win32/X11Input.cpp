@@ -339,11 +339,38 @@ bool CX11Input::TypeCharacter(char32_t character) {
 
 bool CX11Input::ClickAt(int rootX, int rootY, bool down) {
   ::Display* display = m_connection.Display();
-  XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
-  XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+  if (down) {
+    // The operator's own click (the one that started this input, perhaps) is let go first:
+    // while a button is held, the press would go to the window that holds the pointer.
+    waitUntilPointerFree();
+    m_bPointerSaved = queryPointer(m_ptSaved.x, m_ptSaved.y, nullptr);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XSync(display, False);
+    return true;
+  }
+  // The release and the way back go out together, so that the operator's next click (the
+  // second of a double-click) lands where the operator aimed it, not in the client.
+  XTestFakeButtonEvent(display, 1, False, CurrentTime);
+  if (m_bPointerSaved) XTestFakeMotionEvent(display, -1, m_ptSaved.x, m_ptSaved.y, CurrentTime);
+  m_bPointerSaved = false;
   XSync(display, False);
-  if (!down) waitUntilPointerFree();
+  waitUntilPointerFree();
   return true;
+}
+
+bool CX11Input::queryPointer(LONG& rootX, LONG& rootY, unsigned* buttons) {
+  ::Window rootReturn = 0;
+  ::Window child = 0;
+  int x = 0, y = 0, localX = 0, localY = 0;
+  unsigned mask = 0;
+  const bool same =
+      XQueryPointer(m_connection.Display(), static_cast<::Window>(m_connection.Root()), &rootReturn,
+                    &child, &x, &y, &localX, &localY, &mask);
+  rootX = x;
+  rootY = y;
+  if (buttons) *buttons = mask;
+  return same;
 }
 
 void CX11Input::waitUntilPointerFree() {
@@ -355,17 +382,13 @@ void CX11Input::waitUntilPointerFree() {
   // pointer grab of our own succeeded measured something else as well: any client's grab,
   // and the client's implicit grab until it handled the release, which under a window
   // manager ran to the limit on every click into some top-level windows.)
-  ::Display* display = m_connection.Display();
-  const ::Window root = static_cast<::Window>(m_connection.Root());
   constexpr unsigned kButtons = Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(kPointerFreeWaitMs);
   while (std::chrono::steady_clock::now() < deadline) {
-    ::Window rootReturn = 0;
-    ::Window child = 0;
-    int rootX = 0, rootY = 0, x = 0, y = 0;
+    LONG x = 0, y = 0;
     unsigned buttons = 0;
-    XQueryPointer(display, root, &rootReturn, &child, &rootX, &rootY, &x, &y, &buttons);
+    queryPointer(x, y, &buttons);
     if (!(buttons & kButtons)) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }

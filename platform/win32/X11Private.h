@@ -169,6 +169,8 @@ class CX11Input {
   bool FinishTyping();
   // Gives the borrowed keycodes back without waiting (at exit, and when idle).
   void RestoreKeycodes();
+  // A click at a point of the screen, pressed and released in two calls. The pointer goes
+  // back to where it was with the release: the click is the program's, not the operator's.
   bool ClickAt(int rootX, int rootY, bool down);
   // Sets the keyboard focus on a window; ensureFocus re-sets it before a key sequence when
   // a window manager took it back.
@@ -192,11 +194,15 @@ class CX11Input {
   void startKeeper();
   void pressRelease(unsigned keycode, bool shift);
   void waitUntilPointerFree();
+  // The pointer's place on the screen (and its buttons); false when it is on another screen.
+  bool queryPointer(LONG& rootX, LONG& rootY, unsigned* buttons);
   bool focusIsInside(XId window);
 
   CX11Connection& m_connection;
   CX11Watcher& m_watcher;
   XId m_nFocusTarget = 0;
+  POINT m_ptSaved{};  // where the pointer was before a click of ours
+  bool m_bPointerSaved = false;
   int m_nKeysDown = 0;
   std::vector<TBinding> m_vecBindings;  // spare keycodes bound by us, least recently used first
   bool m_bUnconfirmed = false;          // a bound key was typed since the client last confirmed

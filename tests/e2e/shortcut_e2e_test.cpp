@@ -15,6 +15,7 @@
 #include "shortcut/ShortcutWnd.h"
 #include "tests/support/GuiScript.h"
 #include "tests/support/GuiWait.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WorkbenchSession.h"
 #include "windows/ContactNoteDlg.h"
@@ -34,7 +35,10 @@
 #include <string>
 #include <vector>
 
+#include <spawn.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
@@ -65,6 +69,16 @@ void writeWorkbook(const std::string& path, int rows, const std::string& prefix)
     worksheet_write_string(sheet, r, 1, ("导入的回复" + std::to_string(r)).c_str(), nullptr);
   }
   workbook_close(book);
+}
+
+// Starts a program without waiting for it: the GUI thread keeps running while it acts.
+pid_t spawnCommand(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid = -1;
+  return pid;
 }
 
 std::string textItem(const std::string& text, int sort) {
@@ -282,6 +296,36 @@ TEST_F(ShortcutE2E, DoubleClickSendsTextsAndPictureAsThreeMessagesInOrder) {
           << image["sha256"].asString();
   EXPECT_EQ(figures.str(), S().pictureFigures);
   EXPECT_EQ(lines[before + 2]["items"][0]["text"].asString(), "第二段文字");
+  EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
+}
+
+// The operator's own double-click, as the pointer delivers it: a first click cites (which
+// clicks into the client's message box), the second one at the operator's pace must still
+// land on the node and send; afterwards the pointer is where the operator left it.
+TEST_F(ShortcutE2E, ARealDoubleClickSendsAndLeavesThePointerWhereItWas) {
+  const std::string key = S().firstKey;
+  S().frame->GetPaintManager().UpdateLayout();
+  const RECT rc = NodeTitled("满减")->GetPos();
+  POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  ASSERT_TRUE(::ClientToScreen(S().frame->GetHWND(), &at));
+  for (int gap : {40, 150, 250}) {
+    const size_t before = Transcript(key).size();
+    const pid_t xdotool =
+        spawnCommand({"xdotool", "mousemove", std::to_string(at.x), std::to_string(at.y), "sleep",
+                      "0.2", "click", "--repeat", "2", "--delay", std::to_string(gap), "1"});
+    ASSERT_GT(xdotool, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !testing_support::ProcessAlive(xdotool); }, 10000));
+    testing_support::WaitForExit(xdotool, std::chrono::milliseconds(1000));
+    EXPECT_TRUE(PumpUntil([&] { return Transcript(key).size() >= before + 1; }, 8000))
+        << "a double-click " << gap << " ms apart sent nothing";
+    Pump(600);
+    const std::vector<Json::Value> lines = Transcript(key);
+    ASSERT_EQ(lines.size(), before + 1) << "gap " << gap;
+    EXPECT_EQ(lines.back()["items"][0]["text"].asString(), "全场满199减20") << "gap " << gap;
+    EXPECT_EQ(testing_support::CommandOutput("xdotool getmouselocation --shell | head -2"),
+              "X=" + std::to_string(at.x) + "\nY=" + std::to_string(at.y))
+        << "gap " << gap;
+  }
   EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
 }
 
