@@ -36,6 +36,8 @@ const char* ResultMessage(int code) {
       return "记录不存在";
     case RC_BAD_MESSAGE:
       return "快捷语内容格式错误";
+    case RC_REMARK_TAKEN:
+      return "该联系人已有备注";
     case RC_PICTURE_TOO_LARGE:
       return "图片大小不能超过2M";
     case RC_BAD_UPLOAD:

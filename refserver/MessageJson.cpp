@@ -2,6 +2,7 @@
 
 #include "refserver/ApiError.h"
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <string_view>
@@ -14,6 +15,18 @@ constexpr Json::ArrayIndex kMaxItems = 5;
 
 bool isDetailEntry(const Json::Value& entry) {
   return entry.isObject() && entry["detailType"].isIntegral() && entry["msgDetail"].isString();
+}
+
+// Whether a string anywhere in the value, or a member name, holds a NUL ("\u0000").
+bool holdsNul(const Json::Value& value) {
+  if (value.isString()) return value.asString().find('\0') != std::string::npos;
+  if (value.isArray())
+    return std::any_of(value.begin(), value.end(),
+                       [](const Json::Value& v) { return holdsNul(v); });
+  if (!value.isObject()) return false;
+  for (const std::string& name : value.getMemberNames())
+    if (name.find('\0') != std::string::npos || holdsNul(value[name])) return true;
+  return false;
 }
 
 }  // namespace
@@ -36,6 +49,7 @@ Json::Value ParseMessageObject(const std::string& text) {
     throw CApiError(RC_BAD_MESSAGE, "msgDetailList");
   for (const Json::Value& entry : items)
     if (!isDetailEntry(entry)) throw CApiError(RC_BAD_MESSAGE, "msgDetailList");
+  if (holdsNul(message)) throw CApiError(RC_BAD_MESSAGE, "message");
   return message;
 }
 

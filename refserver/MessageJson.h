@@ -12,7 +12,8 @@ namespace refserver {
 
 // Parses a message object and checks what the list needs of it: a non-empty "contentTitle"
 // string and a "msgDetailList" array of one to five objects, each with an integer
-// "detailType" and a string "msgDetail". Throws CApiError(RC_BAD_MESSAGE) otherwise.
+// "detailType" and a string "msgDetail", and no NUL in any text. Throws
+// CApiError(RC_BAD_MESSAGE) otherwise.
 Json::Value ParseMessageObject(const std::string& text);
 
 // An id given as decimal text or as a JSON integer; 0 when it is neither or not positive.

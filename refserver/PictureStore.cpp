@@ -68,6 +68,11 @@ bool writeFileDurably(const std::string& path, const std::string& bytes) {
 CPictureStore::CPictureStore(CDatabase& db, const IClock& clock, std::string folder)
     : m_db(db), m_clock(clock), m_sFolder(std::move(folder)) {
   MakePrivateFolder(m_sFolder);
+  // A picture being written when the server was killed: no row names it, nobody can ask
+  // for it, and its name is never made again.
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(m_sFolder, error))
+    if (entry.path().extension() == ".part") std::filesystem::remove(entry.path(), error);
 }
 
 std::string CPictureStore::Store(std::int64_t account, const std::string& bytes,

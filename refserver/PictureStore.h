@@ -1,6 +1,7 @@
 // Uploaded pictures: files in <data>/pictures named by 128 random bits in hex plus the
 // upload's extension, with a row per picture in the database. The name is what the client
-// keeps in its message; it holds no "/" and cannot leave the folder.
+// keeps in its message; it holds no "/" and cannot leave the folder. A file is written as
+// "<name>.part" and renamed when whole; parts left by a killed server go at the next start.
 //
 // Safe from every request thread: a picture's file is written under its own new name and
 // its row in a transaction. The database and the clock are the server's and outlive this.

@@ -22,7 +22,6 @@ namespace refserver {
 
 namespace {
 
-constexpr size_t kMaxRequestBytes = 16 * 1024 * 1024;
 // Enough workers that clients holding connections open (each for at most the request
 // read budget) leave plenty for everyone else; an idle worker costs only its stack.
 constexpr int kWorkerThreads = 64;
@@ -286,6 +285,9 @@ int CRefServer::RunForm(const httplib::Request& req, const std::string& body,
   try {
     CFormBody form = CFormBody::Parse(body, keys);
     if (!form.IsValidUtf8()) throw CApiError(RC_BAD_ENCODING);
+    // Text is stored as text: a database that keeps text (PostgreSQL's) refuses NUL.
+    for (const auto& [key, value] : form.Values())
+      if (value.find('\0') != std::string::npos) throw CApiError(RC_BAD_ENCODING, key);
     const CFormCall call(req, std::move(form), m_accounts);
     handler(call, res);
     return RC_OK;

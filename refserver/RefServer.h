@@ -41,6 +41,7 @@
 namespace httplib {
 struct Request;
 struct Response;
+class ContentReader;
 class Stream;
 }  // namespace httplib
 
@@ -55,6 +56,13 @@ inline constexpr const char* kJsonContentType = "application/json";
 // Largest form body taken: five items of 1000 characters each, percent-encoded, are about
 // 50 KB; anything beyond this is refused without being read.
 inline constexpr size_t kMaxFormBytes = 256 * 1024;
+
+// Largest request of any kind; a picture upload above it is refused as too large a request
+// rather than as too large a picture.
+inline constexpr size_t kMaxRequestBytes = 16 * 1024 * 1024;
+// What a picture upload may carry beside the picture: part headers, boundaries, the name.
+inline constexpr size_t kMaxMultipartOverhead = 64 * 1024;
+inline constexpr size_t kMaxFileNameBytes = 1024;
 
 // One form request as a handler sees it; lives for the call of one handler.
 class CFormCall {
@@ -134,7 +142,8 @@ class CRefServer {
   // Runs a handler: the success envelope merged with its members, or the error envelope.
   int RunForm(const httplib::Request& req, const std::string& body, httplib::Response& res,
               const std::vector<std::string>& keys, const ReplyFormHandler& handler);
-  int RunUpload(const httplib::Request& req, httplib::Response& res);
+  int RunUpload(const httplib::Request& req, httplib::Response& res,
+                const httplib::ContentReader& reader);
   void LogRequest(const httplib::Request& req, int resultCode);
   // Writes the code to the log and the codes file; throws when the file cannot take it.
   void RecordSmsCode(const std::string& phone, ESmsPurpose purpose, const std::string& code);

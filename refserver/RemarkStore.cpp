@@ -33,6 +33,16 @@ std::int64_t CRemarkStore::Edit(std::int64_t account, std::int64_t remarkId,
       id = st.Step() ? st.Int64(0) : 0;
       return;
     }
+    {
+      auto own = db.Prepare("SELECT 1 FROM remarks WHERE id = ? AND account_id = ?");
+      own.Bind(1, remarkId).Bind(2, account);
+      if (!own.Step()) throw CApiError(RC_UNKNOWN_ID, std::to_string(remarkId));
+    }
+    // The contact may have a remark of its own already: one note per contact.
+    auto taken =
+        db.Prepare("SELECT id FROM remarks WHERE account_id = ? AND open_id = ? AND id != ?");
+    taken.Bind(1, account).Bind(2, openId).Bind(3, remarkId);
+    if (taken.Step()) throw CApiError(RC_REMARK_TAKEN, openId);
     db.Prepare("UPDATE remarks SET info = ?, open_id = ? WHERE id = ? AND account_id = ?")
         .Bind(1, info)
         .Bind(2, openId)

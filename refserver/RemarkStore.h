@@ -24,7 +24,8 @@ class CRemarkStore {
   std::optional<TRemark> Find(std::int64_t account, const std::string& openId);
   // remarkId 0 creates the contact's remark (or updates it when the contact already has
   // one, so a repeated create never makes a second note); any other id updates that
-  // remark, which must be the account's (RC_UNKNOWN_ID otherwise). Returns the id.
+  // remark, which must be the account's (RC_UNKNOWN_ID otherwise) and may not move to a
+  // contact that has another remark (RC_REMARK_TAKEN). Returns the id.
   std::int64_t Edit(std::int64_t account, std::int64_t remarkId, const std::string& openId,
                     const std::string& info);
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <utility>
 
 namespace refserver {
 
@@ -24,22 +25,67 @@ std::string timestamp() {
   return text;
 }
 
-// Control characters as \xNN, the backslash as \\: a "%0a" in a request's path must not
-// start a line of its own that looks like the server's. Bytes of UTF-8 text pass as they are.
+// The code point of the UTF-8 sequence at `at` and its length; length 0 when the bytes there
+// are not valid UTF-8.
+std::pair<char32_t, size_t> decodeAt(const std::string& text, size_t at) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned c = s[at];
+  size_t len = 0;
+  char32_t min = 0;
+  char32_t cp = 0;
+  if (c < 0x80) return {c, 1};
+  if ((c & 0xE0) == 0xC0)
+    len = 2, min = 0x80, cp = c & 0x1F;
+  else if ((c & 0xF0) == 0xE0)
+    len = 3, min = 0x800, cp = c & 0x0F;
+  else if ((c & 0xF8) == 0xF0)
+    len = 4, min = 0x10000, cp = c & 0x07;
+  else
+    return {0, 0};
+  if (at + len > text.size()) return {0, 0};
+  for (size_t k = 1; k < len; ++k) {
+    if ((s[at + k] & 0xC0) != 0x80) return {0, 0};
+    cp = (cp << 6) | (s[at + k] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {0, 0};
+  return {cp, len};
+}
+
+// Characters that end a line or turn the text's direction in a viewer: a line separator in
+// a request's path must not start what looks like a line of the server's, and a direction
+// override must not make a path read backwards.
+bool breaksTheLine(char32_t cp) {
+  return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0) || cp == 0x061C || cp == 0x200E ||
+         cp == 0x200F || (cp >= 0x2028 && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069) ||
+         cp == 0xFEFF;
+}
+
+// Control characters as \xNN, line and paragraph separators and direction marks as \u{NNNN},
+// bytes that are not UTF-8 as \xNN, the backslash as \\. Other UTF-8 text passes as it is.
 std::string escapeControls(const std::string& line) {
   std::string out;
   out.reserve(line.size());
-  for (const char ch : line) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '\\') {
+  for (size_t i = 0; i < line.size();) {
+    const auto [cp, len] = decodeAt(line, i);
+    char escaped[16];
+    if (len == 0) {
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned char>(line[i]));
+      out += escaped;
+      ++i;
+      continue;
+    }
+    if (cp == '\\') {
       out += "\\\\";
-    } else if (c < 0x20 || c == 0x7F) {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+    } else if (cp < 0x80 && breaksTheLine(cp)) {
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned>(cp));
+      out += escaped;
+    } else if (breaksTheLine(cp)) {
+      std::snprintf(escaped, sizeof escaped, "\\u{%04x}", static_cast<unsigned>(cp));
       out += escaped;
     } else {
-      out += ch;
+      out.append(line, i, len);
     }
+    i += len;
   }
   return out;
 }

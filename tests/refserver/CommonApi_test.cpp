@@ -163,6 +163,55 @@ TEST_F(RefServerRemarks, UnknownOrForeignIdsAreRefused) {
             1001);
 }
 
+TEST_F(RefServerRemarks, MovingARemarkToAContactThatHasOneIsRefused) {
+  const auto edit = [&](const std::string& id, const std::string& openId, const std::string& info) {
+    return m_client.Post(
+        "weChat/editRemarkInfo.do",
+        "remarkId=" + id + "&openId=" + openId + "&remarkInfo=" + info + "&tokenId=" + m_sToken);
+  };
+  const std::string first = std::to_string(edit("0", "wxid_1", "a")["obj"].asInt());
+  const std::string second = std::to_string(edit("0", "wxid_2", "b")["obj"].asInt());
+  const auto res =
+      m_client.Http().Post("/zoduda_vudi/weChat/editRemarkInfo.do",
+                           "remarkId=" + second + "&openId=wxid_1&remarkInfo=c&tokenId=" + m_sToken,
+                           "application/x-www-form-urlencoded");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200);
+  EXPECT_NE(res->body.find("\"resultCode\":4003"), std::string::npos) << res->body;
+  EXPECT_NE(res->body.find("该联系人已有备注"), std::string::npos) << res->body;
+  const Json::Value one =
+      m_client.Post("weChat/getRemarkInfo.do", "openId=wxid_1&tokenId=" + m_sToken);
+  EXPECT_EQ(one["obj"]["remarkInfo"].asString(), "a");
+  EXPECT_EQ(std::to_string(one["obj"]["remarkId"].asInt()), first);
+  EXPECT_EQ(
+      m_client
+          .Post("weChat/getRemarkInfo.do", "openId=wxid_2&tokenId=" + m_sToken)["obj"]["remarkInfo"]
+          .asString(),
+      "b");
+}
+
+using RefServerTextFields = AccountApiFixture;
+
+TEST_F(RefServerTextFields, NulBytesAreRefused) {
+  EXPECT_EQ(codeOf(m_client.Post("feedback/addFeedback.do",
+                                 "tokenId=" + m_sToken + "&feedbackInfo=a%00b")),
+            1002);
+  EXPECT_EQ(
+      codeOf(m_client.Post("quickMessage/group/add.do", "groupTitle=a%00b&tokenId=" + m_sToken)),
+      1002);
+  EXPECT_EQ(codeOf(m_client.Post("weChat/editRemarkInfo.do",
+                                 "remarkId=0&openId=wxid_1&remarkInfo=a%00&tokenId=" + m_sToken)),
+            1002);
+  const std::int64_t group = m_client.AddGroup(m_sToken, "g");
+  // A title holding "\u0000": the NUL is in the parsed text, not only in its escape.
+  const Json::Value message = TextMessage(std::string("a\0b", 3), "text", group);
+  EXPECT_EQ(
+      codeOf(m_client.Post("quickMessage/add.do",
+                           "message=" + Encode(message.toStyledString()) + "&tokenId=" + m_sToken)),
+      4002);
+  EXPECT_EQ(m_client.List(m_sToken)[0]["msgContentList"].size(), 0u);
+}
+
 TEST(RefServerTemplate, IsASpreadsheetWithHeaderAndExampleRow) {
   CTestServer server;
   CApiClient client = server.Client();

@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -84,6 +85,16 @@ TEST_F(RefServerPictures, ExactlyTwoMebibytesPassOneByteMoreDoesNot) {
   EXPECT_EQ(StoredPictures(), 1u);
 }
 
+TEST(RefServerPictureFiles, PartsLeftByAKilledServerGoAtStart) {
+  std::string left;
+  CTestServer server([&](TServerOptions& o) {
+    std::filesystem::create_directories(o.sDataDir + "/pictures");
+    left = o.sDataDir + "/pictures/0123456789abcdef0123456789abcdef.png.part";
+    std::ofstream(left) << "half a picture";
+  });
+  EXPECT_FALSE(std::filesystem::exists(left));
+}
+
 TEST_F(RefServerPictures, BadUploadsAreRefusedAndNothingIsStored) {
   EXPECT_EQ(Upload("x", "a.png", "")["resultCode"].asInt(), 1001);
   EXPECT_EQ(Upload("x", "a.png", "00000000000000000000000000000000")["resultCode"].asInt(), 3001);
@@ -114,6 +125,28 @@ TEST_F(RefServerPictures, RequestAboveTheServerLimitGetsAnEnvelope) {
   const Json::Value reply = Upload(randomBytes(17 * 1024 * 1024, 7), "big.png", m_sToken);
   EXPECT_EQ(reply["resultCode"].asInt(), 1005) << reply.toStyledString();
   EXPECT_EQ(reply["resultMsg"].asString(), "请求数据过大");
+  EXPECT_EQ(StoredPictures(), 0u);
+  EXPECT_EQ(Upload("ok", "small.png", m_sToken)["resultCode"].asInt(), 1);
+}
+
+TEST_F(RefServerPictures, RefusedUploadsAreAnsweredBeforeTheirBody) {
+  const auto headerOnly = [&](const std::string& token, const std::string& length) {
+    CRawConnection raw(m_server.Port());
+    raw.Send("POST /zoduda_vudi/upload/uploadPic.do?tokenId=" + token +
+             " HTTP/1.1\r\nHost: x\r\n"
+             "Content-Type: multipart/form-data; boundary=XyZ\r\nContent-Length: " +
+             length + "\r\n\r\n");
+    // The body never comes: only a reply made from the headers can arrive.
+    const auto start = std::chrono::steady_clock::now();
+    const std::string reply = raw.ReadAll(std::chrono::seconds(4));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << reply;
+    return reply;
+  };
+  EXPECT_NE(headerOnly("00000000000000000000000000000000", "1000000").find("\"resultCode\":3001"),
+            std::string::npos);
+  EXPECT_NE(headerOnly("", "1000000").find("\"resultCode\":1001"), std::string::npos);
+  EXPECT_NE(headerOnly(m_sToken, "3000000").find("\"resultCode\":5001"), std::string::npos);
+  EXPECT_NE(headerOnly(m_sToken, "100000000").find("\"resultCode\":1005"), std::string::npos);
   EXPECT_EQ(StoredPictures(), 0u);
   EXPECT_EQ(Upload("ok", "small.png", m_sToken)["resultCode"].asInt(), 1);
 }

@@ -144,6 +144,17 @@ TEST(RefServerStorage, ControlCharactersCannotForgeLogLines) {
   EXPECT_NE(log.find("x\\x0a2099-01-01"), std::string::npos) << log;
 }
 
+TEST(RefServerStorage, SeparatorsDirectionMarksAndBadBytesAreEscapedInTheLog) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  client.Get("/zoduda_vudi/a%E2%80%A8b%E2%80%AEc%C2%85d%FFe%E6%B5%8B");
+  const std::string log = fileText(server.DataDir() + "/refserver.log");
+  for (const char* raw : {"\xE2\x80\xA8", "\xE2\x80\xAE", "\xC2\x85", "\xFF"})
+    EXPECT_EQ(log.find(raw), std::string::npos) << log;
+  // Text stays readable: the escapes name what was there, Chinese passes as it is.
+  EXPECT_NE(log.find("a\\u{2028}b\\u{202e}c\\u{0085}d\\xffe测"), std::string::npos) << log;
+}
+
 TEST(RefServerStorage, RemovedDataFolderRefusesWritesInsteadOfLosingThem) {
   CTestServer server;
   CApiClient client = server.Client();
