@@ -18,6 +18,8 @@ const char* ResultMessage(int code) {
       return "请求格式错误";
     case RC_REQUEST_TOO_LARGE:
       return "请求数据过大";
+    case RC_SERVER_BUSY:
+      return "服务器繁忙，请稍后再试";
     case RC_WRONG_PASSWORD:
       return "手机号或密码错误";
     case RC_PHONE_TAKEN:
@@ -42,6 +44,10 @@ const char* ResultMessage(int code) {
       return "图片大小不能超过2M";
     case RC_BAD_UPLOAD:
       return "上传图片失败";
+    case RC_QUOTA_EXCEEDED:
+      return "已超出账户的存储上限";
+    case RC_DISK_FULL:
+      return "服务器存储空间不足，请稍后再试";
     default:
       return "服务器内部错误";
   }

@@ -18,6 +18,7 @@ enum EResultCode : int {
   RC_BAD_PHONE = 1003,
   RC_BAD_REQUEST = 1004,
   RC_REQUEST_TOO_LARGE = 1005,
+  RC_SERVER_BUSY = 1006,
   RC_WRONG_PASSWORD = 2001,
   RC_PHONE_TAKEN = 2002,
   RC_PHONE_UNKNOWN = 2003,
@@ -30,6 +31,8 @@ enum EResultCode : int {
   RC_REMARK_TAKEN = 4003,
   RC_PICTURE_TOO_LARGE = 5001,
   RC_BAD_UPLOAD = 5002,
+  RC_QUOTA_EXCEEDED = 6001,
+  RC_DISK_FULL = 6002,
 };
 
 // The fixed Chinese text the client shows for a result code.

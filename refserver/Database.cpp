@@ -1,5 +1,6 @@
 #include "refserver/Database.h"
 
+#include "refserver/ApiError.h"
 #include "refserver/PrivateFiles.h"
 
 #include <sqlite3.h>
@@ -155,7 +156,12 @@ int CDatabase::Changes() const {
 
 void CDatabase::Exec(const char* sql) {
   char* error = nullptr;
-  if (sqlite3_exec(m_pDb, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+  const int rc = sqlite3_exec(m_pDb, sql, nullptr, nullptr, &error);
+  if (rc == SQLITE_FULL) {
+    sqlite3_free(error);
+    throw CApiError(RC_DISK_FULL);
+  }
+  if (rc != SQLITE_OK) {
     const std::string why = error ? error : "unknown error";
     sqlite3_free(error);
     throw std::runtime_error(std::string("sqlite: ") + why);

@@ -44,6 +44,34 @@ class CPasswordHasher::CClientTurn {
   std::string m_sClient;
 };
 
+// One of the hashing slots, waited for in the bounded queue; RC_SERVER_BUSY when the queue
+// is full.
+class CPasswordHasher::CSlot {
+ public:
+  explicit CSlot(const CPasswordHasher& hasher) : m_hasher(hasher) {
+    std::unique_lock lock(m_hasher.m_slotMutex);
+    if (m_hasher.m_nRunning >= kSlots) {
+      if (m_hasher.m_nWaiting >= kQueue) throw CApiError(RC_SERVER_BUSY, "password");
+      ++m_hasher.m_nWaiting;
+      m_hasher.m_slotFree.wait(lock, [&] { return m_hasher.m_nRunning < kSlots; });
+      --m_hasher.m_nWaiting;
+    }
+    ++m_hasher.m_nRunning;
+  }
+  ~CSlot() {
+    {
+      std::lock_guard lock(m_hasher.m_slotMutex);
+      --m_hasher.m_nRunning;
+    }
+    m_hasher.m_slotFree.notify_one();
+  }
+  CSlot(const CSlot&) = delete;
+  CSlot& operator=(const CSlot&) = delete;
+
+ private:
+  const CPasswordHasher& m_hasher;
+};
+
 CPasswordHasher::CPasswordHasher(bool fast)
     : m_nOpsLimit(fast ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE),
       m_nMemLimit(fast ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE) {
@@ -55,9 +83,11 @@ CPasswordHasher::CPasswordHasher(bool fast)
 std::string CPasswordHasher::Hash(const std::string& password, const std::string& client) const {
   const CClientTurn turn(*this, client);
   char out[crypto_pwhash_STRBYTES];
-  m_slots.acquire();
-  const int rc = crypto_pwhash_str(out, password.data(), password.size(), m_nOpsLimit, m_nMemLimit);
-  m_slots.release();
+  int rc = 0;
+  {
+    const CSlot slot(*this);
+    rc = crypto_pwhash_str(out, password.data(), password.size(), m_nOpsLimit, m_nMemLimit);
+  }
   ++m_nCount;
   if (rc != 0) throw std::runtime_error("password hashing failed");
   return out;
@@ -67,9 +97,11 @@ bool CPasswordHasher::Verify(const std::string& storedHash, const std::string& p
                              const std::string& client) const {
   if (storedHash.size() >= crypto_pwhash_STRBYTES) return false;
   const CClientTurn turn(*this, client);
-  m_slots.acquire();
-  const int rc = crypto_pwhash_str_verify(storedHash.c_str(), password.data(), password.size());
-  m_slots.release();
+  int rc = 0;
+  {
+    const CSlot slot(*this);
+    rc = crypto_pwhash_str_verify(storedHash.c_str(), password.data(), password.size());
+  }
   ++m_nCount;
   return rc == 0;
 }

@@ -2,10 +2,12 @@
 // cost limits travel inside the stored text, so hashes made with the fast test limits still
 // verify after a restart with the interactive limits and the other way round.
 //
-// Hashing is the one thing an anonymous client can make expensive, so it is bounded twice:
-// a few hashes run at once in the whole server, and each client (its address) has at most
-// one hash running or waiting; a second one at the same time is refused with
-// RC_TOO_FREQUENT instead of queueing, so one client cannot take every hashing slot.
+// Hashing is the one thing an anonymous client can make expensive, so it is bounded three
+// times: a few hashes run at once in the whole server, a few more wait for them in a
+// bounded queue and any beyond are refused at once with RC_SERVER_BUSY, so a flood from
+// many addresses holds at most the queue's requests and delays a genuine login at most by
+// the queue; and each client (its address) has at most one hash running or waiting (a
+// second at the same time gets RC_TOO_FREQUENT), so one client cannot fill the queue.
 //
 // The server owns one for its whole life; it is called from every request thread at once.
 #pragma once
@@ -14,7 +16,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <semaphore>
+#include <condition_variable>
 #include <string>
 
 namespace refserver {
@@ -52,8 +54,14 @@ class CPasswordHasher {
   size_t m_nMemLimit;
   std::string m_sNobodyHash;
   // Each hash takes 64 MiB at the interactive limits: a burst of logins on every request
-  // thread would take gigabytes, so only a few hash at once and the rest wait.
-  mutable std::counting_semaphore<> m_slots{2};
+  // thread would take gigabytes, so only a few hash at once and a few wait.
+  static constexpr int kSlots = 2;
+  static constexpr int kQueue = 8;
+  class CSlot;
+  mutable std::mutex m_slotMutex;
+  mutable std::condition_variable m_slotFree;
+  mutable int m_nRunning = 0;
+  mutable int m_nWaiting = 0;
   mutable std::mutex m_clientsMutex;
   mutable std::map<std::string, int> m_mapClientsHashing;
   mutable std::atomic<std::uint64_t> m_nCount = 0;

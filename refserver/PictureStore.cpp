@@ -5,6 +5,7 @@
 #include "refserver/PrivateFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -40,33 +41,43 @@ std::string extensionOf(const std::string& fileName) {
 
 // Writes the file completely and flushes it to disk before it gets its final name, so a
 // killed server never leaves a half picture under a name the database knows.
-bool writeFileDurably(const std::string& path, const std::string& bytes) {
+// 0 on success, else the errno of the failure.
+int writeFileDurably(const std::string& path, const std::string& bytes) {
   const std::string temp = path + ".part";
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
+  if (fd < 0) return errno;
   size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
     if (n <= 0) {
+      const int error = n < 0 ? errno : ENOSPC;
       ::close(fd);
       ::unlink(temp.c_str());
-      return false;
+      return error;
     }
     written += static_cast<size_t>(n);
   }
-  const bool synced = ::fsync(fd) == 0;
+  const int synced = ::fsync(fd) == 0 ? 0 : errno;
   ::close(fd);
-  if (!synced || std::rename(temp.c_str(), path.c_str()) != 0) {
+  const int renamed = synced == 0 && std::rename(temp.c_str(), path.c_str()) != 0 ? errno : 0;
+  if (synced != 0 || renamed != 0) {
     ::unlink(temp.c_str());
-    return false;
+    return synced != 0 ? synced : renamed;
   }
-  return true;
+  return 0;
+}
+
+std::int64_t storedBytesLocked(CDatabase& db, std::int64_t account) {
+  auto st = db.Prepare("SELECT COALESCE(SUM(size), 0) FROM pictures WHERE account_id = ?");
+  st.Bind(1, account);
+  return st.Step() ? st.Int64(0) : 0;
 }
 
 }  // namespace
 
-CPictureStore::CPictureStore(CDatabase& db, const IClock& clock, std::string folder)
-    : m_db(db), m_clock(clock), m_sFolder(std::move(folder)) {
+CPictureStore::CPictureStore(CDatabase& db, const IClock& clock, std::string folder,
+                             std::int64_t maxBytes)
+    : m_db(db), m_clock(clock), m_sFolder(std::move(folder)), m_nMaxBytes(maxBytes) {
   MakePrivateFolder(m_sFolder);
   // A picture being written when the server was killed: no row names it, nobody can ask
   // for it, and its name is never made again.
@@ -83,15 +94,31 @@ std::string CPictureStore::Store(std::int64_t account, const std::string& bytes,
   const std::string ext = extensionOf(originalName);
   const std::string name =
       CPasswordHasher::RandomHex(kNameHexChars / 2) + (ext.empty() ? std::string() : "." + ext);
-  if (!writeFileDurably(m_sFolder + "/" + name, bytes)) throw CApiError(RC_BAD_UPLOAD, "write");
+  const auto size = static_cast<std::int64_t>(bytes.size());
+  // Checked before the write, so that a full account costs no disk, and again with the row,
+  // so that uploads at once cannot pass the quota together.
   m_db.Transaction([&](CDatabase& db) {
-    db.Prepare("INSERT INTO pictures(name, account_id, size, created_at) VALUES(?, ?, ?, ?)")
-        .Bind(1, name)
-        .Bind(2, account)
-        .Bind(3, static_cast<std::int64_t>(bytes.size()))
-        .Bind(4, m_clock.UnixSeconds())
-        .Run();
+    if (storedBytesLocked(db, account) + size > m_nMaxBytes)
+      throw CApiError(RC_QUOTA_EXCEEDED, std::to_string(m_nMaxBytes));
   });
+  const std::string path = m_sFolder + "/" + name;
+  if (const int error = writeFileDurably(path, bytes); error != 0)
+    throw CApiError(error == ENOSPC || error == EDQUOT ? RC_DISK_FULL : RC_BAD_UPLOAD, "write");
+  try {
+    m_db.Transaction([&](CDatabase& db) {
+      if (storedBytesLocked(db, account) + size > m_nMaxBytes)
+        throw CApiError(RC_QUOTA_EXCEEDED, std::to_string(m_nMaxBytes));
+      db.Prepare("INSERT INTO pictures(name, account_id, size, created_at) VALUES(?, ?, ?, ?)")
+          .Bind(1, name)
+          .Bind(2, account)
+          .Bind(3, size)
+          .Bind(4, m_clock.UnixSeconds())
+          .Run();
+    });
+  } catch (...) {
+    ::unlink(path.c_str());
+    throw;
+  }
   return name;
 }
 

@@ -20,10 +20,13 @@ inline constexpr size_t kMaxPictureBytes = 2 * 1024 * 1024;
 
 class CPictureStore {
  public:
-  CPictureStore(CDatabase& db, const IClock& clock, std::string folder);
+  // maxBytes: the pictures an account may keep, in bytes.
+  CPictureStore(CDatabase& db, const IClock& clock, std::string folder,
+                std::int64_t maxBytes = std::int64_t{1} << 30);
 
   // Stores the bytes and returns the new name. RC_PICTURE_TOO_LARGE above the limit,
-  // RC_BAD_UPLOAD for an empty file or a write failure.
+  // RC_QUOTA_EXCEEDED past the account's bytes, RC_DISK_FULL when the disk is,
+  // RC_BAD_UPLOAD for an empty file or another write failure.
   std::string Store(std::int64_t account, const std::string& bytes,
                     const std::string& originalName);
   // Reads a stored picture; false for a malformed or unknown name.
@@ -36,6 +39,7 @@ class CPictureStore {
   CDatabase& m_db;
   const IClock& m_clock;
   std::string m_sFolder;
+  std::int64_t m_nMaxBytes;
 };
 
 }  // namespace refserver

@@ -22,12 +22,21 @@ void checkTitle(const std::string& title) {
 
 }  // namespace
 
-CQuickMessageStore::CQuickMessageStore(CDatabase& db) : m_db(db) {}
+CQuickMessageStore::CQuickMessageStore(CDatabase& db, TLibraryQuota quota)
+    : m_db(db), m_quota(quota) {}
+
+void CQuickMessageStore::CheckQuotaLocked(CDatabase& db, std::int64_t account, const char* table,
+                                          std::int64_t max) {
+  auto st = db.Prepare(std::string("SELECT COUNT(*) FROM ") + table + " WHERE account_id = ?");
+  st.Bind(1, account);
+  if (st.Step() && st.Int64(0) >= max) throw CApiError(RC_QUOTA_EXCEEDED, std::to_string(max));
+}
 
 std::int64_t CQuickMessageStore::AddGroup(std::int64_t account, const std::string& title) {
   checkTitle(title);
   std::int64_t id = 0;
   m_db.Transaction([&](CDatabase& db) {
+    CheckQuotaLocked(db, account, "msg_groups", m_quota.nMaxGroups);
     db.Prepare("INSERT INTO msg_groups(account_id, title) VALUES(?, ?)")
         .Bind(1, account)
         .Bind(2, title)
@@ -66,6 +75,7 @@ std::int64_t CQuickMessageStore::AddMessage(std::int64_t account, Json::Value me
   m_db.Transaction([&](CDatabase& db) {
     if (!OwnsGroupLocked(db, account, groupId))
       throw CApiError(RC_UNKNOWN_ID, std::to_string(groupId));
+    CheckQuotaLocked(db, account, "messages", m_quota.nMaxMessages);
     db.Prepare("INSERT INTO messages(account_id, group_id, body) VALUES(?, ?, '')")
         .Bind(1, account)
         .Bind(2, groupId)

@@ -1,6 +1,7 @@
 // Each account's quick-message library: groups of message objects. Ids come from SQLite
 // AUTOINCREMENT, so they are never reused and stay the same across restarts. A group or
-// message of another account counts as unknown (RC_UNKNOWN_ID).
+// message of another account counts as unknown (RC_UNKNOWN_ID). An account holds at most the
+// quota's groups and messages; one more is refused with RC_QUOTA_EXCEEDED.
 //
 // Safe from every request thread: each call is one transaction. The database is the
 // server's and outlives this.
@@ -27,9 +28,14 @@ struct TStoredGroup {
   std::vector<TStoredMessage> vecMessages;
 };
 
+struct TLibraryQuota {
+  std::int64_t nMaxGroups = 1000;
+  std::int64_t nMaxMessages = 100000;
+};
+
 class CQuickMessageStore {
  public:
-  explicit CQuickMessageStore(CDatabase& db);
+  explicit CQuickMessageStore(CDatabase& db, TLibraryQuota quota = {});
 
   std::int64_t AddGroup(std::int64_t account, const std::string& title);
   void RenameGroup(std::int64_t account, std::int64_t groupId, const std::string& title);
@@ -50,7 +56,10 @@ class CQuickMessageStore {
   bool OwnsGroupLocked(CDatabase& db, std::int64_t account, std::int64_t groupId);
   std::int64_t GroupOfMessageLocked(CDatabase& db, std::int64_t account, std::int64_t id);
 
+  void CheckQuotaLocked(CDatabase& db, std::int64_t account, const char* table, std::int64_t max);
+
   CDatabase& m_db;
+  TLibraryQuota m_quota;
 };
 
 }  // namespace refserver

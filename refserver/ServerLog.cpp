@@ -110,7 +110,11 @@ void CServerLog::Write(const char* level, const std::string& line) {
   const std::string text = timestamp() + " " + level + " " + escapeControls(line) + "\n";
   std::lock_guard lock(m_mutex);
   if (!m_bQuiet) std::cerr << text << std::flush;
-  if (m_file.is_open()) m_file << text << std::flush;
+  if (!m_file.is_open()) return;
+  m_file << text << std::flush;
+  // A failed write (a full disk) leaves the stream failed for good unless it is cleared:
+  // the next line tries again, so the log resumes once there is room.
+  if (!m_file) m_file.clear();
 }
 
 }  // namespace refserver

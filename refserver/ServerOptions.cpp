@@ -53,6 +53,10 @@ const std::map<std::string, TSetter>& valueOptions() {
        intSetter(1, 100000, [](auto& o, auto n) { o.nSmsPerAddressHour = static_cast<int>(n); })},
       {"--wechat-quantity",
        intSetter(0, 1000, [](auto& o, auto n) { o.nWechatQuantity = static_cast<int>(n); })},
+      {"--max-messages", intSetter(1, 100000000, [](auto& o, auto n) { o.nMaxMessages = n; })},
+      {"--max-groups", intSetter(1, 1000000, [](auto& o, auto n) { o.nMaxGroups = n; })},
+      {"--max-picture-bytes",
+       intSetter(1, 1LL << 50, [](auto& o, auto n) { o.nMaxPictureBytes = n; })},
       {"--latest-version", textSetter(&TServerOptions::sLatestVersion)},
       {"--min-version", textSetter(&TServerOptions::sMinVersion)},
       {"--down-url", textSetter(&TServerOptions::sDownUrl)},
@@ -130,6 +134,9 @@ std::string ServerUsage() {
          "  --sms-per-day N      codes for one phone in a day (default 10)\n"
          "  --sms-per-address N  code requests from one client address in an hour (default 30)\n"
          "  --wechat-quantity N  WeChat copies granted to new accounts (default 10)\n"
+         "  --max-messages N     quick messages per account (default 100000)\n"
+         "  --max-groups N       quick-message groups per account (default 1000)\n"
+         "  --max-picture-bytes N  stored picture bytes per account (default 1073741824)\n"
          "  --latest-version V   newest version; older clients are offered an update\n"
          "  --min-version V      oldest supported version; older clients must update\n"
          "  --down-url URL       installer address returned by the version check\n"

@@ -1,5 +1,7 @@
 #include "refserver/Statement.h"
 
+#include "refserver/ApiError.h"
+
 #include <sqlite3.h>
 
 #include <stdexcept>
@@ -9,6 +11,7 @@ namespace refserver {
 namespace {
 
 [[noreturn]] void throwSqlite(sqlite3* db, const char* what) {
+  if (sqlite3_errcode(db) == SQLITE_FULL) throw CApiError(RC_DISK_FULL);
   throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
 }
 

@@ -1,5 +1,6 @@
 // One prepared SQLite statement. Parameters are bound by position (1-based), so user text
-// never becomes SQL. Any SQLite failure throws std::runtime_error with the library's text.
+// never becomes SQL. A full disk throws CApiError(RC_DISK_FULL); any other SQLite failure
+// throws std::runtime_error with the library's text.
 //
 //   CStatement st(db, "SELECT id FROM msg_groups WHERE account_id = ?");
 //   st.Bind(1, accountId);

@@ -165,6 +165,27 @@ TEST(RefServerPasswordGuessing, UnknownPhonesWaitLikeKnownOnes) {
             2006);
 }
 
+TEST(RefServerHashFlood, AFloodFromManyAddressesIsToldBusyInsteadOfQueueingWithoutEnd) {
+  // Real hashing costs: a flood of logins, each from an address and to a phone of its own.
+  CTestServer server([](TServerOptions& o) { o.bFastHash = false; });
+  std::vector<int> codes(40);
+  std::vector<std::thread> flood;
+  for (size_t i = 0; i < codes.size(); ++i)
+    flood.emplace_back([&, i] {
+      codes[i] =
+          codeOf(PostFrom(server.Port(), "127.0.3." + std::to_string(i + 1), "account/login.do",
+                          "phone=1390000" + std::to_string(5000 + i) + "&password=guess"));
+    });
+  for (auto& t : flood) t.join();
+  size_t busy = 0;
+  for (const int code : codes) {
+    EXPECT_TRUE(code == 2001 || code == 1006) << code;
+    busy += code == 1006;
+  }
+  EXPECT_GT(busy, 0u);
+  EXPECT_GE(codes.size() - busy, 10u);
+}
+
 TEST(RefServerEnumeration, CodeAndResetRepliesAreTheSameForKnownAndUnknownPhones) {
   CTestServer server;
   CApiClient client = server.Client();

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <mutex>
 #include <set>
 #include <thread>
@@ -234,6 +236,66 @@ TEST_F(RefServerQuickMessages, ImportedMessageFormIsAccepted) {
   EXPECT_EQ(
       m_client.List(m_sToken)[0]["msgContentList"][0]["msgDetailList"][0]["msgDetail"].asString(),
       R"([{"content":"hi", "type":"1"}])");
+}
+
+}  // namespace
+}  // namespace refserver::test
+
+namespace refserver::test {
+namespace {
+
+TEST(RefServerQuotas, GroupsMessagesAndPictureBytesPerAccount) {
+  CTestServer server([](TServerOptions& o) {
+    o.nMaxGroups = 2;
+    o.nMaxMessages = 3;
+    o.nMaxPictureBytes = 10;
+  });
+  CApiClient client = server.Client();
+  const std::string token = client.RegisterAndLogin(server.DataDir(), "13900004545", "pw-12345");
+  const std::int64_t group = client.AddGroup(token, "a");
+  client.AddGroup(token, "b");
+  const Json::Value third =
+      client.Post("quickMessage/group/add.do", "groupTitle=c&tokenId=" + token);
+  EXPECT_EQ(third["resultCode"].asInt(), 6001);
+  EXPECT_EQ(third["resultMsg"].asString(), "已超出账户的存储上限");
+  std::string first;
+  for (int i = 0; i < 3; ++i) first = client.AddTextMessage(token, group, "t", "x");
+  Json::StreamWriterBuilder writer;
+  writer["indentation"] = "";
+  const std::string json = Json::writeString(writer, TextMessage("t", "x", group));
+  EXPECT_EQ(client
+                .Post("quickMessage/add.do",
+                      "message=" + Encode(json) + "&tokenId=" + token)["resultCode"]
+                .asInt(),
+            6001);
+  // Room made is room to use.
+  EXPECT_EQ(
+      client
+          .Post("quickMessage/del.do", "msgContentId=" + first + "&tokenId=" + token)["resultCode"]
+          .asInt(),
+      1);
+  client.AddTextMessage(token, group, "t", "x");
+
+  const auto upload = [&](const std::string& bytes) {
+    const httplib::MultipartFormDataItems items = {
+        {"file", bytes, "a.png", "application/octet-stream"}, {"filename", "a.png", "", ""}};
+    const auto res =
+        client.Http().Post(("/zoduda_vudi/upload/uploadPic.do?tokenId=" + token).c_str(), items);
+    return res ? res->body : std::string();
+  };
+  EXPECT_NE(upload("12345678").find("\"resultCode\":1"), std::string::npos);
+  EXPECT_NE(upload("12345678").find("\"resultCode\":6001"), std::string::npos);
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(server.DataDir() + "/pictures")) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1u);
+  // Another account has quotas of its own.
+  CApiClient other = server.Client();
+  const std::string otherToken =
+      other.RegisterAndLogin(server.DataDir(), "13900004546", "pw-12345");
+  other.AddGroup(otherToken, "theirs");
 }
 
 }  // namespace
