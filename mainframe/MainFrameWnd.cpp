@@ -199,6 +199,7 @@ void CMainFrameWnd::OnClick(TNotifyUI& msg) {
 }
 
 void CMainFrameWnd::OnLink(TNotifyUI& msg) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CMainFrameWnd::OnClick()");
   auto* text = msg.pSender ? static_cast<CTextUI*>(msg.pSender->GetInterface("Text")) : nullptr;
   if (!text) return;

@@ -46,6 +46,7 @@ CWebchatElementUI* CWebchatListUI::FindWebchatItem(const std::string& key) const
 }
 
 bool CWebchatListUI::SelectItem(int iIndex, bool bTakeFocus, bool bTriggerEvent) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("Tandem_paint CWebchatListUI::SelectItem");
   if (iIndex == GetCurSel()) return true;
   for (int j = 0; j < GetCount(); ++j)

@@ -89,7 +89,7 @@ DWORD CShortcutImporter::ThreadProc(LPVOID param) {
 }
 
 void CShortcutImporter::Run(const std::shared_ptr<TShared>& shared) {
-  TC_TRACE("CMainFrameWnd::ImportShortCut()");
+  TC_TRACE("CShortcutImporter::Run()");
   CShortcutImporter* importer = shared->pImporter;
   const std::vector<WECHATKUAIJIEDATA> rows = shared->reader(shared->strPath);
   const int total = static_cast<int>(rows.size());

@@ -131,7 +131,7 @@ DWORD CShortcutLoader::ThreadProc(LPVOID param) {
 }
 
 void CShortcutLoader::Run(const std::shared_ptr<TShared>& shared) {
-  TC_TRACE("CShortcutWnd::ShortcutListThread()");
+  TC_TRACE("CShortcutLoader::Run()");
   CBatchSink sink(*shared);
   CDuiString replyPath;
   CConnServer conn;

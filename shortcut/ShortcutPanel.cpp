@@ -117,7 +117,7 @@ bool CShortcutPanel::Notify(DuiLib::TNotifyUI& msg, bool rightButtonDown) {
 }
 
 bool CShortcutPanel::OnMenu(int command) {
-  TC_TRACE("CMainFrameWnd::OnMenu()");
+  TC_TRACE("CShortcutPanel::OnMenu()");
   switch (command) {
     case kMenuSendShortcut:
       SendShortcut();
@@ -164,6 +164,7 @@ void CShortcutPanel::CiteByClick(CControlUI* pNode) {
 }
 
 void CShortcutPanel::CiteShortcut() {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CMainFrameWnd::CiteShortcut()");
   CTreeNodeUI* node = SelectedNode();
   if (!node || node->GetUserData().IsEmpty()) return;
@@ -177,6 +178,7 @@ void CShortcutPanel::CiteShortcut() {
 }
 
 void CShortcutPanel::SendShortcut() {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CMainFrameWnd::SendShortcut()");
   CTreeNodeUI* node = SelectedNode();
   if (!node || node->GetUserData().IsEmpty()) return;
@@ -185,6 +187,7 @@ void CShortcutPanel::SendShortcut() {
 }
 
 void CShortcutPanel::DownloadShortcut() {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CMainFrameWnd::DownloadShortcut()");
   const CDuiString folder = GetUserDataFolder();
   if (folder.IsEmpty()) return;
@@ -207,6 +210,7 @@ void CShortcutPanel::DownloadShortcut() {
 }
 
 void CShortcutPanel::ImportShortCut() {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CMainFrameWnd::ImportShortCut()");
   if (m_importer.IsRunning()) {
     MessageBoxA(m_host.PanelOwner(), "正在导入快捷语, 请稍候.", CShortcutImporter::kCaption,

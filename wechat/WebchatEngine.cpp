@@ -189,6 +189,7 @@ CWebchatEngine::~CWebchatEngine() {
 
 void CWebchatEngine::InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLBACK cfgCallback,
                              void* context) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::InitEnv()");
   std::string exePath = ReadExePathFromRegistry();
   std::string cfgDir = CWeChatDataFolder::FindDataFolder();
@@ -201,6 +202,7 @@ void CWebchatEngine::InitEnv(PFN_WECHATUICALLBACK uiCallback, PFN_WECHATCFGCALLB
 }
 
 bool CWebchatEngine::IsWeChatInstalled() {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::IsWeChatInstalled()");
   std::string path = GetWeChatExePath();
   return !path.empty() && ::PathFileExistsW(Utf8ToWide(path).c_str()) == 1;
@@ -248,6 +250,7 @@ bool CWebchatEngine::StartProcess(HANDLE& process, DWORD& processId) {
 }
 
 bool CWebchatEngine::RunWeChat(const char* key) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::RunWeChat()");
   if (!key) return false;
   CLock lock(m_csLock);
@@ -269,6 +272,7 @@ bool CWebchatEngine::RunWeChat(const char* key) {
 }
 
 bool CWebchatEngine::StopWeChat(const char* key) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::StopWeChat");
   if (!key) return false;
   ::fnunhookmouse(key);
@@ -287,6 +291,7 @@ bool CWebchatEngine::StopWeChat(const char* key) {
 }
 
 void CWebchatEngine::SwitchWeChat(const char* key) {
+  // This label is the design's, fixed word for word.
   TC_TRACE(" CWebchatMan::SwitchWeChat()");
   CLock lock(m_csLock);
   m_strCurrWeChat = key ? key : "";
@@ -345,6 +350,7 @@ void CWebchatEngine::__SetWeChatRunData(const WECHATRUNDATA& data) {
 }
 
 bool CWebchatEngine::__RemoveWeChatRunData(WECHATRUNDATA& data, const std::string& key) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::__RemoveWeChatRunData");
   auto it = std::find_if(m_vecRunData.begin(), m_vecRunData.end(),
                          [&](const WECHATRUNDATA& entry) { return entry.strKey == key; });
@@ -389,6 +395,7 @@ void CWebchatEngine::JoinLingeringThreads(DWORD milliseconds) {
 }
 
 void CWebchatEngine::__ClearWeChatRunData(WECHATRUNDATA& data) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::__ClearWeChatRunData");
   if (IsValid(data.hProcess)) {
     ::TerminateProcess(data.hProcess, 0);
@@ -425,6 +432,7 @@ void CWebchatEngine::SetPos(RECT rect) {
 }
 
 void CWebchatEngine::__WindowPosOrSizeChange() {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::__WindowPosOrSizeChange()");
   CLock lock(m_csLock);
   if (m_strCurrWeChat.empty()) return;
@@ -433,6 +441,7 @@ void CWebchatEngine::__WindowPosOrSizeChange() {
 }
 
 void CWebchatEngine::__ShowWeChatUI(const WECHATRUNDATA& data) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::__ShowWeChatUI()");
   HWND display = data.DisplayWnd();
   if (!display) return;
@@ -453,6 +462,7 @@ void CWebchatEngine::__ShowWeChatUI(const WECHATRUNDATA& data) {
 }
 
 void CWebchatEngine::__NtfWeChatLoginUIHwnd(const std::string& key, HWND hWnd) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::__NtfWeChatLoginUIHwnd()");
   WECHATRUNDATA data;
   {
@@ -475,6 +485,7 @@ void CWebchatEngine::__NtfWeChatLoginUIHwnd(const std::string& key, HWND hWnd) {
 }
 
 void CWebchatEngine::__NtfWeChatMainUIHwnd(const std::string& key, HWND hWnd) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::__NtfWeChatMainUIHwnd()");
   WECHATRUNDATA data;
   {
@@ -505,6 +516,7 @@ bool CWebchatEngine::__NtfWeChatExit(const std::string& key) {
 }
 
 DWORD CWebchatEngine::__FindWehChatUIThreadProcess(LPVOID param) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("::__FindWehChatUIThreadProcess()");
   FINDUITHREADPARAM start = *static_cast<FINDUITHREADPARAM*>(param);
   delete static_cast<FINDUITHREADPARAM*>(param);
@@ -586,12 +598,14 @@ void LogParentImage(DWORD parentId) {
 }  // namespace
 
 bool CWebchatEngine::IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::IsHasWeChatRunByWeChatPC().");
   CLock lock(m_csLock);
   return __IsHasWeChatRunByWeChatPC(processIds);
 }
 
 bool CWebchatEngine::__IsHasWeChatRunByWeChatPC(std::vector<DWORD>& processIds) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::__IsHasWeChatRunByWeChatPC().");
   // Only this user's processes: another user's client is not ours to take over.
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPCURRENTUSER, 0);

@@ -255,6 +255,7 @@ bool CWebchatEngine::PutImageOnClipboard(const std::string& path) {
 }
 
 bool CWebchatEngine::InputTextVec(const char* key, std::vector<INPUTDATA> items) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::InputTextVec()");
   const CInputScope scope(m_pInputObserver);
   ::EnterCriticalSection(&m_csLock);
@@ -302,6 +303,7 @@ bool CWebchatEngine::InputTextVec(const char* key, std::vector<INPUTDATA> items)
 }
 
 void CWebchatEngine::SendCurrText(const char* key) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::SendCurrText");
   const CInputScope scope(m_pInputObserver);
   ::EnterCriticalSection(&m_csLock);
@@ -312,6 +314,7 @@ void CWebchatEngine::SendCurrText(const char* key) {
 }
 
 bool CWebchatEngine::SendImageByCopy(const char* key, const char* imagePath) {
+  // This label is the design's, fixed word for word.
   TC_TRACE("CWebchatMan::SendImageByCopy");
   const CInputScope scope(m_pInputObserver);
   if (!imagePath || !PutImageOnClipboard(imagePath)) return false;
