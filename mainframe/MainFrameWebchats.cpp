@@ -211,7 +211,7 @@ void CMainFrameWnd::OnWeChatProfile(WPARAM wParam, LPARAM lParam) {
   if (!row) return;
   CDuiString id = cfg->strWeChatId.c_str();
   CDuiString remark;
-  if (conn.GetRemarkInfo(&id, GetLoginToken().c_str(), &remark) == -2) {
+  if (conn.GetRemarkInfo(&id, GetLoginToken().c_str(), &remark) == kConnRefused) {
     ::MessageBoxA(m_hWnd, conn.m_strResultMsg.GetData(), "失败", MB_ICONERROR);
     remark.Empty();
   } else {

@@ -3,6 +3,7 @@
 #include "app/LogSetup.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
+#include "app/WindowIds.h"
 #include "mainframe/DevSignIn.h"
 #include "mainframe/MainFrameWnd.h"
 #include "platform/log/Log.h"
@@ -26,11 +27,11 @@ constexpr UINT kProgramIcon = 107;  // skin/icon_107.png
 // The main frame's window, for the signal handler (which runs on a thread of its own).
 std::atomic<HWND> s_hMainFrame{nullptr};
 
-// SIGTERM, SIGINT and SIGHUP end the run as a confirmed exit: WM_CLOSE with wParam 1 skips
-// the question, and the frame's final message stops every copy and removes the tray icon.
+// SIGTERM, SIGINT and SIGHUP end the run as a confirmed exit: WM_CLOSE with kFrameCloseNow
+// skips the question, and the frame's final message stops every copy and removes the tray icon.
 BOOL OnControlEvent(DWORD) {
   const HWND frame = s_hMainFrame.load();
-  if (frame && ::PostMessageA(frame, WM_CLOSE, 1, 0)) return TRUE;
+  if (frame && ::PostMessageA(frame, WM_CLOSE, kFrameCloseNow, 0)) return TRUE;
   ::PostQuitMessage(0);
   return TRUE;
 }

@@ -34,6 +34,11 @@ namespace Json {
 class Value;
 }
 
+// The results above, by name.
+inline constexpr int kConnSucceeded = 0;
+inline constexpr int kConnFailedHere = -1;  // a local failure or a failed transfer
+inline constexpr int kConnRefused = -2;     // reported by the server, or an unreadable reply
+
 class CConnServer {
  public:
   // The vendor's web site and support number: the login defaults and the sign-in values

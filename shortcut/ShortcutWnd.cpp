@@ -76,8 +76,8 @@ bool CShortcutWnd::DeleteNode(CTreeNodeUI* pNode, bool isGroup) {
 
 std::string CShortcutWnd::DeleteFailureText(int result, const std::string& message,
                                             const std::string& detail) {
-  if (result == -1) return "请求失败, 请检查网络.";
-  if (result == -2) return detail.empty() ? message : message + ": " + detail;
+  if (result == kConnFailedHere) return "请求失败, 请检查网络.";
+  if (result == kConnRefused) return detail.empty() ? message : message + ": " + detail;
   return "请求失败，请联系管理员.";
 }
 

@@ -151,8 +151,9 @@ class CShortcutWnd : public DuiLib::WindowImplBase {
   static std::string GetCachedImage(const std::string& name, const std::string& source,
                                     bool download);
 
-  // The text of a failed delete: -1 network, -2 the server's message (": " and its detail
-  // when there is one), anything else the generic text.
+  // The text of a failed delete: kConnFailedHere network, kConnRefused the server's message
+  // (": " and its detail when there is one), anything else (kOtherFailure) the generic text.
+  static constexpr int kOtherFailure = -3;
   static std::string DeleteFailureText(int result, const std::string& message,
                                        const std::string& detail);
 

@@ -273,7 +273,7 @@ bool CShortcutWnd::AddShortcutGroup() {
   const int id = conn.AddShortcutGrp(title, GetLoginToken());
   if (id < 1) {
     // 0 is no id at all: a failure like any other.
-    ShowFailure(id == 0 ? -3 : id, conn.m_strResultMsg.str(), conn.m_strObj.str());
+    ShowFailure(id == 0 ? kOtherFailure : id, conn.m_strResultMsg.str(), conn.m_strObj.str());
     return false;
   }
   CTreeNodeUI* node = m_tree.AddGroupNode(std::to_string(id), title, m_tree.FindSentinel());
@@ -381,11 +381,11 @@ void CShortcutWnd::RunSave(CShortcutWnd* self, HWND window, CShortcutDraft draft
       std::vector<std::string> ids;
       code = conn.AddShortcutMsg(result->strJson, ids, GetLoginToken());
       // Without an id the node could never be edited or deleted: not a success here.
-      if (code >= 0 && (ids.empty() || ids.front().empty())) code = -3;
+      if (code >= 0 && (ids.empty() || ids.front().empty())) code = kOtherFailure;
       if (code >= 0) result->strId = ids.front();
     } else {
       code = conn.EditShortcutMsg(draft.strContentId, result->strJson, GetLoginToken());
-      if (code > 0) code = -3;
+      if (code > 0) code = kOtherFailure;
     }
     result->bSaved = code >= 0;
     if (!result->bSaved)

@@ -88,7 +88,7 @@ void CFeedBackWnd::Submit() {
     edit->SetText("");
     return;
   }
-  if (result == -1) return ShowTip(m_PaintManager, kTip, "提交失败, 请检查网络.");
-  if (result == -2) return ShowTip(m_PaintManager, kTip, ServerFailureText(conn));
+  if (result == kConnFailedHere) return ShowTip(m_PaintManager, kTip, "提交失败, 请检查网络.");
+  if (result == kConnRefused) return ShowTip(m_PaintManager, kTip, ServerFailureText(conn));
   ShowTip(m_PaintManager, kTip, "提交失败，请联系管理员.");
 }

@@ -142,8 +142,8 @@ void CLoginFrameWnd::SignIn() {
 }
 
 void CLoginFrameWnd::ShowLoginFailure(const CConnServer& conn, int result) {
-  if (result == -1) return Tip("登录失败, 请检查网络.");
-  if (result == -2) return Tip(ServerFailureText(conn));
+  if (result == kConnFailedHere) return Tip("登录失败, 请检查网络.");
+  if (result == kConnRefused) return Tip(ServerFailureText(conn));
   Tip("登录失败，请联系管理员.");
 }
 
@@ -159,7 +159,7 @@ void CLoginFrameWnd::RequestSms() {
   CConnServer conn;
   const int result = conn.GetSMS(phone.c_str(), m_bFindPwd == 0);
   // A transfer failure keeps the countdown: the code may still be on its way.
-  if (result == -1) return Tip("登录失败, 请检查网络.");
+  if (result == kConnFailedHere) return Tip("登录失败, 请检查网络.");
   ShowTip(m_PaintManager, kTip, ServerFailureText(conn), result == 1);
   if (result != 1) {
     m_countdown.Stop();
@@ -213,8 +213,8 @@ void CLoginFrameWnd::ResetPwd() {
 void CLoginFrameWnd::FinishRegistration(const CConnServer& conn, int result,
                                         const std::string& phone, const std::string& password) {
   if (result == 0) return CompleteSignIn(phone, password);
-  if (result == -1) return Tip("注册失败, 请检查网络.");
-  if (result == -2) return Tip(ServerFailureText(conn));
+  if (result == kConnFailedHere) return Tip("注册失败, 请检查网络.");
+  if (result == kConnRefused) return Tip(ServerFailureText(conn));
   Tip("注册失败，请联系管理员.");
 }
 

@@ -94,7 +94,8 @@ void CMyCenterWnd::RequestSms() {
   CConnServer conn;
   const int result = conn.GetSMS(m_strPhone, false);
   ShowTip(m_PaintManager, kTip,
-          result == -1 ? std::string("获取短信验证码失败, 请检查网络.") : ServerFailureText(conn),
+          result == kConnFailedHere ? std::string("获取短信验证码失败, 请检查网络.")
+                                    : ServerFailureText(conn),
           result == 1);
   if (result != 1) {
     m_countdown.Stop();
@@ -124,8 +125,8 @@ void CMyCenterWnd::ModifyPassword() {
     Close(kModalClosed);
     return;
   }
-  if (result == -1) return Tip("修改密码失败, 请检查网络.");
-  if (result == -2) return Tip(ServerFailureText(conn));
+  if (result == kConnFailedHere) return Tip("修改密码失败, 请检查网络.");
+  if (result == kConnRefused) return Tip(ServerFailureText(conn));
   Tip("修改密码失败，请联系管理员.");
 }
 
