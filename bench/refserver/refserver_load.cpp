@@ -6,6 +6,9 @@
 //   list, new connections       the same with a new connection per request, as the
 //                               workbench's libcurl client connects
 //   (the two again after another account got 50,000 messages)
+//   the edge goals (EdgeLoad.h): a small list under idle, slowloris, slow-reader and
+//                               login-flood attackers, and the 50,000-message list at
+//                               64 clients; printed as goal, figure and met or not
 //   list and add                half lists, half adds; a thread stops adding at its first
 //                               failed add and reports that failure, not its follow-ons
 // Beside our own figures, ab (apache2-utils) runs the same list requests with the same
@@ -18,6 +21,8 @@
 // The large libraries are written straight into the server's database (a second SQLite
 // connection, which WAL mode allows beside the running server): adding 60,000 messages
 // through the API would take longer than the load run itself.
+#include "EdgeLoad.h"
+
 #include "refserver/FormBody.h"
 #include "tests/support/RefServerProcess.h"
 #include "tests/support/TempDir.h"
@@ -486,6 +491,9 @@ int main(int argc, char** argv) {
   }
   std::printf("another account now holds 50,000 messages\n");
   listPhases("list, keep-alive", "list, new connections");
+
+  // The edge's goals are printed with their figures; they do not fail the run.
+  RunEdgeGoals({server.pid, server.port, tokens[0], crowded}, seconds);
 
   errors += runPhase("list and add", tokens, seconds, true, [&](auto& token, auto end, auto& r) {
     mixedLoop(server.port, token, end, r);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A short load run of the reference server on loopback: each phase for 1 second, with our own
-# load tool and ab side by side, then the 10,000-message library. Prints the figures and
+# load tool and ab side by side, the edge goals under bounded attackers (3 s; goal, figure,
+# met or not, load average), then the 10,000-message library. Prints the figures and
 # fails only when a request failed (timings are never asserted; bench/refserver has the
 # full run: refserver_load --seconds 10).
 set -euo pipefail
