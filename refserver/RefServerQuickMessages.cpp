@@ -6,6 +6,8 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+
 namespace refserver {
 
 namespace {
@@ -82,9 +84,9 @@ void CRefServer::RegisterQuickMessageRoutes() {
 }
 
 // The kept reply, compressed when the client asks for gzip. The library would compress a
-// JSON body itself for such a client: the request's Accept-Encoding is taken away once the
-// reply is compressed already. A client that also takes brotli gets the plain reply for the
-// library to compress, as before.
+// JSON body itself for such a client, so the request's Accept-Encoding is taken away before
+// the kept bytes are handed over. A client that also takes brotli gets a copy of the plain
+// reply for the library to compress, as before.
 void CRefServer::ServeList(const CFormCall& call, httplib::Response& res) {
   const std::int64_t account = call.Account();
   const std::string downloadBase = DownloadBase(call.Request());
@@ -92,15 +94,23 @@ void CRefServer::ServeList(const CFormCall& call, httplib::Response& res) {
       m_listCache.Get(account, downloadBase, [&] { return BuildList(account, downloadBase); });
   const std::string accepted = call.Request().get_header_value("Accept-Encoding");
   const bool gzip = accepted.find("gzip") != std::string::npos;
-  if (!gzip || accepted.find("br") != std::string::npos) {
+  if (accepted.find("br") != std::string::npos) {
     res.set_content(reply->sPlain, kJsonContentType);
     return;
   }
   // httplib hands handlers a const view of the request it owns and reads it again only
   // to choose the reply's encoding.
   const_cast<httplib::Request&>(call.Request()).headers.erase("Accept-Encoding");
-  res.set_header("Content-Encoding", "gzip");
-  res.set_content(reply->sGzip, kJsonContentType);
+  if (gzip) res.set_header("Content-Encoding", "gzip");
+  // Written from the kept reply, never copied: a client that reads slowly holds a share of
+  // it, not a 15 MB copy of its own.
+  const size_t size = gzip ? reply->sGzip.size() : reply->sPlain.size();
+  res.set_content_provider(size, kJsonContentType,
+                           [reply, gzip](size_t offset, size_t length, httplib::DataSink& sink) {
+                             constexpr size_t kChunk = 64 * 1024;
+                             const std::string& bytes = gzip ? reply->sGzip : reply->sPlain;
+                             return sink.write(bytes.data() + offset, std::min(length, kChunk));
+                           });
 }
 
 // The list is written as text: a library of 10,000 messages is a 3 MB reply, and building
