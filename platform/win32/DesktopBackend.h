@@ -70,6 +70,9 @@ class DesktopBackend {
   virtual bool FinishTyping() { return true; }
   // A virtual key (VK_*) pressed or released on the focused window.
   virtual bool Key(BYTE vk, bool up) = 0;
+  // Whether a virtual key is down on the keyboard, whoever pressed it: 1 down, 0 up, -1 when
+  // the desktop cannot tell (what this process pressed is the answer then).
+  virtual int KeyDown(BYTE /*vk*/) { return -1; }
 
   // The clipboard offered to other programs.
   virtual bool SetClipboardText(const std::u16string& text) = 0;

@@ -32,5 +32,9 @@ void keybd_event(BYTE vk, BYTE, DWORD flags, ULONG_PTR) {
 
 short GetAsyncKeyState(int vk) {
   if (vk < 0 || vk > 255) return 0;
-  return s_keysDown[vk].load() ? static_cast<short>(0x8000) : 0;
+  constexpr short kDown = static_cast<short>(0x8000);
+  win32::DesktopBackend* desktop = win32::GetDesktopBackend();
+  const int state = desktop ? desktop->KeyDown(static_cast<BYTE>(vk)) : -1;
+  if (state >= 0) return state ? kDown : 0;
+  return s_keysDown[vk].load() ? kDown : 0;
 }

@@ -53,5 +53,6 @@ inline constexpr int VK_RMENU = 0xA5;
 // An unknown virtual key is logged and dropped.
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra);
 
-// The key state as far as this process has pressed it (high bit set while down).
+// The keyboard's state (high bit set while down), keys pressed by anyone; where the desktop
+// cannot tell, as far as this process has pressed them.
 short GetAsyncKeyState(int vk);

@@ -303,6 +303,11 @@ bool CX11Desktop::Key(BYTE vk, bool up) {
   return m_input.Key(vk, up);
 }
 
+int CX11Desktop::KeyDown(BYTE vk) {
+  Lock lock(m_pConnection->mutex);
+  return m_input.KeyDown(vk);
+}
+
 DesktopBackend* X11Desktop() {
   static std::once_flag once;
   static CX11Desktop* desktop = nullptr;

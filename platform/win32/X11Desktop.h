@@ -45,6 +45,7 @@ class CX11Desktop : public DesktopBackend {
   bool TypeCharacter(HWND hwnd, char32_t character) override;
   bool FinishTyping() override;
   bool Key(BYTE vk, bool up) override;
+  int KeyDown(BYTE vk) override;
   bool SetClipboardText(const std::u16string& text) override { return ClipboardSetText(text); }
   bool SetClipboardImage(const TBitmapPixels& image) override { return ClipboardSetImage(image); }
   bool WaitClipboardFetched(DWORD timeoutMs) override { return ClipboardWaitFetched(timeoutMs); }

@@ -171,6 +171,28 @@ bool CX11Input::Key(BYTE vk, bool up) {
   return true;
 }
 
+int CX11Input::KeyDown(BYTE vk) {
+  // Both hands' modifiers count, as on Windows.
+  unsigned long keysyms[2] = {keysymOfVk(vk), NoSymbol};
+  if (keysyms[0] == NoSymbol) return -1;
+  if (vk == VK_CONTROL) keysyms[1] = XK_Control_R;
+  if (vk == VK_SHIFT) keysyms[1] = XK_Shift_R;
+  if (vk == VK_MENU) keysyms[1] = XK_Alt_R;
+  ::Display* display = m_connection.Display();
+  char keys[32] = {};
+  XQueryKeymap(display, keys);
+  int minKeycode = 0;
+  int maxKeycode = 0;
+  XDisplayKeycodes(display, &minKeycode, &maxKeycode);
+  // Every keycode that carries the keysym: a keyboard may have two keys for one symbol.
+  for (int keycode = minKeycode; keycode <= maxKeycode; ++keycode) {
+    if (!(keys[keycode / 8] & (1 << (keycode % 8)))) continue;
+    const KeySym sym = XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), 0, 0);
+    if (sym != NoSymbol && (sym == keysyms[0] || sym == keysyms[1])) return 1;
+  }
+  return 0;
+}
+
 unsigned CX11Input::keycodeFor(unsigned long keysym, bool& shift) {
   ::Display* display = m_connection.Display();
   shift = false;

@@ -161,6 +161,9 @@ class CX11Input {
       : m_connection(connection), m_watcher(watcher) {}
   ~CX11Input();
   bool Key(BYTE vk, bool up);
+  // The key as the server's key map has it (any keyboard, any program): 1 down, 0 up, -1
+  // for a virtual key without a keysym.
+  int KeyDown(BYTE vk);
   // False (last error set) when the character could not be typed: no spare keycode, or
   // one could not be bound or freed in time.
   bool TypeCharacter(char32_t character);

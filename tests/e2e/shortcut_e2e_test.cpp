@@ -241,6 +241,42 @@ TEST_F(ShortcutE2E, LibraryLoadsInServerOrderAndTheCopyLogsIn) {
   Pump(500);
 }
 
+// Keys from the keyboard, not from this program: Ctrl+Enter in the search box sends the
+// first hit. First of all, while the keyboard is still the frame's (a cite gives it to the
+// client).
+TEST_F(ShortcutE2E, CtrlEnterFromTheKeyboardInTheSearchBoxSendsTheFirstHit) {
+  const std::string key = S().firstKey;
+  DuiLib::CControlUI* edit = S().frame->GetPaintManager().FindControl("shortcut_search");
+  ASSERT_NE(edit, nullptr);
+  S().frame->GetPaintManager().UpdateLayout();
+  const RECT rc = edit->GetPos();
+  POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  ASSERT_TRUE(::ClientToScreen(S().frame->GetHWND(), &at));
+  const auto xdotool = [&](const std::vector<std::string>& args) {
+    std::vector<std::string> command{"xdotool"};
+    command.insert(command.end(), args.begin(), args.end());
+    const pid_t pid = spawnCommand(command);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !testing_support::ProcessAlive(pid); }, 10000));
+    testing_support::WaitForExit(pid, std::chrono::milliseconds(1000));
+    Pump(300);
+  };
+  xdotool({"mousemove", std::to_string(at.x), std::to_string(at.y), "sleep", "0.1", "click", "1"});
+  edit->SetText("赠品随机");
+  S().frame->GetPaintManager().SendNotify(edit, DuiLib::DUI_MSGTYPE_TEXTCHANGED);
+  const size_t before = Transcript(key).size();
+  xdotool({"keydown", "ctrl", "key", "Return", "keyup", "ctrl"});
+  EXPECT_TRUE(PumpUntil([&] { return Transcript(key).size() >= before + 1; }, 8000))
+      << "Ctrl+Enter sent nothing";
+  Pump(300);
+  const std::vector<Json::Value> lines = Transcript(key);
+  ASSERT_EQ(lines.size(), before + 1);
+  EXPECT_EQ(lines.back()["items"][0]["text"].asString(), "买二送一，赠品随机");
+  edit->SetText("");
+  S().frame->GetPaintManager().SendNotify(edit, DuiLib::DUI_MSGTYPE_TEXTCHANGED);
+  EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
+}
+
 TEST_F(ShortcutE2E, ClickCitesIntoTheBoxWithoutSending) {
   const std::string key = S().firstKey;
   ASSERT_FALSE(key.empty());
