@@ -103,7 +103,9 @@ std::string CPictureStore::Store(std::int64_t account, const std::string& bytes,
   });
   const std::string path = m_sFolder + "/" + name;
   if (const int error = writeFileDurably(path, bytes); error != 0)
-    throw CApiError(error == ENOSPC || error == EDQUOT ? RC_DISK_FULL : RC_BAD_UPLOAD, "write");
+    throw CApiError(
+        error == ENOSPC || error == EDQUOT || error == EFBIG ? RC_DISK_FULL : RC_BAD_UPLOAD,
+        "write");
   try {
     m_db.Transaction([&](CDatabase& db) {
       if (storedBytesLocked(db, account) + size > m_nMaxBytes)

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace refserver::test {
@@ -153,6 +155,53 @@ TEST(RefServerStorage, SeparatorsDirectionMarksAndBadBytesAreEscapedInTheLog) {
     EXPECT_EQ(log.find(raw), std::string::npos) << log;
   // Text stays readable: the escapes name what was there, Chinese passes as it is.
   EXPECT_NE(log.find("a\\u{2028}b\\u{202e}c\\u{0085}d\\xffe测"), std::string::npos) << log;
+}
+
+// Files may not grow past a few kilobytes while it lives: writes fail as on a full disk.
+class CFileSizeLimit {
+ public:
+  explicit CFileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &m_saved);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = m_saved;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~CFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &m_saved);
+    std::signal(SIGXFSZ, m_oldHandler);
+  }
+
+ private:
+  rlimit m_saved{};
+  void (*m_oldHandler)(int) = nullptr;
+};
+
+TEST(RefServerStorage, AFullDiskGetsItsOwnCodeAndTheLogResumesAfterIt) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  const std::string token = client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
+  const std::string picture(100 * 1024, 'p');
+  const auto upload = [&] {
+    const httplib::MultipartFormDataItems items = {
+        {"file", picture, "a.png", "application/octet-stream"}, {"filename", "a.png", "", ""}};
+    const auto res =
+        client.Http().Post(("/zoduda_vudi/upload/uploadPic.do?tokenId=" + token).c_str(), items);
+    return res ? res->body : std::string();
+  };
+  const auto logSize = std::filesystem::file_size(server.DataDir() + "/refserver.log");
+  {
+    const CFileSizeLimit full(logSize + 16);
+    const std::string reply = upload();
+    EXPECT_NE(reply.find("\"resultCode\":6002"), std::string::npos) << reply;
+    EXPECT_NE(reply.find("服务器存储空间不足"), std::string::npos) << reply;
+    // The log line of that request did not fit either.
+    client.Get("/zoduda_vudi/during-the-full-disk");
+  }
+  EXPECT_NE(upload().find("\"resultCode\":1,"), std::string::npos);
+  client.Get("/zoduda_vudi/after-the-full-disk");
+  EXPECT_NE(fileText(server.DataDir() + "/refserver.log").find("after-the-full-disk"),
+            std::string::npos);
 }
 
 TEST(RefServerStorage, RemovedDataFolderRefusesWritesInsteadOfLosingThem) {
