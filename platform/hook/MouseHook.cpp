@@ -14,6 +14,8 @@
 #include "platform/win32/X11ErrorTrap.h"
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -51,6 +53,13 @@ class CMouseWatcher {
     m_hTarget = frame;
   }
 
+  bool WaitListening(DWORD timeoutMs) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_cvState.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                       [this] { return m_eState != EState::Starting; });
+    return m_eState == EState::Listening;
+  }
+
   void Stop() {
     std::thread thread;
     {
@@ -62,15 +71,33 @@ class CMouseWatcher {
       thread = std::move(m_thread);
     }
     thread.join();
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      if (!m_thread.joinable()) m_eState = EState::Stopped;
+    }
+    m_cvState.notify_all();
     close(m_fdWake[0]);
     close(m_fdWake[1]);
     m_fdWake[0] = m_fdWake[1] = -1;
   }
 
  private:
+  // Stopped until the first hook; Starting until the watcher has its events selected and has
+  // seen the focus once (Listening) or has given up (Failed).
+  enum class EState { Stopped, Starting, Listening, Failed };
+
   void startLocked() {
     if (m_thread.joinable() || pipe2(m_fdWake, O_CLOEXEC) != 0) return;
+    m_eState = EState::Starting;
     m_thread = std::thread([this] { run(); });
+  }
+
+  void setState(EState state) {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_eState = state;
+    }
+    m_cvState.notify_all();
   }
 
   void run();
@@ -87,6 +114,8 @@ class CMouseWatcher {
   std::map<std::string, DWORD> m_mapHooks;
   HWND m_hTarget = nullptr;
   std::thread m_thread;
+  EState m_eState = EState::Stopped;
+  std::condition_variable m_cvState;
   int m_fdWake[2] = {-1, -1};
   Atom m_atomPid = 0;
   Display* m_pDisplay = nullptr;  // the watcher thread's, while it runs
@@ -104,6 +133,7 @@ void CMouseWatcher::run() {
   Display* display = XOpenDisplay(nullptr);
   if (!display) {
     TC_LOG(TC_LOG_WARN, "mouse hook: no X display");
+    setState(EState::Failed);
     return;
   }
   // Windows vanish between the requests of a walk: the process's one handler drops those
@@ -118,6 +148,7 @@ void CMouseWatcher::run() {
       XIQueryVersion(display, &major, &minor) != Success) {
     TC_LOG(TC_LOG_WARN, "mouse hook: the X server has no XInput2");
     XCloseDisplay(display);
+    setState(EState::Failed);
     return;
   }
   m_atomPid = XInternAtom(display, "_NET_WM_PID", False);
@@ -125,11 +156,12 @@ void CMouseWatcher::run() {
   XISetMask(bits, XI_RawButtonPress);
   XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
   XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
-  XFlush(display);
+  XSync(display, False);  // selected on the server: a press from here on is seen
   m_pDisplay = display;
   pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {m_fdWake[0], POLLIN, 0}};
-  for (;;) {
+  for (bool first = true;; first = false) {
     onFocusCheck(display);
+    if (first) setState(EState::Listening);
     while (XPending(display)) {
       XEvent xevent;
       XNextEvent(display, &xevent);
@@ -256,6 +288,9 @@ void SetMouseHookTarget(HWND frame) {
 }
 void ShutdownMouseHook() {
   watcher().Stop();
+}
+bool WaitUntilMouseHookListens(DWORD timeoutMs) {
+  return watcher().WaitListening(timeoutMs);
 }
 
 }  // namespace hook

@@ -21,5 +21,9 @@ namespace hook {
 void SetMouseHookTarget(HWND frame);
 // Stops the watcher thread and drops every hook (also done at exit).
 void ShutdownMouseHook();
+// Waits at most timeoutMs until the watcher listens: its events are selected on the X server
+// and it has seen the current focus, so that a click or a focus change from then on is
+// reported. False when nothing is hooked, or the watcher has no X server or no XInput2.
+bool WaitUntilMouseHookListens(DWORD timeoutMs);
 
 }  // namespace hook

@@ -93,6 +93,9 @@ class DesktopBackend {
   // ChangeCount only grows; WaitForChange returns true as soon as it differs from `seen`.
   virtual std::uint64_t ChangeCount() = 0;
   virtual bool WaitForChange(std::uint64_t seen, DWORD milliseconds) = 0;
+  // Starts watching (if it has not) and waits at most `milliseconds` until every change from
+  // now on is counted; false when the watch cannot start in time.
+  virtual bool ListenForChanges(DWORD /*milliseconds*/) { return true; }
 
   // Optional facts; a desktop without them answers "unknown".
   // The window's title (_NET_WM_NAME, else WM_NAME); empty when unknown.

@@ -57,6 +57,7 @@ class CX11Desktop : public DesktopBackend {
   bool IsIconic(HWND hwnd) override;
   std::vector<HWND> Children(unsigned long parentId) override;
   std::uint64_t ChangeCount() override { return m_watcher.Count(); }
+  bool ListenForChanges(DWORD milliseconds) override { return m_watcher.Listen(milliseconds); }
   bool WaitForChange(std::uint64_t seen, DWORD milliseconds) override {
     return m_watcher.WaitForChange(seen, milliseconds);
   }

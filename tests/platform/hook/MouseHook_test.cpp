@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -26,6 +27,18 @@ TEST(MouseHook, NullAndEmptyKeysAreRefused) {
   EXPECT_EQ(fnhookmouse("", 1), -1);
   EXPECT_EQ(fnunhookmouse(nullptr), -1);
   EXPECT_EQ(fnunhookmouse(""), -1);
+}
+
+TEST(MouseHook, WithoutAnXServerItNeverListens) {
+  EXPECT_FALSE(hook::WaitUntilMouseHookListens(0));  // nothing hooked, nothing watches
+  ASSERT_EQ(fnhookmouse("{B}", 100), 0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(hook::WaitUntilMouseHookListens(10000));
+  // It says so once the watcher has given up, not when the time is up.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(fnunhookmouse("{B}"), 0);
+  hook::ShutdownMouseHook();
+  EXPECT_FALSE(hook::WaitUntilMouseHookListens(0));
 }
 
 TEST(MouseHook, ManyThreadsHookAndShutDownCleanly) {

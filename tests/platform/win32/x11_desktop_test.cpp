@@ -11,6 +11,7 @@
 #include "platform/win32/Sync.h"
 #include "platform/win32/Window.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Wait.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -37,6 +38,8 @@
 
 namespace {
 
+using testing_support::WaitUntil;
+
 constexpr int kAreaWidth = 800;
 constexpr int kAreaHeight = 600;
 
@@ -59,15 +62,9 @@ class CXEnvironment : public ::testing::Environment {
 };
 const auto* s_environment = ::testing::AddGlobalTestEnvironment(new CXEnvironment);
 
-// Runs the event loop until the condition holds or the time is up.
-bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+// Qt's events run while a test waits: the test's own windows are Qt windows.
+void RunQtEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 HWND HandleOf(QWidget* widget) {
@@ -215,7 +212,7 @@ class X11DesktopTest : public ::testing::Test {
     ASSERT_NE(win32::X11Desktop(), nullptr);
     windows = std::make_unique<CWorkbenchWindows>();
     win32::SetOwnWindowBackend(windows.get());
-    ASSERT_TRUE(WaitUntil([&] { return windows->frame.isVisible(); }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return windows->frame.isVisible(); }, 2000, RunQtEvents));
     setenv("TC_HKCU_FILE", dir.file("hkcu.ini").c_str(), 1);
     setenv("TC_STANDIN_DATA_ROOT", dir.file("data").c_str(), 1);
   }
@@ -253,7 +250,8 @@ class X11DesktopTest : public ::testing::Test {
 
   HWND WaitForWindow(DWORD pid, const char* className, int milliseconds = 10000) {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindWindowOf(pid, className)) != nullptr; }, milliseconds);
+    WaitUntil([&] { return (found = FindWindowOf(pid, className)) != nullptr; }, milliseconds,
+              RunQtEvents);
     return found;
   }
 
@@ -325,10 +323,10 @@ TEST_F(X11DesktopTest, LoginWindowIsEmbeddedAndCentred) {
   RECT area{};
   windows->GetWindowRect(windows->hArea, &area);
   RECT rect{};
-  ASSERT_TRUE(
-      WaitUntil([&] { return GetWindowRect(login, &rect) && rect.left - area.left == 250; }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(login, &rect) && rect.left - area.left == 250; },
+                        2000, RunQtEvents));
   EXPECT_EQ(rect.top - area.top, 100);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(login) != FALSE; }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(login) != FALSE; }, 2000, RunQtEvents));
   // No longer top-level: the search does not find it again.
   EXPECT_EQ(FindWindowOf(info.dwProcessId, "WeChatLoginWndForPC"), nullptr);
   // Hidden and shown again inside the area.
@@ -345,8 +343,7 @@ TEST_F(X11DesktopTest, LoginWindowIsEmbeddedAndCentred) {
 TEST_F(X11DesktopTest, NewWindowEndsThePollWaitEarly) {
   HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   win32::DesktopBackend* desktop = win32::GetDesktopBackend();
-  desktop->ChangeCount();  // the watcher runs from here on
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(desktop->ListenForChanges(5000));  // every change from here on is counted
   PROCESS_INFORMATION info = StartStandin("wxid_wait", -1);
   HWND login = nullptr;
   const auto start = std::chrono::steady_clock::now();
@@ -369,8 +366,9 @@ TEST_F(X11DesktopTest, MainWindowIsMaximisedInTheAreaAndShownOrHidden) {
   ASSERT_NE(main, nullptr);
   Embed(main, true);
   RECT rect{};
-  ASSERT_TRUE(WaitUntil(
-      [&] { return GetWindowRect(main, &rect) && rect.right - rect.left == kAreaWidth; }, 2000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return GetWindowRect(main, &rect) && rect.right - rect.left == kAreaWidth; },
+                2000, RunQtEvents));
   EXPECT_EQ(rect.bottom - rect.top, kAreaHeight);
   RECT area{};
   windows->GetWindowRect(windows->hArea, &area);
@@ -392,8 +390,8 @@ TEST_F(X11DesktopTest, TopLevelWindowIsMaximisedOnTheScreen) {
   ShowWindow(main, SW_SHOWMAXIMIZED);
   RECT rect{};
   // By the window manager (less its decorations) or, on a bare server, to the root's size.
-  EXPECT_TRUE(
-      WaitUntil([&] { return GetWindowRect(main, &rect) && rect.right - rect.left > 1000; }, 3000))
+  EXPECT_TRUE(WaitUntil([&] { return GetWindowRect(main, &rect) && rect.right - rect.left > 1000; },
+                        3000, RunQtEvents))
       << "width " << rect.right - rect.left << " (was " << before.right - before.left << ")";
   EXPECT_GT(rect.bottom - rect.top, 800);
   EXPECT_TRUE(IsWindowVisible(main));
@@ -420,7 +418,7 @@ TEST_F(X11DesktopTest, ReplyArrivesExactlyTwentyTimesInARow) {
     SendShortcut();
     ASSERT_TRUE(WaitUntil(
         [&] { return ReadTranscript(TranscriptOf("wxid_reply")).size() == std::size_t(round + 1); },
-        5000))
+        5000, RunQtEvents))
         << "round " << round;
   }
   const std::vector<Json::Value> lines = ReadTranscript(TranscriptOf("wxid_reply"));
@@ -448,7 +446,7 @@ TEST_F(X11DesktopTest, ClickIntoAnEmbeddedCopyPostsItsWindowToTheFrame) {
   Embed(main, true);
   DWORD thread = GetWindowThreadProcessId(main, nullptr);
   ASSERT_EQ(fnhookmouse("{key-hook}", thread), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the watcher listens
+  ASSERT_TRUE(hook::WaitUntilMouseHookListens(5000));
   SendMessageA(main, WM_LBUTTONDOWN, 0, MAKELPARAM(200, 200));
   SendMessageA(main, WM_LBUTTONUP, 0, MAKELPARAM(200, 200));
   auto postedMain = [&] {
@@ -458,7 +456,7 @@ TEST_F(X11DesktopTest, ClickIntoAnEmbeddedCopyPostsItsWindowToTheFrame) {
     }
     return false;
   };
-  EXPECT_TRUE(WaitUntil(postedMain, 3000));
+  EXPECT_TRUE(WaitUntil(postedMain, 3000, RunQtEvents));
   EXPECT_EQ(fnunhookmouse("{key-hook}"), 0);
   EXPECT_EQ(fnunhookmouse("{key-hook}"), -1);
   {
@@ -467,7 +465,7 @@ TEST_F(X11DesktopTest, ClickIntoAnEmbeddedCopyPostsItsWindowToTheFrame) {
   }
   SendMessageA(main, WM_LBUTTONDOWN, 0, MAKELPARAM(210, 200));
   SendMessageA(main, WM_LBUTTONUP, 0, MAKELPARAM(210, 200));
-  WaitUntil([] { return false; }, 300);
+  WaitUntil([] { return false; }, 300, RunQtEvents);
   EXPECT_FALSE(postedMain());  // unhooked: nothing more
 }
 
@@ -478,7 +476,7 @@ TEST_F(X11DesktopTest, FocusIntoAnEmbeddedCopyPostsItsWindowToTheFrame) {
   Embed(main, true);
   SetForegroundWindow(windows->hFrame);  // the focus starts outside the copy
   ASSERT_EQ(fnhookmouse("{key-focus}", GetWindowThreadProcessId(main, nullptr)), 0);
-  WaitUntil([] { return false; }, 400);
+  WaitUntil([] { return false; }, 400, RunQtEvents);
   {
     std::lock_guard<std::mutex> lock(windows->mutex);
     windows->posted.clear();
@@ -491,7 +489,7 @@ TEST_F(X11DesktopTest, FocusIntoAnEmbeddedCopyPostsItsWindowToTheFrame) {
     }
     return false;
   };
-  EXPECT_TRUE(WaitUntil(postedMain, 3000));
+  EXPECT_TRUE(WaitUntil(postedMain, 3000, RunQtEvents));
   fnunhookmouse("{key-focus}");
 }
 
@@ -501,7 +499,7 @@ TEST_F(X11DesktopTest, LogOutDestroysTheMainWindowAndAnExitLeavesNoProcess) {
   ASSERT_NE(main, nullptr);
   Embed(main, true);
   kill(static_cast<pid_t>(info.dwProcessId), SIGUSR1);  // the stand-in logs out
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(main); }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(main); }, 3000, RunQtEvents));
   EXPECT_NE(WaitForWindow(info.dwProcessId, "WeChatLoginWndForPC", 5000), nullptr);
   EXPECT_TRUE(TerminateProcess(info.hProcess, 0));
   EXPECT_EQ(WaitForSingleObject(info.hProcess, 0), WAIT_OBJECT_0);
@@ -522,8 +520,8 @@ TEST_F(X11DesktopTest, ThreeCopiesAreToldApartByProcess) {
   Embed(logins[1], false);
   ShowWindow(logins[0], SW_HIDE);
   ShowWindow(logins[2], SW_HIDE);
-  EXPECT_TRUE(
-      WaitUntil([&] { return !IsWindowVisible(logins[0]) && !IsWindowVisible(logins[2]); }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(logins[0]) && !IsWindowVisible(logins[2]); },
+                        2000, RunQtEvents));
   EXPECT_EQ(FindWindowOf(copies[0].dwProcessId, "WeChatLoginWndForPC"), nullptr);
   EXPECT_TRUE(IsWindowVisible(logins[1]));
 }
