@@ -24,7 +24,18 @@ void CMenuElementUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
     CListContainerElementUI::SetAttribute(pstrName, pstrValue);
 }
 
+bool CMenuElementUI::Add(CControlUI* pControl) {
+  if (pControl && pControl->GetInterface("MenuElement")) pControl->SetVisible(false);
+  return CListContainerElementUI::Add(pControl);
+}
+
+bool CMenuElementUI::AddAt(CControlUI* pControl, int iIndex) {
+  if (pControl && pControl->GetInterface("MenuElement")) pControl->SetVisible(false);
+  return CListContainerElementUI::AddAt(pControl, iIndex);
+}
+
 bool CMenuElementUI::HasSubMenu() const {
+  if (m_pSubMenuWnd) return true;  // its items are lent to the open sub-menu
   for (int i = 0; i < GetCount(); ++i)
     if (GetItemAt(i)->GetInterface("MenuElement")) return true;
   return false;

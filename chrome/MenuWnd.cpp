@@ -2,6 +2,7 @@
 
 #include "chrome/MenuElementUI.h"
 #include "chrome/MenuUI.h"
+#include "platform/log/Log.h"
 
 #include <strings.h>
 
@@ -99,6 +100,7 @@ void CMenuWnd::BuildSubMenu() {
       items.push_back(m_pOwnerElement->GetItemAt(i));
   for (CControlUI* item : items) {
     m_pOwnerElement->Remove(item, true);
+    item->SetVisible(true);
     m_pLayout->Add(item);
   }
   m_PaintManager.AttachDialog(m_pLayout);
@@ -158,6 +160,18 @@ bool CMenuWnd::IsMenuWindow(HWND hWnd) {
                              [hWnd](CMenuWnd* menu) { return menu->GetHWND() == hWnd; });
 }
 
+bool CMenuWnd::IsOwnerWindow(HWND hWnd) {
+  if (!hWnd) return false;
+  for (CMenuWnd* menu : s_observers) {
+    if (menu->m_pOwnerElement) continue;
+    HWND top = menu->m_hOwner;
+    if (top == hWnd) return true;
+    while (top && ::GetParent(top)) top = ::GetParent(top);
+    if (top == hWnd) return true;
+  }
+  return false;
+}
+
 int CMenuWnd::OpenCount() {
   return static_cast<int>(s_observers.size());
 }
@@ -193,7 +207,10 @@ void CMenuWnd::Receive(const TMenuNotice& notice) {
 
 LRESULT CMenuWnd::OnKillFocus(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
   bHandled = TRUE;
-  if (!IsMenuWindow(reinterpret_cast<HWND>(wParam))) CloseAll();
+  const auto to = reinterpret_cast<HWND>(wParam);
+  if (IsMenuWindow(to) || IsOwnerWindow(to)) return 0;
+  TC_LOG(TC_LOG_DEBUG, "menus close: the focus left for window " << to);
+  CloseAll();
   return 0;
 }
 

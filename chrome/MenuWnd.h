@@ -3,9 +3,14 @@
 // the chosen item's id to the owner's window after it has closed, and deletes itself.
 //
 // Every open menu window is in one process-wide observer list. A choice, the focus leaving
-// the menus, or a click on the owner closes them all; entering an item closes the sub-menus
-// opened below its menu. Only the root menu reports the choice, so one choice posts exactly
-// one 0x4FF however many sub-menus were open.
+// for a window that is neither a menu nor the menus' owner, or a click on the owner (the owner
+// calls CloseAll) closes them all; entering an item closes the sub-menus opened below its
+// menu. Only the root menu reports the choice, so one choice posts exactly one 0x4FF however
+// many sub-menus were open.
+//
+// The owner taking the focus is no reason to close: a window manager hands the owner the
+// focus it asked for when it gets round to it (a frame just brought back from the tray, say),
+// which may be after a menu opened for it has taken the focus.
 //
 //   auto* menu = new CMenuWnd(frameHwnd, &paintManager);
 //   menu->Init(nullptr, "traymenu.xml", "xml", cursorPoint);
@@ -41,6 +46,8 @@ class CMenuWnd : public DuiLib::WindowImplBase {
   static void Broadcast(const TMenuNotice& notice);
   static void CloseAll();
   static bool IsMenuWindow(HWND hWnd);
+  // True for the window a root menu was opened for, or its top-level window.
+  static bool IsOwnerWindow(HWND hWnd);
   static int OpenCount();
 
   // hooks
