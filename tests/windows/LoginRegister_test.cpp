@@ -42,8 +42,8 @@ TEST_F(LoginRegisterTest, RegistrationWithTheSmsCodeEndsSignedIn) {
   EXPECT_EQ(m_login.m_nSmsCountdown, 59);
 
   Type(m_login, "register_sms_edit", SmsCode(kNewPhone));
-  Type(m_login, "register_password_edit", "新密码 & 1");
-  Type(m_login, "register_repassword_edit", "新密码 & 1");
+  Type(m_login, "register_password_edit", "新密码 & 12");
+  Type(m_login, "register_repassword_edit", "新密码 & 12");
   Click(m_login, "register_btn");
   ASSERT_TRUE(Visible(m_login, "success_layout")) << Text(m_login, "login_tip");
   EXPECT_FALSE(Visible(m_login, "register_view"));
