@@ -104,6 +104,14 @@ class RowsClipboardE2E : public ::testing::Test {
   void Press(const std::string& chord) {
     ASSERT_EQ(run("xdotool key --clearmodifiers " + chord), 0) << chord;
   }
+  // Gives a window the keyboard focus once it can take it: X refuses the focus to a window
+  // that is not viewable, and a copy switched to is mapped a moment after its row is selected.
+  void Focus(HWND window, unsigned long id) {
+    ASSERT_NE(id, 0u);
+    ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(window) != FALSE; }, 5000))
+        << "window " << id << " is not viewable";
+    ASSERT_EQ(run("xdotool windowfocus --sync " + std::to_string(id)), 0) << "window " << id;
+  }
   // The selected row and the copy on show once they agree on `key`.
   bool Shows(const std::string& key) {
     return PumpUntil([&] { return SelectedKey() == key && Manager().GetCurrWeChat() == key; },
@@ -193,25 +201,24 @@ TEST_F(RowsClipboardE2E, ThreeCopiesLogIn) {
 TEST_F(RowsClipboardE2E, ChordsSwitchAlsoWhileTheFocusIsInTheEmbeddedCopy) {
   ASSERT_EQ(S().keys.size(), 3u);
   const auto focusCopy = [&](const std::string& key) {
-    const auto xid = reinterpret_cast<std::uintptr_t>(MainWindowOf(key));
-    ASSERT_EQ(run("xdotool windowfocus --sync " + std::to_string(xid)), 0);
+    HWND window = MainWindowOf(key);
+    Focus(window, static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(window)));
   };
-  focusCopy(S().keys[2]);
+  ASSERT_NO_FATAL_FAILURE(focusCopy(S().keys[2]));
   Press("ctrl+1");
   EXPECT_TRUE(Shows(S().keys[0]));
-  focusCopy(S().keys[0]);
+  ASSERT_NO_FATAL_FAILURE(focusCopy(S().keys[0]));
   Press("ctrl+Tab");
   EXPECT_TRUE(Shows(S().keys[1]));
-  focusCopy(S().keys[1]);
+  ASSERT_NO_FATAL_FAILURE(focusCopy(S().keys[1]));
   Press("ctrl+shift+Tab");
   EXPECT_TRUE(Shows(S().keys[0]));
-  focusCopy(S().keys[0]);
+  ASSERT_NO_FATAL_FAILURE(focusCopy(S().keys[0]));
   Press("ctrl+shift+Tab");  // wraps to the last row
   EXPECT_TRUE(Shows(S().keys[2]));
   // With the frame itself focused.
   const unsigned long frameId = win32::GetOwnWindowBackend()->NativeId(S().frame->GetHWND());
-  ASSERT_NE(frameId, 0u);
-  ASSERT_EQ(run("xdotool windowfocus --sync " + std::to_string(frameId)), 0);
+  ASSERT_NO_FATAL_FAILURE(Focus(S().frame->GetHWND(), frameId));
   Press("ctrl+2");
   EXPECT_TRUE(Shows(S().keys[1]));
   Press("ctrl+9");  // no ninth row: nothing changes
