@@ -1,36 +1,39 @@
 // The workbench as an operator meets it: the real tandem_chats program, signed in with the
 // development switch against the reference server, running stand-in clients, on a real X
 // server (bare or under openbox, started around this program by scripts/xvfb-run-wm.sh).
-// The tests share one run of the workbench and build on each other in the order written.
+// The tests share one run of the workbench as long as it is in the state the next one needs;
+// each says which state it starts from, and a test after a failed one starts the workbench
+// afresh, so that one fault fails one test.
 //
 // Everything is observed from outside: which client window is mapped and on top inside the
 // frame, the window manager's client list and window states are read from the X server;
 // processes from /proc; what the frame told the operator (message boxes, the counter, row
 // titles, the copy on show) from its log. Input is real: pointer clicks and keys through
-// XTest; message boxes are answered with the keyboard.
+// XTest; message boxes are answered through the workbench's answers file. Before it acts, a
+// test waits for the state it acts on, and a test that shows that nothing happened waits
+// for the frame's answer to a ping: the frame has then handled everything sent before.
 #include "platform/win32/DesktopBackend.h"
 #include "platform/win32/Input.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Toolhelp.h"
 #include "platform/win32/Window.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <csignal>
@@ -46,8 +49,7 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using testing_support::WaitUntil;
 
 constexpr const char* kTitle = "Orvo客服-电商版";
 constexpr int kQuota = 3;
@@ -176,6 +178,61 @@ class CXProbe {
     if (!size || !at) return RECT{};
     return RECT{at->dst_x, at->dst_y, at->dst_x + size->width, at->dst_y + size->height};
   }
+  // True when the keyboard focus is on the window or inside it.
+  bool HasFocus(xcb_window_t window) {
+    Reply<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(m_pXcb, xcb_get_input_focus(m_pXcb), nullptr));
+    for (xcb_window_t at = reply ? reply->focus : 0; at > XCB_INPUT_FOCUS_POINTER_ROOT;) {
+      if (at == window) return true;
+      Reply<xcb_query_tree_reply_t> tree(
+          xcb_query_tree_reply(m_pXcb, xcb_query_tree(m_pXcb, at), nullptr));
+      at = tree ? tree->parent : 0;
+    }
+    return false;
+  }
+  // Sends the window's client a _NET_WM_PING and waits at most timeoutMs for the answer. A
+  // client answers once it has handled every event that reached it before the ping: the
+  // clicks and keys sent before, and all they started on its GUI thread.
+  bool Ping(xcb_window_t window, int timeoutMs) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+      xcb_disconnect(c);
+      return false;
+    }
+    // Answers go to the root: Qt's to those who listen for its structure, other toolkits' to
+    // those who listen for its sub-windows'.
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, m_nRoot, XCB_CW_EVENT_MASK, &mask);
+    static uint32_t s_nToken = 1000;
+    const uint32_t token = ++s_nToken;
+    xcb_client_message_event_t ping{};
+    ping.response_type = XCB_CLIENT_MESSAGE;
+    ping.format = 32;
+    ping.window = window;
+    ping.type = Atom("WM_PROTOCOLS");
+    ping.data.data32[0] = Atom("_NET_WM_PING");
+    ping.data.data32[1] = token;
+    ping.data.data32[2] = window;
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ping));
+    xcb_flush(c);
+    const bool answered = WaitUntil(
+        [&] {
+          bool found = false;
+          while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+            found = found ||
+                    ((event->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
+                     message->type == ping.type && message->data.data32[0] == ping.data.data32[0] &&
+                     message->data.data32[1] == token);
+            std::free(event);
+          }
+          return found || xcb_connection_has_error(c) != 0;
+        },
+        timeoutMs);
+    const bool ok = answered && !xcb_connection_has_error(c);
+    xcb_disconnect(c);
+    return ok;
+  }
   std::vector<uint32_t> ClientList() { return Numbers(m_nRoot, "_NET_CLIENT_LIST"); }
   bool HasWindowManager() { return !Numbers(m_nRoot, "_NET_SUPPORTING_WM_CHECK").empty(); }
   // Top-level windows of a process with this title (viewable ones only when asked).
@@ -216,16 +273,6 @@ bool ProcessAlive(pid_t pid) {
   return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
 }
 
-// Polls pred every 20 ms for at most timeoutMs.
-bool WaitUntil(const std::function<bool()>& pred, int timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < deadline) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return pred();
-}
-
 pid_t Spawn(const std::vector<std::string>& args, const fs::path& output) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -262,7 +309,7 @@ struct TSession {
   std::map<uint32_t, std::string> keys;  // process -> instance key
   size_t added = 0;                      // copies added by the frame so far
   int oldLogs = 0;                       // logs of earlier starts, kept as .1, .2, ...
-  bool started = true;                   // false once the first start failed
+  bool known = false;                    // the workbench is in the state the last test left
   std::unique_ptr<CXProbe> x;
 };
 
@@ -275,9 +322,78 @@ class MainFrameE2E : public ::testing::Test {
   TSession& S() { return *s_session; }
   CXProbe& X() { return *S().x; }
 
-  // The tests build on each other: without a frame there is nothing left to try.
-  void SetUp() override {
-    if (!S().started) GTEST_SKIP() << "the workbench did not start";
+  // A failed test leaves the workbench in a state nobody knows: the next one starts afresh.
+  void TearDown() override {
+    if (HasFailure()) S().known = false;
+  }
+
+  // Ends whatever of the run still runs (a plain kill is a confirmed exit, after which the
+  // copies end with the workbench; strays are killed) and forgets its rows and answers.
+  void StopWorkbench() {
+    S().known = false;
+    if (S().framePid > 0) {
+      if (ProcessAlive(S().framePid)) ::kill(S().framePid, SIGTERM);
+      if (WaitExit(S().framePid, 10000) < 0) {
+        ::kill(S().framePid, SIGKILL);
+        WaitExit(S().framePid, 5000);
+      }
+    }
+    S().framePid = -1;
+    S().frame = 0;
+    for (uint32_t pid : StandinsOfRun()) ::kill(static_cast<pid_t>(pid), SIGKILL);
+    ASSERT_TRUE(WaitUntil([&] { return StandinsOfRun().empty(); }, 5000)) << "copies outlive it";
+    std::ofstream(S().root / "answers.txt", std::ios::trunc);
+    S().rows.clear();
+    S().keys.clear();
+    S().added = 0;
+  }
+  // Starts the workbench (its output into `out`) and waits for its frame and first copy.
+  void StartWorkbench(const std::string& out) {
+    StartNewLog();
+    S().added = 0;
+    S().rows.clear();
+    S().framePid = Spawn({(S().program / "tandem_chats").string()}, S().root / out);
+    ASSERT_GT(S().framePid, 0);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          return (S().frame = X().FindTopLevel(static_cast<uint32_t>(S().framePid), kTitle, true));
+        },
+        15000))
+        << ReadFile(S().root / out) << Log();
+    NoteNewCopy();
+  }
+  // The state that the tests before left: running, the frame on screen and answering, the
+  // rows those of its copies, no answer left for a box.
+  bool Healthy() {
+    if (!S().known || S().framePid <= 0 || !ProcessAlive(S().framePid) || !S().frame ||
+        !X().Viewable(S().frame) || !ReadFile(S().root / "answers.txt").empty())
+      return false;
+    std::vector<uint32_t> copies = CopiesOf(S().framePid);
+    std::vector<uint32_t> rows = S().rows;
+    std::sort(copies.begin(), copies.end());
+    std::sort(rows.begin(), rows.end());
+    return copies == rows && X().Ping(S().frame, 5000);
+  }
+  // Where every test starts: the workbench running, its frame on screen with `copies` copies
+  // in its rows, the last one shown. What the test before left serves when it is that (or
+  // fewer copies: they are added); anything else starts the workbench afresh.
+  void Reset(size_t copies) {
+    if (!Healthy() || S().rows.size() > copies) {
+      ASSERT_NO_FATAL_FAILURE(StopWorkbench());
+      ASSERT_NO_FATAL_FAILURE(StartWorkbench("restart.out"));
+      ExpectShown(0);
+    }
+    while (S().rows.size() < copies) ASSERT_NO_FATAL_FAILURE(AddCopy());
+    ASSERT_EQ(S().rows.size(), copies);
+    S().known = true;
+  }
+  // Adds a copy with the add button, enabled again once the last copy shows a window, and
+  // waits until the new copy is the one shown.
+  void AddCopy() {
+    ASSERT_TRUE(WaitUntil([&] { return Count("WECHATLOGINUIGOT or") >= S().added; }, 10000));
+    Click(kAddX, kAddY);
+    NoteNewCopy();
+    ExpectShown(S().rows.size() - 1);
   }
 
   // The log of the workbench (found once it exists).
@@ -337,11 +453,12 @@ class MainFrameE2E : public ::testing::Test {
     return rect;
   }
   void Click(int clientX, int clientY) {
+    ASSERT_TRUE(WaitUntil([&] { return X().Viewable(S().frame); }, 5000)) << "no frame to click";
     const RECT frame = FrameRect();
     const std::string command = "xdotool mousemove --sync " + std::to_string(frame.left + clientX) +
                                 " " + std::to_string(frame.top + clientY) + " click 1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    std::this_thread::sleep_for(150ms);
+    ASSERT_TRUE(X().Ping(S().frame, 5000)) << "the frame did not take the click";
   }
   void ClickRow(int row) { Click(kRowClickX, kListTop + row * kRowHeight + 30); }
 
@@ -373,9 +490,10 @@ class MainFrameE2E : public ::testing::Test {
   }
 
   // Opens the tray icon's menu as a right click on the icon does (the pointer placed first:
-  // the menu opens at it) and returns the menu's window once it is viewable, or 0. A menu
-  // opened while the frame is still taking the focus it was given (just brought back from
-  // the tray) closes at once, as a tray menu does on Windows: the click is tried again.
+  // the menu opens at it) and returns the menu's window once it is viewable and has handled
+  // its showing, or 0. The first tray message after the frame came back from the tray
+  // sometimes opens no menu that stays (a fault of its own, not yet understood): the message
+  // is posted again, at most three times.
   xcb_window_t OpenTrayMenu() {
     const auto pid = static_cast<uint32_t>(S().framePid);
     const std::vector<xcb_window_t> before = X().TopLevels(pid);
@@ -384,9 +502,8 @@ class MainFrameE2E : public ::testing::Test {
                              std::to_string(frame.top + 400);
     if (std::system(move.c_str()) != 0) return 0;
     const UINT tray = RegisterWindowMessageA("WM_TRAYICON");
-    // The menu: a new viewable top-level window of the frame's process. A loaded machine may
-    // take longer than one wait to show it, and a second message replaces the first menu, so
-    // the window is looked for again after every attempt rather than remembered.
+    // The menu: a new viewable top-level window of the frame's process. A second message
+    // replaces the first menu, so the window is looked for again after every attempt.
     xcb_window_t menu = 0;
     const auto findMenu = [&] {
       menu = 0;
@@ -401,9 +518,10 @@ class MainFrameE2E : public ::testing::Test {
       }
       WaitUntil(findMenu, 3000);
     }
-    std::this_thread::sleep_for(200ms);  // laid out and painted before it is clicked
-    WaitUntil(findMenu, 1000);
-    return menu;
+    if (!menu) return 0;
+    // Laid out and painted before it is clicked: it has handled its showing.
+    if (!X().Ping(menu, 5000)) ADD_FAILURE() << "the menu does not answer";
+    return findMenu() ? menu : 0;
   }
 
   // After an add: the new copy's process, key and row.
@@ -536,42 +654,32 @@ void MainFrameE2E::TearDownTestSuite() {
 }
 
 TEST_F(MainFrameE2E, TheFrameOpensWithOneCopyShownInIt) {
-  S().framePid = Spawn({(S().program / "tandem_chats").string()}, S().root / "frame.out");
-  ASSERT_GT(S().framePid, 0);
-  S().started = false;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        return (S().frame = X().FindTopLevel(static_cast<uint32_t>(S().framePid), kTitle, true));
-      },
-      15000))
-      << ReadFile(S().root / "frame.out") << Log();
-  NoteNewCopy();
+  ASSERT_NO_FATAL_FAILURE(StopWorkbench());
+  ASSERT_NO_FATAL_FAILURE(StartWorkbench("frame.out"));
   ASSERT_EQ(S().rows.size(), 1u);
-  S().started = true;
   ASSERT_EQ(CopiesOf(S().framePid), std::vector<uint32_t>{S().rows[0]});
   ExpectShown(0);
   EXPECT_TRUE(WaitLog("webchats_numbs: 1/3", 1, 3000)) << Log();
+  S().known = true;
 }
 
 TEST_F(MainFrameE2E, AddingStopsAtTheQuotaWithTheLimitMessage) {
-  for (int i = 1; i < kQuota; ++i) {
-    // The add button is enabled again once the new copy shows a window.
-    ASSERT_TRUE(WaitUntil([&] { return Count("WECHATLOGINUIGOT or") >= S().added; }, 10000));
-    Click(kAddX, kAddY);
-    NoteNewCopy();
-    ExpectShown(S().rows.size() - 1);
-  }
+  ASSERT_NO_FATAL_FAILURE(Reset(1));
+  // The add button is enabled again once the new copy shows a window.
+  for (int i = 1; i < kQuota; ++i) ASSERT_NO_FATAL_FAILURE(AddCopy());
   EXPECT_EQ(CopiesOf(S().framePid).size(), 3u);
   EXPECT_TRUE(WaitLog("webchats_numbs: 3/3", 1, 3000));
   ASSERT_TRUE(WaitUntil([&] { return Count("WECHATLOGINUIGOT or") >= S().added; }, 10000));
   Answer("ok");
   Click(kAddX, kAddY);
   EXPECT_TRUE(WaitBox("添加微信", "微信数已经到达系统设置的最大值.", 0)) << "no limit message";
-  std::this_thread::sleep_for(500ms);
+  // A copy would have been started before the frame answers.
+  EXPECT_TRUE(X().Ping(S().frame, 5000));
   EXPECT_EQ(CopiesOf(S().framePid).size(), 3u) << "the fourth add started a copy";
 }
 
 TEST_F(MainFrameE2E, EachRowGetsItsTitleAndPictureAfterItsLogin) {
+  ASSERT_NO_FATAL_FAILURE(Reset(3));
   ASSERT_EQ(S().rows.size(), 3u);
   for (const std::string& key :
        {S().keys[S().rows[0]], S().keys[S().rows[1]], S().keys[S().rows[2]]})
@@ -592,6 +700,7 @@ TEST_F(MainFrameE2E, EachRowGetsItsTitleAndPictureAfterItsLogin) {
 }
 
 TEST_F(MainFrameE2E, ClickingRowsShowsAndReportsTheCopyClicked) {
+  ASSERT_NO_FATAL_FAILURE(Reset(3));
   for (size_t row : {0u, 1u, 2u, 0u, 2u}) {
     ClickRow(static_cast<int>(row));
     ExpectShown(row);
@@ -599,6 +708,7 @@ TEST_F(MainFrameE2E, ClickingRowsShowsAndReportsTheCopyClicked) {
 }
 
 TEST_F(MainFrameE2E, ACopyKilledLeavesTheListWithinASecond) {
+  ASSERT_NO_FATAL_FAILURE(Reset(3));
   const uint32_t killed = S().rows[1];
   // The numbers follow: the third row moves up and the counter shows 2/3.
   const size_t twos = Count("webchats_numbs: 2/3");
@@ -612,30 +722,35 @@ TEST_F(MainFrameE2E, ACopyKilledLeavesTheListWithinASecond) {
 }
 
 TEST_F(MainFrameE2E, EscapeDoesNothing) {
+  ASSERT_NO_FATAL_FAILURE(Reset(2));
   const size_t boxes = Count("message box");
   ASSERT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(uintptr_t{S().frame})));
-  std::this_thread::sleep_for(200ms);
+  ASSERT_TRUE(WaitUntil([&] { return X().HasFocus(S().frame); }, 5000)) << "the frame has no focus";
   keybd_event(VK_ESCAPE, 0, 0, 0);
   keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
-  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(X().Ping(S().frame, 5000)) << "the frame did not take the key";
   EXPECT_TRUE(X().Viewable(S().frame));
   EXPECT_EQ(Count("message box"), boxes);
   EXPECT_EQ(CopiesOf(S().framePid).size(), 2u);
 }
 
 TEST_F(MainFrameE2E, ClosingAsksAndCancelKeepsEverythingRunning) {
+  ASSERT_NO_FATAL_FAILURE(Reset(2));
   const std::vector<uint32_t> before = CopiesOf(S().framePid);
+  const size_t asked = Count("message box \"确认\": 请确认是否退出？");
   Answer("cancel");
   // The window's own close command, as a window manager sends it.
   ASSERT_TRUE(win32::GetDesktopBackend()->Close(reinterpret_cast<HWND>(uintptr_t{S().frame})));
-  EXPECT_TRUE(WaitBox("确认", "请确认是否退出？", 0)) << "closing did not ask";
-  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(WaitBox("确认", "请确认是否退出？", asked)) << "closing did not ask";
+  // Had it gone on closing, it would have done so before it answers.
+  EXPECT_TRUE(X().Ping(S().frame, 5000));
   EXPECT_TRUE(X().Viewable(S().frame));
   EXPECT_TRUE(ProcessAlive(S().framePid));
   EXPECT_EQ(CopiesOf(S().framePid), before);
 }
 
 TEST_F(MainFrameE2E, KickingOffTheOnlyRowStartsANewCopy) {
+  ASSERT_NO_FATAL_FAILURE(Reset(2));
   // Kick off the second row (selected first, so that its button shows), then the only one.
   ClickRow(1);
   ExpectShown(1);
@@ -656,6 +771,7 @@ TEST_F(MainFrameE2E, KickingOffTheOnlyRowStartsANewCopy) {
 }
 
 TEST_F(MainFrameE2E, TheCloseButtonHidesIntoTheTrayAndASecondStartBringsItBack) {
+  ASSERT_NO_FATAL_FAILURE(Reset(1));
   Click(kCloseX, kCloseY);
   ASSERT_TRUE(WaitUntil([&] { return !X().Viewable(S().frame); }, 3000)) << "the frame stayed";
   const bool wm = X().HasWindowManager();
@@ -697,11 +813,13 @@ TEST_F(MainFrameE2E, TheCloseButtonHidesIntoTheTrayAndASecondStartBringsItBack) 
 }
 
 TEST_F(MainFrameE2E, AMenuClosesOnAClickOutsideIt) {
-  // Open fault: on a loaded machine the tray menu opened right after the frame came back from
-  // the tray sometimes closes at once (it closes when it loses the focus), so no menu is found.
-  // Passes when run alone; skipped until that is understood. Under openbox, once it has run,
-  // the next tray menu (the exit test's) is not found either.
+  // Open fault: on a bare server, a tray menu asked for right after the frame came back from
+  // the tray sometimes never stays open, however often it is asked for within 9 s (under
+  // openbox it passes). In one such run the frame's log showed none of those messages
+  // decoded, so the owner taking the focus (it no longer closes a menu) is not the whole cause.
+  // Skipped until that is understood.
   if (std::getenv("TC_E2E_FLAKY") == nullptr) GTEST_SKIP() << "known intermittent fault";
+  ASSERT_NO_FATAL_FAILURE(Reset(1));
   const xcb_window_t menu = OpenTrayMenu();
   ASSERT_NE(menu, 0u) << "no menu opened";
   // A click on the frame's caption, away from the menu.
@@ -715,6 +833,7 @@ TEST_F(MainFrameE2E, AMenuClosesOnAClickOutsideIt) {
 }
 
 TEST_F(MainFrameE2E, TheTrayMenuExitAsksAndQuitsLeavingNoProcess) {
+  ASSERT_NO_FATAL_FAILURE(Reset(1));
   const std::vector<uint32_t> copies = CopiesOf(S().framePid);
   const xcb_window_t menu = OpenTrayMenu();
   ASSERT_NE(menu, 0u) << "no menu opened";
@@ -735,6 +854,7 @@ TEST_F(MainFrameE2E, TheTrayMenuExitAsksAndQuitsLeavingNoProcess) {
 }
 
 TEST_F(MainFrameE2E, AfterAKillTheNextStartFindsTheStrayAndAsks) {
+  S().known = false;  // whatever this test leaves, the next one starts afresh
   // Whatever the tests before left running ends first: one instance at a time.
   if (S().framePid > 0 && ProcessAlive(S().framePid)) {
     ::kill(S().framePid, SIGTERM);
