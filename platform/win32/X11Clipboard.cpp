@@ -1,12 +1,15 @@
 // The clipboard served by this process: Qt owns the X CLIPBOARD selection and answers
 // other programs' requests from the GUI thread's event loop. An item offered here counts
-// as fetched once a request for its data was answered; after a paste key, replacing the
-// item first waits for that (running the event loop meanwhile), or the second paste would
-// repeat the first.
+// as fetched once a request for its data from the window the paste key went to (or another
+// window of the same X client) was answered; after a paste key, replacing the item first
+// waits for that (running the event loop meanwhile), or the second paste would repeat the
+// first. Requests from anyone else are answered and do not count: a desktop shell or
+// clipboard manager fetches every new item at once, long before the client pastes it.
 #include "platform/win32/X11Private.h"
 
 #include "platform/log/Log.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -21,6 +24,8 @@
 #include <cstring>
 #include <thread>
 
+#include <xcb/xcb.h>
+
 namespace win32::x11 {
 namespace {
 
@@ -28,6 +33,32 @@ namespace {
 std::atomic<std::uint64_t> s_offered{0};
 std::atomic<std::uint64_t> s_fetched{0};
 std::atomic<bool> s_pastePending{false};
+// The window the last paste key went to; 0 when unknown (any request counts then).
+std::atomic<XId> s_pasteTarget{0};
+// The requestor of the selection request being answered (GUI thread only).
+XId s_requestor = 0;
+
+// Notes the requestor of each selection request before Qt answers it.
+class CRequestorFilter : public QAbstractNativeEventFilter {
+ public:
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7F) == XCB_SELECTION_REQUEST)
+      s_requestor = reinterpret_cast<const xcb_selection_request_event_t*>(event)->requestor;
+    return false;
+  }
+};
+
+// Whether the request being answered is the paste target's: the same X client created
+// both windows when their ids share the client's resource base.
+bool requestIsTargets() {
+  const XId target = s_pasteTarget.load();
+  xcb_connection_t* connection = QtXcbConnection();
+  if (!target || !s_requestor || !connection) return true;
+  const XId mask = xcb_get_setup(connection)->resource_id_mask;
+  return (s_requestor & ~mask) == (target & ~mask);
+}
 
 class CTrackedMimeData : public QMimeData {
  public:
@@ -36,7 +67,7 @@ class CTrackedMimeData : public QMimeData {
  protected:
   QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
     const QVariant data = QMimeData::retrieveData(mimeType, type);
-    if (data.isValid()) s_fetched.store(m_nItem);
+    if (data.isValid() && requestIsTargets()) s_fetched.store(m_nItem);
     return data;
   }
 
@@ -53,6 +84,11 @@ bool onGuiThread() {
 bool offerOnGuiThread(const std::function<void(CTrackedMimeData*)>& fill) {
   if (!ClipboardAvailable()) return false;
   auto offer = [fill] {
+    static CRequestorFilter* filter = nullptr;
+    if (!filter) {
+      filter = new CRequestorFilter;
+      QCoreApplication::instance()->installNativeEventFilter(filter);
+    }
     const std::uint64_t item = s_offered.fetch_add(1) + 1;
     auto* data = new CTrackedMimeData(item);
     fill(data);
@@ -103,7 +139,8 @@ bool ClipboardSetImage(const TBitmapPixels& image) {
   return offerOnGuiThread([qimage](CTrackedMimeData* data) { data->setImageData(qimage); });
 }
 
-void ClipboardNotePaste() {
+void ClipboardNotePaste(XId target) {
+  s_pasteTarget.store(target);
   s_pastePending.store(true);
 }
 

@@ -164,7 +164,7 @@ bool CX11Input::Key(BYTE vk, bool up) {
   // A window manager may take the focus back at any moment after a click (late under load):
   // every press checks it. Modifiers held are the server's, so they survive a re-focus.
   if (!up) EnsureFocus();
-  if (!up && vk == 'V' && GetAsyncKeyState(VK_CONTROL)) ClipboardNotePaste();
+  if (!up && vk == 'V' && GetAsyncKeyState(VK_CONTROL)) ClipboardNotePaste(m_nFocusTarget);
   XTestFakeKeyEvent(display, keycode, up ? False : True, CurrentTime);
   XSync(display, False);
   m_nKeysDown = std::max(0, m_nKeysDown + (up ? -1 : 1));

@@ -222,8 +222,9 @@ class CX11Input {
 bool ClipboardAvailable();
 bool ClipboardSetText(const std::u16string& text);
 bool ClipboardSetImage(const TBitmapPixels& image);
-// A paste key was pressed: the current item is expected to be fetched.
-void ClipboardNotePaste();
+// A paste key was pressed in `target` (0: unknown): the current item is expected to be
+// fetched, by that window's client.
+void ClipboardNotePaste(XId target);
 bool ClipboardWaitFetched(DWORD timeoutMs);
 // Lets the GUI thread's loop answer clipboard requests once (nothing on other threads).
 void ClipboardServe();

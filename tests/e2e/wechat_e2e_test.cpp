@@ -29,6 +29,7 @@
 #include <thread>
 
 #include <csignal>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -224,9 +225,30 @@ struct TSession {
   std::vector<std::string> keys;
   std::map<std::string, HWND> mainWindows;
   pid_t shellPid = -1;
+  pid_t grabberPid = -1;  // a clipboard manager that fetches every new owner, when asked for
 };
 
 TSession* s_session = nullptr;
+
+// Starts a program with its output in a file, without waiting for it.
+pid_t SpawnLogged(const std::vector<std::string>& args, const fs::path& output) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 class WeChatE2E : public ::testing::Test {
  protected:
@@ -310,6 +332,16 @@ void WeChatE2E::SetUpTestSuite() {
   s.root = fs::temp_directory_path() / ("wechat_e2e_" + std::to_string(::getpid()));
   fs::remove_all(s.root);
   fs::create_directories(s.root / "home" / ".config");
+  // As under a desktop shell that keeps the clipboard: every item offered is fetched at once
+  // by a program other than the client. Started before the run's environment is set: it is
+  // none of the run's processes.
+  if (const char* grabber = std::getenv("TC_E2E_CLIPBOARD_MANAGER")) {
+    const fs::path out = s.root / "grabber.out";
+    s.grabberPid = SpawnLogged({grabber}, out);
+    ASSERT_GT(s.grabberPid, 0);
+    ASSERT_TRUE(
+        PumpUntil([&] { return ReadAll(out).find("watching") != std::string::npos; }, 5000));
+  }
   const char* programDir = std::getenv("TC_PROGRAM_DIR");
   s.standin = std::string(programDir ? programDir : ".") + "/standin";
   ::setenv("HOME", (s.root / "home").c_str(), 1);
@@ -337,6 +369,10 @@ void WeChatE2E::SetUpTestSuite() {
 
 void WeChatE2E::TearDownTestSuite() {
   TSession& s = *s_session;
+  if (s.grabberPid > 0) {
+    ::kill(s.grabberPid, SIGTERM);
+    testing_support::WaitForExit(s.grabberPid, std::chrono::seconds(5));
+  }
   s.manager.reset();
   if (s.shellPid > 0) {
     ::kill(s.shellPid, SIGTERM);
