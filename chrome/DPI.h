@@ -4,7 +4,7 @@
 // that only older systems have (SetProcessDPIAware) stays null.
 #pragma once
 
-#include "platform/ui/desktop/DesktopServices.h"
+#include "platform/ui/desktop/DpiAwareness.h"
 
 class CDPI {
  public:

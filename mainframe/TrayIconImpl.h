@@ -3,7 +3,8 @@
 // and lParam = the mouse message; T handles it in its HandleCustomMessage.
 #pragma once
 
-#include "platform/ui/desktop/DesktopServices.h"
+#include "platform/ui/desktop/NotifyIcon.h"
+#include "platform/win32/Bitmap.h"
 #include "platform/win32/Window.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "shortcut/ShortcutSender.h"
 
 #include "platform/log/Log.h"
-#include "platform/ui/desktop/DesktopServices.h"
+#include "platform/ui/desktop/MessageBoxes.h"
 #include "platform/win32/CodePage.h"
 #include "shortcut/ShortcutJson.h"
 

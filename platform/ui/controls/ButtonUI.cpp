@@ -1,10 +1,10 @@
 #include "platform/ui/controls/ButtonUI.h"
 
-#include "platform/ui/window/WindowWnd.h"
-#include "platform/ui/builder/AttributeParser.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"
 #include "platform/ui/core/RenderEngine.h"
+#include "platform/win32/Input.h"
 
 #include <cstring>
 

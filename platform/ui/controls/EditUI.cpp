@@ -1,6 +1,6 @@
 #include "platform/ui/controls/EditUI.h"
 
-#include "platform/ui/builder/AttributeParser.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"
 #include "platform/ui/core/RenderEngine.h"

@@ -1,11 +1,11 @@
 #include "platform/ui/controls/ListUI.h"
 
-#include "platform/ui/window/WindowWnd.h"
-#include "platform/ui/builder/AttributeParser.h"
-#include "platform/ui/controls/ScrollBarUI.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"
 #include "platform/ui/core/RenderEngine.h"
+#include "platform/ui/core/ScrollBarUI.h"
+#include "platform/win32/Input.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,11 +1,11 @@
 #include "platform/ui/controls/RichEditUI.h"
 
 #include "platform/log/Log.h"
-#include "platform/ui/core/UIImage.h"
-#include "platform/ui/builder/AttributeParser.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"
 #include "platform/ui/core/RenderQt_p.h"
+#include "platform/ui/core/UIImage.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>

@@ -181,6 +181,10 @@ CDuiString CTextUI::GetLinkContent(POINT pt) {
   return link ? *link : CDuiString();
 }
 
+bool CTextUI::HasLinkAt(POINT pt) {
+  return !GetLinkContent(pt).IsEmpty();
+}
+
 int CTextUI::LinkIndexAt(POINT pt) const {
   if (m_aLinks.empty()) return -1;
   if (m_sHtml.IsEmpty() && !m_sText.IsEmpty()) const_cast<CTextUI*>(this)->ParseMarkup();

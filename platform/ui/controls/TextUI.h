@@ -28,6 +28,7 @@ class CTextUI : public CLabelUI {
   CDuiString* GetLinkContent(int iIndex);
   // Target of the link under pt (window coordinates), or "" when there is none.
   CDuiString GetLinkContent(POINT pt);
+  bool HasLinkAt(POINT pt) override;
 
   void DoEvent(TEventUI& event) override;
   void PaintText(QPainter* painter) override;

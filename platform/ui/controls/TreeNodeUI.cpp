@@ -1,7 +1,7 @@
 #include "platform/ui/controls/TreeNodeUI.h"
 
-#include "platform/ui/builder/AttributeParser.h"
 #include "platform/ui/controls/TreeViewUI.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"
 

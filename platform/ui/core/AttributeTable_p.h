@@ -2,7 +2,7 @@
 // returns false when the value does not parse; the lookup then logs it and changes nothing.
 #pragma once
 
-#include "platform/ui/builder/AttributeParser.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/ControlUI.h"
 
 #include <cstddef>

@@ -1,10 +1,10 @@
 #include "platform/ui/core/ContainerUI.h"
 
-#include "platform/ui/builder/AttributeParser.h"
-#include "platform/ui/controls/ScrollBarUI.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
+#include "platform/ui/core/LinearLayout_p.h"
 #include "platform/ui/core/PaintManagerUI.h"
-#include "platform/ui/layout/LinearLayout_p.h"
+#include "platform/ui/core/ScrollBarUI.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
 #include "platform/ui/core/ControlUI.h"
 
 #include "platform/log/Log.h"
-#include "platform/ui/builder/AttributeParser.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/AttributeTable_p.h"
 #include "platform/ui/core/PaintManagerUI.h"
 #include "platform/ui/core/RenderEngine.h"
@@ -365,6 +365,10 @@ void CControlUI::DoInit() {}
 
 void CControlUI::Event(TEventUI& event) {
   DoEvent(event);
+}
+
+bool CControlUI::HasLinkAt(POINT) {
+  return false;
 }
 
 void CControlUI::DoEvent(TEventUI& event) {

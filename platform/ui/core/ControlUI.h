@@ -112,6 +112,9 @@ class CControlUI {
   virtual void DoInit();
   virtual void Event(TEventUI& event);
   virtual void DoEvent(TEventUI& event);
+  // Whether pt (window coordinates) lies on a link of the control: the paint manager shows
+  // the hand cursor there. Controls with links (CTextUI) answer; the rest have none.
+  virtual bool HasLinkAt(POINT pt);
 
   // Applies one skin attribute; an unknown name or a value that does not parse is logged
   // and changes nothing.

@@ -7,9 +7,8 @@
 #include "platform/ui/core/PaintManagerUI.h"
 
 #include "platform/log/Log.h"
-#include "platform/ui/window/WindowWnd.h"
-#include "platform/ui/controls/TextUI.h"
 #include "platform/ui/core/ControlUI.h"
+#include "platform/ui/core/WindowSystem_p.h"
 
 #include <QPainter>
 #include <QWidget>
@@ -138,8 +137,8 @@ void CPaintManagerUI::UpdateCursor(POINT pt) {
   if (m_pEventHover && m_pEventHover->IsEnabled()) {
     if (m_pEventHover->GetInterface(DUI_CTR_EDIT)) {
       shape = Qt::IBeamCursor;
-    } else if (auto* text = static_cast<CTextUI*>(m_pEventHover->GetInterface(DUI_CTR_TEXT))) {
-      if (!text->GetLinkContent(pt).IsEmpty()) shape = Qt::PointingHandCursor;
+    } else if (m_pEventHover->GetInterface(DUI_CTR_TEXT) && m_pEventHover->HasLinkAt(pt)) {
+      shape = Qt::PointingHandCursor;
     }
   }
   if (widget->cursor().shape() != shape) widget->setCursor(shape);
@@ -210,7 +209,7 @@ void CPaintManagerUI::SendEvent(CControlUI* pControl, int type, POINT pt, WPARAM
 
 void CPaintManagerUI::HandlePaint(LPARAM lParam) {
   CWindowWnd* window = GetWindow();
-  QPainter* painter = window ? window->GetPainter() : nullptr;
+  QPainter* painter = window ? WindowSystem().Painter(window) : nullptr;
   if (!painter) return;
   RECT dirty = ClientRect();
   if (lParam) dirty = *reinterpret_cast<const RECT*>(lParam);

@@ -3,10 +3,9 @@
 #include "platform/ui/core/PaintManagerUI.h"
 
 #include "platform/log/Log.h"
-#include "platform/ui/window/WindowWnd.h"
-#include "platform/ui/window/MessageLoop.h"
-#include "platform/ui/core/UIImage.h"
 #include "platform/ui/core/ControlUI.h"
+#include "platform/ui/core/UIImage.h"
+#include "platform/ui/core/WindowSystem_p.h"
 #include "platform/win32/Files.h"
 
 #include <QObject>
@@ -74,7 +73,7 @@ CPaintManagerUI::~CPaintManagerUI() {
 }
 
 void CPaintManagerUI::Init(HWND hWnd, LPCSTR pstrName) {
-  SetPreTranslateHook(&CPaintManagerUI::TranslateMessage);
+  WindowSystem().SetPreTranslateHook(&CPaintManagerUI::TranslateMessage);
   m_hWndPaint = hWnd;
   m_sName = pstrName;
   auto& managers = shared().managers;
@@ -90,8 +89,8 @@ CDuiString CPaintManagerUI::GetName() const {
 }
 
 void CPaintManagerUI::SetInstance(HINSTANCE hInst) {
-  InstallOwnWindowBackend();
-  SetPreTranslateHook(&CPaintManagerUI::TranslateMessage);
+  WindowSystem().Install();
+  WindowSystem().SetPreTranslateHook(&CPaintManagerUI::TranslateMessage);
   shared().instance = hInst;
 }
 
@@ -120,8 +119,8 @@ const CDuiString& CPaintManagerUI::GetResourcePath() {
 }
 
 int CPaintManagerUI::MessageLoop() {
-  InstallOwnWindowBackend();
-  return RunMessageLoop();
+  WindowSystem().Install();
+  return WindowSystem().RunMessageLoop();
 }
 
 void CPaintManagerUI::Term() {
@@ -138,7 +137,7 @@ SIZE CPaintManagerUI::GetInitSize() const {
 void CPaintManagerUI::SetInitSize(int cx, int cy) {
   m_szInitWindowSize = SIZE{cx, cy};
   if (!m_pRoot && cx > 0 && cy > 0) {
-    if (CWindowWnd* window = GetWindow()) window->ResizeClient(cx, cy);
+    if (CWindowWnd* window = GetWindow()) WindowSystem().ResizeClient(window, cx, cy);
   }
 }
 RECT& CPaintManagerUI::GetSizeBox() {
@@ -174,7 +173,7 @@ void CPaintManagerUI::SetMaxInfo(int cx, int cy) {
 
 void CPaintManagerUI::SetOpacity(BYTE nOpacity) {
   m_nOpacity = nOpacity;
-  if (CWindowWnd* window = GetWindow()) window->SetOpacity(nOpacity);
+  if (CWindowWnd* window = GetWindow()) WindowSystem().SetOpacity(window, nOpacity);
 }
 
 BYTE CPaintManagerUI::GetOpacity() const {
@@ -587,12 +586,12 @@ bool CPaintManagerUI::TranslateMessage(const MSG* pMsg) {
 }
 
 CWindowWnd* CPaintManagerUI::GetWindow() const {
-  return m_hWndPaint ? CWindowWnd::FromHandle(m_hWndPaint) : nullptr;
+  return m_hWndPaint ? WindowSystem().FromHandle(m_hWndPaint) : nullptr;
 }
 
 QWidget* CPaintManagerUI::GetHostWidget() const {
   CWindowWnd* window = GetWindow();
-  return window ? window->GetWidget() : nullptr;
+  return window ? WindowSystem().Widget(window) : nullptr;
 }
 
 }  // namespace DuiLib

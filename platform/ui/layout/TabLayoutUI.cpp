@@ -1,6 +1,6 @@
 #include "platform/ui/layout/TabLayoutUI.h"
 
-#include "platform/ui/builder/AttributeParser.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/PaintManagerUI.h"
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 
 // Project
 #include "platform/log/Log.h"
+#include "platform/ui/window/OwnWindowSystem_p.h"
 #include "platform/ui/window/OwnWindows_p.h"
 #include "platform/ui/window/RemoteRequestFilter_p.h"
 #include "platform/ui/window/WindowHost_p.h"
@@ -223,6 +224,12 @@ void EnsureApplication() {
   qInstallMessageHandler(&RouteQtMessage);
   new QApplication(argc, argv);  // lives for the whole process
 }
+
+// The paint manager and the desktop services reach the windows through this registration,
+// since they may not include the window layer. It is made before main because
+// CPaintManagerUI::SetInstance, a program's first call, already needs it; every program with
+// windows links this file (the first window installs the backend from here).
+[[maybe_unused]] const bool s_bWindowSystemRegistered = (SetWindowSystem(&OwnWindowSystem()), true);
 
 }  // namespace
 

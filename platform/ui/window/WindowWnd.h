@@ -22,8 +22,8 @@
 // The HWND is the X11 window id of the host under xcb, a synthetic id otherwise.
 #pragma once
 
+#include "platform/ui/core/DialogResults.h"
 #include "platform/ui/core/DuiString.h"
-#include "platform/ui/desktop/DesktopServices.h"
 #include "platform/win32/Input.h"
 #include "platform/win32/Window.h"
 

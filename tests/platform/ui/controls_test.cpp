@@ -2,7 +2,7 @@
 // trees, links, edits and the rich edit with embedded pictures.
 #include "tests/platform/ui/ui_test_util.h"
 
-#include "platform/ui/builder/AttributeParser.h"
+#include "platform/ui/core/AttributeParser.h"
 
 #include <QCoreApplication>
 #include <QImage>

@@ -1,5 +1,10 @@
 // Message boxes, file dialogs, the tray icon, shell open and screen metrics.
-#include "platform/ui/desktop/DesktopServices.h"
+#include "platform/ui/desktop/Cursors.h"
+#include "platform/ui/desktop/FileDialogs.h"
+#include "platform/ui/desktop/MessageBoxes.h"
+#include "platform/ui/desktop/Monitors.h"
+#include "platform/ui/desktop/NotifyIcon.h"
+#include "platform/ui/desktop/ShellExecute.h"
 #include "tests/platform/ui/window_test_util.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
-#include "platform/ui/controls/ScrollBarUI.h"
+#include "platform/ui/core/ScrollBarUI.h"
 
-#include "platform/ui/builder/AttributeParser.h"
+#include "platform/ui/core/AttributeParser.h"
 #include "platform/ui/core/ContainerUI.h"
 #include "platform/ui/core/PaintManagerUI.h"
 #include "platform/ui/core/RenderEngine.h"

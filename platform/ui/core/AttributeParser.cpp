@@ -1,4 +1,4 @@
-#include "platform/ui/builder/AttributeParser.h"
+#include "platform/ui/core/AttributeParser.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "platform/ui/layout/LinearLayout_p.h"
+#include "platform/ui/core/LinearLayout_p.h"
 
 #include <algorithm>
 
