@@ -20,6 +20,7 @@ bool CShortcutSender::Start(const std::string& json) {
   if (!CShortcutJson::Parse(json, message)) return false;
   m_jsonSendQueue = std::move(message);
   m_nSendIndex = 0;
+  m_strBoundKey.clear();
   Step();
   return true;
 }
@@ -33,6 +34,7 @@ bool CShortcutSender::IsSending() const {
 void CShortcutSender::Clear() {
   m_jsonSendQueue = Json::Value();
   m_nSendIndex = 0;
+  m_strBoundKey.clear();
 }
 
 bool CShortcutSender::Step() {
@@ -42,11 +44,19 @@ bool CShortcutSender::Step() {
     Clear();
     return false;
   }
-  if (!sameKey(key, m_target.CurrentKey())) {
+  const std::string current = m_target.CurrentKey();
+  if (!m_strBoundKey.empty() &&
+      (!sameKey(key, m_strBoundKey) || !sameKey(current, m_strBoundKey))) {
+    Clear();
+    m_target.ShowMessage(kSwitchedText, kMismatchCaption, MB_OK);
+    return false;
+  }
+  if (!sameKey(key, current)) {
     Clear();
     m_target.ShowMessage(kMismatchText, kMismatchCaption, MB_OK);
     return false;
   }
+  m_strBoundKey = key;
   const Json::Value& list = m_jsonSendQueue["msgDetailList"];
   const Json::Value& detail = list[static_cast<Json::ArrayIndex>(m_nSendIndex)];
   if (!detail.isObject() || !detail["detailType"].isInt() || !SendItem(key, detail)) {

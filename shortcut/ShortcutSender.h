@@ -6,9 +6,12 @@
 //
 // Every step first checks that the account selected in the list is the copy on show
 // (ignoring case): otherwise the mismatch box is shown and the rest of the message is not
-// sent. A picture that cannot be had stops the message the same way, with its own box,
-// rather than sending the items after it out of order or pasting an empty clipboard.
-// A new Start replaces the message being sent. GUI thread only.
+// sent. A message is bound to the copy its first item went to: when the operator switches
+// copies before the last item (a row click changes both the selection and the copy on
+// show, so they still agree), the rest is not sent either, and the box says so. A picture that
+// cannot be had stops the message the same way, with its own box, rather than sending the items
+// after it out of order or pasting an empty clipboard. A new Start replaces the message being sent.
+// GUI thread only.
 #pragma once
 
 #include "shortcut/ShortcutItems.h"
@@ -41,6 +44,8 @@ class CShortcutSender {
   static constexpr UINT kStepMs = 10;
   static constexpr const char* kMismatchText =
       "微信列表中选择的微信与当前显示的微信账号不一致，请点击微信列表，切换.";
+  static constexpr const char* kSwitchedText =
+      "发送过程中切换了微信账号，本条快捷语的其余内容未发送.";
   static constexpr const char* kMismatchCaption = "警告";
   static constexpr const char* kPictureFailedText = "图片获取失败，本条快捷语的其余内容未发送.";
 
@@ -61,4 +66,5 @@ class CShortcutSender {
   CShortcutItems::PictureSource m_pictures;
   Json::Value m_jsonSendQueue;
   int m_nSendIndex = 0;
+  std::string m_strBoundKey;  // the copy the message started in
 };

@@ -392,6 +392,53 @@ TEST_F(ShortcutE2E, CopyOnShowOtherThanTheSelectedOneGivesTheMismatchBox) {
   S().boxes.clear();
 }
 
+// The operator clicks another account's row while a three-item message goes out: the rest
+// of it stays with the copy it started in, unsent, and the box says so.
+TEST_F(ShortcutE2E, ARowClickDuringASendStopsTheRestInsteadOfSplittingIt) {
+  CWebchatListUI* list = S().frame->GetWebchatList();
+  ASSERT_GE(list->GetCount(), 2);
+  const auto rowPoint = [&](int index) {
+    S().frame->GetPaintManager().UpdateLayout();
+    const RECT rc = list->GetItemAt(index)->GetPos();
+    POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    ::ClientToScreen(S().frame->GetHWND(), &at);
+    return at;
+  };
+  const std::string first = list->GetItemAt(0)->GetName().str();
+  const std::string second = list->GetItemAt(1)->GetName().str();
+  const POINT firstRow = rowPoint(0);
+  const pid_t select = spawnCommand({"xdotool", "mousemove", std::to_string(firstRow.x),
+                                     std::to_string(firstRow.y), "sleep", "0.1", "click", "1"});
+  ASSERT_GT(select, 0);
+  ASSERT_TRUE(PumpUntil(
+      [&] { return SelectedKey() == first && Manager().GetCurrWeChat() == first; }, 5000));
+  testing_support::WaitForExit(select, std::chrono::milliseconds(5000));
+  Pump(500);
+  const size_t firstBefore = Transcript(first).size();
+  const size_t secondBefore = Transcript(second).size();
+  S().boxes.clear();
+  // The click on the second row comes once the first item is out (the first step runs
+  // inside the menu command, about 100 ms) and before the last one (about 250 ms later).
+  const POINT secondRow = rowPoint(1);
+  ASSERT_EQ(std::system(("xdotool mousemove " + std::to_string(secondRow.x) + " " +
+                         std::to_string(secondRow.y))
+                            .c_str()),
+            0);
+  Tree()->SelectItem(NodeTitled("图文")->GetTreeIndex(), false, false);
+  ASSERT_TRUE(Panel().OnMenu(4001));
+  const pid_t click = spawnCommand({"xdotool", "click", "1"});
+  ASSERT_GT(click, 0);
+  EXPECT_TRUE(PumpUntil([&] { return SelectedKey() == second; }, 5000));
+  testing_support::WaitForExit(click, std::chrono::milliseconds(5000));
+  Pump(1500);
+  EXPECT_EQ(Transcript(second).size(), secondBefore) << "part of the reply went to the other copy";
+  EXPECT_GE(Transcript(first).size(), firstBefore + 1);
+  EXPECT_LT(Transcript(first).size(), firstBefore + 3);
+  EXPECT_EQ(S().boxes,
+            std::vector<std::string>{std::string("警告|") + CShortcutSender::kSwitchedText});
+  S().boxes.clear();
+}
+
 TEST_F(ShortcutE2E, SpreadsheetsAreImportedIntoAGroupAndSurviveARestart) {
   const std::string xlsx = (S().root / "导入.xlsx").string();
   writeWorkbook(xlsx, 20, "表一");

@@ -129,7 +129,22 @@ TEST(ShortcutSender, MismatchStopsWithTheBoxAndSendsNothingMore) {
   target.current = "other-copy";  // the operator switched copies after the first item
   runTimers(sender, target);
   ASSERT_EQ(target.log.size(), 4u);
-  EXPECT_EQ(target.log[3], std::string("box 警告 0 ") + CShortcutSender::kMismatchText);
+  EXPECT_EQ(target.log[3], std::string("box 警告 0 ") + CShortcutSender::kSwitchedText);
+  EXPECT_FALSE(sender.IsSending());
+}
+
+// A row click moves the selection and the copy on show together: they agree, but the
+// message stays with the copy it started in.
+TEST(ShortcutSender, ASwitchOfBothSelectionAndCopyStopsTheRestWithTheBox) {
+  CFakeTarget target;
+  CShortcutSender sender(target, &pictureAt);
+  ASSERT_TRUE(sender.Start(kTwoTextsAndAPicture));
+  target.selected = "EFGH-2";
+  target.current = "efgh-2";
+  runTimers(sender, target);
+  ASSERT_EQ(target.log.size(), 4u);
+  EXPECT_EQ(target.log[3], std::string("box 警告 0 ") + CShortcutSender::kSwitchedText);
+  for (const std::string& line : target.log) EXPECT_EQ(line.find("EFGH-2"), std::string::npos);
   EXPECT_FALSE(sender.IsSending());
 }
 
