@@ -155,6 +155,14 @@ bool InputBlocked(QWidget* widget) {
   return false;
 }
 
+// A key that a child (an editor) declined travels on to its parents, and Qt shows it to the
+// application's filters again at every step. The window's filters saw it when it reached the
+// child; as on Windows, where a key reaches a window's filters once, it is not shown again.
+bool DeclinedByAChild(QWidget* widget) {
+  QWidget* focus = widget->window()->focusWidget();
+  return focus && focus != widget && widget->isAncestorOf(focus);
+}
+
 bool PreTranslateKey(QWidget* widget, QKeyEvent* key) {
   PreTranslateHook hook = s_preTranslate.load();
   CWindowHost* host = HostOf(widget);
@@ -186,7 +194,7 @@ bool CMessageDispatcher::eventFilter(QObject* watched, QEvent* event) {
   if (!InOurWindow(widget)) return false;
   if (InputBlocked(widget)) return true;
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
-    return PreTranslateKey(widget, static_cast<QKeyEvent*>(event));
+    return !DeclinedByAChild(widget) && PreTranslateKey(widget, static_cast<QKeyEvent*>(event));
   return false;
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -156,6 +157,23 @@ TEST(WindowMessages, PreTranslateHookCanSwallowKeys) {
   EXPECT_GE(seen, 2);
   ASSERT_EQ(wnd.Count(WM_KEYDOWN), 1);
   EXPECT_EQ(wnd.Only(WM_KEYDOWN)[0].wParam, static_cast<WPARAM>(VK_RETURN));
+}
+
+TEST(WindowMessages, AKeyAnEditorDeclinesReachesTheWindowsFiltersOnce) {
+  static int returns = 0;
+  returns = 0;
+  DuiLib::SetPreTranslateHook([](const MSG* msg) {
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) ++returns;
+    return false;
+  });
+  CRecordingWnd wnd;
+  MakeWindow(wnd);
+  auto* edit = new QLineEdit(wnd.GetWidget());  // declines Return, which goes on to the window
+  edit->show();
+  edit->setFocus();
+  SendKey(edit, QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString());
+  DuiLib::SetPreTranslateHook(nullptr);
+  EXPECT_EQ(returns, 1);
 }
 
 TEST(WindowMessages, MouseMessagesCarryClientCoordinatesAndKeyFlags) {
