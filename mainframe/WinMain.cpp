@@ -93,14 +93,19 @@ int WinMain(HINSTANCE instance) {
     Shutdown(block);
     return 0;
   }
+  // From here a signal closes the frame; before, it can only end the loop (see below).
+  const HWND frameWnd = frame->GetHWND();
+  s_hMainFrame = frameWnd;
   frame->CenterWindow();
   frame->SetIcon(kProgramIcon);
   frame->ShowWindow(true, true);
-  s_hMainFrame = frame->GetHWND();
-  PublishInstanceWindow(block, frame->GetHWND());
+  PublishInstanceWindow(block, frameWnd);
 
   CPaintManagerUI::MessageLoop();
   s_hMainFrame = nullptr;
+  // A signal while the frame was being made ended the loop without closing it: its final
+  // message is what stops every copy, so it is destroyed now.
+  if (::IsWindow(frameWnd)) ::DestroyWindow(frameWnd);
   TC_LOG(TC_LOG_INFO, "end of the message loop");
   Shutdown(block);
   return 1;
