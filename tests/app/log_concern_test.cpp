@@ -2,22 +2,11 @@
 // "mainframe", the way their libraries do.
 #define TC_LOG_CONCERN "shortcut"
 #include "platform/log/Log.h"
-#include "app/LogSetup.h"
-#include "app/Settings.h"
-
-#include "tests/support/ScopedEnv.h"
-#include "tests/support/TempDir.h"
+#include "tests/app/LogFileFixture.h"
 
 #include <gtest/gtest.h>
-#include <log4cplus/hierarchy.h>
 
-#include <filesystem>
 #include <string>
-
-using testing_support::ReadText;
-using testing_support::ScopedEnv;
-using testing_support::TempDir;
-using testing_support::WriteText;
 
 void LogAsMainframe(const std::string& text);  // log_concern_peer.cpp
 
@@ -31,23 +20,9 @@ const char* const kRootConfig =
     "log4cplus.appender.F.layout=log4cplus::PatternLayout\n"
     "log4cplus.appender.F.layout.ConversionPattern=%c|%p|%m%n\n";
 
-class LogConcernTest : public ::testing::Test {
+class LogConcernTest : public CLogFileFixture {
  protected:
-  void Configure(const std::string& extra) {
-    SetProgramFolder(program_.folder());
-    std::filesystem::create_directories(roaming_.file("orvo2"));
-    WriteText(program_.file("log.cfg"), kRootConfig + extra);
-    InitLog();
-  }
-  void TearDown() override {
-    log4cplus::Logger::getDefaultHierarchy().resetConfiguration();
-    SetProgramFolder("");
-  }
-  std::string logText() const { return ReadText(roaming_.file("orvo2/test.log")); }
-
-  TempDir program_;
-  TempDir roaming_;
-  ScopedEnv config_{"XDG_CONFIG_HOME", roaming_.path()};
+  void Configure(const std::string& extra) { ConfigureLog(kRootConfig + extra); }
 };
 
 TEST_F(LogConcernTest, AConfigOfTheRootAloneReachesEveryConcernUnderItsName) {

@@ -1,17 +1,10 @@
 #include "platform/log/Log.h"
-#include "app/LogSetup.h"
-#include "app/Settings.h"
-
-#include "tests/support/ScopedEnv.h"
-#include "tests/support/TempDir.h"
+#include "tests/app/LogFileFixture.h"
 
 #include <gtest/gtest.h>
-#include <log4cplus/hierarchy.h>
 
-#include <filesystem>
 #include <stdexcept>
 
-using testing_support::ReadText;
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::WriteText;
@@ -23,29 +16,17 @@ void FailingOperation() {
   throw std::runtime_error("boom");
 }
 
-class LogTest : public ::testing::Test {
+class LogTest : public CLogFileFixture {
  protected:
   void SetUp() override {
-    SetProgramFolder(program_.folder());
-    std::filesystem::create_directories(roaming_.file("orvo2"));
-    WriteText(program_.file("log.cfg"),
-              "log4cplus.rootLogger=TRACE, F\n"
-              "log4cplus.appender.F=log4cplus::FileAppender\n"
-              "log4cplus.appender.F.File=./test.log\n"
-              "log4cplus.appender.F.ImmediateFlush=true\n"
-              "log4cplus.appender.F.layout=log4cplus::PatternLayout\n"
-              "log4cplus.appender.F.layout.ConversionPattern=%p|%m|%b|%L|%M%n\n");
-    InitLog();
+    ConfigureLog(
+        "log4cplus.rootLogger=TRACE, F\n"
+        "log4cplus.appender.F=log4cplus::FileAppender\n"
+        "log4cplus.appender.F.File=./test.log\n"
+        "log4cplus.appender.F.ImmediateFlush=true\n"
+        "log4cplus.appender.F.layout=log4cplus::PatternLayout\n"
+        "log4cplus.appender.F.layout.ConversionPattern=%p|%m|%b|%L|%M%n\n");
   }
-  void TearDown() override {
-    log4cplus::Logger::getDefaultHierarchy().resetConfiguration();
-    SetProgramFolder("");
-  }
-  std::string logText() const { return ReadText(roaming_.file("orvo2/test.log")); }
-
-  TempDir program_;
-  TempDir roaming_;
-  ScopedEnv config_{"XDG_CONFIG_HOME", roaming_.path()};
 };
 
 }  // namespace
