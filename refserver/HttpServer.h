@@ -1,39 +1,68 @@
-// The library's server with connection handling of our own: every request runs on a
-// CDeadlineStream, so a slow or silent client costs a worker for a bounded time, and an idle
-// kept-alive connection is let go after a short wait. Requests, routing and replies are the
-// library's.
+// The HTTP edge: connections live on one event-loop thread (Boost.Asio over epoll), which
+// accepts, reads requests, writes replies and keeps connections alive; Boost.Beast's parser
+// tells where a request's headers and body end. Only a complete request goes to a handler,
+// on a bounded pool of worker threads, so an idle, slow or stalled connection costs a file
+// descriptor and a little memory, never a worker.
 //
-// The server owns one for its whole life. Handlers run on the library's worker threads,
-// one connection's requests after one another on one thread; Stop() may come from any thread.
+// Routing and replies stay the library's (cpp-httplib): a worker runs the library's request
+// handling over the request's bytes held in memory and hands the reply's bytes back to the
+// loop. A request whose body is large or awaited with "Expect: 100-continue" is first run
+// over its headers alone; a handler that refuses it from the headers answers at once, and
+// the body is never read on.
+//
+// The server owns one for its whole life. Bind() and the routes first, then Serve() on one
+// thread; Stop() may come from any thread, before or during Serve().
 #pragma once
 
 #include <httplib.h>
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
+#include <string>
 
 namespace refserver {
 
-// How long a connection may take over each part of its life.
+// How long a connection may take over each part of its life, and how many there may be.
 struct THttpLimits {
-  std::chrono::milliseconds requestRead{5000};  // request line, headers and body, in total
+  std::chrono::milliseconds headerRead{5000};   // request line and headers, from the first byte
+  std::chrono::milliseconds bodyRead{10000};    // the body, from the end of the headers
   std::chrono::milliseconds replyWrite{30000};  // the whole reply
   std::chrono::milliseconds idle{2000};         // a kept-alive connection between requests
   size_t nRequestsPerConnection = 100;
   int nListenBacklog = 1024;
+  size_t nMaxConnections = 10000;
+  size_t nMaxConnectionsPerAddress = 128;
+  size_t nWorkers = 32;
+  size_t nQueuedRequests = 256;  // complete requests waiting for a worker; more wait unread
+  size_t nMaxRequestBytes = 16 * 1024 * 1024;
 };
 
 class CHttpServer : public httplib::Server {
  public:
   explicit CHttpServer(THttpLimits limits);
+  ~CHttpServer() override;
 
-  // The library listens with a backlog of 5, which overflows at a few dozen clients
-  // connecting at once; call after binding.
-  void RaiseListenBacklog();
+  // Listens on address:port (0: a free port, returned); -1 when it cannot. SO_REUSEADDR
+  // only: a second server on a port in use must fail rather than share its connections.
+  int Listen(const std::string& address, int port);
+  // Serves on the calling thread until Stop(); at once false when stopped before.
+  bool Serve();
+  bool Running() const;
+  // Stops accepting, closes every connection and returns once no handler is running.
+  void Stop();
 
   // Closes the connection of the request being served on this thread once its reply is
   // written (a refused body that was left unread must not be taken for the next request).
   static void CloseAfterReply();
+  // True while the request on this thread is run over its headers alone and its handler has
+  // asked for the body: whatever it answers is dropped, and it runs again once the body is
+  // in. Such a run must leave no trace (no log line).
+  static bool BodyPending();
+  // Bytes the reply of this thread's request is written from and that outlive it: written
+  // from where they are rather than copied, so a slow reader of a large reply holds a share
+  // of it instead of a copy of its own.
+  static void ShareReplyBytes(std::shared_ptr<const std::string> bytes);
 
   // Serves the requests read from `stream` on the calling thread, one after another as on a
   // kept-alive connection, until the stream ends, a request fails or asks to close, or
@@ -41,12 +70,15 @@ class CHttpServer : public httplib::Server {
   // handling in process (the fuzz target). False when the last request could not be served.
   bool ServeStream(httplib::Stream& stream);
 
+  // Open connections now (read on the loop's thread or after Serve() returned).
+  size_t OpenConnections() const;
+
  private:
-  bool process_and_close_socket(int sock) override;
-  // Waits for the first byte of the next request; false on idle time-out, close or stop.
-  bool WaitForRequest(int sock) const;
+  class CEdge;
+  friend class CEdge;
 
   THttpLimits m_limits;
+  std::unique_ptr<CEdge> m_pEdge;
 };
 
 }  // namespace refserver

@@ -16,15 +16,13 @@
 #include <sstream>
 #include <stdexcept>
 
-#include <sys/socket.h>
-
 namespace refserver {
 
 namespace {
 
-// Enough workers that clients holding connections open (each for at most the request
-// read budget) leave plenty for everyone else; an idle worker costs only its stack.
-constexpr int kWorkerThreads = 64;
+// Handlers only ever see complete requests, so workers wait on nothing but the database
+// and the hashing queue: 32 leave room beside the ten logins that queue may hold.
+constexpr size_t kWorkerThreads = 32;
 // Kept list replies, plain and compressed, of all accounts together: a 50,000-message
 // library takes about 17 MB.
 constexpr size_t kListCacheBytes = 128 * 1024 * 1024;
@@ -32,6 +30,15 @@ constexpr size_t kListCacheBytes = 128 * 1024 * 1024;
 std::string prepareDataFolder(const TServerOptions& options) {
   MakePrivateFolder(options.sDataDir);
   return options.LogPath();
+}
+
+THttpLimits httpLimitsOf(const TServerOptions& options) {
+  THttpLimits limits;
+  limits.nMaxConnections = static_cast<size_t>(options.nMaxConnections);
+  limits.nMaxConnectionsPerAddress = static_cast<size_t>(options.nMaxConnectionsPerAddress);
+  limits.nWorkers = kWorkerThreads;
+  limits.nMaxRequestBytes = kMaxRequestBytes;
+  return limits;
 }
 
 TAccountLimits limitsOf(const TServerOptions& options) {
@@ -152,16 +159,7 @@ CRefServer::CRefServer(TServerOptions options, std::shared_ptr<const IClock> clo
       m_sTemplate(BuildImportTemplate(m_options.sDataDir)),
       m_smsPerAddress(*m_pClock, static_cast<size_t>(m_options.nSmsPerAddressHour),
                       std::chrono::hours(1)),
-      m_pHttp(std::make_unique<CHttpServer>(THttpLimits{})) {
-  m_pHttp->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-  m_pHttp->set_payload_max_length(kMaxRequestBytes);
-  // httplib's default adds SO_REUSEPORT, which lets a second server bind the same port
-  // and silently share its connections; a port in use must be an error instead.
-  m_pHttp->set_socket_options([](int sock) {
-    const int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  m_pHttp->set_tcp_nodelay(true);
+      m_pHttp(std::make_unique<CHttpServer>(httpLimitsOf(m_options))) {
   RegisterRoutes();
   AddErrorHandlers();
   if (m_options.bSeed) Seed();
@@ -172,14 +170,10 @@ CRefServer::~CRefServer() {
 }
 
 int CRefServer::Bind() {
-  const int port =
-      m_options.nPort == 0
-          ? m_pHttp->bind_to_any_port(m_options.sAddress)
-          : (m_pHttp->bind_to_port(m_options.sAddress, m_options.nPort) ? m_options.nPort : -1);
+  const int port = m_pHttp->Listen(m_options.sAddress, m_options.nPort);
   if (port <= 0)
     throw std::runtime_error("cannot listen on " + m_options.sAddress + ":" +
                              std::to_string(m_options.nPort));
-  m_pHttp->RaiseListenBacklog();
   m_nPort = port;
   m_log.Info("listening on " + m_options.sAddress + ":" + std::to_string(port) + ", database " +
              m_options.DbPath());
@@ -187,7 +181,7 @@ int CRefServer::Bind() {
 }
 
 void CRefServer::Serve() {
-  m_pHttp->listen_after_bind();
+  m_pHttp->Serve();
 }
 
 void CRefServer::Start() {
@@ -197,7 +191,7 @@ void CRefServer::Start() {
     Serve();
     m_bServeEnded = true;
   });
-  while (!m_pHttp->is_running() && !m_bServeEnded)
+  while (!m_pHttp->Running() && !m_bServeEnded)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (m_bServeEnded) {
     m_thread.join();
@@ -210,7 +204,7 @@ bool CRefServer::ServeStream(httplib::Stream& stream) {
 }
 
 void CRefServer::Stop() {
-  m_pHttp->stop();
+  m_pHttp->Stop();
   if (m_thread.joinable()) m_thread.join();
 }
 
@@ -326,6 +320,8 @@ void CRefServer::AddErrorHandlers() {
 }
 
 void CRefServer::LogRequest(const httplib::Request& req, int resultCode) {
+  // Run over its headers alone, the request runs again once its body is in.
+  if (CHttpServer::BodyPending()) return;
   char took[32];
   std::snprintf(took, sizeof took, "%.2f ms", millisSinceRequestStart());
   m_log.Info(req.method + " " + req.path + " -> " + std::to_string(resultCode) + " (" + took + ")");

@@ -2,6 +2,7 @@
 #include "refserver/RefServer.h"
 
 #include "refserver/ApiError.h"
+#include "refserver/HttpServer.h"
 #include "refserver/MessageJson.h"
 
 #include <httplib.h>
@@ -105,6 +106,8 @@ void CRefServer::ServeList(const CFormCall& call, httplib::Response& res) {
   // Written from the kept reply, never copied: a client that reads slowly holds a share of
   // it, not a 15 MB copy of its own.
   const size_t size = gzip ? reply->sGzip.size() : reply->sPlain.size();
+  CHttpServer::ShareReplyBytes(
+      std::shared_ptr<const std::string>(reply, gzip ? &reply->sGzip : &reply->sPlain));
   res.set_content_provider(size, kJsonContentType,
                            [reply, gzip](size_t offset, size_t length, httplib::DataSink& sink) {
                              constexpr size_t kChunk = 64 * 1024;

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include <pthread.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -25,6 +26,15 @@ sigset_t blockStopSignals() {
   return set;
 }
 
+// Every open connection is a file descriptor; the default soft limit (1024) would cap them
+// well below what the server is meant to hold.
+void raiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -34,6 +44,7 @@ int main(int argc, char** argv) {
     std::cerr << error << "\n";
     return error.rfind("usage:", 0) == 0 ? 0 : 2;
   }
+  raiseDescriptorLimit();
   const sigset_t signals = blockStopSignals();
   try {
     refserver::CRefServer server(options);

@@ -1,0 +1,74 @@
+// The connection edge: what open connections cost, and the caps on how many there may be.
+#include "RefServerHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace refserver::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::unique_ptr<CRawConnection>> openIdle(int port, const std::string& source,
+                                                      int count) {
+  std::vector<std::unique_ptr<CRawConnection>> connections;
+  for (int i = 0; i < count; ++i)
+    connections.push_back(std::make_unique<CRawConnection>(port, source));
+  return connections;
+}
+
+TEST(RefServerEdge, IdleConnectionsHoldNoWorker) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  const std::string token = client.RegisterAndLogin(server.DataDir(), "13900008801", "pw-12345");
+  client.AddGroup(token, "g");
+  // Several times the workers there are, from three addresses, each saying nothing.
+  std::vector<std::unique_ptr<CRawConnection>> idle;
+  for (const char* source : {"127.0.2.1", "127.0.2.2", "127.0.2.3"})
+    for (auto& connection : openIdle(server.Port(), source, 100))
+      idle.push_back(std::move(connection));
+  CApiClient fresh = server.Client();
+  const auto start = Clock::now();
+  EXPECT_EQ(fresh.List(token).size(), 1u);
+  // A worker held per connection made this wait for idle connections to be let go (seconds).
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
+  size_t stillOpen = 0;
+  for (const auto& connection : idle) stillOpen += connection->IsOpen();
+  EXPECT_EQ(stillOpen, idle.size());
+}
+
+TEST(RefServerEdge, ConnectionsFromOneAddressAreCapped) {
+  CTestServer server([](TServerOptions& options) { options.nMaxConnectionsPerAddress = 4; });
+  const auto held = openIdle(server.Port(), "127.0.3.1", 4);
+  CRawConnection oneTooMany(server.Port(), "127.0.3.1");
+  EXPECT_TRUE(oneTooMany.WaitClosed(std::chrono::seconds(1)));
+  for (const auto& connection : held) EXPECT_TRUE(connection->IsOpen());
+  // Another address is served as before.
+  const Json::Value reply =
+      PostFrom(server.Port(), "127.0.3.2", "common/version.do", "version=1.0");
+  EXPECT_TRUE(reply.isObject()) << reply.toStyledString();
+}
+
+TEST(RefServerEdge, ConnectionsInAllAreCapped) {
+  CTestServer server([](TServerOptions& options) { options.nMaxConnections = 6; });
+  std::vector<std::unique_ptr<CRawConnection>> held;
+  for (int i = 0; i < 6; ++i)
+    held.push_back(
+        std::make_unique<CRawConnection>(server.Port(), "127.0.4." + std::to_string(i + 1)));
+  CRawConnection oneTooMany(server.Port(), "127.0.4.100");
+  EXPECT_TRUE(oneTooMany.WaitClosed(std::chrono::seconds(1)));
+  // A place freed is a place taken again.
+  held.pop_back();
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  Json::Value reply;
+  while (!reply.isObject() && Clock::now() < deadline)
+    reply = PostFrom(server.Port(), "127.0.4.101", "common/version.do", "version=1.0");
+  EXPECT_TRUE(reply.isObject());
+}
+
+}  // namespace
+}  // namespace refserver::test
