@@ -65,10 +65,11 @@ bool CAccountStore::IssueSmsCode(const std::string& phone, ESmsPurpose purpose,
     ++use.nSent;
     SavePhoneUseLocked(db, phone, use);
     const bool known = FindAccountLocked(db, phone) != 0;
-    if (known != (purpose == ESmsPurpose::ResetPassword)) return;
+    const bool made = known == (purpose == ESmsPurpose::ResetPassword);
     const std::string code = CPasswordHasher::RandomDigits(6);
     // A live code's wrong guesses carry over to its replacement: a new code buys no new
-    // guesses. Expired codes, and their guesses, were deleted above.
+    // guesses. Expired codes, and their guesses, were deleted above. A code not made is
+    // stored expired: nothing checks against it, and the next request deletes it.
     db.Prepare(
           "INSERT INTO sms_codes(phone, purpose, code, expires_at, failed_attempts) "
           "VALUES(?, ?, ?, ?, 0) ON CONFLICT(phone, purpose) DO UPDATE SET "
@@ -76,10 +77,10 @@ bool CAccountStore::IssueSmsCode(const std::string& phone, ESmsPurpose purpose,
         .Bind(1, phone)
         .Bind(2, static_cast<std::int64_t>(purpose))
         .Bind(3, code)
-        .Bind(4, Now() + m_limits.nSmsTtl)
+        .Bind(4, made ? Now() + m_limits.nSmsTtl : Now())
         .Run();
-    deliver(code);
-    issued = true;
+    deliver(code, made);
+    issued = made;
   });
   return issued;
 }
@@ -133,21 +134,31 @@ TLoginResult CAccountStore::Login(const std::string& phone, const std::string& p
   }
   m_guard.Succeeded(phone);
   result.sToken = CPasswordHasher::RandomHex(16);
-  m_db.Transaction([&](CDatabase& db) {
-    db.Prepare("DELETE FROM tokens WHERE expires_at <= ?").Bind(1, Now()).Run();
-    db.Prepare(
-          "INSERT INTO sign_ins(account_id, address, last_at) VALUES(?, ?, ?) "
-          "ON CONFLICT(account_id, address) DO UPDATE SET last_at = excluded.last_at")
-        .Bind(1, accountId)
-        .Bind(2, client)
-        .Bind(3, Now())
-        .Run();
-    db.Prepare("INSERT INTO tokens(token, account_id, expires_at) VALUES(?, ?, ?)")
-        .Bind(1, CPasswordHasher::Digest(result.sToken))
-        .Bind(2, accountId)
-        .Bind(3, Now() + m_limits.nTokenTtl)
-        .Run();
-  });
+  const std::string digest = CPasswordHasher::Digest(result.sToken);
+  const std::int64_t expiresAt = Now() + m_limits.nTokenTtl;
+  try {
+    m_db.Transaction([&](CDatabase& db) {
+      db.Prepare("DELETE FROM tokens WHERE expires_at <= ?").Bind(1, Now()).Run();
+      db.Prepare(
+            "INSERT INTO sign_ins(account_id, address, last_at) VALUES(?, ?, ?) "
+            "ON CONFLICT(account_id, address) DO UPDATE SET last_at = excluded.last_at")
+          .Bind(1, accountId)
+          .Bind(2, client)
+          .Bind(3, Now())
+          .Run();
+      db.Prepare("INSERT INTO tokens(token, account_id, expires_at) VALUES(?, ?, ?)")
+          .Bind(1, digest)
+          .Bind(2, accountId)
+          .Bind(3, expiresAt)
+          .Run();
+    });
+  } catch (const CApiError& error) {
+    // The password was right: a full disk must not lock the owner out. The token is kept
+    // in memory and written down once there is room; only the sign-in address is lost.
+    if (error.Code() != RC_DISK_FULL) throw;
+    std::lock_guard lock(m_unwrittenMutex);
+    m_mapUnwritten[digest] = {accountId, expiresAt};
+  }
   return result;
 }
 
@@ -159,9 +170,10 @@ void CAccountStore::ResetPassword(const std::string& phone, const std::string& p
   CheckSmsCode(phone, ESmsPurpose::ResetPassword, smsCode);
   const std::string hash = m_hasher.Hash(password, client);
   int failure = 0;
+  std::int64_t accountId = 0;
   m_db.Transaction([&](CDatabase& db) {
     failure = CheckSmsCodeLocked(db, phone, ESmsPurpose::ResetPassword, smsCode, true);
-    const std::int64_t accountId = failure == 0 ? FindAccountLocked(db, phone) : 0;
+    accountId = failure == 0 ? FindAccountLocked(db, phone) : 0;
     if (failure != 0 || accountId == 0) {
       failure = RC_BAD_SMS_CODE;
       return;
@@ -173,6 +185,9 @@ void CAccountStore::ResetPassword(const std::string& phone, const std::string& p
     db.Prepare("DELETE FROM tokens WHERE account_id = ?").Bind(1, accountId).Run();
   });
   if (failure != 0) throw CApiError(failure);
+  std::lock_guard lock(m_unwrittenMutex);
+  std::erase_if(m_mapUnwritten,
+                [&](const auto& entry) { return entry.second.nAccount == accountId; });
 }
 
 std::int64_t CAccountStore::AccountOfToken(const std::string& token) {
@@ -182,8 +197,37 @@ std::int64_t CAccountStore::AccountOfToken(const std::string& token) {
     st.Bind(1, CPasswordHasher::Digest(token)).Bind(2, Now());
     if (st.Step()) accountId = st.Int64(0);
   });
-  if (accountId == 0) throw CApiError(RC_BAD_TOKEN);
-  return accountId;
+  if (accountId != 0) return accountId;
+  return AccountOfUnwrittenToken(CPasswordHasher::Digest(token));
+}
+
+std::int64_t CAccountStore::AccountOfUnwrittenToken(const std::string& digest) {
+  TUnwrittenToken unwritten;
+  {
+    std::lock_guard lock(m_unwrittenMutex);
+    const auto it = m_mapUnwritten.find(digest);
+    if (it == m_mapUnwritten.end()) throw CApiError(RC_BAD_TOKEN);
+    if (it->second.nExpiresAt <= Now()) {
+      m_mapUnwritten.erase(it);
+      throw CApiError(RC_BAD_TOKEN);
+    }
+    unwritten = it->second;
+  }
+  // Written down as soon as there is room, so that it outlives a restart.
+  try {
+    m_db.Transaction([&](CDatabase& db) {
+      db.Prepare("INSERT OR IGNORE INTO tokens(token, account_id, expires_at) VALUES(?, ?, ?)")
+          .Bind(1, digest)
+          .Bind(2, unwritten.nAccount)
+          .Bind(3, unwritten.nExpiresAt)
+          .Run();
+    });
+    std::lock_guard lock(m_unwrittenMutex);
+    m_mapUnwritten.erase(digest);
+  } catch (const CApiError& error) {
+    if (error.Code() != RC_DISK_FULL) throw;
+  }
+  return unwritten.nAccount;
 }
 
 std::int64_t CAccountStore::CreateAccount(const std::string& phone, const std::string& password,

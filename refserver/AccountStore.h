@@ -30,6 +30,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 
 namespace refserver {
@@ -44,9 +46,10 @@ struct TAccountLimits {
   int nSmsPerDay = 10;             // codes for one phone in a day
 };
 
-// Hands a new code to its reader (the log and the codes file). Throws when it cannot, and
-// then the code is not issued.
-using SmsDelivery = std::function<void(const std::string& code)>;
+// Hands a new code to its reader (the log and the codes file) when it was made, or records
+// that none was (made = false) with the same work. Throws when it cannot, and then nothing
+// is issued.
+using SmsDelivery = std::function<void(const std::string& code, bool made)>;
 
 struct TLoginResult {
   std::string sToken;
@@ -60,7 +63,9 @@ class CAccountStore {
 
   // Issues a code for the phone when it fits the purpose (registration: an unknown phone,
   // reset: a known one) and delivers it inside the transaction. Returns whether a code was
-  // made; the caller replies the same either way.
+  // made; the caller replies the same either way. Both ways do the same work: a code that
+  // does not fit is made, stored void and handed over as not made, so that neither the
+  // time taken nor anything else tells a registered phone.
   bool IssueSmsCode(const std::string& phone, ESmsPurpose purpose, const SmsDelivery& deliver);
   std::int64_t Register(const std::string& phone, const std::string& password,
                         const std::string& company, const std::string& contactName,
@@ -90,6 +95,10 @@ class CAccountStore {
     std::int64_t nSent = 0;
   };
 
+  // The account of a token kept in memory by a sign-in on a full disk; RC_BAD_TOKEN when
+  // there is none. Writes it down when there is room again.
+  std::int64_t AccountOfUnwrittenToken(const std::string& digest);
+
   // Whether the account has signed in from the address before.
   bool KnownAddress(std::int64_t accountId, const std::string& client);
 
@@ -113,6 +122,15 @@ class CAccountStore {
   const IClock& m_clock;
   TAccountLimits m_limits;
   CLoginGuard m_guard;
+
+  // A sign-in on a full disk keeps its token here until it can be written; they are few and
+  // short-lived (lost with a restart, when the client signs in again).
+  struct TUnwrittenToken {
+    std::int64_t nAccount = 0;
+    std::int64_t nExpiresAt = 0;
+  };
+  mutable std::mutex m_unwrittenMutex;
+  std::map<std::string, TUnwrittenToken> m_mapUnwritten;  // by token digest
 };
 
 }  // namespace refserver

@@ -131,6 +131,7 @@ void CDatabase::Transaction(const std::function<void(CDatabase&)>& body) {
 
 CStatement CDatabase::Prepare(const std::string& sql) {
   m_setStatements.insert(sql);  // under the transaction's lock
+  ++m_nStatementsRun;
   return CStatement(m_pDb, sql);
 }
 
@@ -146,6 +147,16 @@ void CDatabase::CheckStillThere() const {
                              " was removed or replaced; restart the server");
 }
 
+std::uint64_t CDatabase::StatementsRun() const {
+  std::lock_guard lock(m_mutex);
+  return m_nStatementsRun;
+}
+
+std::int64_t CDatabase::TotalChanges() const {
+  std::lock_guard lock(m_mutex);
+  return sqlite3_total_changes64(m_pDb);
+}
+
 std::int64_t CDatabase::LastInsertId() const {
   return sqlite3_last_insert_rowid(m_pDb);
 }
@@ -157,7 +168,7 @@ int CDatabase::Changes() const {
 void CDatabase::Exec(const char* sql) {
   char* error = nullptr;
   const int rc = sqlite3_exec(m_pDb, sql, nullptr, nullptr, &error);
-  if (rc == SQLITE_FULL) {
+  if (rc != SQLITE_OK && SqliteOutOfRoom(m_pDb)) {
     sqlite3_free(error);
     throw CApiError(RC_DISK_FULL);
   }

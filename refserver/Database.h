@@ -40,6 +40,10 @@ class CDatabase {
   CStatement Prepare(const std::string& sql);
   // Every distinct statement prepared so far, for checking their query plans.
   std::vector<std::string> StatementsUsed() const;
+  // Statements prepared and rows changed so far: the work requests did, for comparing two
+  // that must not be told apart.
+  std::uint64_t StatementsRun() const;
+  std::int64_t TotalChanges() const;
   std::int64_t LastInsertId() const;
   int Changes() const;
 
@@ -55,6 +59,7 @@ class CDatabase {
   sqlite3* m_pDb = nullptr;
   mutable std::mutex m_mutex;
   std::set<std::string> m_setStatements;
+  std::uint64_t m_nStatementsRun = 0;
 };
 
 }  // namespace refserver

@@ -328,21 +328,24 @@ void CRefServer::LogRequest(const httplib::Request& req, int resultCode) {
 }
 
 // The codes file first: a code is logged only once it is written down where the tests and
-// the operator read it.
+// the operator read it. A code not made goes through the same steps, masked, to a file of
+// its own: both ways cost the same.
 void CRefServer::RecordSmsCode(const std::string& phone, ESmsPurpose purpose,
-                               const std::string& code) {
+                               const std::string& code, bool made) {
   const char* kind = purpose == ESmsPurpose::Register ? "register" : "reset";
+  const std::string file = made ? "sms-codes.txt" : "sms-unsent.txt";
+  const std::string shown = made ? code : std::string(code.size(), '-');
   {
     // One line per code, newest last: "<phone> <register|reset> <code>".
     std::lock_guard lock(m_smsFileMutex);
-    const std::string path = m_options.sDataDir + "/sms-codes.txt";
+    const std::string path = m_options.sDataDir + "/" + file;
     MakePrivateFile(path);
     std::ofstream out(path, std::ios::app);
-    out << phone << ' ' << kind << ' ' << code << '\n';
+    out << phone << ' ' << kind << ' ' << shown << '\n';
     out.close();
-    if (!out) throw std::runtime_error("the SMS code cannot be written to sms-codes.txt");
+    if (!out) throw std::runtime_error("the SMS code cannot be written to " + file);
   }
-  m_log.Info(std::string("SMS code for ") + phone + " (" + kind + "): " + code);
+  m_log.Info(std::string("SMS code for ") + phone + " (" + kind + "): " + shown);
 }
 
 std::string CRefServer::DownloadBase(const httplib::Request& req) const {

@@ -145,8 +145,10 @@ class CRefServer {
   int RunUpload(const httplib::Request& req, httplib::Response& res,
                 const httplib::ContentReader& reader);
   void LogRequest(const httplib::Request& req, int resultCode);
-  // Writes the code to the log and the codes file; throws when the file cannot take it.
-  void RecordSmsCode(const std::string& phone, ESmsPurpose purpose, const std::string& code);
+  // Writes a code made to the log and the codes file, or a line of the same length for one
+  // not made to the log and sms-unsent.txt; throws when the file cannot take it.
+  void RecordSmsCode(const std::string& phone, ESmsPurpose purpose, const std::string& code,
+                     bool made);
   Json::Value IssueSmsCode(const CFormCall& call, ESmsPurpose purpose);
   std::string DownloadBase(const httplib::Request& req) const;
 

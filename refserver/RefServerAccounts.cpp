@@ -46,11 +46,9 @@ Json::Value CRefServer::IssueSmsCode(const CFormCall& call, ESmsPurpose purpose)
   const std::string& phone = call.Require("phone");
   CAccountStore::CheckPhone(phone);
   if (!m_smsPerAddress.Allow(call.Client())) throw CApiError(RC_TOO_FREQUENT, phone);
-  const bool issued = m_accounts.IssueSmsCode(
-      phone, purpose, [&](const std::string& code) { RecordSmsCode(phone, purpose, code); });
-  if (!issued)
-    m_log.Info("SMS code for " + phone + " not made: " +
-               (purpose == ESmsPurpose::Register ? "already registered" : "not registered"));
+  m_accounts.IssueSmsCode(phone, purpose, [&](const std::string& code, bool made) {
+    RecordSmsCode(phone, purpose, code, made);
+  });
   return Json::Value(Json::objectValue);
 }
 

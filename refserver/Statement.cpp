@@ -4,14 +4,25 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <stdexcept>
 
 namespace refserver {
 
+bool SqliteOutOfRoom(sqlite3* db) {
+  const int code = sqlite3_extended_errcode(db);
+  if ((code & 0xff) == SQLITE_FULL) return true;
+  if (code != SQLITE_IOERR_WRITE) return false;
+  // A write cut short without a system error is how a full disk or a file-size limit shows
+  // (the short write leaves no errno).
+  const int error = sqlite3_system_errno(db);
+  return error == 0 || error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
 namespace {
 
 [[noreturn]] void throwSqlite(sqlite3* db, const char* what) {
-  if (sqlite3_errcode(db) == SQLITE_FULL) throw CApiError(RC_DISK_FULL);
+  if (SqliteOutOfRoom(db)) throw CApiError(RC_DISK_FULL);
   throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
 }
 

@@ -19,6 +19,10 @@ struct sqlite3_stmt;
 
 namespace refserver {
 
+// Whether the connection's last failure was a want of room: the disk or a quota full, or a
+// file past its size limit (SQLite reports the last two as write errors).
+bool SqliteOutOfRoom(sqlite3* db);
+
 class CStatement {
  public:
   CStatement(sqlite3* db, std::string_view sql);

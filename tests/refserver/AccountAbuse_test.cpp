@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -210,6 +211,51 @@ TEST(RefServerEnumeration, CodeAndResetRepliesAreTheSameForKnownAndUnknownPhones
       "account/findpasswd/reset.do", "phone=" + unknown + "&password=x-long-pass&sms=123456");
   EXPECT_EQ(codeOf(resetKnown), 2004);
   EXPECT_EQ(resetKnown, resetUnknown);
+}
+
+TEST(RefServerEnumeration, CodesForKnownAndUnknownPhonesCostTheSameWork) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
+  const std::string unknown = "13900003999";
+  const auto fileBytes = [&] {
+    std::uintmax_t bytes = 0;
+    // Not the log: its lines carry the time each request took.
+    for (const char* name : {"/sms-codes.txt", "/sms-unsent.txt"}) {
+      std::error_code ec;
+      const auto size = std::filesystem::file_size(server.DataDir() + name, ec);
+      if (!ec) bytes += size;
+    }
+    return bytes;
+  };
+  struct TWork {
+    std::uint64_t nStatements;
+    std::int64_t nChanges;
+    std::uintmax_t nFileBytes;
+  };
+  const auto workOf = [&](const std::string& path, const std::string& phone) {
+    const CDatabase& db = server.Server().Database();
+    const TWork before{db.StatementsRun(), db.TotalChanges(), fileBytes()};
+    EXPECT_EQ(codeOf(client.Post(path, "phone=" + phone)), 1);
+    return TWork{db.StatementsRun() - before.nStatements, db.TotalChanges() - before.nChanges,
+                 fileBytes() - before.nFileBytes};
+  };
+  // Registration: a code for the unknown phone, none for the registered one; reset the
+  // other way round. Each pair does the same statements, changes and writes.
+  const TWork made = workOf("account/register/code.do", unknown);
+  const TWork notMade = workOf("account/register/code.do", kPhone);
+  EXPECT_EQ(made.nStatements, notMade.nStatements);
+  EXPECT_EQ(made.nChanges, notMade.nChanges);
+  EXPECT_EQ(made.nFileBytes, notMade.nFileBytes);
+  // That void code is cleared by whichever request comes next: let one that is not measured.
+  workOf("account/register/code.do", "13900003777");
+  const TWork reset = workOf("account/findpasswd/code.do", kPhone);
+  const TWork noReset = workOf("account/findpasswd/code.do", "13900003888");
+  EXPECT_EQ(reset.nStatements, noReset.nStatements);
+  EXPECT_EQ(reset.nChanges, noReset.nChanges);
+  EXPECT_EQ(reset.nFileBytes, noReset.nFileBytes);
+  // Still nothing usable for the phones that got no code.
+  EXPECT_EQ(codeLines(server.DataDir(), "13900003888"), 0u);
 }
 
 TEST(RefServerEnumeration, LoginForAnUnknownPhoneHashesLikeAWrongPassword) {

@@ -204,6 +204,26 @@ TEST(RefServerStorage, AFullDiskGetsItsOwnCodeAndTheLogResumesAfterIt) {
             std::string::npos);
 }
 
+TEST(RefServerStorage, SignInWorksOnAFullDisk) {
+  CTestServer server;
+  CApiClient client = server.Client();
+  const std::string first = client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
+  std::string token;
+  {
+    const CFileSizeLimit full(1);
+    // Full for the database too, not only for pictures and the log.
+    ASSERT_EQ(codeOf(client.Post("quickMessage/group/add.do", "groupTitle=g&tokenId=" + first)),
+              6002);
+    token = client.Login(kPhone, "pw-12345");
+    ASSERT_FALSE(token.empty());
+    EXPECT_NE(token, first);
+    EXPECT_EQ(codeOf(client.Post("quickMessage/list.do", "tokenId=" + token)), 1);
+  }
+  // The token of that sign-in outlives the episode, and the account writes again with it.
+  EXPECT_EQ(codeOf(client.Post("quickMessage/group/add.do", "groupTitle=g&tokenId=" + token)), 1);
+  EXPECT_EQ(codeOf(client.Post("quickMessage/list.do", "tokenId=" + first)), 1);
+}
+
 TEST(RefServerStorage, RemovedDataFolderRefusesWritesInsteadOfLosingThem) {
   CTestServer server;
   CApiClient client = server.Client();
