@@ -236,5 +236,7 @@ long RunEdgeGoals(const TEdgeTarget& target, int seconds) {
       "p99 %.0f ms, %ld failed   %s\n",
       rate, largeP99, largeFailures, verdict(rate >= 200 && largeP99 < 2000 && largeFailures == 0));
   std::printf("  load average after %.2f\n", loadAverage());
-  return smallFailures;
+  const bool memoryMet = peakMiB >= 0 && peakMiB < 300;
+  return (smallFailures > 0 || small.empty() ? 1 : 0) + (memoryMet ? 0 : 1) +
+         (largeFailures > 0 ? 1 : 0);
 }

@@ -1,5 +1,6 @@
 // Load check of the reference server on loopback, against a freshly started refserver
-// process. Prints figures; never fails on a timing, only on requests that failed.
+// process. Prints figures; never fails on a timing, only on requests that failed and on the
+// edge goals that hold on a loaded machine (see EdgeLoad.h).
 //
 // Phases, each for --seconds (1-20, default 10) with --threads clients (default 8):
 //   list, keep-alive            every thread lists its own small library on one connection
@@ -48,6 +49,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -428,6 +430,12 @@ long listenOverflows() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // 2,000 idle connections and more are held from this one process.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
   int seconds = 10;
   int threads = 8;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -484,6 +492,9 @@ int main(int argc, char** argv) {
     errors += runAb("  ab, same list", server, tokens[0], threads, seconds, false);
   };
   listPhases("list, keep-alive", "list, new connections");
+  // With a worker thread per connection, on this machine: the floor the loop must not fall
+  // below. Compare on a similar load average.
+  std::printf("  before the event loop: keep-alive 4724 req/s, new connections 4406 req/s\n");
 
   if (!fillLibrary(server.dataDir + "/refserver.db", "13900009998", 100, 500)) {
     std::fprintf(stderr, "could not fill the crowded account\n");
@@ -492,8 +503,8 @@ int main(int argc, char** argv) {
   std::printf("another account now holds 50,000 messages\n");
   listPhases("list, keep-alive", "list, new connections");
 
-  // The edge's goals are printed with their figures; they do not fail the run.
-  RunEdgeGoals({server.pid, server.port, tokens[0], crowded}, seconds);
+  // The edge's goals are printed with their figures; only the robust ones fail the run.
+  const long missed = RunEdgeGoals({server.pid, server.port, tokens[0], crowded}, seconds);
 
   errors += runPhase("list and add", tokens, seconds, true, [&](auto& token, auto end, auto& r) {
     mixedLoop(server.port, token, end, r);
@@ -510,6 +521,6 @@ int main(int argc, char** argv) {
   std::printf("load average at the end %.2f\n", loadAverage());
 
   process->Terminate();
-  std::printf("%ld failed requests\n", errors);
-  return errors == 0 ? 0 : 1;
+  std::printf("%ld failed requests, %ld edge goals missed\n", errors, missed);
+  return errors == 0 && missed == 0 ? 0 : 1;
 }
