@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -142,6 +144,27 @@ bool DragBeginMarker() {
   return true;
 }
 
+// A click with the real pointer on a control of the open editor (xdotool, from outside).
+bool RealClickOn(const char* name) {
+  CShortcutWnd* editor = OpenEditor();
+  CControlUI* control = Control(name);
+  if (!editor || !control || !control->IsVisible()) return false;
+  const RECT rc = control->GetPos();
+  POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  ::ClientToScreen(editor->GetHWND(), &at);
+  testing_support::CommandOutput("xdotool mousemove " + std::to_string(at.x) + " " +
+                                 std::to_string(at.y) + " sleep 0.1 click 1");
+  Pump(200);
+  return true;
+}
+
+// Keys and text from the keyboard, through XTest: `xdotool key ...` or `xdotool type ...`.
+// The events are taken in before the caller goes on.
+void Keyboard(const std::string& args) {
+  testing_support::CommandOutput("xdotool " + args);
+  Pump(200);
+}
+
 class ShortcutEditorE2E : public ::testing::Test {
  protected:
   static void SetUpTestSuite();
@@ -177,6 +200,8 @@ class ShortcutEditorE2E : public ::testing::Test {
     open();
     // The save closes the window from its worker's hand-back.
     EXPECT_TRUE(PumpUntil([] { return OpenEditor() == nullptr; }, 20000));
+    // A last step that waits for the editor to close runs at the next tick.
+    PumpUntil([&] { return script.Finished(); }, 500);
     return script.Unfinished();
   }
   // The message of our group as the server lists it.
@@ -195,6 +220,28 @@ class ShortcutEditorE2E : public ::testing::Test {
     return Json::Value();
   }
   fs::path Pictures() { return S().session.root / "server" / "pictures"; }
+  // How many requests for `path` the server has answered so far.
+  int Requests(const std::string& path) {
+    std::ifstream log(S().session.root / "server" / "refserver.log");
+    int count = 0;
+    for (std::string line; std::getline(log, line);)
+      if (line.find(" " + path + " -> ") != std::string::npos) ++count;
+    return count;
+  }
+  // The groups of that title in the server's list.
+  int ServerGroupsTitled(const std::string& title) {
+    CConnServer conn;
+    DuiLib::CDuiString path;
+    EXPECT_EQ(conn.GetShortcutList(GetLoginToken(), &path), 0);
+    Json::Value root;
+    std::ifstream file(path.str());
+    Json::CharReaderBuilder builder;
+    Json::parseFromStream(builder, file, &root, nullptr);
+    int count = 0;
+    for (const Json::Value& group : root["msgList"])
+      if (group["groupTitle"].asString() == title) ++count;
+    return count;
+  }
 };
 
 void ShortcutEditorE2E::StartFrame() {
@@ -268,6 +315,181 @@ TEST_F(ShortcutEditorE2E, ANewGroupFromThePanelsAddButton) {
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(Tree()->GetItemAt(Tree()->GetCount() - 1)->GetName(), "-1") << "before the sentinel";
   EXPECT_EQ(Tree()->GetCurSel(), group->GetTreeIndex());
+  EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
+}
+
+// A save the server refuses (the sign-in has expired meanwhile) leaves the editor open with
+// the reason; the operator's retry, clicked with the real pointer, is saved at once.
+TEST_F(ShortcutEditorE2E, ARetryAfterARefusedSaveIsSavedAtOnce) {
+  CTreeNodeUI* group = NodeTitled(kGroup);
+  ASSERT_NE(group, nullptr);
+  Select(group);
+  const TSignInValues signedIn = GetSignInValues();
+  std::string refusedTip;
+  std::chrono::steady_clock::time_point retried;
+  std::vector<std::pair<std::string, CGuiScript::Step>> steps = {
+      {"title",
+       [] {
+         CControlUI* edit = Control("shortcut_name_edit");
+         if (!edit) return false;
+         edit->SetText("重试的回复");
+         return true;
+       }},
+  };
+  const auto text = TextItem("text", [](DuiLib::CRichEditUI* edit) { Type(edit, "再试一次"); });
+  steps.insert(steps.end(), text.begin(), text.end());
+  steps.insert(steps.end(),
+               {{"picture page",
+                 [] {
+                   if (!ClickOn("add_content_btn")) return false;
+                   auto* option =
+                       static_cast<DuiLib::COptionUI*>(Control("image_shortcut_element"));
+                   if (!option) return false;
+                   option->Selected(true);
+                   return true;
+                 }},
+                {"the picture is picked",
+                 [&] {
+                   S().pickedFile = S().picture;
+                   return ClickOn("upload_img_btn");
+                 }},
+                {"picture committed", [] { return ClickOn("add_content_ok"); }},
+                {"saved with an expired sign-in",
+                 [&] {
+                   TSignInValues expired = signedIn;
+                   expired.strLoginToken = "expired";
+                   SetSignInValues(expired);
+                   return RealClickOn("add_shortcut_btn");
+                 }},
+                {"the refusal shown",
+                 [&] {
+                   CControlUI* tip = Control("shortcut_tip");
+                   if (!tip || !tip->IsVisible() || !::IsWindowEnabled(OpenEditor()->GetHWND()))
+                     return false;
+                   refusedTip = tip->GetText().str();
+                   return true;
+                 }},
+                {"retried", [&] {
+                   SetSignInValues(signedIn);
+                   retried = std::chrono::steady_clock::now();
+                   return RealClickOn("add_shortcut_btn");
+                 }}});
+  const std::string stuck = RunInEditor([&] { ASSERT_TRUE(Panel().OnMenu(5001)); }, steps);
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - retried)
+                        .count();
+  SetSignInValues(signedIn);
+  EXPECT_EQ(stuck, "");
+  EXPECT_EQ(refusedTip, "上传图片失败.");
+  EXPECT_EQ(S().boxes, std::vector<std::string>{"失败|登录已失效，请重新登录"});
+  S().boxes.clear();
+  ASSERT_NE(NodeTitled("重试的回复"), nullptr);
+  EXPECT_EQ(NodeTitled("重试的回复")->GetParentNode(), group);
+  EXPECT_LT(took, 3000) << "the retry was saved only after " << took << " ms";
+}
+
+// Enter on the keyboard in the group name saves the group once: one request, one group.
+TEST_F(ShortcutEditorE2E, EnterInTheGroupEditorAddsTheGroupOnce) {
+  CControlUI* add = S().frame->GetPaintManager().FindControl("shortcut_add");
+  ASSERT_NE(add, nullptr);
+  const int before = Requests("/zoduda_vudi/quickMessage/group/add.do");
+  const std::string stuck = RunInEditor(
+      [&] { S().frame->GetPaintManager().SendNotify(add, DuiLib::DUI_MSGTYPE_CLICK); },
+      {{"the name field clicked", [] { return RealClickOn("shortcut_groupname_edit"); }},
+       {"typed, then Enter",
+        [] {
+          Keyboard("type --delay 30 EnterGroup");
+          Keyboard("key Return");
+          return true;
+        }},
+       {"closed by the key", [] { return OpenEditor() == nullptr; }}});
+  EXPECT_EQ(stuck, "");
+  Pump(500);
+  EXPECT_EQ(Requests("/zoduda_vudi/quickMessage/group/add.do"), before + 1);
+  EXPECT_EQ(ServerGroupsTitled("EnterGroup"), 1);
+  int nodes = 0;
+  for (int i = 0; i < Tree()->GetCount(); ++i)
+    if (static_cast<CTreeNodeUI*>(Tree()->GetItemAt(i))->GetItemText() == "EnterGroup") ++nodes;
+  EXPECT_EQ(nodes, 1);
+  EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
+}
+
+// The same for a rename: Enter sends one update.
+TEST_F(ShortcutEditorE2E, EnterInTheRenameEditorRenamesTheGroupOnce) {
+  CTreeNodeUI* group = NodeTitled("EnterGroup");
+  ASSERT_NE(group, nullptr);
+  Select(group);
+  const int before = Requests("/zoduda_vudi/quickMessage/group/update.do");
+  const std::string stuck = RunInEditor(
+      [&] { ASSERT_TRUE(Panel().OnMenu(5003)); },
+      {{"the name field clicked", [] { return RealClickOn("shortcut_groupname_edit"); }},
+       {"retyped, then Enter",
+        [] {
+          Keyboard("key ctrl+a BackSpace");
+          Keyboard("type --delay 30 EnterRenamed");
+          Keyboard("key Return");
+          return true;
+        }},
+       {"closed by the key", [] { return OpenEditor() == nullptr; }}});
+  EXPECT_EQ(stuck, "");
+  Pump(500);
+  EXPECT_EQ(Requests("/zoduda_vudi/quickMessage/group/update.do"), before + 1);
+  EXPECT_EQ(ServerGroupsTitled("EnterRenamed"), 1);
+  EXPECT_EQ(group->GetItemText(), "EnterRenamed");
+  EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
+}
+
+// In the message editor Enter acts on neither field: in the title it does nothing, in the
+// text it starts one new line.
+TEST_F(ShortcutEditorE2E, EnterInTheMessageEditorBreaksOneLineAndSavesNothing) {
+  CTreeNodeUI* group = NodeTitled(kGroup);
+  ASSERT_NE(group, nullptr);
+  Select(group);
+  const int before = Requests("/zoduda_vudi/quickMessage/add.do");
+  std::string written;
+  bool stayedOpen = false;
+  const std::string stuck = RunInEditor(
+      [&] { ASSERT_TRUE(Panel().OnMenu(5001)); },
+      {{"the title field clicked", [] { return RealClickOn("shortcut_name_edit"); }},
+       {"typed, then Enter",
+        [] {
+          Keyboard("type --delay 30 EnterTitle");
+          Keyboard("key Return");
+          return true;
+        }},
+       {"the editor stays",
+        [&] {
+          Pump(300);
+          stayedOpen = OpenEditor() != nullptr && !Control("shortcut_tip")->IsVisible();
+          return true;
+        }},
+       {"the text page",
+        [] {
+          if (!ClickOn("add_content_btn")) return false;
+          auto* option = static_cast<DuiLib::COptionUI*>(Control("text_shortcut_element"));
+          if (!option) return false;
+          option->Selected(true);
+          return true;
+        }},
+       {"the text clicked", [] { return RealClickOn("shortcut_richedit"); }},
+       {"two lines typed",
+        [] {
+          Keyboard("type --delay 30 ab");
+          Keyboard("key Return");
+          Keyboard("type --delay 30 cd");
+          return true;
+        }},
+       {"read",
+        [&] {
+          Pump(300);
+          written = ContentEdit()->GetText().str();
+          return true;
+        }},
+       {"closed", [] { return ClickOn("closebtn"); }}});
+  EXPECT_EQ(stuck, "");
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(written, "ab\ncd");
+  EXPECT_EQ(Requests("/zoduda_vudi/quickMessage/add.do"), before);
   EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
 }
 
