@@ -54,10 +54,13 @@ constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 class CFraming : public http::basic_parser<true> {
  public:
   bool ExpectsContinue() const { return m_bExpectContinue; }
+  const std::string& Path() const { return m_sPath; }
 
  private:
-  void on_request_impl(http::verb, beast::string_view, beast::string_view, int,
-                       beast::error_code&) override {}
+  void on_request_impl(http::verb, beast::string_view, beast::string_view target, int,
+                       beast::error_code&) override {
+    m_sPath = std::string(target.substr(0, target.find('?')));
+  }
   void on_response_impl(int, beast::string_view, int, beast::error_code&) override {}
   void on_field_impl(http::field name, beast::string_view, beast::string_view value,
                      beast::error_code&) override {
@@ -77,6 +80,7 @@ class CFraming : public http::basic_parser<true> {
   void on_finish_impl(beast::error_code&) override {}
 
   bool m_bExpectContinue = false;
+  std::string m_sPath;
 };
 
 // A reply's bytes: copies of what the library wrote, and spans of shared bytes it wrote from.
@@ -196,9 +200,13 @@ class CRequestStream : public httplib::Stream {
 // to wait, so the queue here stays bounded.
 class CWorkerPool {
  public:
-  void Start(size_t threads) {
+  void Start(size_t threads, const std::function<void()>& setup = {}) {
     m_bStop = false;
-    for (size_t i = 0; i < threads; ++i) m_threads.emplace_back([this] { Work(); });
+    for (size_t i = 0; i < threads; ++i)
+      m_threads.emplace_back([this, setup] {
+        if (setup) setup();
+        Work();
+      });
   }
   void Submit(std::function<void()> job) {
     {
@@ -251,6 +259,13 @@ class CHttpServer::CEdge {
   explicit CEdge(CHttpServer& server) : m_server(server), m_limits(server.m_limits) {}
 
   int Listen(const std::string& address, int port);
+  void AddLane(std::vector<std::string> paths, size_t threads, size_t queue,
+               std::function<void()> setup) {
+    m_setLanePaths.insert(paths.begin(), paths.end());
+    m_nLaneThreads = threads;
+    m_nLaneQueue = queue;
+    m_laneSetup = std::move(setup);
+  }
   bool Serve();
   void Stop();
   bool Running() const { return m_bServing; }
@@ -293,7 +308,7 @@ class CHttpServer::CEdge {
   void WaitReadable(const Connection& c);
   void OnReadable(const Connection& c);
   void Advance(const Connection& c);
-  void Dispatch(const Connection& c, std::string input, bool headersOnly, bool last);
+  void Dispatch(const Connection& c, std::string input, bool headersOnly, bool last, bool lane);
   void RunNext();
   void OnHandled(const Connection& c, bool headersOnly, TOutcome& outcome);
   void Write(const Connection& c);
@@ -313,6 +328,12 @@ class CHttpServer::CEdge {
   size_t m_nGiven = 0;                          // jobs with the pool, waiting or running
   std::deque<std::function<void()>> m_waiting;  // jobs beyond what the pool may hold
   std::array<char, 64 * 1024> m_readBuffer{};
+  std::set<std::string> m_setLanePaths;
+  size_t m_nLaneThreads = 0;
+  size_t m_nLaneQueue = 0;
+  std::function<void()> m_laneSetup;
+  CWorkerPool m_lanePool;
+  size_t m_nLaneGiven = 0;  // jobs with the lane, waiting or running
 
   std::mutex m_stateMutex;
   std::condition_variable m_stateCv;
@@ -347,9 +368,11 @@ bool CHttpServer::CEdge::Serve() {
     m_bServing = true;
   }
   m_pool.Start(m_limits.nWorkers);
+  m_lanePool.Start(m_nLaneThreads, m_laneSetup);
   Accept();
   m_io.run();
   m_pool.Stop();
+  m_lanePool.Stop();
   // Replies handed back after the loop stopped go nowhere.
   m_io.restart();
   m_io.poll();
@@ -521,14 +544,15 @@ void CHttpServer::CEdge::Advance(const Connection& c) {
     // Not a request the parser takes: the library reads what came and answers as it does
     // to such bytes, and the connection ends.
     c->bLingerAfterWrite = true;
-    Dispatch(c, std::move(c->sBuffer), false, true);
+    Dispatch(c, std::move(c->sBuffer), false, true, false);
     c->sBuffer.clear();
     return;
   }
   if (c->framing->is_done()) {
     std::string request = c->sBuffer.substr(0, c->nFramed);
     c->sBuffer.erase(0, c->nFramed);
-    Dispatch(c, std::move(request), false, last || c->bPeerClosed);
+    Dispatch(c, std::move(request), false, last || c->bPeerClosed,
+             m_setLanePaths.count(c->framing->Path()) > 0);
     return;
   }
   if (c->framing->is_header_done()) {
@@ -540,7 +564,7 @@ void CHttpServer::CEdge::Advance(const Connection& c) {
     if (!c->bHeadersOffered &&
         (c->framing->ExpectsContinue() || (length && *length > kHeaderFirstAbove))) {
       c->bHeadersOffered = true;
-      Dispatch(c, c->sBuffer.substr(0, c->nFramed), true, last);
+      Dispatch(c, c->sBuffer.substr(0, c->nFramed), true, last, false);
       return;
     }
   }
@@ -552,22 +576,34 @@ void CHttpServer::CEdge::Advance(const Connection& c) {
 }
 
 void CHttpServer::CEdge::Dispatch(const Connection& c, std::string input, bool headersOnly,
-                                  bool last) {
+                                  bool last, bool lane) {
+  // A full lane sends the request to the workers, where its handler meets the lane's work
+  // busy and says so at once.
+  lane = lane && m_nLaneGiven < m_nLaneThreads + m_nLaneQueue;
   const EState resumeIn = c->state;
   c->state = EState::Handling;
   if (!headersOnly) Disarm(c);
   // The job hands its reference to the connection back with the reply, so the connection
   // is only ever let go of on the loop.
-  auto job = [this, c, input = std::move(input), headersOnly, last, resumeIn]() mutable {
+  auto job = [this, c, input = std::move(input), headersOnly, last, resumeIn, lane]() mutable {
     auto outcome = std::make_shared<TOutcome>(Run(input, headersOnly, last, c->peer));
-    asio::post(m_io, [this, c = std::move(c), headersOnly, outcome, resumeIn] {
-      --m_nGiven;
-      RunNext();
+    asio::post(m_io, [this, c = std::move(c), headersOnly, outcome, resumeIn, lane] {
+      if (lane) {
+        --m_nLaneGiven;
+      } else {
+        --m_nGiven;
+        RunNext();
+      }
       if (c->state == EState::Closed) return;
       if (headersOnly && outcome->bBodyPending) c->state = resumeIn;
       OnHandled(c, headersOnly, *outcome);
     });
   };
+  if (lane) {
+    ++m_nLaneGiven;
+    m_lanePool.Submit(std::move(job));
+    return;
+  }
   m_waiting.push_back(std::move(job));
   RunNext();
 }
@@ -682,6 +718,11 @@ CHttpServer::~CHttpServer() {
 
 int CHttpServer::Listen(const std::string& address, int port) {
   return m_pEdge->Listen(address, port);
+}
+
+void CHttpServer::AddLane(std::vector<std::string> paths, size_t threads, size_t queue,
+                          std::function<void()> setup) {
+  m_pEdge->AddLane(std::move(paths), threads, queue, std::move(setup));
 }
 
 bool CHttpServer::Serve() {

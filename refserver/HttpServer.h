@@ -18,8 +18,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace refserver {
 
@@ -46,6 +48,12 @@ class CHttpServer : public httplib::Server {
   // Listens on address:port (0: a free port, returned); -1 when it cannot. SO_REUSEADDR
   // only: a second server on a port in use must fail rather than share its connections.
   int Listen(const std::string& address, int port);
+  // Requests to these paths (the part before any query) run on `threads` threads of their
+  // own, with up to `queue` more waiting on the loop; beyond that they run on the workers
+  // like any other. For work that must not hold the workers while it waits its turn
+  // (password hashing): `setup` runs first on each of the lane's threads. Before Serve().
+  void AddLane(std::vector<std::string> paths, size_t threads, size_t queue,
+               std::function<void()> setup);
   // Serves on the calling thread until Stop(); at once false when stopped before.
   bool Serve();
   bool Running() const;

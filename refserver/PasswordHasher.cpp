@@ -11,6 +11,9 @@ namespace refserver {
 
 namespace {
 
+// Set on the threads that may wait for a hashing slot.
+thread_local bool t_mayWaitForSlot = false;
+
 void ensureSodium() {
   // sodium_init is safe to call repeatedly and from several threads.
   if (sodium_init() < 0) throw std::runtime_error("libsodium cannot be initialised");
@@ -44,17 +47,15 @@ class CPasswordHasher::CClientTurn {
   std::string m_sClient;
 };
 
-// One of the hashing slots, waited for in the bounded queue; RC_SERVER_BUSY when the queue
-// is full.
+// One of the hashing slots: waited for on the threads given leave to, RC_SERVER_BUSY at
+// once on any other when all are taken.
 class CPasswordHasher::CSlot {
  public:
   explicit CSlot(const CPasswordHasher& hasher) : m_hasher(hasher) {
     std::unique_lock lock(m_hasher.m_slotMutex);
     if (m_hasher.m_nRunning >= kSlots) {
-      if (m_hasher.m_nWaiting >= kQueue) throw CApiError(RC_SERVER_BUSY, "password");
-      ++m_hasher.m_nWaiting;
+      if (!t_mayWaitForSlot) throw CApiError(RC_SERVER_BUSY, "password");
       m_hasher.m_slotFree.wait(lock, [&] { return m_hasher.m_nRunning < kSlots; });
-      --m_hasher.m_nWaiting;
     }
     ++m_hasher.m_nRunning;
   }
@@ -104,6 +105,10 @@ bool CPasswordHasher::Verify(const std::string& storedHash, const std::string& p
   }
   ++m_nCount;
   return rc == 0;
+}
+
+void CPasswordHasher::WaitForSlotsOnThisThread() {
+  t_mayWaitForSlot = true;
 }
 
 void CPasswordHasher::VerifyNobody(const std::string& password, const std::string& client) const {

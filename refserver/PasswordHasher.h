@@ -3,11 +3,13 @@
 // verify after a restart with the interactive limits and the other way round.
 //
 // Hashing is the one thing an anonymous client can make expensive, so it is bounded three
-// times: a few hashes run at once in the whole server, a few more wait for them in a
-// bounded queue and any beyond are refused at once with RC_SERVER_BUSY, so a flood from
-// many addresses holds at most the queue's requests and delays a genuine login at most by
-// the queue; and each client (its address) has at most one hash running or waiting (a
-// second at the same time gets RC_TOO_FREQUENT), so one client cannot fill the queue.
+// times: a few hashes run at once in the whole server (kSlots); only threads that were
+// given leave to (the HTTP edge's hashing lane, which keeps a bounded queue of its own on
+// the loop) wait for a slot, any other finds the slots taken and is refused at once with
+// RC_SERVER_BUSY, so a flood from many addresses holds no worker and delays a genuine login
+// at most by the lane's queue; and each client (its address) has at most one hash running
+// or waiting (a second at the same time gets RC_TOO_FREQUENT), so one client cannot fill
+// the queue.
 //
 // The server owns one for its whole life; it is called from every request thread at once.
 #pragma once
@@ -38,6 +40,12 @@ class CPasswordHasher {
   // Hashes and verifications done so far.
   std::uint64_t Count() const { return m_nCount; }
 
+  // How many hashes run at once.
+  static constexpr int kSlots = 2;
+  // Lets the calling thread wait for a hashing slot instead of being told busy; for the
+  // threads of the hashing lane, whose number is the slots'.
+  static void WaitForSlotsOnThisThread();
+
   // A fast unsalted digest (BLAKE2b-256) as 64 hex characters: what is stored of a login
   // token, which is random enough that nothing slower is needed.
   static std::string Digest(const std::string& text);
@@ -54,14 +62,11 @@ class CPasswordHasher {
   size_t m_nMemLimit;
   std::string m_sNobodyHash;
   // Each hash takes 64 MiB at the interactive limits: a burst of logins on every request
-  // thread would take gigabytes, so only a few hash at once and a few wait.
-  static constexpr int kSlots = 2;
-  static constexpr int kQueue = 8;
+  // thread would take gigabytes, so only a few hash at once.
   class CSlot;
   mutable std::mutex m_slotMutex;
   mutable std::condition_variable m_slotFree;
   mutable int m_nRunning = 0;
-  mutable int m_nWaiting = 0;
   mutable std::mutex m_clientsMutex;
   mutable std::map<std::string, int> m_mapClientsHashing;
   mutable std::atomic<std::uint64_t> m_nCount = 0;

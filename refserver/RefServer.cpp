@@ -20,9 +20,8 @@ namespace refserver {
 
 namespace {
 
-// Handlers only ever see complete requests, so workers wait on nothing but the database
-// and the hashing queue: 32 leave room beside the ten logins that queue may hold.
-constexpr size_t kWorkerThreads = 32;
+// Sign-ins waiting for a hashing slot: a flood delays a genuine one at most by these.
+constexpr size_t kHashesWaiting = 8;
 // Kept list replies, plain and compressed, of all accounts together: a 50,000-message
 // library takes about 17 MB.
 constexpr size_t kListCacheBytes = 128 * 1024 * 1024;
@@ -36,7 +35,7 @@ THttpLimits httpLimitsOf(const TServerOptions& options) {
   THttpLimits limits;
   limits.nMaxConnections = static_cast<size_t>(options.nMaxConnections);
   limits.nMaxConnectionsPerAddress = static_cast<size_t>(options.nMaxConnectionsPerAddress);
-  limits.nWorkers = kWorkerThreads;
+  limits.nWorkers = static_cast<size_t>(options.nWorkers);
   limits.nMaxRequestBytes = kMaxRequestBytes;
   return limits;
 }
@@ -162,6 +161,12 @@ CRefServer::CRefServer(TServerOptions options, std::shared_ptr<const IClock> clo
       m_pHttp(std::make_unique<CHttpServer>(httpLimitsOf(m_options))) {
   RegisterRoutes();
   AddErrorHandlers();
+  // The routes that hash a password wait for a hashing slot on a lane of their own, never
+  // on a worker; eight more wait on the loop, and beyond those the workers answer busy.
+  m_pHttp->AddLane({"/zoduda_vudi/account/login.do", "/zoduda_vudi/account/register.do",
+                    "/zoduda_vudi/account/findpasswd/reset.do"},
+                   CPasswordHasher::kSlots, kHashesWaiting,
+                   [] { CPasswordHasher::WaitForSlotsOnThisThread(); });
   if (m_options.bSeed) Seed();
 }
 

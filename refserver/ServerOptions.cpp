@@ -57,6 +57,7 @@ const std::map<std::string, TSetter>& valueOptions() {
       {"--max-groups", intSetter(1, 1000000, [](auto& o, auto n) { o.nMaxGroups = n; })},
       {"--max-picture-bytes",
        intSetter(1, 1LL << 50, [](auto& o, auto n) { o.nMaxPictureBytes = n; })},
+      {"--workers", intSetter(1, 1024, [](auto& o, auto n) { o.nWorkers = n; })},
       {"--max-connections", intSetter(1, 1000000, [](auto& o, auto n) { o.nMaxConnections = n; })},
       {"--max-connections-per-address",
        intSetter(1, 1000000, [](auto& o, auto n) { o.nMaxConnectionsPerAddress = n; })},
@@ -140,6 +141,7 @@ std::string ServerUsage() {
          "  --max-messages N     quick messages per account (default 100000)\n"
          "  --max-groups N       quick-message groups per account (default 1000)\n"
          "  --max-picture-bytes N  stored picture bytes per account (default 1073741824)\n"
+         "  --workers N          handler threads (default 32)\n"
          "  --max-connections N  open connections in all (default 10000)\n"
          "  --max-connections-per-address N  open connections from one address (default 128)\n"
          "  --latest-version V   newest version; older clients are offered an update\n"

@@ -18,20 +18,23 @@ struct TServerOptions {
   std::string sAddress = "127.0.0.1";
   int nPort = kDefaultPort;  // 0: pick a free port
   std::string sDataDir = "refserver-data";
-  std::string sDbPath;                           // empty: <data>/refserver.db
-  std::string sLogPath;                          // empty: <data>/refserver.log
-  bool bSeed = false;                            // create the demo account
-  bool bFastHash = false;                        // cheapest password hash (tests only)
-  bool bQuiet = false;                           // no log lines on stderr
-  std::int64_t nTokenTtl = 7 * 24 * 3600;        // seconds a login token lives
-  std::int64_t nSmsTtl = 5 * 60;                 // seconds an SMS code lives
-  std::int64_t nSmsInterval = 60;                // seconds between two codes for one phone
-  int nSmsPerDay = 10;                           // codes for one phone in a day
-  int nSmsPerAddressHour = 30;                   // code requests from one client address in an hour
-  int nWechatQuantity = 10;                      // copies granted to a new account
-  std::int64_t nMaxMessages = 100000;            // quick messages per account
-  std::int64_t nMaxGroups = 1000;                // quick-message groups per account
-  std::int64_t nMaxPictureBytes = 1LL << 30;     // stored picture bytes per account
+  std::string sDbPath;                        // empty: <data>/refserver.db
+  std::string sLogPath;                       // empty: <data>/refserver.log
+  bool bSeed = false;                         // create the demo account
+  bool bFastHash = false;                     // cheapest password hash (tests only)
+  bool bQuiet = false;                        // no log lines on stderr
+  std::int64_t nTokenTtl = 7 * 24 * 3600;     // seconds a login token lives
+  std::int64_t nSmsTtl = 5 * 60;              // seconds an SMS code lives
+  std::int64_t nSmsInterval = 60;             // seconds between two codes for one phone
+  int nSmsPerDay = 10;                        // codes for one phone in a day
+  int nSmsPerAddressHour = 30;                // code requests from one client address in an hour
+  int nWechatQuantity = 10;                   // copies granted to a new account
+  std::int64_t nMaxMessages = 100000;         // quick messages per account
+  std::int64_t nMaxGroups = 1000;             // quick-message groups per account
+  std::int64_t nMaxPictureBytes = 1LL << 30;  // stored picture bytes per account
+  // Handlers only ever see complete requests and wait on nothing but the database (hashing
+  // has a lane of its own), so a few more workers than cores is plenty.
+  std::int64_t nWorkers = 32;                    // handler threads
   std::int64_t nMaxConnections = 10000;          // open connections in all
   std::int64_t nMaxConnectionsPerAddress = 128;  // open connections from one client address
 

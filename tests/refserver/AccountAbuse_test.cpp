@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -185,6 +186,33 @@ TEST(RefServerHashFlood, AFloodFromManyAddressesIsToldBusyInsteadOfQueueingWitho
   }
   EXPECT_GT(busy, 0u);
   EXPECT_GE(codes.size() - busy, 10u);
+}
+
+TEST(RefServerHashFlood, AFloodHoldsNoWorker) {
+  // Two workers only: a login waiting for its hash on one would leave the list no room.
+  CTestServer server([](TServerOptions& o) {
+    o.bFastHash = false;
+    o.nWorkers = 2;
+  });
+  CApiClient client = server.Client();
+  const std::string token = client.RegisterAndLogin(server.DataDir(), kPhone, "pw-12345");
+  std::atomic<int> answered = 0;
+  std::vector<std::thread> flood;
+  for (int i = 0; i < 40; ++i)
+    flood.emplace_back([&, i] {
+      PostFrom(server.Port(), "127.0.5." + std::to_string(i + 1), "account/login.do",
+               "phone=1390000" + std::to_string(6000 + i) + "&password=guess-pass");
+      ++answered;
+    });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (answered == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  const Json::Value list = client.Post("quickMessage/list.do", "tokenId=" + token);
+  const int answeredAtList = answered;
+  for (auto& t : flood) t.join();
+  EXPECT_EQ(codeOf(list), 1);
+  // Served while logins still waited for their hash, not after them.
+  EXPECT_LT(answeredAtList, 40);
 }
 
 TEST(RefServerEnumeration, CodeAndResetRepliesAreTheSameForKnownAndUnknownPhones) {
