@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <unordered_set>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -46,6 +47,8 @@ constexpr std::uint32_t kMaxHeaderBytes = 64 * 1024;
 // dropped before the connection closes. Closing with unread bytes makes the kernel reset the
 // connection, and a client still sending its body would lose the reply.
 constexpr auto kLinger = std::chrono::seconds(2);
+// How often connections are checked against their deadlines.
+constexpr auto kSweepEvery = std::chrono::milliseconds(100);
 // How long accepting pauses when the process is out of file descriptors.
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 
@@ -275,9 +278,10 @@ class CHttpServer::CEdge {
   enum class EState { Idle, Header, Body, Handling, Writing, Lingering, Closed };
 
   struct TConnection {
-    explicit TConnection(tcp::socket s) : socket(std::move(s)), timer(socket.get_executor()) {}
+    explicit TConnection(tcp::socket s) : socket(std::move(s)) {}
     tcp::socket socket;
-    asio::steady_timer timer;
+    // When the current part of the connection's life runs out; none while a handler runs.
+    Clock::time_point deadline = Clock::time_point::max();
     TPeer peer;
     EState state = EState::Idle;
     std::string sBuffer;  // bytes read and not yet answered, from the current request on
@@ -290,7 +294,6 @@ class CHttpServer::CEdge {
     CReply reply;
     bool bCloseAfterWrite = false;
     bool bLingerAfterWrite = false;
-    std::uint64_t nTimerGeneration = 0;
   };
   using Connection = std::shared_ptr<TConnection>;
 
@@ -305,6 +308,7 @@ class CHttpServer::CEdge {
   void Close(const Connection& c);
   void Arm(const Connection& c, Clock::duration after);
   void Disarm(const Connection& c);
+  void Sweep();
   void WaitReadable(const Connection& c);
   void OnReadable(const Connection& c);
   void Advance(const Connection& c);
@@ -321,7 +325,8 @@ class CHttpServer::CEdge {
   asio::io_context m_io{1};
   tcp::acceptor m_acceptor{m_io};
   asio::steady_timer m_acceptPause{m_io};
-  std::set<Connection> m_connections;
+  asio::steady_timer m_sweep{m_io};
+  std::unordered_set<Connection> m_connections;
   std::map<std::string, size_t> m_perAddress;
   std::atomic<size_t> m_nOpen = 0;
   CWorkerPool m_pool;
@@ -370,6 +375,7 @@ bool CHttpServer::CEdge::Serve() {
   m_pool.Start(m_limits.nWorkers);
   m_lanePool.Start(m_nLaneThreads, m_laneSetup);
   Accept();
+  Sweep();
   m_io.run();
   m_pool.Stop();
   m_lanePool.Stop();
@@ -395,6 +401,7 @@ void CHttpServer::CEdge::Stop() {
       boost::system::error_code ec;
       m_acceptor.close(ec);
       m_acceptPause.cancel();
+      m_sweep.cancel();
       for (const Connection& c :
            std::vector<Connection>(m_connections.begin(), m_connections.end()))
         Close(c);
@@ -448,7 +455,6 @@ void CHttpServer::CEdge::Close(const Connection& c) {
   if (c->state == EState::Closed) return;
   c->state = EState::Closed;
   boost::system::error_code ec;
-  c->timer.cancel();
   c->socket.close(ec);
   c->reply = CReply();
   c->sBuffer.clear();
@@ -459,17 +465,27 @@ void CHttpServer::CEdge::Close(const Connection& c) {
   m_nOpen = m_connections.size();
 }
 
+// Deadlines are kept per connection and checked by one sweep a few times a second: a
+// timer per connection would be rescheduled several times for every request.
 void CHttpServer::CEdge::Arm(const Connection& c, Clock::duration after) {
-  const std::uint64_t generation = ++c->nTimerGeneration;
-  c->timer.expires_after(after);
-  c->timer.async_wait([this, c, generation](const boost::system::error_code& ec) {
-    if (!ec && generation == c->nTimerGeneration) Close(c);
-  });
+  c->deadline = Clock::now() + after;
 }
 
 void CHttpServer::CEdge::Disarm(const Connection& c) {
-  ++c->nTimerGeneration;
-  c->timer.cancel();
+  c->deadline = Clock::time_point::max();
+}
+
+void CHttpServer::CEdge::Sweep() {
+  m_sweep.expires_after(kSweepEvery);
+  m_sweep.async_wait([this](const boost::system::error_code& ec) {
+    if (ec) return;
+    const auto now = Clock::now();
+    std::vector<Connection> expired;
+    for (const Connection& c : m_connections)
+      if (c->deadline <= now) expired.push_back(c);
+    for (const Connection& c : expired) Close(c);
+    Sweep();
+  });
 }
 
 void CHttpServer::CEdge::WaitReadable(const Connection& c) {

@@ -17,7 +17,9 @@
 // Then a library of 10,000 messages in 200 groups: one list plain and one gzip-compressed,
 // 16 such lists at once, and the server's peak memory meanwhile.
 //
-//   refserver_load [--seconds N] [--threads N]
+//   refserver_load [--seconds N] [--threads N] [--program PATH]
+//
+// --program runs another build of the server (an older one, to compare on the same load).
 //
 // The large libraries are written straight into the server's database (a second SQLite
 // connection, which WAL mode allows beside the running server): adding 60,000 messages
@@ -438,9 +440,12 @@ int main(int argc, char** argv) {
   }
   int seconds = 10;
   int threads = 8;
+  std::string program = TC_REFSERVER_PROGRAM;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string arg = argv[i];
-    if (arg == "--seconds")
+    if (arg == "--program")
+      program = argv[i + 1];
+    else if (arg == "--seconds")
       seconds = std::clamp(std::atoi(argv[i + 1]), 1, 20);
     else if (arg == "--threads")
       threads = std::clamp(std::atoi(argv[i + 1]), 1, 64);
@@ -448,8 +453,7 @@ int main(int argc, char** argv) {
   testing_support::TempDir folder("refserver-load");
   std::unique_ptr<testing_support::RefServerProcess> process;
   try {
-    process = std::make_unique<testing_support::RefServerProcess>(TC_REFSERVER_PROGRAM,
-                                                                  folder.path() + "/data");
+    process = std::make_unique<testing_support::RefServerProcess>(program, folder.path() + "/data");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "refserver did not start: %s\n", error.what());
     return 1;
