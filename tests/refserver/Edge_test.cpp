@@ -41,6 +41,30 @@ TEST(RefServerEdge, IdleConnectionsHoldNoWorker) {
   EXPECT_EQ(stillOpen, idle.size());
 }
 
+TEST(RefServerEdge, SlowClientsHoldNoWorker) {
+  // Two workers: a worker waiting on any one of these clients would leave the list none.
+  CTestServer server([](TServerOptions& options) { options.nWorkers = 2; });
+  CApiClient client = server.Client();
+  const std::string token = client.RegisterAndLogin(server.DataDir(), "13900008802", "pw-12345");
+  std::vector<std::unique_ptr<CRawConnection>> slow;
+  for (int i = 0; i < 10; ++i) {
+    // Headers that never end, and a body that never comes.
+    slow.push_back(std::make_unique<CRawConnection>(server.Port(), "127.0.2.10"));
+    slow.back()->Send("POST /zoduda_vudi/quickMessage/list.do HTTP/1.1\r\nHost: x\r\n");
+    slow.push_back(std::make_unique<CRawConnection>(server.Port(), "127.0.2.11"));
+    slow.back()->Send(
+        "POST /zoduda_vudi/quickMessage/list.do HTTP/1.1\r\nHost: x\r\nContent-Type: "
+        "application/x-www-form-urlencoded\r\nContent-Length: 100\r\n\r\ntokenId=");
+  }
+  CApiClient fresh = server.Client();
+  const auto start = Clock::now();
+  EXPECT_EQ(fresh.List(token).size(), 0u);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
+  size_t stillOpen = 0;
+  for (const auto& connection : slow) stillOpen += connection->IsOpen();
+  EXPECT_EQ(stillOpen, slow.size());
+}
+
 TEST(RefServerEdge, ConnectionsFromOneAddressAreCapped) {
   CTestServer server([](TServerOptions& options) { options.nMaxConnectionsPerAddress = 4; });
   const auto held = openIdle(server.Port(), "127.0.3.1", 4);
