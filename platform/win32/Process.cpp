@@ -301,9 +301,13 @@ DWORD win32ErrorOf(int error) {
 }
 
 int spawn(const std::string& program, std::vector<std::string>& args, std::vector<std::string>& env,
-          LPCSTR currentDirectory, bool newGroup, pid_t& pid) {
+          LPCSTR currentDirectory, bool newGroup, bool inheritHandles, pid_t& pid) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  // As on Windows, a child inherits nothing unless asked to: a socket of ours held open by a
+  // long-lived child (a chat client) outlives our close of it, and its peer never learns the
+  // connection is gone.
+  if (!inheritHandles) posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
   if (currentDirectory && *currentDirectory)
     posix_spawn_file_actions_addchdir_np(&actions, currentDirectory);
   posix_spawnattr_t attributes;
@@ -385,7 +389,7 @@ bool IsProcessOrDescendant(DWORD pid, DWORD ancestor) {
 
 }  // namespace win32
 
-BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, void*, void*, BOOL,
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, void*, void*, BOOL inheritHandles,
                     DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
                     LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation) {
   std::vector<std::string> args = win32::splitCommandLine(commandLine ? commandLine : "");
@@ -401,7 +405,8 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, void*, void*, BOO
   std::vector<std::string> env = win32::environmentOf(environment, hidden);
   pid_t pid = 0;
   const bool newGroup = (creationFlags & CREATE_NEW_PROCESS_GROUP) != 0;
-  if (int error = win32::spawn(program, args, env, currentDirectory, newGroup, pid)) {
+  if (int error = win32::spawn(program, args, env, currentDirectory, newGroup,
+                               inheritHandles != FALSE, pid)) {
     TC_LOG(TC_LOG_WARN, "CreateProcessA: cannot start " << program << ": " << std::strerror(error));
     SetLastError(win32::win32ErrorOf(error));
     return FALSE;

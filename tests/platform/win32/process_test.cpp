@@ -116,6 +116,24 @@ TEST(CreateProcess, HiddenStartIsPassedToTheChild) {
   Close(started);
 }
 
+// A descriptor of ours without close-on-exec (a socket libcurl or a server library opened)
+// does not reach the child: a long-lived child would keep the connection open after we
+// closed it.
+TEST(CreateProcess, TheChildInheritsNoDescriptorBeyondTheStandardThree) {
+  testing_support::TempDir dir;
+  int ends[2] = {-1, -1};
+  ASSERT_EQ(::pipe(ends), 0);
+  const std::string out = dir.file("fds.txt");
+  TStarted started = Start("/bin/sh -c \"ls /proc/self/fd > " + out + "; test -e /proc/self/fd/" +
+                           std::to_string(ends[1]) + " && echo inherited >> " + out + "\"");
+  ASSERT_TRUE(started.ok);
+  EXPECT_EQ(WaitForSingleObject(started.info.hProcess, 5000), WAIT_OBJECT_0);
+  Close(started);
+  ::close(ends[0]);
+  ::close(ends[1]);
+  EXPECT_EQ(ReadText(out).find("inherited"), std::string::npos) << ReadText(out);
+}
+
 TEST(TerminateProcess, KillsReapsAndReportsTheGivenCode) {
   TStarted started = Start("/bin/sleep 30");
   ASSERT_TRUE(started.ok);
