@@ -11,6 +11,8 @@
 #include "windows/MyCenterWnd.h"
 #include "windows/UpdateCheck.h"
 
+#include <algorithm>
+
 using namespace DuiLib;
 
 namespace {
@@ -23,13 +25,20 @@ constexpr DWORD kModalChildStyle =
 
 // The frame dims behind the modal window (the overlay) for as long as it runs.
 void CMainFrameWnd::RunModalChild(WindowImplBase& window) {
-  HidePopups();
-  if (m_pShadowFrame) m_pShadowFrame->ShowOverlay(true);
+  DimForModal(true);
   if (window.Create(m_hWnd, "", kModalChildStyle, 0, 0, 0, 0, 0)) {
     window.CenterWindow();
     window.ShowModal();
   }
-  if (m_pShadowFrame) m_pShadowFrame->ShowOverlay(false);
+  DimForModal(false);
+}
+
+// Counted: a modal window may open another one (a box over the editor), and the frame stays
+// dimmed until the last one closes.
+void CMainFrameWnd::DimForModal(bool dim) {
+  if (dim) HidePopups();
+  m_nModalDepth = dim ? m_nModalDepth + 1 : std::max(0, m_nModalDepth - 1);
+  if (m_pShadowFrame) m_pShadowFrame->ShowOverlay(m_nModalDepth > 0);
 }
 
 void CMainFrameWnd::OpenMyCenter(int nPage) {

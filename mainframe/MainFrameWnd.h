@@ -41,6 +41,9 @@ class CMainFrameWnd : public DuiLib::WindowImplBase,
   CWebchatMan* GetWebchatMan() const { return m_pWebchatMan; }
   CWebchatListUI* GetWebchatList() const { return m_pWebchatList; }
   CShortcutPanel* GetShortcutPanel() const { return m_pShortcutPanel.get(); }
+  // Whether a modal window of the frame is open and the frame dimmed behind it (the overlay
+  // itself shows only where windows can be translucent).
+  bool IsDimmedForModal() const { return m_nModalDepth > 0; }
 
   // Copy management.
   void AddWebChat();
@@ -140,6 +143,7 @@ class CMainFrameWnd : public DuiLib::WindowImplBase,
   std::string SelectedAccountKey() override;
   void StartSendTimer(UINT milliseconds) override;
   void ShowImportProgress(int done, int total) override;
+  void DimForModal(bool dim) override;
 
   CWebchatListUI* m_pWebchatList = nullptr;
   std::unique_ptr<CWebchatListUI> m_pKickedList;
@@ -147,6 +151,7 @@ class CMainFrameWnd : public DuiLib::WindowImplBase,
   std::unique_ptr<CShortcutPanel> m_pShortcutPanel;
   std::unique_ptr<DuiLib::CWndShadow> m_pShadow;
   CShadowFrameWnd* m_pShadowFrame = nullptr;
+  int m_nModalDepth = 0;  // modal windows open over the frame
   CCoverWnd* m_pCoverWnd = nullptr;
   CMsgWnd* m_pMsgWnd = nullptr;
   std::unique_ptr<CDwm> m_pDwm;

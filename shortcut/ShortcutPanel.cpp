@@ -306,7 +306,9 @@ CTreeNodeUI* CShortcutPanel::SelectedGroup() const {
 }
 
 void CShortcutPanel::OpenEditor(int mode) {
+  m_host.DimForModal(true);
   RunShortcutEditor(m_host.PanelOwner(), m_pTree, mode);
+  m_host.DimForModal(false);
 }
 
 void CShortcutPanel::DeleteSelected(bool group) {

@@ -43,6 +43,9 @@ class IShortcutPanelHost {
   // Import progress for the frame to show (total 0: the sheet is being read); called with
   // done == total at the end, and (-1, -1) when the import is over.
   virtual void ShowImportProgress(int done, int total) = 0;
+  // Dims the frame behind the editor (true) and lifts it again (false), as for the frame's
+  // other modal windows.
+  virtual void DimForModal(bool dim) = 0;
 };
 
 class CShortcutPanel : private IShortcutTarget {

@@ -28,6 +28,7 @@ class CFakeHost : public IShortcutPanelHost {
   void ShowImportProgress(int done, int total) override {
     progress.push_back(std::to_string(done) + "/" + std::to_string(total));
   }
+  void DimForModal(bool) override {}
   std::vector<std::string> progress;
 };
 
