@@ -10,7 +10,7 @@ PACKAGES=(
   liblog4cplus-dev libjsoncpp-dev libtinyxml2-dev libzip-dev libxlsxwriter-dev libexpat1-dev libgsf-1-dev
   libcurl4-openssl-dev libcpp-httplib-dev libboost-dev zlib1g-dev libssl-dev libsqlite3-dev sqlite3 libsodium-dev
   libx11-dev libx11-xcb-dev libxcb1-dev libxcb-res0-dev libxtst-dev libxi-dev libxext-dev libxfixes-dev
-  xvfb xauth openbox tint2 x11-utils x11-xserver-utils xdotool xclip imagemagick
+  xvfb xauth openbox mutter dbus tint2 x11-utils x11-xserver-utils xdotool xclip imagemagick
   fonts-noto-cjk fonts-noto-color-emoji fontconfig
   libreoffice-calc-nogui
   procps psmisc iproute2 apache2-utils curl python3 python3-pil openssl ca-certificates ccache clang-format

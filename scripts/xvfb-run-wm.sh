@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs a command on a private X server: Xvfb on a free display (chosen by Xvfb itself via
-# -displayfd), optionally with openbox, DISPLAY set for the command. Both are stopped
-# afterwards, whatever the command's outcome. The command's exit code is returned.
+# -displayfd), optionally with a window manager (openbox, or GNOME's mutter with software GL
+# inside a session bus of its own, as a desktop session runs it), DISPLAY set for the
+# command. Both are stopped afterwards, whatever the command's outcome. The command's exit
+# code is returned.
 #
-#   scripts/xvfb-run-wm.sh [--wm openbox|none] [--screen 1280x1024x24] -- command args...
+#   scripts/xvfb-run-wm.sh [--wm openbox|mutter|none] [--screen 1280x1024x24] -- command args...
 set -euo pipefail
 
 wm=none
@@ -16,7 +18,12 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--wm openbox|none] [--screen WxHxD] -- command..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--wm openbox|mutter|none] [--screen WxHxD] -- command..." >&2; exit 2; }
+
+# mutter needs a session bus; the bus (and whatever it started) ends with this script.
+if [ "$wm" = mutter ] && [ -z "${TC_XVFB_SESSION_BUS:-}" ]; then
+  exec env TC_XVFB_SESSION_BUS=1 dbus-run-session -- bash "$0" --wm mutter --screen "$screen" -- "$@"
+fi
 
 workdir=$(mktemp -d)
 xvfb_pid=""
@@ -42,11 +49,16 @@ if ! read -r -t 20 display <"$workdir/displayfd" || [ -z "$display" ]; then
 fi
 export DISPLAY=":$display"
 
-if [ "$wm" = openbox ]; then
-  openbox --sm-disable >"$workdir/wm.log" 2>&1 &
+if [ "$wm" = openbox ] || [ "$wm" = mutter ]; then
+  if [ "$wm" = openbox ]; then
+    openbox --sm-disable >"$workdir/wm.log" 2>&1 &
+  else
+    # mutter always composites: llvmpipe stands in for a GPU.
+    LIBGL_ALWAYS_SOFTWARE=1 mutter --x11 --replace --sm-disable >"$workdir/wm.log" 2>&1 &
+  fi
   wm_pid=$!
   # Wait until the manager announces itself on the root window.
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 200); do
     if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then break; fi
     sleep 0.05
   done
