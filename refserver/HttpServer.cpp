@@ -448,7 +448,8 @@ void CHttpServer::CEdge::OnAccepted(tcp::socket socket) {
   m_connections.insert(c);
   m_nOpen = m_connections.size();
   Arm(c, m_limits.idle);
-  WaitReadable(c);
+  // A client usually sends its request with the connection: read it without waiting.
+  OnReadable(c);
 }
 
 void CHttpServer::CEdge::Close(const Connection& c) {
