@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -641,7 +642,15 @@ CHttpServer::CEdge::TOutcome CHttpServer::CEdge::Run(const std::string& input, b
   t_sharedBytes.clear();
   CRequestStream stream(input, headersOnly, peer, outcome.reply);
   bool closedByClient = false;
-  const bool ok = m_server.process_request(stream, last, closedByClient, nullptr);
+  bool ok = false;
+  try {
+    ok = m_server.process_request(stream, last, closedByClient, nullptr);
+  } catch (const std::exception&) {
+    // The library answers a handler's exception itself; this is one outside any handler
+    // (out of memory while writing the reply): the connection ends without a reply.
+    outcome.reply = CReply();
+    t_bodyPending = false;
+  }
   outcome.bBodyPending = t_bodyPending;
   outcome.bClose = !ok || closedByClient || t_closeAfterReply || last;
   t_closeAfterReply = false;
