@@ -8,10 +8,14 @@
 #include "platform/win32/Input.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace DuiLib {
 namespace {
+
+constexpr int kWheelDelta = 120;  // one notch of a wheel (WHEEL_DELTA)
+constexpr int kWheelLines = 3;    // lines a notch scrolls (the desktop default)
 
 IListItemUI* listItemOf(CControlUI* control) {
   return control ? static_cast<IListItemUI*>(control->GetInterface(DUI_CTR_LISTITEM)) : nullptr;
@@ -267,6 +271,12 @@ void CListUI::DoEvent(TEventUI& event) {
       case VK_RETURN:
         if (m_iCurSel >= 0) GetItemAt(m_iCurSel)->Activate();
         return;
+      case VK_PRIOR:
+        PageUp();
+        return;
+      case VK_NEXT:
+        PageDown();
+        return;
       default:
         break;
     }
@@ -274,10 +284,15 @@ void CListUI::DoEvent(TEventUI& event) {
   if (event.Type == UIEVENT_SCROLLWHEEL) {
     CScrollBarUI* bar = m_pList->GetVerticalScrollBar();
     if (bar && bar->IsVisible() && bar->IsEnabled()) {
-      if (LOWORD(event.wParam) == 0)
-        LineUp();
-      else
-        LineDown();
+      // Three lines a notch, as desktop lists scroll; a fine-grained wheel sends a fraction
+      // of a notch (delta below 120) and still moves one step.
+      const int notches = std::max(1, std::abs(static_cast<int>(event.lParam)) / kWheelDelta);
+      for (int line = 0; line < kWheelLines * notches; ++line) {
+        if (LOWORD(event.wParam) == 0)
+          LineUp();
+        else
+          LineDown();
+      }
       return;
     }
     // Nothing to scroll here: the containers around may.

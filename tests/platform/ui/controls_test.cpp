@@ -229,6 +229,38 @@ TEST(List, SelectionClickAndActivateNotifications) {
   EXPECT_EQ(list->GetCurSel(), -1);
 }
 
+// A wheel notch scrolls three rows, as desktop lists do; Page Up and Page Down a page.
+TEST(List, TheWheelScrollsThreeRowsANotchAndThePageKeysAPage) {
+  std::string xml = R"(<Window><List name="list" header="hidden" vscrollbar="true">)";
+  for (int i = 0; i < 40; ++i)
+    xml += R"(<ListContainerElement name="r)" + std::to_string(i) + R"(" height="20"/>)";
+  xml += "</List></Window>";
+  TDialog d;
+  ASSERT_TRUE(d.Build(xml.c_str(), 200, 100));
+  auto* list = d.Find<CListUI>("list");
+  const auto send = [&](int type, WPARAM wParam, LPARAM lParam, WPARAM key) {
+    TEventUI event;
+    event.Type = type;
+    event.pSender = list;
+    event.ptMouse = POINT{50, 50};
+    event.wParam = wParam;
+    event.lParam = lParam;
+    event.chKey = static_cast<decltype(event.chKey)>(key);
+    list->Event(event);
+  };
+  send(UIEVENT_SCROLLWHEEL, MAKEWPARAM(1, 0), -120, 0);
+  EXPECT_EQ(list->GetScrollPos().cy, 60);
+  send(UIEVENT_SCROLLWHEEL, MAKEWPARAM(1, 0), -240, 0);  // two notches at once
+  EXPECT_EQ(list->GetScrollPos().cy, 180);
+  send(UIEVENT_SCROLLWHEEL, MAKEWPARAM(0, 0), 120, 0);
+  EXPECT_EQ(list->GetScrollPos().cy, 120);
+  send(UIEVENT_KEYDOWN, 0, 0, VK_NEXT);
+  EXPECT_EQ(list->GetScrollPos().cy, 220);
+  send(UIEVENT_KEYDOWN, 0, 0, VK_PRIOR);
+  send(UIEVENT_KEYDOWN, 0, 0, VK_PRIOR);
+  EXPECT_EQ(list->GetScrollPos().cy, 20);
+}
+
 TEST(List, RemovingTheSelectedRowRenumbersAndMovesTheSelection) {
   TDialog d;
   ASSERT_TRUE(d.Build(R"(<Window><List name="list"><ListContainerElement name="r0" height="20"/>
