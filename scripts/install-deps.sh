@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git clang lld
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n libgl-dev
   liblog4cplus-dev libjsoncpp-dev libtinyxml2-dev libzip-dev libxlsxwriter-dev libexpat1-dev libgsf-1-dev
   libcurl4-openssl-dev libcpp-httplib-dev libboost-dev zlib1g-dev libssl-dev libsqlite3-dev sqlite3 libsodium-dev
   libx11-dev libx11-xcb-dev libxcb1-dev libxcb-res0-dev libxtst-dev libxi-dev libxext-dev libxfixes-dev

@@ -205,7 +205,10 @@ void CShortcutPanel::DownloadShortcut() {
   const char* filter = kind ? kind->szFilter : kTemplateKinds[0].szFilter;
   const std::string target =
       askForFile(m_host.PanelOwner(), true, filter, std::string(kTemplateBaseName) + extension);
-  if (!target.empty() && !CopyFileA(temporary.c_str(), target.c_str(), FALSE))
+  // Written as any document the user saves (0644), not with the private download's mode.
+  std::string bytes;
+  if (!target.empty() &&
+      (!win32::ReadWholeFile(temporary, bytes) || !win32::WriteFileAtomically(target, bytes, 0644)))
     MessageBoxA(m_host.PanelOwner(), "模板保存失败, 请检查保存位置.", "下载模板", MB_ICONERROR);
   DeleteFileA(temporary.c_str());
 }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using DuiLib::CTreeNodeUI;
 
 namespace {
@@ -185,6 +187,9 @@ TEST_F(ShortcutPanelTest, TemplateIsSavedUnderTheKindTheServerSent) {
   EXPECT_EQ(offeredName, "快捷语导入模板.xlsx");
   EXPECT_EQ(offeredFilter, "Excel 工作簿(*.xlsx)");
   EXPECT_EQ(ReadFile(target), std::string("PK\x03\x04rest-of-zip", 16));
+  struct stat saved {};
+  ASSERT_EQ(::stat(target.c_str(), &saved), 0);
+  EXPECT_EQ(saved.st_mode & 0777, 0644u) << "a document like any other";
   EXPECT_EQ(m_server.Last().path, "/zoduda_vudi/quickmsg/template/download.do");
   EXPECT_TRUE(FilesContaining(UserFolder(), "ImportTemplate").empty());
 }

@@ -6,7 +6,10 @@
 #include "platform/ui/desktop/GuiThread_p.h"
 
 // Qt
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 // Standard
@@ -20,6 +23,9 @@ namespace {
 
 std::mutex s_hookMutex;
 FileDialogHook s_fileDialogHook;
+// The folder of the last file chosen, where the next dialog without a folder of its own
+// opens (GUI thread only).
+QString s_lastFolder;
 thread_local DWORD s_commDlgError = 0;
 
 FileDialogHook CopyHook() {
@@ -52,9 +58,28 @@ QStringList QtFilters(LPCSTR filter) {
 std::string RunFileDialog(bool save, const OPENFILENAMEA& ofn, DWORD* filterIndex) {
   WindowSystem().Install();
   QFileDialog dialog(OwnerWidget(ofn.hwndOwner));
+  // Qt's own dialog, in Chinese like the rest of the program: a desktop's native one would
+  // speak the desktop's language.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (ofn.lpstrTitle) dialog.setWindowTitle(QString::fromUtf8(ofn.lpstrTitle));
+  dialog.setWindowTitle(ofn.lpstrTitle ? QString::fromUtf8(ofn.lpstrTitle)
+                        : save         ? QStringLiteral("另存为")
+                                       : QStringLiteral("打开"));
+  dialog.setLabelText(QFileDialog::LookIn,
+                      save ? QStringLiteral("保存在:") : QStringLiteral("查找范围:"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("文件名:"));
+  dialog.setLabelText(QFileDialog::FileType,
+                      save ? QStringLiteral("保存类型:") : QStringLiteral("文件类型:"));
+  dialog.setLabelText(QFileDialog::Accept, save ? QStringLiteral("保存") : QStringLiteral("打开"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
+  // Without a folder of its own the dialog opens where the last file was chosen, or in the
+  // user's documents folder, never in the program's.
+  QString folder = s_lastFolder;
+  if (folder.isEmpty() || !QDir(folder).exists())
+    folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+  dialog.setDirectory(folder);
   const QStringList filters = QtFilters(ofn.lpstrFilter);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
@@ -69,7 +94,9 @@ std::string RunFileDialog(bool save, const OPENFILENAMEA& ofn, DWORD* filterInde
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   *filterIndex = static_cast<DWORD>(filters.indexOf(dialog.selectedNameFilter()) + 1);
-  return dialog.selectedFiles().first().toStdString();
+  const QString chosen = dialog.selectedFiles().first();
+  s_lastFolder = QFileInfo(chosen).absolutePath();
+  return chosen.toStdString();
 }
 
 BOOL FileDialog(bool save, LPOPENFILENAMEA ofn) {

@@ -44,6 +44,29 @@ QMessageBox::Icon IconOf(UINT type) {
   }
 }
 
+// The labels a Chinese Windows gives its message box buttons: the program speaks Chinese
+// whatever the desktop's language.
+QString ButtonText(QMessageBox::StandardButton button) {
+  switch (button) {
+    case QMessageBox::Ok:
+      return QStringLiteral("确定");
+    case QMessageBox::Cancel:
+      return QStringLiteral("取消");
+    case QMessageBox::Yes:
+      return QStringLiteral("是");
+    case QMessageBox::No:
+      return QStringLiteral("否");
+    case QMessageBox::Abort:
+      return QStringLiteral("中止");
+    case QMessageBox::Retry:
+      return QStringLiteral("重试");
+    case QMessageBox::Ignore:
+      return QStringLiteral("忽略");
+    default:
+      return {};
+  }
+}
+
 // Buttons of each MB_ type with their results; the escape result is the one a closed box
 // gives.
 struct TBoxButtons {
@@ -100,7 +123,11 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
   QMessageBox box(IconOf(type), FromUtf8(caption), body, QMessageBox::NoButton, ownerHost);
   const TBoxButtons buttons = ButtonsOf(type);
   std::map<QAbstractButton*, int> results;
-  for (const auto& [standard, result] : buttons.buttons) results[box.addButton(standard)] = result;
+  for (const auto& [standard, result] : buttons.buttons) {
+    QPushButton* button = box.addButton(standard);
+    button->setText(ButtonText(standard));
+    results[button] = result;
+  }
   if (type & MB_TOPMOST) box.setWindowFlag(Qt::WindowStaysOnTopHint);
   // Modal to its owner, as on Windows: the owner takes no input while the box is open.
   const bool disableOwner = ownerHost && windows.IsInputEnabled(owner);

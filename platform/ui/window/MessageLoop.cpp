@@ -13,8 +13,10 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QThread>
 #include <QTimer>
+#include <QTranslator>
 
 // Standard
 #include <log4cplus/logger.h>
@@ -231,6 +233,14 @@ void EnsureApplication() {
   static char* argv[] = {name, nullptr};
   qInstallMessageHandler(&RouteQtMessage);
   new QApplication(argc, argv);  // lives for the whole process
+  // Qt's own texts (the file dialog's columns and questions) in Chinese, as the program's
+  // are, whatever the desktop's language; English where the translation is not installed.
+  auto* translator = new QTranslator(qApp);
+  if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+  else
+    TC_LOG(TC_LOG_INFO, "Qt's Chinese translation is not installed");
 }
 
 // The paint manager and the desktop services reach the windows through this registration,

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -20,8 +21,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using uitest::Backend;
 using uitest::CRecordingWnd;
@@ -187,6 +190,59 @@ TEST_F(DesktopTest, RealFileDialogUsesTheFilterAndReturnsTheChosenFile) {
   EXPECT_EQ(QFileInfo(buffer).canonicalFilePath(),
             QFileInfo(QString::fromStdString(path)).canonicalFilePath());
   EXPECT_EQ(ofn.nFilterIndex, 1u);
+}
+
+// Every text of a box and of a file dialog is Chinese; a dialog without a folder of its own
+// opens in the documents folder, then where the last file was chosen.
+TEST_F(DesktopTest, BoxesAndFileDialogsSpeakChineseAndOpenInTheUsersFolders) {
+  std::vector<std::string> labels;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    for (QAbstractButton* button : box->buttons()) labels.push_back(button->text().toStdString());
+    box->reject();
+  });
+  MessageBoxA(nullptr, "x", "y", MB_OKCANCEL);
+  std::sort(labels.begin(), labels.end());
+  EXPECT_EQ(labels, (std::vector<std::string>{"取消", "确定"}));
+
+  QTemporaryDir home;
+  const QByteArray oldHome = qgetenv("HOME");
+  qputenv("HOME", home.path().toUtf8());
+  ASSERT_TRUE(QDir(home.path()).mkpath("Documents/sub"));
+  const std::string chosen = (home.path() + "/Documents/sub/a.xlsx").toStdString();
+  std::FILE* f = std::fopen(chosen.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  std::vector<std::string> seen;
+  const auto look = [&](bool choose) {
+    QTimer::singleShot(0, [&, choose] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      seen.push_back(dialog->windowTitle().toStdString() + "|" +
+                     dialog->labelText(QFileDialog::LookIn).toStdString() + "|" +
+                     dialog->labelText(QFileDialog::FileName).toStdString() + "|" +
+                     dialog->labelText(QFileDialog::Accept).toStdString() + "|" +
+                     dialog->labelText(QFileDialog::Reject).toStdString() + "|" +
+                     QFileInfo(dialog->directory().absolutePath()).fileName().toStdString());
+      if (choose) {
+        dialog->selectFile(QString::fromStdString(chosen));
+        QMetaObject::invokeMethod(dialog, "accept");
+      } else {
+        dialog->reject();
+      }
+    });
+  };
+  char buffer[512] = "";
+  OPENFILENAMEA ofn = TemplateDialog(buffer, sizeof(buffer));
+  look(true);
+  EXPECT_TRUE(GetOpenFileNameA(&ofn));
+  buffer[0] = '\0';
+  look(false);
+  EXPECT_FALSE(GetSaveFileNameA(&ofn));
+  qputenv("HOME", oldHome);
+  EXPECT_EQ(seen, (std::vector<std::string>{"打开|查找范围:|文件名:|打开|取消|Documents",
+                                            "另存为|保存在:|文件名:|保存|取消|sub"}));
 }
 
 TEST_F(DesktopTest, TrayIconAddModifyDeleteAndItsCallbackMessage) {
