@@ -94,21 +94,36 @@ void CShortcutImporter::Run(const std::shared_ptr<TShared>& shared) {
   const std::vector<WECHATKUAIJIEDATA> rows = shared->reader(shared->strPath);
   const int total = static_cast<int>(rows.size());
   shared->Post([importer, total] { importer->OnRowsRead(total); });
+  int number = 0;
   for (const WECHATKUAIJIEDATA& row : rows) {
     if (shared->bCancel) break;
+    ++number;
+    if (row.strContent.find_first_not_of(" \t\r\n") == std::string::npos) {
+      shared->Post([importer] { importer->OnRowDone(nullptr, {}, true); });
+      continue;
+    }
     const std::string json =
         CShortcutJson::ImportedMessage(row.strTitle, row.strContent, shared->strGroupId);
     std::vector<std::string> ids;
     CConnServer conn;
     const int result = conn.AddShortcutMsg(json, ids, shared->strToken);
     std::unique_ptr<TAdded> added;
+    std::string refusal;
     if (result > 0 && !ids.empty() && !ids.front().empty()) {
       added.reset(new TAdded{ids.front(), row.strTitle, json});
     } else {
       TC_LOGF(TC_LOG_WARN, "imported row \"%s\" refused (%d): %s", row.strTitle.c_str(), result,
               conn.m_strResultMsg.GetData());
+      // The server said why: that is what the operator needs to mend the row.
+      if (result == kConnRefused) {
+        std::string reason = conn.m_strResultMsg.str();
+        if (reason.empty()) reason = "服务器拒绝";
+        refusal = "第" + std::to_string(number) + "条「" + row.strTitle + "」: " + reason;
+      }
     }
-    shared->Post([importer, added = std::move(added)] { importer->OnRowDone(added.get()); });
+    shared->Post([importer, added = std::move(added), refusal] {
+      importer->OnRowDone(added.get(), refusal, false);
+    });
   }
   const bool cancelled = shared->bCancel;
   shared->Post([importer, cancelled] { importer->OnFinished(cancelled); });
@@ -120,9 +135,13 @@ void CShortcutImporter::OnRowsRead(int total) {
   if (m_onProgress) m_onProgress(m_nDone, m_nTotal);
 }
 
-void CShortcutImporter::OnRowDone(const TAdded* added) {
+void CShortcutImporter::OnRowDone(const TAdded* added, const std::string& refusal, bool skipped) {
   ++m_nDone;
-  if (added) {
+  if (skipped) {
+    ++m_outcome.nSkipped;
+  } else if (!refusal.empty()) {
+    m_outcome.refusals.push_back(refusal);
+  } else if (added) {
     ++m_outcome.nAdded;
     CShortcutTree tree(m_pTree);
     // Found again by id: a group deleted meanwhile just gets nothing.
@@ -144,10 +163,22 @@ void CShortcutImporter::OnFinished(bool cancelled) {
 
 std::string CShortcutImporter::OutcomeText(const TImportOutcome& outcome) {
   if (outcome.nRows == 0) return kNoRowsText;
-  if (outcome.nFailed == 0 && !outcome.bCancelled) return {};
+  if (outcome.nFailed == 0 && outcome.nSkipped == 0 && outcome.refusals.empty() &&
+      !outcome.bCancelled)
+    return {};
   std::string text = "已导入 " + std::to_string(outcome.nAdded) + " 条";
+  if (outcome.nSkipped > 0) text += "，" + std::to_string(outcome.nSkipped) + " 条没有内容，已跳过";
+  if (!outcome.refusals.empty())
+    text += "，" + std::to_string(outcome.refusals.size()) + " 条被服务器拒绝";
   if (outcome.nFailed > 0)
     text += "，" + std::to_string(outcome.nFailed) + " 条导入失败, 请检查网络后重新导入这些行";
   if (outcome.bCancelled) text += "，导入已取消";
-  return text + ".";
+  text += ".";
+  // The refused rows one a line, the first ten of them: enough to find and mend them.
+  constexpr size_t kListed = 10;
+  for (size_t i = 0; i < outcome.refusals.size() && i < kListed; ++i)
+    text += "\n" + outcome.refusals[i];
+  if (outcome.refusals.size() > kListed)
+    text += "\n……另有 " + std::to_string(outcome.refusals.size() - kListed) + " 条";
+  return text;
 }

@@ -8,7 +8,9 @@
 // hands each of these over as a callable posted to that window (win32::PostCall).
 //
 // Outcome texts (shown by the caller): no rows "未读取到有效数据." (caption "快捷语导入");
-// otherwise a summary of how many rows were added and how many the server refused.
+// otherwise a summary of how many rows were added, how many were skipped for want of
+// content (they are not sent: they would make a message that sends nothing), which rows the
+// server refused and why, and how many could not be sent at all.
 // Cancel (or destruction) stops after the row in progress: it waits for the thread up to
 // kStopWaitMs, then leaves it to finish on its own; from then on the thread posts nothing and
 // holds nothing of the importer but the state they share.
@@ -30,8 +32,10 @@ class CTreeViewUI;
 struct TImportOutcome {
   int nRows = 0;    // rows read from the sheet
   int nAdded = 0;   // messages the server added (and nodes made)
-  int nFailed = 0;  // rows the server refused or that could not be sent
+  int nFailed = 0;  // rows that could not be sent (network, no answer)
   bool bCancelled = false;
+  int nSkipped = 0;                   // rows without content, not sent
+  std::vector<std::string> refusals;  // rows the server refused: "第N条「title」: reason"
 };
 
 class CShortcutImporter : private DuiLib::CWindowWnd {
@@ -74,7 +78,9 @@ class CShortcutImporter : private DuiLib::CWindowWnd {
   static void Run(const std::shared_ptr<TShared>& shared);
   // GUI side, in the order the thread posted them.
   void OnRowsRead(int total);
-  void OnRowDone(const TAdded* added);
+  // added: the row's message; otherwise refusal (the server's reason) or a failure to send
+  // (both empty), or a skipped row.
+  void OnRowDone(const TAdded* added, const std::string& refusal, bool skipped);
   void OnFinished(bool cancelled);
   // Ends the wait for the thread (bounded) and lets its handle go.
   void ReleaseThread();

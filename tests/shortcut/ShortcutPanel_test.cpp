@@ -266,8 +266,40 @@ TEST_F(ShortcutPanelTest, ImportReportsRefusedRows) {
   panel.ImportShortCut();
   ASSERT_TRUE(PumpUntil([&] { return !panel.GetImporter().IsRunning(); }));
   EXPECT_EQ(m_pGroupA->GetCountChild(), 4);
+  // The server's reason, not a network failure.
   EXPECT_EQ(m_boxes, std::vector<std::string>{
-                         "快捷语导入|已导入 2 条，1 条导入失败, 请检查网络后重新导入这些行."});
+                         "快捷语导入|已导入 2 条，1 条被服务器拒绝.\n第2条「标题2」: 重复"});
+}
+
+// A row without content is not sent (it would make a message that sends nothing) and is
+// counted; a row the server refuses is named with its reason.
+TEST_F(ShortcutPanelTest, ImportSkipsRowsWithoutContentAndNamesRefusedRows) {
+  std::vector<WECHATKUAIJIEDATA> rows = {
+      {"好", "内容"}, {"空的", ""}, {"", "无标题"}, {"白", " \t"}};
+  m_server.Answer([&](const TReceived& request) {
+    const auto message = request.params.find("message");
+    return message != request.params.end() &&
+                   message->second.find(R"("contentTitle":"")") != std::string::npos
+               ? TCanned{200, R"({"resultCode":4002,"resultMsg":"快捷语内容格式错误"})"}
+               : TCanned{200, R"({"resultCode":1,"obj":["77"]})"};
+  });
+  CShortcutImporter importer;
+  TImportOutcome outcome;
+  bool done = false;
+  ASSERT_TRUE(importer.Start(
+      m_pTree, "2", "unused", {},
+      [&](const TImportOutcome& result) {
+        outcome = result;
+        done = true;
+      },
+      [&](const std::string&) { return rows; }));
+  ASSERT_TRUE(PumpUntil([&] { return done; }));
+  EXPECT_EQ(m_server.Count(), 2u) << "rows without content are not sent";
+  EXPECT_EQ(outcome.nAdded, 1);
+  EXPECT_EQ(outcome.nSkipped, 2);
+  EXPECT_EQ(outcome.nFailed, 0);
+  EXPECT_EQ(CShortcutImporter::OutcomeText(outcome),
+            "已导入 1 条，2 条没有内容，已跳过，1 条被服务器拒绝.\n第3条「」: 快捷语内容格式错误");
 }
 
 TEST_F(ShortcutPanelTest, ImportOfAnEmptySheetSaysSo) {
@@ -308,10 +340,19 @@ TEST_F(ShortcutPanelTest, GroupDeletedDuringImportGetsNothingAndNothingCrashes) 
   EXPECT_EQ(Names(), (std::vector<std::string>{"1", "11", "12", "-1"}));
 }
 
+TImportOutcome Outcome(int rows, int added, int failed, bool cancelled) {
+  TImportOutcome outcome;
+  outcome.nRows = rows;
+  outcome.nAdded = added;
+  outcome.nFailed = failed;
+  outcome.bCancelled = cancelled;
+  return outcome;
+}
+
 TEST(ShortcutImportText, Outcomes) {
-  EXPECT_EQ(CShortcutImporter::OutcomeText({0, 0, 0, false}), "未读取到有效数据.");
-  EXPECT_EQ(CShortcutImporter::OutcomeText({20, 20, 0, false}), "");
-  EXPECT_EQ(CShortcutImporter::OutcomeText({20, 5, 0, true}), "已导入 5 条，导入已取消.");
+  EXPECT_EQ(CShortcutImporter::OutcomeText(Outcome(0, 0, 0, false)), "未读取到有效数据.");
+  EXPECT_EQ(CShortcutImporter::OutcomeText(Outcome(20, 20, 0, false)), "");
+  EXPECT_EQ(CShortcutImporter::OutcomeText(Outcome(20, 5, 0, true)), "已导入 5 条，导入已取消.");
 }
 
 }  // namespace
