@@ -61,7 +61,8 @@ LRESULT CMainFrameWnd::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, b
       CMenuWnd::CloseAll();
       break;
     case WM_KEYDOWN:
-      if (wParam == VK_ESCAPE || OnSwitchKey(wParam)) {
+      if (wParam == VK_ESCAPE || OnSwitchKey(wParam) ||
+          (m_pShortcutPanel && m_pShortcutPanel->OnKey(wParam))) {
         bHandled = true;
         return 0;
       }

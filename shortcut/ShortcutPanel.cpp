@@ -83,8 +83,32 @@ CShortcutPanel::CShortcutPanel(IShortcutPanelHost& host, DuiLib::CTreeViewUI* pT
 CShortcutPanel::~CShortcutPanel() = default;
 
 bool CShortcutPanel::Init(CShortcutLoader::DoneCallback onLoaded) {
+  m_onLoaded = std::move(onLoaded);
   m_pLoader = std::make_unique<CShortcutWnd>(m_pTree, CShortcutWnd::kModeLoader);
-  return m_pLoader->InitShortcutTree(std::move(onLoaded));
+  return m_pLoader->InitShortcutTree([this](bool listed) {
+    // An empty tree alone would read as an empty library.
+    m_bLoadFailed = !listed;
+    if (m_pTree && m_pTree->GetManager())
+      if (CControlUI* bar = m_pTree->GetManager()->FindControl(kLoadFailedBar))
+        bar->SetVisible(m_bLoadFailed);
+    if (m_onLoaded) m_onLoaded(listed);
+  });
+}
+
+bool CShortcutPanel::Reload() {
+  if (!m_bLoadFailed || !m_pTree) return false;
+  m_bLoadFailed = false;
+  if (m_pTree->GetManager())
+    if (CControlUI* bar = m_pTree->GetManager()->FindControl(kLoadFailedBar))
+      bar->SetVisible(false);
+  m_pLoader.reset();  // its thread has ended: the failure was its last word
+  m_search.Apply("");
+  m_pTree->RemoveAll();
+  return Init(std::move(m_onLoaded));
+}
+
+bool CShortcutPanel::OnKey(WPARAM vk) {
+  return vk == VK_F5 && Reload();
 }
 
 bool CShortcutPanel::Notify(DuiLib::TNotifyUI& msg, bool rightButtonDown) {
@@ -100,6 +124,10 @@ bool CShortcutPanel::Notify(DuiLib::TNotifyUI& msg, bool rightButtonDown) {
   }
   if (type == DuiLib::DUI_MSGTYPE_CLICK && name == "shortcut_add") {
     OpenEditor(CShortcutWnd::kModeNewGroup);
+    return true;
+  }
+  if (type == DuiLib::DUI_MSGTYPE_CLICK && name == kReloadButton) {
+    Reload();
     return true;
   }
   if (type == DuiLib::DUI_MSGTYPE_CLICK && name == "shortcut_download") {

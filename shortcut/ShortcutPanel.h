@@ -60,8 +60,17 @@ class CShortcutPanel : private IShortcutTarget {
   CShortcutPanel(IShortcutPanelHost& host, DuiLib::CTreeViewUI* pTree);
   ~CShortcutPanel() override;
 
-  // Builds the frame's mode-4 instance and starts loading the tree.
+  // Builds the frame's mode-4 instance and starts loading the tree. A list that cannot be
+  // loaded is said so below the tree ("shortcut_load_failed") with a reload button; F5
+  // reloads too (OnKey).
   bool Init(CShortcutLoader::DoneCallback onLoaded = {});
+  static constexpr const char* kLoadFailedBar = "shortcut_load_failed";
+  static constexpr const char* kReloadButton = "shortcut_reload";
+  // Loads the list again after a failed load; false (nothing done) otherwise.
+  bool Reload();
+  bool LoadFailed() const { return m_bLoadFailed; }
+  // A key of the frame; true when the panel took it.
+  bool OnKey(WPARAM vk);
 
   // A notification of the frame; true when it was the panel's. `rightButtonDown`: the frame's
   // m_bRButtonDown (an item click while the right button is held is not a cite).
@@ -111,4 +120,6 @@ class CShortcutPanel : private IShortcutTarget {
   CShortcutSender m_sender;
   CShortcutSearch m_search;
   CShortcutImporter m_importer;
+  CShortcutLoader::DoneCallback m_onLoaded;
+  bool m_bLoadFailed = false;
 };

@@ -651,3 +651,43 @@ TEST_F(ShortcutEditorE2E, AfterARestartTheMessageIsEditedFromTheServerAndSentAsS
 }
 
 }  // namespace
+
+namespace {
+
+// A list that cannot be loaded is said so under the tree; F5 from the keyboard loads it
+// again once the server answers.
+TEST_F(ShortcutEditorE2E, AListThatFailedToLoadSaysSoAndF5LoadsItAgain) {
+  StopFrame();
+  const TSignInValues signedIn = GetSignInValues();
+  TSignInValues expired = signedIn;
+  expired.strLoginToken = "expired";
+  SetSignInValues(expired);
+  StartFrame();
+  DuiLib::CControlUI* bar =
+      S().frame->GetPaintManager().FindControl(CShortcutPanel::kLoadFailedBar);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return Panel().LoadFailed(); }, 20000));
+  EXPECT_TRUE(bar->IsVisible());
+  EXPECT_LE(Tree()->GetCount(), 1);
+  if (const char* shot = std::getenv("TC_SHOT_LOAD_FAILED"))
+    testing_support::CommandOutput(std::string("import -window root ") + shot);
+  SetSignInValues(signedIn);
+  // The keyboard goes to the frame: a click on the notice, then F5.
+  S().frame->GetPaintManager().UpdateLayout();
+  const RECT rc = S().frame->GetPaintManager().FindControl("shortcut_load_failed_tip")->GetPos();
+  POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  ::ClientToScreen(S().frame->GetHWND(), &at);
+  testing_support::CommandOutput("xdotool mousemove " + std::to_string(at.x) + " " +
+                                 std::to_string(at.y) + " click 1");
+  Pump(300);
+  testing_support::CommandOutput("xdotool key F5");
+  EXPECT_TRUE(PumpUntil([&] { return NodeTitled(kGroup) != nullptr; }, 20000))
+      << "F5 did not load the list again";
+  EXPECT_FALSE(Panel().LoadFailed());
+  EXPECT_FALSE(bar->IsVisible());
+  EXPECT_EQ(Tree()->GetItemAt(Tree()->GetCount() - 1)->GetName(), "-1");
+  for (const std::string& box : S().boxes) EXPECT_EQ(box, "失败|登录已失效，请重新登录");
+  S().boxes.clear();
+}
+
+}  // namespace
