@@ -91,14 +91,20 @@ bool processAlive(DWORD pid) {
   return pid != 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
-void sendClientMessage(xcb_connection_t* xcb, xcb_window_t to, xcb_atom_t type,
-                       const std::uint32_t (&data)[5]) {
+xcb_client_message_event_t clientMessage(xcb_window_t to, xcb_atom_t type,
+                                         const std::uint32_t (&data)[5]) {
   xcb_client_message_event_t event{};
   event.response_type = XCB_CLIENT_MESSAGE;
   event.format = 32;
   event.window = to;
   event.type = type;
   std::memcpy(event.data.data32, data, sizeof data);
+  return event;
+}
+
+void sendClientMessage(xcb_connection_t* xcb, xcb_window_t to, xcb_atom_t type,
+                       const std::uint32_t (&data)[5]) {
+  const xcb_client_message_event_t event = clientMessage(to, type, data);
   xcb_send_event(xcb, 0, to, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
 }
 
@@ -129,13 +135,25 @@ class CRemoteCaller {
     const std::uint32_t request[5] = {static_cast<std::uint32_t>(call), arg,
                                       static_cast<std::uint32_t>(wParam),
                                       static_cast<std::uint32_t>(lParam), m_nReplyWindow};
+    if (!wait) return SendAndConfirm(target, request);
     sendClientMessage(m_pXcb, target, m_atoms.request, request);
     xcb_flush(m_pXcb);
-    if (!wait) return !xcb_connection_has_error(m_pXcb);
     return WaitReply(result);
   }
 
  private:
+  // A post has no answer to wait for, yet the connection must not close before the server
+  // has read the request: a server that notices the hang-up first drops it unread. The
+  // checked send's round trip says it was taken (or why not: the window is gone).
+  bool SendAndConfirm(xcb_window_t target, const std::uint32_t (&data)[5]) {
+    const xcb_client_message_event_t event = clientMessage(target, m_atoms.request, data);
+    const xcb_void_cookie_t cookie = xcb_send_event_checked(
+        m_pXcb, 0, target, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+    Reply<xcb_generic_error_t> error(xcb_request_check(m_pXcb, cookie));
+    if (error) SetLastError(ERROR_INVALID_HANDLE);
+    return !error && !xcb_connection_has_error(m_pXcb);
+  }
+
   bool MakeReplyWindow(const void* data, DWORD size) {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_pXcb)).data;
     m_nReplyWindow = xcb_generate_id(m_pXcb);

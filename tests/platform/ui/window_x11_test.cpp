@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 using uitest::Backend;
 using uitest::CRecordingWnd;
@@ -84,6 +85,25 @@ TEST_F(X11Windows, PostedMessagesReachTheWindowByItsXId) {
   const HWND hwnd = wnd.Create(nullptr, "w", WS_POPUP | WS_VISIBLE, 0, 0, 0, 100, 100);
   std::thread([hwnd] { EXPECT_TRUE(PostMessageA(hwnd, WM_USER + 6, 1, 2)); }).join();
   EXPECT_TRUE(PumpUntil([&] { return wnd.Count(WM_USER + 6) == 1; }));
+}
+
+// A post needs no answer, but the sender must not hang up before the X server has read it:
+// a server that sees the hang-up first drops the request unread, and the message is lost.
+TEST_F(X11Windows, MessagesPostedFromAnotherProcessAllArrive) {
+  CRecordingWnd wnd;
+  const HWND hwnd = wnd.Create(nullptr, "w", WS_POPUP | WS_VISIBLE, 0, 0, 0, 100, 100);
+  ASSERT_NE(hwnd, nullptr);
+  constexpr int kPosts = 200;
+  constexpr UINT kMessage = WM_USER + 9;
+  const std::string command = std::string(TC_TEST_BIN_DIR_PATH) + "/remote_post_tool " +
+                              std::to_string(HandleToULong32(hwnd)) + " " +
+                              std::to_string(kMessage) + " " + std::to_string(kPosts) +
+                              " && echo posted";
+  ASSERT_EQ(RunCommand(command), "posted\n");
+  PumpUntil([&] { return wnd.Count(kMessage) == kPosts; }, 5000);
+  const std::vector<uitest::TMessage> arrived = wnd.Only(kMessage);
+  ASSERT_EQ(arrived.size(), size_t{kPosts}) << "posts were lost";
+  for (int i = 0; i < kPosts; ++i) EXPECT_EQ(arrived[i].wParam, WPARAM(i)) << "out of order";
 }
 
 TEST_F(X11Windows, TheCaptionDragsTheFramelessWindow) {
