@@ -8,6 +8,7 @@
 #include "shortcut/ShortcutTree.h"
 #include "tests/platform/ui/ui_test_util.h"
 #include "tests/server/CannedServer.h"
+#include "tests/support/GuiWait.h"
 
 #include <QCoreApplication>
 
@@ -39,13 +40,7 @@ class CShortcutTest : public CServerTest {
 
   // Runs the GUI queue until `done` holds or 20 s have passed; returns `done()`.
   static bool PumpUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      DuiLib::PumpMessages();
-      QCoreApplication::processEvents();
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
+    return testing_support::PumpUntil(done, 20000, std::chrono::milliseconds(2));
   }
 
   std::string SnapshotPath() const { return UserFolder() + "mfls.xml"; }

@@ -9,10 +9,11 @@
 
 namespace testing_support {
 
-// Runs the GUI thread's events until done() holds or timeoutMs have passed; done()'s last
-// answer.
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-  return WaitUntil(done, timeoutMs, DuiLib::PumpMessages);
+// Runs the GUI thread's events until done() holds or timeoutMs have passed, resting `rest`
+// between two rounds; done()'s last answer.
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs,
+                      std::chrono::microseconds rest = std::chrono::milliseconds(5)) {
+  return WaitUntil(done, timeoutMs, DuiLib::PumpMessages, rest);
 }
 
 // Runs the GUI thread's events for ms milliseconds.

@@ -10,14 +10,16 @@
 namespace testing_support {
 
 // Checks done() until it holds or timeoutMs have passed; between two checks runs between()
-// when given (the calling thread's events) and then rests for 5 ms. done()'s last answer.
+// when given (the calling thread's events) and then rests (5 ms unless told). done()'s last
+// answer.
 inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs,
-                      const std::function<void()>& between = {}) {
+                      const std::function<void()>& between = {},
+                      std::chrono::microseconds rest = std::chrono::milliseconds(5)) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (std::chrono::steady_clock::now() < deadline) {
     if (between) between();
     if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(rest);
   }
   if (between) between();
   return done();

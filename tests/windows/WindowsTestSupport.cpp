@@ -1,6 +1,7 @@
 #include "tests/windows/WindowsTestSupport.h"
 
 #include "server/SignInValues.h"
+#include "tests/support/GuiWait.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -97,13 +98,7 @@ DWORD CWindowsTest::TextColor(WindowImplBase& window, const char* name) {
 }
 
 bool CWindowsTest::PumpUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    PumpMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+  return testing_support::PumpUntil(done, 5000, std::chrono::milliseconds(1));
 }
 
 bool CWindowsTest::PumpUntilClosed(HWND hwnd) {

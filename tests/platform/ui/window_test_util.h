@@ -4,6 +4,7 @@
 #include "platform/ui/window/WindowWnd.h"
 #include "platform/ui/window/MessageLoop.h"
 #include "platform/win32/Window.h"
+#include "tests/support/GuiWait.h"
 
 #include <chrono>
 #include <functional>
@@ -68,15 +69,10 @@ inline win32::OwnWindowBackend& Backend() {
   return *win32::GetOwnWindowBackend();
 }
 
-// Runs the GUI thread's events until done() or the time is up.
+// Runs the GUI thread's events until done() or the time is up; short rests, since the
+// window tests wait for many small steps.
 inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    DuiLib::PumpMessages();
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return true;
+  return testing_support::PumpUntil(done, timeoutMs, std::chrono::microseconds(200));
 }
 
 }  // namespace uitest
