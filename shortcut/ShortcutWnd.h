@@ -206,6 +206,8 @@ class CShortcutWnd : public DuiLib::WindowImplBase {
   void ShowSlotItem(int n, const std::string& type, const std::string& data);
   void PlaceMarker(const char* name, int value);
   int MarkerValue(const char* name) const;
+  // Shows the range with `moved` ("begin_btn" or "end_btn") at `value` in "range_value".
+  void ShowRangeValues(const char* moved, int value);
   bool InsertEmojiPicture(DuiLib::CRichEditUI* pRichEdit, int n);
   void ClearContentHint();
 
@@ -215,7 +217,9 @@ class CShortcutWnd : public DuiLib::WindowImplBase {
   std::unique_ptr<CShortcutLoader> m_pLoader;
   std::unique_ptr<DuiLib::CWndShadow> m_pShadow;
 
-  int m_nDrag = 0;  // 0 none, 1 the begin marker, 2 the end marker
+  int m_nDrag = 0;        // 0 none, 1 the begin marker, 2 the end marker
+  int m_nShownBegin = 2;  // the range as "range_value" shows it
+  int m_nShownEnd = 200;
   POINT m_ptLast{0, 0};
   int m_nCurrentSlot = 1;
   HANDLE m_hWorker = nullptr;

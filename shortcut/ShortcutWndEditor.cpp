@@ -129,6 +129,7 @@ void CShortcutWnd::InitWindow() {
       edit->SetAttribute("textcolor", kTypedColor);
     }
   }
+  ShowRangeValues("begin_btn", m_nShownBegin);
   if (m_nMode == kModeEditMessage && selected) SetShortCutWnd(selected->GetUserData().str());
   if (CControlUI* view = Find("shortcut_addgroup_view")) view->SetVisible(groupMode);
   if (CControlUI* view = Find("shortcut_add_view")) view->SetVisible(!groupMode);
@@ -543,6 +544,16 @@ void CShortcutWnd::PlaceMarker(const char* name, int value) {
   char pos[64];
   std::snprintf(pos, sizeof pos, "%d,0,%d,%d", left, left + kMarkerSize, kMarkerSize);
   marker->SetAttribute("pos", pos);
+  ShowRangeValues(name, value);
+}
+
+void CShortcutWnd::ShowRangeValues(const char* moved, int value) {
+  if (std::strcmp(moved, "begin_btn") == 0)
+    m_nShownBegin = value;
+  else
+    m_nShownEnd = value;
+  if (CControlUI* label = Find("range_value"))
+    label->SetText((std::to_string(m_nShownBegin) + " 至 " + std::to_string(m_nShownEnd)).c_str());
 }
 
 LRESULT CShortcutWnd::OnLButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
@@ -603,6 +614,8 @@ LRESULT CShortcutWnd::OnMouseMove(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&
   rc.right += move;
   marker->SetPos(rc);
   m_PaintManager.Invalidate(old);
+  // The values follow the marker as it moves, not only once it is let go.
+  ShowRangeValues(m_nDrag == 1 ? "begin_btn" : "end_btn", RangeValue(rc.left));
   m_ptLast = POINT{x, GET_Y_LPARAM(lParam)};
   return 0;
 }

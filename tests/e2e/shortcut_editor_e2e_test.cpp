@@ -54,6 +54,7 @@ struct TState {
   std::string oversized;           // one byte over the limit
   std::string pickedFile;          // what the file dialog answers
   int beginLeft = 0;               // the begin marker's left edge after the drag
+  std::string rangeShown;          // the range's values as shown after the drag
 };
 TState* s_state = nullptr;
 
@@ -129,7 +130,8 @@ void Type(DuiLib::CRichEditUI* edit, const char* text) {
   edit->ReplaceSel(text);
 }
 
-// Drags the begin marker 100 pixels to the right with the real pointer.
+// Drags the begin marker 100 pixels to the right with the real pointer, the button still
+// held (ReleaseTheButton lets it go).
 bool DragBeginMarker() {
   CShortcutWnd* editor = OpenEditor();
   CControlUI* marker = Control("begin_btn");
@@ -140,7 +142,7 @@ bool DragBeginMarker() {
   const std::string x = std::to_string(from.x), y = std::to_string(from.y);
   const std::string x2 = std::to_string(from.x + 100);
   testing_support::CommandOutput("xdotool mousemove " + x + " " + y + " sleep 0.2 mousedown 1" +
-                                 " sleep 0.2 mousemove " + x2 + " " + y + " sleep 0.2 mouseup 1");
+                                 " sleep 0.2 mousemove " + x2 + " " + y);
   return true;
 }
 
@@ -554,6 +556,14 @@ TEST_F(ShortcutEditorE2E, AMessageOfTextsAndAPictureIsSavedAndTheOversizedPictur
           CControlUI* marker = Control("begin_btn");
           if (!marker || marker->GetPos().left == CShortcutWnd::kTrackLeft) return false;
           S().beginLeft = marker->GetPos().left;
+          S().rangeShown = Control("range_value")->GetText().str();
+          if (const char* shot = std::getenv("TC_SHOT_DRAG"))
+            testing_support::CommandOutput(std::string("import -window root ") + shot);
+          return true;
+        }},
+       {"the marker let go",
+        [] {
+          testing_support::CommandOutput("xdotool mouseup 1");
           return true;
         }},
        {"saved", [] { return ClickOn("add_shortcut_btn"); }}});
@@ -563,6 +573,7 @@ TEST_F(ShortcutEditorE2E, AMessageOfTextsAndAPictureIsSavedAndTheOversizedPictur
   EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
   // The real pointer moved the marker by exactly the pointer's way.
   EXPECT_EQ(S().beginLeft, CShortcutWnd::kTrackLeft + 100);
+  EXPECT_EQ(S().rangeShown, "38 至 200");
 
   ASSERT_NE(NodeTitled(kTitle), nullptr);
   EXPECT_EQ(NodeTitled(kTitle)->GetParentNode(), group);
