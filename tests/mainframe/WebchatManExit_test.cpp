@@ -43,7 +43,7 @@ TEST_F(ManagerExit, WithoutAnOwnerNothingIsQueuedOrPosted) {
   CWebchatMan manager(nullptr, HostWnd());
   const HWND main = RunWithMain(manager, "k1");
   m_desktop.RemoveWindow(main);
-  std::this_thread::sleep_for(1200ms);  // more than two rounds of the discovery thread
+  ASSERT_TRUE(WaitForSearches(2));
   EXPECT_EQ(Reports().Count("post"), 0);
   EXPECT_TRUE(manager.GetClosedWeChats().empty());
   EXPECT_TRUE(manager.StopWeChat("k1"));

@@ -175,7 +175,7 @@ TEST_F(Discovery, WindowsThatDoNotQualifyAreIgnored) {
   m_desktop.AddWindow(kWeChatLoginWndClass, pid + 100000, {0, 0, 300, 400});      // other process
   m_desktop.AddWindow("wechatloginwndforpc", pid, {0, 0, 300, 400});              // other case
   HWND shadow = m_desktop.AddWindow("popupshadow", pid + 100000, {0, 0, 5, 5});
-  std::this_thread::sleep_for(700ms);
+  ASSERT_TRUE(WaitForSearches(2));
   EXPECT_EQ(Reports().Count("ui"), 0);
   testing_support::FakeDesktop::TWindow window;
   ASSERT_TRUE(m_desktop.GetWindow(shadow, window));
@@ -218,7 +218,7 @@ TEST_F(Discovery, TheMainWindowIsEmbeddedMaximisedAndItsProfileReportedFirst) {
   EXPECT_EQ(data.hLoginWnd, nullptr);
   EXPECT_EQ(data.nLoginWidth, 300);
   // Found again in later polls, the same window is not reported twice.
-  std::this_thread::sleep_for(1100ms);
+  ASSERT_TRUE(WaitForSearches(2));
   EXPECT_EQ(Reports().Count("cfg"), 1);
 }
 
@@ -228,7 +228,7 @@ TEST_F(Discovery, AHiddenMainWindowStaysKnownAndItsDestructionIsReported) {
   HWND main = m_desktop.AddWindow(kWeChatMainWndClass, pid, {0, 0, 1000, 700});
   ASSERT_TRUE(Reports().WaitFor([&](const TReport& r) { return IsUi(r, "k1", nullptr, main); },
                                 kReportTimeoutMs));
-  std::this_thread::sleep_for(600ms);  // hidden (not current): not found, not gone
+  ASSERT_TRUE(WaitForSearches(2));  // hidden (not current): not found, not gone
   EXPECT_EQ(Reports().Count("exit"), 0);
   auto removed = std::chrono::steady_clock::now();
   m_desktop.RemoveWindow(main);
@@ -340,7 +340,7 @@ TEST_F(Discovery, AnEngineWithoutSinkOrHostStillFindsAndReportsWindows) {
   EXPECT_EQ(engine.GetCurrWeChat(), "");  // no host window: nothing is on show
   // Without a sink nobody takes the exit: nothing is queued and the thread keeps watching.
   m_desktop.RemoveWindow(main);
-  std::this_thread::sleep_for(1200ms);
+  ASSERT_TRUE(WaitForSearches(2));
   EXPECT_EQ(Reports().Count("exit"), 0);
   EXPECT_TRUE(engine.GetClosedWeChats().empty());
   EXPECT_TRUE(engine.StopWeChat("k1"));

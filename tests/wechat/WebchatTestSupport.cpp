@@ -4,6 +4,7 @@
 #include "platform/win32/Toolhelp.h"
 #include "tests/support/Processes.h"
 #include "tests/support/StandinEnvironment.h"
+#include "tests/support/Wait.h"
 
 #include <algorithm>
 #include <csignal>
@@ -152,6 +153,13 @@ std::string ManagerTest::WriteClientScript() {
 void ManagerTest::SetEnv(const std::string& name, const std::string& value) {
   if (!m_env) m_env = std::make_unique<testing_support::ScopedEnv>();
   m_env->Set(name, value);
+}
+
+bool ManagerTest::WaitForSearches(int searches) {
+  const int start = m_desktop.EnumerationCount();
+  // A search starts on every desktop change and at least every half second.
+  return testing_support::WaitUntil(
+      [&] { return m_desktop.EnumerationCount() >= start + searches; }, 3000 + searches * 500);
 }
 
 void ManagerTest::RunWithMainWindow(const std::string& key, HWND* main) {

@@ -99,6 +99,10 @@ class ManagerTest : public ::testing::Test {
   // it (fatal failure otherwise).
   void RunWithMainWindow(const std::string& key, HWND* main);
   static bool ProcessAlive(DWORD pid);
+  // Waits until the discovery threads have searched the desktop `searches` more times (each
+  // search is one pass over the windows), so that a change made before has been seen by a
+  // whole search: how a test shows that a search found nothing to report. False on time-out.
+  bool WaitForSearches(int searches);
 
   std::unique_ptr<testing_support::TempDir> m_folder;
   std::filesystem::path m_root;
