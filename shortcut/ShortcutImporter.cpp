@@ -146,7 +146,10 @@ void CShortcutImporter::OnRowDone(const TAdded* added, const std::string& refusa
     CShortcutTree tree(m_pTree);
     // Found again by id: a group deleted meanwhile just gets nothing.
     DuiLib::CTreeNodeUI* group = tree.FindGroup(m_strGroupId);
+    // The operator keeps their place: the tree does not follow each row added.
+    const SIZE scrolled = m_pTree->GetScrollPos();
     tree.AddShortcutNode(group, added->strId, added->strTitle, added->strJson);
+    m_pTree->SetScrollPos(scrolled);
   } else {
     ++m_outcome.nFailed;
   }

@@ -278,7 +278,12 @@ bool CShortcutWnd::AddShortcutGroup() {
     return false;
   }
   CTreeNodeUI* node = m_tree.AddGroupNode(std::to_string(id), title, m_tree.FindSentinel());
-  if (node && m_tree.GetTree()) m_tree.GetTree()->SelectItem(node->GetTreeIndex(), false, false);
+  if (node && m_tree.GetTree()) {
+    // Selected where it lands, at the end, without taking the operator away from their place.
+    const SIZE scrolled = m_tree.GetTree()->GetScrollPos();
+    m_tree.GetTree()->SelectItem(node->GetTreeIndex(), false, false);
+    m_tree.GetTree()->SetScrollPos(scrolled);
+  }
   SaveShortcutTree();
   Close(kModalClosed);
   return true;

@@ -455,9 +455,14 @@ TEST_F(ShortcutE2E, SpreadsheetsAreImportedIntoAGroupAndSurviveARestart) {
     CTreeNodeUI* group = NodeTitled("促销活动");
     Tree()->SelectItem(group->GetTreeIndex(), false, false);
     const int before = group->GetCountChild();
+    Tree()->SetScrollPos(SIZE{0, 0});
     ASSERT_TRUE(Panel().OnMenu(5002));
     ASSERT_TRUE(PumpUntil([&] { return !Panel().GetImporter().IsRunning(); }, 60000));
     EXPECT_EQ(group->GetCountChild(), before + 20) << book;
+    // The operator's place is kept: the tree did not follow the rows down.
+    S().frame->GetPaintManager().UpdateLayout();
+    EXPECT_GT(Tree()->GetScrollRange().cy, 0) << book;
+    EXPECT_EQ(Tree()->GetScrollPos().cy, 0) << book;
     EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
   }
   const std::vector<std::string> titles = LoadedElsewhere();
