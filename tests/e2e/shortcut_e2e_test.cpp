@@ -102,6 +102,15 @@ class ShortcutE2E : public ::testing::Test {
       names.push_back(Tree()->GetItemAt(i)->GetName().str());
     return names;
   }
+  // The titles of the rows drawn as under the pointer.
+  std::vector<std::string> HotRows() {
+    std::vector<std::string> hot;
+    for (int i = 0; i < Tree()->GetCount(); ++i) {
+      auto* node = static_cast<CTreeNodeUI*>(Tree()->GetItemAt(i));
+      if (node->IsHot()) hot.push_back(node->GetItemText().str());
+    }
+    return hot;
+  }
   CTreeNodeUI* NodeTitled(const std::string& title) {
     for (int i = 0; i < Tree()->GetCount(); ++i) {
       auto* node = static_cast<CTreeNodeUI*>(Tree()->GetItemAt(i));
@@ -272,6 +281,8 @@ TEST_F(ShortcutE2E, CtrlEnterFromTheKeyboardInTheSearchBoxSendsTheFirstHit) {
   const std::vector<Json::Value> lines = Transcript(key);
   ASSERT_EQ(lines.size(), before + 1);
   EXPECT_EQ(lines.back()["items"][0]["text"].asString(), "买二送一，赠品随机");
+  // The pointer went into the client and back to the search box: no row was passed over.
+  EXPECT_EQ(HotRows(), std::vector<std::string>{});
   edit->SetText("");
   S().frame->GetPaintManager().SendNotify(edit, DuiLib::DUI_MSGTYPE_TEXTCHANGED);
   EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
@@ -361,6 +372,8 @@ TEST_F(ShortcutE2E, ARealDoubleClickSendsAndLeavesThePointerWhereItWas) {
     EXPECT_EQ(testing_support::CommandOutput("xdotool getmouselocation --shell | head -2"),
               "X=" + std::to_string(at.x) + "\nY=" + std::to_string(at.y))
         << "gap " << gap;
+    // Back where it was, over the row it had been over: that row alone is hot.
+    EXPECT_EQ(HotRows(), std::vector<std::string>{"满减"}) << "gap " << gap;
   }
   EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
 }

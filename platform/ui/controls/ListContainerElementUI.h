@@ -19,6 +19,8 @@ class CListContainerElementUI : public CContainerUI, public IListItemUI {
   IListOwnerUI* GetOwner() override { return m_pOwner; }
   void SetOwner(CControlUI* pOwner) override;
   bool IsSelected() const override { return m_bSelected; }
+  // Whether the pointer is over the row (drawn with the hot colours).
+  bool IsHot() const { return (m_uButtonState & UISTATE_HOT) != 0; }
   bool Select(bool bSelect = true, bool bTriggerEvent = true) override;
   bool IsExpanded() const override { return false; }
   bool Expand(bool) override { return false; }
