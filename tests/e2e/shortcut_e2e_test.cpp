@@ -288,6 +288,36 @@ TEST_F(ShortcutE2E, CtrlEnterFromTheKeyboardInTheSearchBoxSendsTheFirstHit) {
   EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
 }
 
+// Enter alone cites the first hit into the client's box, once: the box then holds its text
+// a single time.
+TEST_F(ShortcutE2E, EnterFromTheKeyboardInTheSearchBoxCitesTheFirstHitOnce) {
+  const std::string key = S().firstKey;
+  DuiLib::CControlUI* edit = S().frame->GetPaintManager().FindControl("shortcut_search");
+  ASSERT_NE(edit, nullptr);
+  S().frame->GetPaintManager().UpdateLayout();
+  const RECT rc = edit->GetPos();
+  POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  ASSERT_TRUE(::ClientToScreen(S().frame->GetHWND(), &at));
+  testing_support::CommandOutput("xdotool mousemove " + std::to_string(at.x) + " " +
+                                 std::to_string(at.y) + " sleep 0.1 click 1");
+  Pump(300);
+  edit->SetText("全国包邮");
+  S().frame->GetPaintManager().SendNotify(edit, DuiLib::DUI_MSGTYPE_TEXTCHANGED);
+  const size_t before = Transcript(key).size();
+  testing_support::CommandOutput("xdotool key Return");
+  Pump(1000);
+  EXPECT_EQ(Transcript(key).size(), before) << "Enter alone must not send";
+  Manager().SendCurrText(key.c_str());
+  ASSERT_TRUE(PumpUntil([&] { return Transcript(key).size() == before + 1; }, 5000));
+  Pump(300);
+  const Json::Value line = Transcript(key).back();
+  ASSERT_EQ(line["items"].size(), 1u);
+  EXPECT_EQ(line["items"][0]["text"].asString(), "今天下单全国包邮");
+  edit->SetText("");
+  S().frame->GetPaintManager().SendNotify(edit, DuiLib::DUI_MSGTYPE_TEXTCHANGED);
+  EXPECT_TRUE(S().boxes.empty()) << S().boxes.front();
+}
+
 TEST_F(ShortcutE2E, ClickCitesIntoTheBoxWithoutSending) {
   const std::string key = S().firstKey;
   ASSERT_FALSE(key.empty());
