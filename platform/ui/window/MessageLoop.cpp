@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QThread>
 #include <QTimer>
 #include <QTranslator>
@@ -233,8 +234,10 @@ void EnsureApplication() {
   static char* argv[] = {name, nullptr};
   qInstallMessageHandler(&RouteQtMessage);
   new QApplication(argc, argv);  // lives for the whole process
-  // Qt's own texts (the file dialog's columns and questions) in Chinese, as the program's
-  // are, whatever the desktop's language; English where the translation is not installed.
+  // Qt's own texts (the file dialog's columns and questions, file kinds, dates) in Chinese,
+  // as the program's are, whatever the desktop's language; English where the translation is
+  // not installed.
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
   auto* translator = new QTranslator(qApp);
   if (translator->load(QStringLiteral("qtbase_zh_CN"),
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
