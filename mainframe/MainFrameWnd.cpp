@@ -13,6 +13,7 @@
 #include "wechat/ClipboardKeeper.h"
 #include "platform/log/Log.h"
 #include "server/SignInValues.h"
+#include "windows/WindowKit.h"
 
 #include <strings.h>
 
@@ -204,8 +205,7 @@ void CMainFrameWnd::OnLink(TNotifyUI& msg) {
   auto* text = msg.pSender ? static_cast<CTextUI*>(msg.pSender->GetInterface("Text")) : nullptr;
   if (!text) return;
   const CDuiString link = text->GetLinkContent(msg.ptMouse);
-  if (!link.IsEmpty())
-    ::ShellExecuteA(nullptr, "open", link.GetData(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (!link.IsEmpty()) OpenWebAddress(link.str());
 }
 
 void CMainFrameWnd::ToggleTopMenu(CControlUI* pButton) {

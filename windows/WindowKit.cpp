@@ -4,6 +4,8 @@
 #include "app/Settings.h"
 #include "server/ConnServer.h"
 
+#include <strings.h>
+
 using namespace DuiLib;
 
 std::string ServerFailureText(const CConnServer& conn) {
@@ -26,8 +28,21 @@ bool OpenClickedLink(TNotifyUI& msg) {
   if (!text) return false;
   const CDuiString link = text->GetLinkContent(msg.ptMouse);
   if (link.IsEmpty()) return false;
-  TC_LOG(TC_LOG_INFO, "opening link " << link.str());
-  ::ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOWNORMAL);
+  OpenWebAddress(link.str());
+  return true;
+}
+
+bool OpenWebAddress(const std::string& link) {
+  // Links come from the server's texts: a path or another scheme could start a local
+  // program or reach a share, so only web addresses go to the desktop's opener.
+  const bool web =
+      strncasecmp(link.c_str(), "http://", 7) == 0 || strncasecmp(link.c_str(), "https://", 8) == 0;
+  if (!web) {
+    TC_LOG(TC_LOG_WARN, "not opening link \"" << link << "\": not an http or https address");
+    return false;
+  }
+  TC_LOG(TC_LOG_INFO, "opening link " << link);
+  ::ShellExecuteA(nullptr, "open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   return true;
 }
 

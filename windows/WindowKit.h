@@ -19,8 +19,13 @@ std::string ServerFailureText(const CConnServer& conn);
 std::unique_ptr<DuiLib::CWndShadow> MakeWindowShadow(HWND window);
 
 // A "link" notification of a text control: opens the link under the notification's point
-// with the desktop's opener. False when the sender has no link there.
+// with the desktop's opener when it is a web address (see OpenWebAddress). False when the
+// sender has no link there.
 bool OpenClickedLink(DuiLib::TNotifyUI& msg);
+
+// Opens an http or https address with the desktop's opener; anything else (a path, file:,
+// smb:, javascript:) is refused and logged. False when refused.
+bool OpenWebAddress(const std::string& link);
 
 // The label's text shown (made visible) in one step: in red, or in green for news that
 // something went through (a code was sent, feedback arrived).

@@ -8,6 +8,7 @@
 #include "windows/FeedBackWnd.h"
 #include "windows/MsgWnd.h"
 #include "windows/MyCenterWnd.h"
+#include "windows/WindowKit.h"
 
 namespace windows_test {
 namespace {
@@ -226,6 +227,34 @@ TEST_F(SmallWindowsTest, TipLinksOpenWithTheDesktopsOpener) {
   }
   ASSERT_TRUE(opened);
   EXPECT_EQ(m_vecOpened[0], "http://127.0.0.1/notice");
+  Close(tip);
+}
+
+// A server's text decides the link: only web addresses reach the desktop's opener; a path
+// naming a program or another scheme stays text, even when clicked.
+TEST_F(SmallWindowsTest, TipLinksOtherThanWebAddressesAreNotOpened) {
+  CMsgWnd tip;
+  ASSERT_TRUE(Open(tip));
+  for (const char* target :
+       {"/bin/sh", "file:///etc/passwd", "smb://host/share", "javascript:alert(1)", "sh"}) {
+    tip.ShowMessage((std::string("{a ") + target + "}查看详情{/a}").c_str());
+    auto* text = static_cast<DuiLib::CTextUI*>(Find(tip, "public_text"));
+    tip.GetPaintManager().UpdateLayout();
+    ASSERT_EQ(text->GetLinkContentCount(), 1) << target;
+    DuiLib::TNotifyUI msg;
+    msg.sType = DUI_MSGTYPE_LINK;
+    msg.pSender = text;
+    const RECT& pos = text->GetPos();
+    for (int x = pos.left; x < pos.right; x += 4) {
+      msg.ptMouse = POINT{x, pos.top + 12};
+      tip.Notify(msg);
+    }
+    EXPECT_TRUE(m_vecOpened.empty()) << target << " was opened";
+    m_vecOpened.clear();
+  }
+  EXPECT_TRUE(OpenWebAddress("HTTPS://127.0.0.1/notice"));
+  EXPECT_FALSE(OpenWebAddress("httpx://127.0.0.1/"));
+  ASSERT_EQ(m_vecOpened.size(), 1u);
   Close(tip);
 }
 
