@@ -5,6 +5,7 @@
 #include "mainframe/WebchatElementUI.h"
 #include "mainframe/WebchatMan.h"
 #include "platform/log/Log.h"
+#include "platform/win32/Files.h"
 
 #include <tinyxml2.h>
 
@@ -101,8 +102,9 @@ bool CWebchatListUI::SaveRemarks() {
     item->SetAttribute("title", title.c_str());
     root->InsertEndChild(item);
   }
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(RemarksPath().c_str(), "w"), std::fclose);
-  if (!file) return false;
-  doc.SaveFile(file.get());
-  return !doc.Error() && !std::ferror(file.get());
+  // Written whole or not at all, private like the other per-user files: a crash while
+  // saving leaves the previous remarks.
+  tinyxml2::XMLPrinter printer;
+  doc.Print(&printer);
+  return win32::WriteFileAtomically(RemarksPath(), std::string(printer.CStr()), 0600);
 }
