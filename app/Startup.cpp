@@ -8,6 +8,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -37,7 +38,14 @@ HANDLE CheckSingleInstance(const char* name) {
   TC_TRACE("::CheckSingleInstance()");
   HANDLE block =
       CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize, name);
-  if (!block) return nullptr;
+  if (!block) {
+    const int error = errno;
+    const DWORD lastError = GetLastError();
+    TC_LOG(TC_LOG_ERROR, "the single-instance block cannot be opened: " << std::strerror(error));
+    SetLastError(lastError);  // the log may have touched both
+    errno = error;
+    return nullptr;
+  }
   if (GetLastError() != ERROR_ALREADY_EXISTS) return block;
 
   const void* view = MapViewOfFile(block, FILE_MAP_READ, 0, 0, 0);
@@ -48,6 +56,7 @@ HANDLE CheckSingleInstance(const char* name) {
   BringInstanceWindowForward(ULong32ToHandle(stored));
   UnmapViewOfFile(view);
   CloseHandle(block);
+  SetLastError(ERROR_ALREADY_EXISTS);
   return nullptr;
 }
 

@@ -14,7 +14,8 @@ inline constexpr const char* kSingleInstanceName = "TandemChats20171111";
 bool PrepareFolders();
 
 // The handle of the new shared block when this is the first instance; null when another
-// instance runs (its main frame is brought forward) or the block cannot be made.
+// instance runs (its main frame is brought forward; GetLastError() is ERROR_ALREADY_EXISTS)
+// or the block cannot be had (ERROR_ACCESS_DENIED, errno saying why).
 HANDLE CheckSingleInstance(const char* name = kSingleInstanceName);
 
 // Brings the first instance's main frame forward; a null handle does nothing.

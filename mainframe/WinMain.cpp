@@ -15,7 +15,10 @@
 #include "windows/StartupGates.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 using namespace DuiLib;
 
@@ -26,10 +29,13 @@ constexpr UINT kProgramIcon = 107;  // skin/icon_107.png
 
 // The main frame's window, for the signal handler (which runs on a thread of its own).
 std::atomic<HWND> s_hMainFrame{nullptr};
+// A signal asked the program to end: an orderly exit, also when it comes during start-up.
+std::atomic<bool> s_bStopRequested{false};
 
 // SIGTERM, SIGINT and SIGHUP end the run as a confirmed exit: WM_CLOSE with kFrameCloseNow
 // skips the question, and the frame's final message stops every copy and removes the tray icon.
 BOOL OnControlEvent(DWORD) {
+  s_bStopRequested = true;
   const HWND frame = s_hMainFrame.load();
   if (frame && ::PostMessageA(frame, WM_CLOSE, kFrameCloseNow, 0)) return TRUE;
   ::PostQuitMessage(0);
@@ -67,19 +73,36 @@ int WinMain(HINSTANCE instance) {
   if (!PrepareFolders()) {
     std::fprintf(stderr, "tandem_chats: the per-user folder %s cannot be made\n",
                  GetUserDataPath().GetData());
-    return 0;
+    return 1;
   }
   InitLog();
   TC_LOG(TC_LOG_INFO,
          "start, program folder " << GetProgramFolder() << ", version " << GetVersion());
 
   HANDLE block = CheckSingleInstance();
-  if (!block) return 0;
+  if (!block) {
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      ShutdownLog();
+      return 0;
+    }
+    // Without the block a second start could not find this one: refuse rather than run twice.
+    const int error = errno;
+    std::fprintf(stderr,
+                 "tandem_chats: cannot start: the single-instance lock in the runtime folder "
+                 "(%s) cannot be opened: %s\n",
+                 std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "/tmp",
+                 std::strerror(error));
+    ShutdownLog();
+    return 1;
+  }
   RemoveStaleTransferFiles();
   ::SetConsoleCtrlHandler(&OnControlEvent, TRUE);
   if (!PassGates()) {
+    // Stopped at a gate (an update required, the login closed): the session never began.
+    // A signal there is the desktop ending the program, which is an orderly end.
+    TC_LOG(TC_LOG_INFO, "start-up stopped before the main window");
     Shutdown(block);
-    return 0;
+    return s_bStopRequested ? 0 : 1;
   }
 
   auto* frame = new CMainFrameWnd();
@@ -91,7 +114,7 @@ int WinMain(HINSTANCE instance) {
     std::fprintf(stderr, "tandem_chats: the main window could not be made; the log is %s\n",
                  (GetUserDataPath().str() + "tandem_chats.log").c_str());
     Shutdown(block);
-    return 0;
+    return 1;
   }
   // From here a signal closes the frame; before, it can only end the loop (see below).
   const HWND frameWnd = frame->GetHWND();
@@ -108,5 +131,5 @@ int WinMain(HINSTANCE instance) {
   if (::IsWindow(frameWnd)) ::DestroyWindow(frameWnd);
   TC_LOG(TC_LOG_INFO, "end of the message loop");
   Shutdown(block);
-  return 1;
+  return 0;
 }

@@ -3,5 +3,6 @@
 
 #include "platform/win32/Win32Types.h"
 
-// Runs the program; 1 after a normal run, 0 when start-up stopped early.
+// Runs the program; the process's exit code: 0 after a normal run or a second start that
+// handed over to the first, non-zero when start-up stopped early.
 int WinMain(HINSTANCE instance);

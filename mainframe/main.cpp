@@ -2,7 +2,5 @@
 #include "mainframe/WinMain.h"
 
 int main() {
-  // 1 is a normal run for WinMain; the process reports success with 0 as Linux programs do.
-  WinMain(nullptr);
-  return 0;
+  return WinMain(nullptr);
 }

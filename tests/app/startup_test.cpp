@@ -2,17 +2,20 @@
 #include "platform/win32/KernelObject.h"
 
 #include "tests/support/Processes.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -90,6 +93,54 @@ TEST(SingleInstance, InProcessTheBlockCarriesTheWindowHandleAndDiesWithItsOwner)
   HANDLE again = CheckSingleInstance(name.c_str());
   EXPECT_NE(again, nullptr);
   CloseHandle(again);
+}
+
+// The block is a file in the user's runtime folder, where no other user can make the name
+// first; it goes with its owner.
+TEST(SingleInstance, TheBlockLivesInThePrivateRuntimeFolder) {
+  testing_support::TempDir runtime;
+  ASSERT_EQ(::chmod(runtime.path().c_str(), 0700), 0);
+  testing_support::ScopedEnv env("XDG_RUNTIME_DIR", runtime.path());
+  const std::string name = UniqueName() + "d";
+  HANDLE block = CheckSingleInstance(name.c_str());
+  ASSERT_NE(block, nullptr);
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(runtime.path())) {
+    ++files;
+    EXPECT_EQ(entry.path().filename().string().rfind(name, 0), 0u) << entry.path();
+    struct stat st {};
+    ASSERT_EQ(::lstat(entry.path().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+  }
+  EXPECT_EQ(files, 1u);
+  CloseHandle(block);
+  EXPECT_TRUE(std::filesystem::is_empty(runtime.path()));
+}
+
+// A runtime folder others may enter, or a name there that is a link, is refused with a
+// reason, never taken as "another instance runs".
+TEST(SingleInstance, AnUnsafeRuntimeFolderOrNameIsRefusedNotTakenForAnInstance) {
+  testing_support::TempDir runtime;
+  testing_support::ScopedEnv env("XDG_RUNTIME_DIR", runtime.path());
+  const std::string name = UniqueName() + "e";
+  ASSERT_EQ(::chmod(runtime.path().c_str(), 0755), 0);
+  SetLastError(ERROR_SUCCESS);
+  EXPECT_EQ(CheckSingleInstance(name.c_str()), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  ASSERT_EQ(::chmod(runtime.path().c_str(), 0700), 0);
+  HANDLE probe = CheckSingleInstance(name.c_str());
+  ASSERT_NE(probe, nullptr);
+  std::string lockName;
+  for (const auto& entry : std::filesystem::directory_iterator(runtime.path()))
+    lockName = entry.path().filename().string();
+  CloseHandle(probe);
+  testing_support::WriteText(runtime.file("elsewhere"), "");
+  ASSERT_EQ(::symlink(runtime.file("elsewhere").c_str(), runtime.file(lockName).c_str()), 0);
+  SetLastError(ERROR_SUCCESS);
+  EXPECT_EQ(CheckSingleInstance(name.c_str()), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
 TEST(DownloadAddress, RelativeAddressesJoinTheServerBaseWithOneSlash) {

@@ -145,13 +145,20 @@ class GatesE2E : public ::testing::Test {
   }
 
   pid_t Start() {
+    // The variables set here replace inherited ones (the test set-up puts
+    // QT_QPA_PLATFORM=offscreen into this process; the first of two entries would win).
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      const std::string name = entry.substr(0, entry.find('='));
+      if (name != "XDG_CONFIG_HOME" && name != "QT_QPA_PLATFORM" && name != "XDG_RUNTIME_DIR")
+        env.push_back(entry);
+    }
     env.push_back("XDG_CONFIG_HOME=" + m_root.path() + "/config");
     env.push_back("QT_QPA_PLATFORM=xcb");
     // The copies share the program's console; with a runtime folder they have nothing to say.
     fs::create_directories(m_root.path() + "/run");
-    fs::permissions(m_root.path() + "/run", fs::perms::owner_all);
+    fs::permissions(m_root.path() + "/run", m_runtimePerms);
     env.push_back("XDG_RUNTIME_DIR=" + m_root.path() + "/run");
     env.push_back("TC_STANDIN_LOGIN_DELAY=60000");
     env.push_back("TC_STANDIN_DATA_ROOT=" + m_root.path() + "/wechat");
@@ -203,6 +210,7 @@ class GatesE2E : public ::testing::Test {
 
   TempDir m_root;
   std::string m_program;
+  fs::perms m_runtimePerms = fs::perms::owner_all;
   refserver::test::CTestServer m_server{[](refserver::TServerOptions& o) {
     o.bSeed = true;
     o.nWechatQuantity = 3;
@@ -253,7 +261,10 @@ TEST_F(GatesE2E, RequiredUpdateOpensTheDownloadAndQuits) {
   // The prompt has only an OK button: Return takes it.
   ASSERT_TRUE(WaitFor(UpdatePromptShown)) << "no update prompt\n" << Log();
   EXPECT_TRUE(AnswerUpdatePrompt("Return"));
-  EXPECT_EQ(WaitExit(app, 15000), 0);
+  // A start stopped at a gate ends with a code that says so.
+  const int code = WaitExit(app, 15000);
+  EXPECT_NE(code, -1) << "still running";
+  EXPECT_NE(code, 0);
   EXPECT_NE(Log().find("opening the download " + base + "download/setup-2.0.0.exe"),
             std::string::npos)
       << Log();
@@ -282,6 +293,18 @@ TEST_F(GatesE2E, ServerThatIsDownStillShowsTheLoginWindow) {
       << Log();
   ::kill(app, SIGTERM);
   EXPECT_EQ(WaitExit(app, 10000), 0);
+}
+
+// A runtime folder others may write to could hold another user's lock: the start is refused
+// with the reason on the console and a non-zero code, and no window opens.
+TEST_F(GatesE2E, AStartWithARuntimeFolderOthersMayWriteIsRefusedWithTheReason) {
+  m_runtimePerms = fs::perms::owner_all | fs::perms::group_all | fs::perms::others_all;
+  const pid_t app = Start();
+  const int code = WaitExit(app, 10000);
+  EXPECT_NE(code, 0);
+  EXPECT_NE(code, -1) << "still running";
+  EXPECT_NE(Console().find("cannot start"), std::string::npos) << Console();
+  EXPECT_FALSE(WindowOfSize(480, 300).has_value()) << "no splash";
 }
 
 }  // namespace
