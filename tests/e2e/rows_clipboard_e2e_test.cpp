@@ -112,6 +112,13 @@ class RowsClipboardE2E : public ::testing::Test {
         << "window " << id << " is not viewable";
     ASSERT_EQ(run("xdotool windowfocus --sync " + std::to_string(id)), 0) << "window " << id;
   }
+  // True once the copy's window lies inside the frame: a copy's window is known before it is
+  // embedded, and only keys typed into a window inside the frame reach the frame's chords.
+  bool InsideFrame(HWND window) {
+    for (HWND at = ::GetParent(window); at; at = ::GetParent(at))
+      if (at == S().frame->GetHWND()) return true;
+    return false;
+  }
   // The selected row and the copy on show once they agree on `key`.
   bool Shows(const std::string& key) {
     return PumpUntil([&] { return SelectedKey() == key && Manager().GetCurrWeChat() == key; },
@@ -202,6 +209,7 @@ TEST_F(RowsClipboardE2E, ChordsSwitchAlsoWhileTheFocusIsInTheEmbeddedCopy) {
   ASSERT_EQ(S().keys.size(), 3u);
   const auto focusCopy = [&](const std::string& key) {
     HWND window = MainWindowOf(key);
+    ASSERT_TRUE(PumpUntil([&] { return InsideFrame(window); }, 10000)) << "not embedded";
     Focus(window, static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(window)));
   };
   ASSERT_NO_FATAL_FAILURE(focusCopy(S().keys[2]));
