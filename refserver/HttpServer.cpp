@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+
 namespace refserver {
 
 namespace asio = boost::asio;
@@ -33,6 +35,14 @@ using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+// The server may run inside a process that starts other programs (the workbench's tests do):
+// a child that inherited a connection keeps it open after we close it, and the peer never
+// learns that it ended. Asio opens and accepts sockets without close-on-exec.
+void closeOnExec(int fd) {
+  const int flags = ::fcntl(fd, F_GETFD);
+  if (flags >= 0) ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+}
 
 // Set by a handler, read after its run: a run and its handler are on one thread.
 thread_local bool t_closeAfterReply = false;
@@ -355,6 +365,7 @@ int CHttpServer::CEdge::Listen(const std::string& address, int port) {
   if (ec || results.empty()) return -1;
   const tcp::endpoint endpoint = results.begin()->endpoint();
   m_acceptor.open(endpoint.protocol(), ec);
+  if (!ec) closeOnExec(m_acceptor.native_handle());
   if (!ec) m_acceptor.set_option(tcp::acceptor::reuse_address(true), ec);
   if (!ec) m_acceptor.bind(endpoint, ec);
   if (!ec) m_acceptor.listen(m_limits.nListenBacklog, ec);
@@ -429,6 +440,7 @@ void CHttpServer::CEdge::Accept() {
 }
 
 void CHttpServer::CEdge::OnAccepted(tcp::socket socket) {
+  closeOnExec(socket.native_handle());
   boost::system::error_code ec;
   const tcp::endpoint remote = socket.remote_endpoint(ec);
   if (ec) return;

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
 
 namespace refserver::test {
 namespace {
@@ -63,6 +66,29 @@ TEST(RefServerEdge, SlowClientsHoldNoWorker) {
   size_t stillOpen = 0;
   for (const auto& connection : slow) stillOpen += connection->IsOpen();
   EXPECT_EQ(stillOpen, slow.size());
+}
+
+// Sockets of this process that a started program would inherit.
+std::vector<std::string> inheritableSockets() {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    const std::string target = std::filesystem::read_symlink(entry.path(), ec).string();
+    if (ec || target.rfind("socket:", 0) != 0) continue;
+    const int fd = std::stoi(entry.path().filename().string());
+    const int flags = ::fcntl(fd, F_GETFD);
+    if (flags >= 0 && !(flags & FD_CLOEXEC)) found.push_back(entry.path().filename().string());
+  }
+  return found;
+}
+
+TEST(RefServerEdge, ItsSocketsAreNotInheritedByProgramsTheProcessStarts) {
+  CTestServer server;
+  CRawConnection held(server.Port());  // opened close-on-exec, as the server's must be
+  ASSERT_TRUE(held.Send("GET /zoduda_vudi/ HTTP/1.1\r\nHost: x\r\n\r\n"));
+  CApiClient client = server.Client();
+  client.RegisterAndLogin(server.DataDir(), "13900008809", "pw-12345");
+  EXPECT_EQ(inheritableSockets(), std::vector<std::string>{});
 }
 
 TEST(RefServerEdge, ConnectionsFromOneAddressAreCapped) {
