@@ -25,6 +25,7 @@ struct TConnection {
   xcb_window_t root = 0;
   xcb_atom_t state = XCB_ATOM_NONE;
   xcb_atom_t skipTaskbar = XCB_ATOM_NONE;
+  xcb_atom_t modal = XCB_ATOM_NONE;
 };
 
 std::mutex s_mutex;
@@ -46,6 +47,7 @@ TConnection* shared() {
     c->root = root;
     c->state = internAtom(xcb, "_NET_WM_STATE");
     c->skipTaskbar = internAtom(xcb, "_NET_WM_STATE_SKIP_TASKBAR");
+    c->modal = internAtom(xcb, "_NET_WM_STATE_MODAL");
     return c;
   }();
   return connection;
@@ -59,43 +61,59 @@ std::vector<xcb_atom_t> readStates(TConnection* c, xcb_window_t window) {
   return std::vector<xcb_atom_t>(atoms, atoms + xcb_get_property_value_length(reply.get()) / 4);
 }
 
-bool isMapped(TConnection* c, xcb_window_t window) {
-  Reply<xcb_get_window_attributes_reply_t> reply(
-      xcb_get_window_attributes_reply(c->xcb, xcb_get_window_attributes(c->xcb, window), nullptr));
-  return reply && reply->map_state != XCB_MAP_STATE_UNMAPPED;
-}
-
 }  // namespace
 
-void SetSkipTaskbar(unsigned long nativeId, bool skip) {
+namespace {
+
+void setState(unsigned long nativeId, xcb_atom_t TConnection::*which, bool on) {
   if (!nativeId) return;
   std::lock_guard<std::mutex> lock(s_mutex);
   TConnection* c = shared();
-  if (!c || c->skipTaskbar == XCB_ATOM_NONE) return;
+  if (!c || c->*which == XCB_ATOM_NONE) return;
+  const xcb_atom_t atom = c->*which;
   const auto window = static_cast<xcb_window_t>(nativeId);
   std::vector<xcb_atom_t> states = readStates(c, window);
-  const auto at = std::find(states.begin(), states.end(), c->skipTaskbar);
-  if ((at != states.end()) == skip) return;
-  if (skip)
-    states.push_back(c->skipTaskbar);
+  const auto at = std::find(states.begin(), states.end(), atom);
+  if ((at != states.end()) == on) return;
+  if (on)
+    states.push_back(atom);
   else
     states.erase(at);
   xcb_change_property(c->xcb, XCB_PROP_MODE_REPLACE, window, c->state, XCB_ATOM_ATOM, 32,
                       static_cast<std::uint32_t>(states.size()), states.data());
-  if (isMapped(c, window)) {
+  // Also the request to the manager, mapped or not: a window whose map request the manager
+  // has not handled yet is not mapped, and the manager may have read the property before
+  // this change. A manager ignores requests for windows it does not manage.
+  {
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = window;
     message.type = c->state;
-    message.data.data32[0] = skip ? kStateAdd : kStateRemove;
-    message.data.data32[1] = c->skipTaskbar;
+    message.data.data32[0] = on ? kStateAdd : kStateRemove;
+    message.data.data32[1] = atom;
     message.data.data32[3] = kSourceApplication;
     xcb_send_event(c->xcb, 0, c->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&message));
   }
   xcb_flush(c->xcb);
+}
+
+}  // namespace
+
+void SetSkipTaskbar(unsigned long nativeId, bool skip) {
+  setState(nativeId, &TConnection::skipTaskbar, skip);
+}
+
+void SetModalState(unsigned long nativeId, bool modal) {
+  setState(nativeId, &TConnection::modal, modal);
+}
+
+unsigned long PressedWindow(const void* xcbEvent) {
+  const auto* event = static_cast<const xcb_generic_event_t*>(xcbEvent);
+  if (!event || (event->response_type & 0x7F) != XCB_BUTTON_PRESS) return 0;
+  return static_cast<const xcb_button_press_event_t*>(xcbEvent)->event;
 }
 
 unsigned long StateChangedWindow(const void* xcbEvent) {

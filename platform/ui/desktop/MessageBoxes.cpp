@@ -4,9 +4,11 @@
 // Project
 #include "platform/log/Log.h"
 #include "platform/ui/desktop/GuiThread_p.h"
+#include "platform/win32/TaskbarEntry.h"
 
 // Qt
 #include <QAbstractButton>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -129,6 +131,9 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
     results[button] = result;
   }
   if (type & MB_TOPMOST) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  // An owned box belongs to its owner's taskbar entry (written before it is mapped).
+  if (ownerHost && QGuiApplication::platformName() == QStringLiteral("xcb"))
+    win32::SetSkipTaskbar(static_cast<unsigned long>(box.winId()), true);
   // Modal to its owner, as on Windows: the owner takes no input while the box is open.
   const bool disableOwner = ownerHost && windows.IsInputEnabled(owner);
   if (disableOwner) windows.SetInputEnabled(owner, false);

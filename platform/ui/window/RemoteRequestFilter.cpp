@@ -61,6 +61,13 @@ bool CRemoteRequestFilter::nativeEventFilter(const QByteArray& eventType, void* 
     RunOnGuiThread([changed] { KeepTaskbarState(changed); });
     return false;  // Qt reads the state too
   }
+  if (const unsigned long pressed = win32::PressedWindow(message)) {
+    RunOnGuiThread([pressed] {
+      COwnWindows& windows = COwnWindows::Instance();
+      BringBlockingWindowForward(windows.FromNativeId(pressed));
+    });
+    return false;
+  }
   TRemoteRequest request;
   if (!win32::DecodeRemoteRequest(message, &request)) return false;
   RunOnGuiThread([request] { win32::AnswerRemoteRequest(request, Carry(request)); });

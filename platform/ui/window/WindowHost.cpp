@@ -123,6 +123,36 @@ Qt::Edges EdgesOfHit(LRESULT hit) {
 
 }  // namespace
 
+void BringBlockingWindowForward(HWND blocked) {
+  COwnWindows& windows = COwnWindows::Instance();
+  CWindowHost* host = windows.Host(blocked);
+  if (host) host = HostOf(host->window());
+  if (!host || host->IsInputEnabled() || host->IsDestroying()) return;
+  if (QWidget* box = QApplication::activeModalWidget(); box && box->isVisible()) {
+    box->raise();
+    box->activateWindow();
+    return;
+  }
+  // From the first owner down: the press may be in a disabled window owned by the blocked one.
+  for (CWindowHost* owner = host; owner && owner->OwnerHwnd();) {
+    owner = windows.Host(owner->OwnerHwnd());
+    if (owner) host = owner;
+  }
+  CWindowHost* target = host;
+  for (bool deeper = true; deeper;) {
+    deeper = false;
+    for (HWND owned : windows.OwnedBy(target->Hwnd())) {
+      CWindowHost* candidate = windows.Host(owned);
+      if (candidate && candidate->isVisible() && candidate->IsModal()) {
+        target = candidate;
+        deeper = true;
+        break;
+      }
+    }
+  }
+  if (target != host) target->ActivateWindow();
+}
+
 UINT QtKeyToVirtualKey(int qtKey, bool keypad) {
   if (keypad && qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
     return VK_NUMPAD0 + static_cast<UINT>(qtKey - Qt::Key_0);
@@ -227,7 +257,9 @@ void CWindowHost::ApplyWindowFlags() {
   if (m_style & WS_CHILD) {
     flags = Qt::Widget;
   } else {
-    flags = (m_exStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : Qt::Window;
+    // An owned window is a dialog to X: Qt writes WM_TRANSIENT_FOR (the owner) only for
+    // dialog-like types, and without it the window manager lets the owner cover it.
+    flags = (m_exStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : (m_owner ? Qt::Dialog : Qt::Window);
     flags |= Qt::FramelessWindowHint;
     if (m_exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
     if (m_exStyle & WS_EX_NOACTIVATE) flags |= Qt::WindowDoesNotAcceptFocus;
@@ -245,7 +277,15 @@ void CWindowHost::ApplyTaskbarState() {
   // its id (internalWinId) until the window is shown again.
   const unsigned long nativeId = m_hWnd ? COwnWindows::Instance().NativeId(m_hWnd) : 0;
   if ((m_style & WS_CHILD) || !IsXcb() || !nativeId) return;
-  win32::SetSkipTaskbar(nativeId, (m_exStyle & WS_EX_TOOLWINDOW) != 0);
+  // An owned window is part of its owner's task: one taskbar entry, the owner's.
+  win32::SetSkipTaskbar(nativeId, (m_exStyle & WS_EX_TOOLWINDOW) != 0 || m_owner != nullptr);
+  win32::SetModalState(nativeId, m_bModal);
+}
+
+void CWindowHost::SetModal(bool modal) {
+  if (m_bModal == modal) return;
+  m_bModal = modal;
+  ApplyTaskbarState();
 }
 
 void CWindowHost::SetStyle(LONG_PTR style) {
@@ -466,6 +506,12 @@ void CWindowHost::changeEvent(QEvent* event) {
                                                   focusHost ? focusHost->Hwnd() : nullptr);
     Deliver(WM_NCACTIVATE, active ? TRUE : FALSE, 0);
     Deliver(WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0);
+    // Activated while a modal window blocks it (by the window manager, or by Qt on a click):
+    // the activation goes on to the modal window, after Qt has finished this one.
+    if (active && !IsInputEnabled() && isWindow()) {
+      const HWND hwnd = m_hWnd;
+      RunOnGuiThread([hwnd] { BringBlockingWindowForward(hwnd); });
+    }
   } else if (event->type() == QEvent::WindowStateChange) {
     DeliverPlacement();
   }

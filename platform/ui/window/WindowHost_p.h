@@ -40,9 +40,13 @@ class CWindowHost final : public QWidget {
   LONG_PTR ExStyle() const { return m_exStyle; }
   void SetStyle(LONG_PTR style);
   void SetExStyle(LONG_PTR exStyle);
-  // A top-level tool window has no taskbar entry: writes the skip-taskbar state of its X
-  // window to match WS_EX_TOOLWINDOW (nothing off X or before the native window exists).
+  // A top-level tool window or owned window has no taskbar entry: writes the skip-taskbar
+  // state of its X window to match, and the modal state (nothing off X or before the native
+  // window exists).
   void ApplyTaskbarState();
+  // While its modal loop runs the window is modal to its owner (_NET_WM_STATE_MODAL).
+  void SetModal(bool modal);
+  bool IsModal() const { return m_bModal; }
   bool IsInputEnabled() const;
   void SetEnabledState(bool enable);
   HWND ParentHwnd() const { return m_parent; }
@@ -118,6 +122,7 @@ class CWindowHost final : public QWidget {
   QPainter* m_pPainter = nullptr;
   BYTE m_opacity = 255;
   bool m_bDestroying = false;
+  bool m_bModal = false;
   bool m_bManualMove = false;
   bool m_bPendingMove = false;  // pressed on the caption, not yet moved by the drag distance
   QPoint m_pendingMoveStart;
@@ -142,5 +147,11 @@ UINT QtKeyToVirtualKey(int qtKey, bool keypad);
 WPARAM MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 // The nearest host at or above widget (null when none).
 CWindowHost* HostOf(QWidget* widget);
+
+// A click on, or the activation of, a window disabled for a modal one (a dialog it owns, a
+// message box) brings that modal window forward and gives it the keyboard, as on Windows: the
+// operator sees what blocks the window instead of a frame that ignores the click. Nothing when
+// the window is not ours or not blocked.
+void BringBlockingWindowForward(HWND blocked);
 
 }  // namespace DuiLib

@@ -136,7 +136,11 @@ UINT CWindowWnd::ShowModal() {
   const bool disableOwner = ownerHost && ownerHost->IsInputEnabled();
   UINT result = 0;
   UINT* previous = std::exchange(s_modalResults[hwnd], &result);
+  const bool wasModal = m_pHost->IsModal();
+  if (owner) m_pHost->SetModal(true);
   m_pHost->ShowCommand(SW_SHOWNORMAL);
+  // The modal window takes the keyboard (without a window manager nobody else gives it).
+  if (owner) m_pHost->ActivateWindow();
   if (disableOwner) ownerHost->SetEnabledState(false);
   int quitCode = 0;
   const bool quit = RunNestedLoop(hwnd, &quitCode);
@@ -144,6 +148,7 @@ UINT CWindowWnd::ShowModal() {
     s_modalResults[hwnd] = previous;
   else
     s_modalResults.erase(hwnd);
+  if (CWindowHost* host = COwnWindows::Instance().Host(hwnd)) host->SetModal(wasModal);
   if (disableOwner && (ownerHost = COwnWindows::Instance().Host(owner))) {
     ownerHost->SetEnabledState(true);
     ownerHost->ActivateWindow();
