@@ -295,6 +295,58 @@ TEST_F(GatesE2E, ServerThatIsDownStillShowsTheLoginWindow) {
   EXPECT_EQ(WaitExit(app, 10000), 0);
 }
 
+// The caption buttons take clicks although the skins lay plain containers over the caption
+// (the sign-in/registration tab strip, the splash's spacer).
+TEST_F(GatesE2E, TheSplashCloseButtonEndsTheProgram) {
+  const pid_t app = Start();
+  std::optional<TGeometry> splash;
+  ASSERT_TRUE(WaitFor([&] { return (splash = WindowOfSize(480, 300)).has_value(); }));
+  ClickAt(*splash, 454, 24);  // "×"
+  const int code = WaitExit(app, 10000);
+  EXPECT_NE(code, -1) << "still running after a click on the splash's ×\n" << Log();
+  EXPECT_NE(code, 0) << "a start stopped at a gate";
+  EXPECT_FALSE(WindowOfSize(540, 360).has_value()) << "no login window";
+}
+
+TEST_F(GatesE2E, TheLoginCaptionButtonsWorkOnTheSignInView) {
+  const pid_t app = Start();
+  std::optional<TGeometry> login;
+  ASSERT_TRUE(WaitFor([&] { return (login = WindowOfSize(540, 360)).has_value(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Without a window manager nobody iconifies a window: minimising is seen under one only.
+  const bool managed =
+      Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") !=
+      std::string::npos;
+  if (managed) {
+    ClickAt(*login, 486, 24);  // "–"
+    EXPECT_TRUE(WaitFor([&] { return !WindowOfSize(540, 360).has_value(); }, 5000))
+        << "the login window is still shown after a click on –";
+    EXPECT_EQ(::waitpid(app, nullptr, WNOHANG), 0) << "minimising does not end the program";
+    Shell("xdotool windowactivate --sync " + std::to_string(login->id) + " 2>/dev/null");
+    ASSERT_TRUE(WaitFor([&] { return (login = WindowOfSize(540, 360)).has_value(); }, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  ClickAt(*login, 518, 24);  // "×"
+  const int code = WaitExit(app, 10000);
+  EXPECT_NE(code, -1) << "still running after a click on the login window's ×\n" << Log();
+  EXPECT_NE(code, 0) << "a start stopped at a gate";
+}
+
+TEST_F(GatesE2E, TheLoginCloseButtonWorksOnTheRegistrationView) {
+  const pid_t app = Start();
+  std::optional<TGeometry> login;
+  ASSERT_TRUE(WaitFor([&] { return (login = WindowOfSize(540, 360)).has_value(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ClickAt(*login, 406, 27);  // "免费注册"
+  ASSERT_TRUE(WaitFor([&] { return (login = WindowOfSize(540, 501)).has_value(); }, 5000))
+      << "no registration view";
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ClickAt(*login, 518, 24);  // "×"
+  const int code = WaitExit(app, 10000);
+  EXPECT_NE(code, -1) << "still running after a click on the registration view's ×\n" << Log();
+  EXPECT_NE(code, 0);
+}
+
 // A runtime folder others may write to could hold another user's lock: the start is refused
 // with the reason on the console and a non-zero code, and no window opens.
 TEST_F(GatesE2E, AStartWithARuntimeFolderOthersMayWriteIsRefusedWithTheReason) {

@@ -317,6 +317,10 @@ CControlUI* matchPoint(CControlUI* control, void* data) {
                                                                                         : nullptr;
 }
 
+CControlUI* matchClickable(CControlUI* control, void* data) {
+  return matchPoint(control, data) && CPaintManagerUI::TakesClicks(control) ? control : nullptr;
+}
+
 struct TNameQuery {
   const char* name;
 };
@@ -339,10 +343,33 @@ CControlUI* matchClass(CControlUI* control, void* data) {
 
 }  // namespace
 
+bool CPaintManagerUI::TakesClicks(CControlUI* control) {
+  if (!control) return false;
+  for (const char* kind :
+       {DUI_CTR_BUTTON, DUI_CTR_EDIT, DUI_CTR_RICHEDIT, DUI_CTR_SCROLLBAR, DUI_CTR_LISTITEM})
+    if (control->GetInterface(kind)) return true;
+  return control->GetInterface(DUI_CTR_TEXT) && (control->GetControlFlags() & UIFLAG_SETCURSOR);
+}
+
 CControlUI* CPaintManagerUI::FindControl(POINT pt) const {
   if (!m_pRoot) return nullptr;
   const_cast<CPaintManagerUI*>(this)->UpdateLayout();
-  return m_pRoot->FindControl(matchPoint, &pt, UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
+  constexpr UINT kFlags = UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST;
+  CControlUI* found = m_pRoot->FindControl(matchPoint, &pt, kFlags);
+  if (found && !TakesClicks(found) && InCaption(pt)) {
+    // Skins lay plain containers over the caption (a tab strip, a spacer) that reach over the
+    // caption's buttons: a control that takes clicks wins wherever it is in the tree.
+    if (CControlUI* clickable = m_pRoot->FindControl(matchClickable, &pt, kFlags)) return clickable;
+  }
+  return found;
+}
+
+bool CPaintManagerUI::InCaption(POINT pt) const {
+  if (!m_pRoot) return false;
+  const RECT& client = m_pRoot->GetPos();
+  const RECT area{client.left + m_rcCaption.left, client.top + m_rcCaption.top,
+                  client.right - m_rcCaption.right, client.top + m_rcCaption.bottom};
+  return pt.x >= area.left && pt.x < area.right && pt.y >= area.top && pt.y < area.bottom;
 }
 
 CControlUI* CPaintManagerUI::FindSubControlByPoint(CControlUI* pParent, POINT pt) const {

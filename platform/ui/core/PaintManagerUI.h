@@ -64,6 +64,11 @@ class CPaintManagerUI {
   RECT& GetSizeBox();
   void SetSizeBox(RECT& rcSizeBox);
   RECT& GetCaptionRect();
+  // Whether the point lies in the caption area (left/right insets, top to bottom).
+  bool InCaption(POINT pt) const;
+  // Controls that take clicks (buttons, edits, scroll bars, list items, links): in the caption
+  // area they win the hit test over anything laid over them.
+  static bool TakesClicks(CControlUI* control);
   void SetCaptionRect(RECT& rcCaption);
   SIZE GetRoundCorner() const;
   void SetRoundCorner(int cx, int cy);

@@ -17,20 +17,6 @@ bool isQueuedInput(UINT uMsg) {
          uMsg == WM_MOUSEHOVER;
 }
 
-bool pointIn(const RECT& rc, POINT pt) {
-  return pt.x >= rc.left && pt.x < rc.right && pt.y >= rc.top && pt.y < rc.bottom;
-}
-
-// Controls that keep the mouse even inside the caption area.
-bool isInteractive(CControlUI* control) {
-  for (const char* kind :
-       {DUI_CTR_BUTTON, DUI_CTR_EDIT, DUI_CTR_RICHEDIT, DUI_CTR_SCROLLBAR, DUI_CTR_LISTITEM})
-    if (control->GetInterface(kind)) return true;
-  if (control->GetInterface(DUI_CTR_TEXT) && (control->GetControlFlags() & UIFLAG_SETCURSOR))
-    return true;
-  return false;
-}
-
 }  // namespace
 
 DUI_BEGIN_MESSAGE_MAP(WindowImplBase, CNotifyPump)
@@ -120,13 +106,8 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL&) {
     if (left) return HTLEFT;
     if (right) return HTRIGHT;
   }
-  const RECT& caption = m_PaintManager.GetCaptionRect();
-  const RECT area{client.left + caption.left, caption.top, client.right - caption.right,
-                  caption.bottom};
-  if (pointIn(area, pt)) {
-    CControlUI* control = m_PaintManager.FindControl(pt);
-    if (!control || !isInteractive(control)) return HTCAPTION;
-  }
+  if (m_PaintManager.InCaption(pt) && !CPaintManagerUI::TakesClicks(m_PaintManager.FindControl(pt)))
+    return HTCAPTION;
   return HTCLIENT;
 }
 
