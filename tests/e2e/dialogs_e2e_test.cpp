@@ -263,6 +263,41 @@ class DialogsE2E : public ::testing::Test {
     }
   }
 
+  // The processes started by the workbench (its copies).
+  std::vector<pid_t> Children() const {
+    std::vector<pid_t> children;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+      const std::string name = entry.path().filename();
+      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+      const std::string stat = ReadText(entry.path().string() + "/stat");
+      const size_t close = stat.rfind(')');
+      int ppid = 0;
+      char state = 0;
+      if (close != std::string::npos &&
+          std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == m_pid &&
+          state != 'Z')
+        children.push_back(std::stoi(name));
+    }
+    return children;
+  }
+
+  // SIGTERM, as a desktop's log-out sends it: the workbench ends in order (code 0) and
+  // stops its copies, also with a modal window open.
+  void ExpectSigtermEndsEverything() {
+    ASSERT_TRUE(WaitFor([&] { return !Children().empty(); })) << "no copy started";
+    const std::vector<pid_t> copies = Children();
+    ::kill(m_pid, SIGTERM);
+    int status = 0;
+    const bool ended = WaitFor([&] { return ::waitpid(m_pid, &status, WNOHANG) == m_pid; }, 8000);
+    ASSERT_TRUE(ended) << "still running 8 s after SIGTERM\n" << Log();
+    m_pid = -1;
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    for (pid_t copy : copies)
+      EXPECT_TRUE(WaitFor([&] { return ::kill(copy, 0) != 0; }, 5000))
+          << "copy " << copy << " outlives the workbench";
+  }
+
   TempDir m_root;
   std::string m_program;
   refserver::test::CTestServer m_server{[](refserver::TServerOptions& o) {
@@ -298,6 +333,23 @@ TEST_F(DialogsE2E, MessageBoxStaysAboveTheFrameWithoutATaskbarEntry) {
     return static_cast<bool>(ids >> box);
   })) << Log();
   ExpectStaysWithTheFrame(box);
+}
+
+TEST_F(DialogsE2E, SigtermWithTheFeedbackWindowOpenEndsTheProgramAndItsCopies) {
+  ASSERT_TRUE(StartToFrame()) << Log();
+  OpenMenuItem(kFeedbackItemY);
+  ASSERT_TRUE(WaitFor([&] { return Sized(460, 360).id != 0; })) << Log();
+  ExpectSigtermEndsEverything();
+}
+
+TEST_F(DialogsE2E, SigtermWithAMessageBoxOpenEndsTheProgramAndItsCopies) {
+  ASSERT_TRUE(StartToFrame()) << Log();
+  OpenMenuItem(kUpdateItemY);
+  ASSERT_TRUE(WaitFor([&] {
+    return Shell("xdotool search --onlyvisible --name 版本更新 2>/dev/null")
+               .find_first_of("0123456789") != std::string::npos;
+  })) << Log();
+  ExpectSigtermEndsEverything();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 // Standard
 #include <cstdlib>
@@ -137,7 +138,17 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
   // Modal to its owner, as on Windows: the owner takes no input while the box is open.
   const bool disableOwner = ownerHost && windows.IsInputEnabled(owner);
   if (disableOwner) windows.SetInputEnabled(owner, false);
+  // A box whose owner is destroyed meanwhile (a signal closing the frame) ends as closed,
+  // as its owned windows do: otherwise the program could only end once someone answers it.
+  QTimer ownerWatch;
+  if (ownerHost) {
+    QObject::connect(&ownerWatch, &QTimer::timeout, &box, [&windows, &box, owner] {
+      if (!windows.HostWidget(owner)) box.reject();
+    });
+    ownerWatch.start(100);
+  }
   box.exec();
+  ownerWatch.stop();
   if (disableOwner) windows.SetInputEnabled(owner, true);  // unless the owner has gone
   auto it = results.find(box.clickedButton());
   return it == results.end() ? buttons.escapeResult : it->second;

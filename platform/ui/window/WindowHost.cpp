@@ -218,6 +218,12 @@ LRESULT CWindowHost::Deliver(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!m_pWindow) return 0;
   ++m_nDeliverDepth;
   const LRESULT result = m_pWindow->HandleMessage(msg, wParam, lParam);
+  if (m_nDeliverDepth == 1 && m_pFinalPending) {
+    // The handler that was running when the window was destroyed has returned: the window
+    // object may go now.
+    CWindowWnd* window = std::exchange(m_pFinalPending, nullptr);
+    window->OnFinalMessage(m_hFinalPending);
+  }
   if (--m_nDeliverDepth == 0 && m_bDeletePending) {
     m_bDeletePending = false;
     deleteLater();
@@ -243,7 +249,17 @@ void CWindowHost::Destroy() {
   windows.Remove(hwnd);
   NotifyWindowGone(hwnd);
   ++m_nDeliverDepth;  // OnFinalMessage may delete the window object, never this widget
-  if (CWindowWnd* window = std::exchange(m_pWindow, nullptr)) window->HostDestroyed(hwnd, true);
+  if (CWindowWnd* window = std::exchange(m_pWindow, nullptr)) {
+    // A handler of this window is still running (a modal loop it opened, ended by a signal
+    // or a close from outside): OnFinalMessage, which may delete the object under that
+    // handler, waits until it returns.
+    const bool inHandler = m_nDeliverDepth > 1;
+    window->HostDestroyed(hwnd, !inHandler);
+    if (inHandler) {
+      m_pFinalPending = window;
+      m_hFinalPending = hwnd;
+    }
+  }
   --m_nDeliverDepth;
   // Deleted once no handler of this window is running any more.
   if (m_nDeliverDepth == 0)

@@ -128,6 +128,9 @@ class CWindowHost final : public QWidget {
   QPoint m_pendingMoveStart;
   bool m_bDeletePending = false;
   int m_nDeliverDepth = 0;
+  // Destroyed while one of its handlers ran: OnFinalMessage runs when that handler returns.
+  CWindowWnd* m_pFinalPending = nullptr;
+  HWND m_hFinalPending = nullptr;
   UINT m_classStyle = 0;
   QPoint m_moveOffset;
   QPoint m_lastOrigin{-32768, -32768};
