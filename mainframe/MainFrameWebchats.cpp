@@ -158,11 +158,23 @@ void CMainFrameWnd::SetCoverWndPos(HWND hLoginWnd, HWND hMainWnd) {
       q = RECT{left, top, left + 280, top + 30};
     }
   }
-  if (!m_pCoverWnd || !m_pCoverWnd->GetHWND() || sameRect(q, m_rcCover)) return;
-  m_rcCover = q;
-  if (q.right > q.left && q.bottom > q.top)
-    ::SetWindowPos(m_pCoverWnd->GetHWND(), nullptr, q.left, q.top, q.right - q.left,
-                   q.bottom - q.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  if (!m_pCoverWnd || !m_pCoverWnd->GetHWND()) return;
+  const HWND cover = m_pCoverWnd->GetHWND();
+  if (q.right <= q.left || q.bottom <= q.top) {
+    // No copy window to cover: nothing is drawn over the empty area.
+    m_rcCover = q;
+    if (::IsWindowVisible(cover)) ::ShowWindow(cover, SW_HIDE);
+    return;
+  }
+  if (!sameRect(q, m_rcCover) || !::IsWindowVisible(cover)) {
+    m_rcCover = q;
+    ::SetWindowPos(cover, nullptr, q.left, q.top, q.right - q.left, q.bottom - q.top,
+                   SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  } else {
+    // The copy's host may have been shown, raised or re-embedded over the cover since (a
+    // modal window, a kick-off): the cover goes back on top even where nothing moved.
+    ::SetWindowPos(cover, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 }
 
 void CMainFrameWnd::OnWeChatWindowFound(UINT uMsg, WPARAM wParam, LPARAM lParam) {

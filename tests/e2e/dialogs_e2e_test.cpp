@@ -115,6 +115,18 @@ class CX {
     const auto b = std::find(order.begin(), order.end(), TopOf(lower));
     return a != order.end() && b != order.end() && a > b;
   }
+  // Whether the frame's viewable child of this size is the top one of its viewable children.
+  bool ChildOnTop(xcb_window_t parent, int width, int height) {
+    xcb_window_t top = 0;
+    for (xcb_window_t child : Children(parent)) {
+      Reply<xcb_get_window_attributes_reply_t> a(
+          xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, child), nullptr));
+      if (a && a->map_state == XCB_MAP_STATE_VIEWABLE) top = child;
+    }
+    Reply<xcb_get_geometry_reply_t> g(
+        xcb_get_geometry_reply(m_c, xcb_get_geometry(m_c, top), nullptr));
+    return top && g && g->width == width && g->height == height;
+  }
   bool HasFocus(xcb_window_t window) {
     Reply<xcb_get_input_focus_reply_t> r(
         xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr));
@@ -333,6 +345,25 @@ TEST_F(DialogsE2E, MessageBoxStaysAboveTheFrameWithoutATaskbarEntry) {
     return static_cast<bool>(ids >> box);
   })) << Log();
   ExpectStaysWithTheFrame(box);
+}
+
+// The cover over the copy's top strip is above the copy's window, also after a modal window
+// has come and gone.
+TEST_F(DialogsE2E, TheCoverStaysAboveTheCopyAfterAModalWindow) {
+  ASSERT_TRUE(StartToFrame()) << Log();
+  CX x;
+  const auto coverOnTop = [&] {
+    return x.ChildOnTop(static_cast<xcb_window_t>(m_frame.id), 280, 30);
+  };
+  ASSERT_TRUE(WaitFor(coverOnTop)) << "no cover over the copy's login window";
+  for (int round = 0; round < 2; ++round) {
+    OpenMenuItem(kFeedbackItemY);
+    TWindow dialog;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = Sized(460, 360)).id != 0; })) << Log();
+    Shell("xdotool key Escape");
+    ASSERT_TRUE(WaitFor([&] { return Sized(460, 360).id == 0; }, 5000)) << "feedback stays";
+    EXPECT_TRUE(WaitFor(coverOnTop, 3000)) << "the cover sank below the copy, round " << round;
+  }
 }
 
 TEST_F(DialogsE2E, SigtermWithTheFeedbackWindowOpenEndsTheProgramAndItsCopies) {
