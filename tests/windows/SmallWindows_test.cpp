@@ -10,6 +10,12 @@
 #include "windows/MyCenterWnd.h"
 #include "windows/WindowKit.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include <utility>
+
 namespace windows_test {
 namespace {
 
@@ -67,6 +73,29 @@ TEST_F(SmallWindowsTest, PersonalCentreChangesThePasswordAndTheNextSignInNeedsIt
   EXPECT_EQ(oldPassword.Login(kDemoPhone, "demo1234"), -2);
   CConnServer newPassword;
   EXPECT_EQ(newPassword.Login(kDemoPhone, "changed-1"), 0);
+}
+
+// Shift or Ctrl in an edit (a capital letter, Ctrl+A) is not Enter: the password change does
+// not run and the focus stays in the edit.
+TEST_F(SmallWindowsTest, ModifierKeysInAnEditDoNotRunThePasswordChange) {
+  CMyCenterWnd center(CMyCenterWnd::kModifyPassword);
+  center.m_strPhone = kDemoPhone;
+  ASSERT_TRUE(Open(center));
+  auto* edit = static_cast<DuiLib::CEditUI*>(Find(center, "new_pwd_edit"));
+  ASSERT_NE(edit, nullptr);
+  edit->SetFocus();
+  QWidget* editor = edit->GetNativeEditor();
+  ASSERT_NE(editor, nullptr);
+  for (const auto& [key, modifiers] :
+       {std::pair{Qt::Key_Shift, Qt::ShiftModifier},
+        std::pair{Qt::Key_Control, Qt::ControlModifier}, std::pair{Qt::Key_Alt, Qt::AltModifier}}) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(editor, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(editor, &release);
+  }
+  EXPECT_FALSE(Visible(center, "center_tip")) << Text(center, "center_tip");
+  Close(center);
 }
 
 TEST_F(SmallWindowsTest, PersonalCentreWritesNoPasswordThatWasNotRemembered) {

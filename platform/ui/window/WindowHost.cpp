@@ -153,6 +153,22 @@ void BringBlockingWindowForward(HWND blocked) {
   if (target != host) target->ActivateWindow();
 }
 
+bool IsModifierKey(int qtKey) {
+  switch (qtKey) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_CapsLock:
+      return true;
+    default:
+      return false;
+  }
+}
+
 UINT QtKeyToVirtualKey(int qtKey, bool keypad) {
   if (keypad && qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
     return VK_NUMPAD0 + static_cast<UINT>(qtKey - Qt::Key_0);
@@ -542,6 +558,13 @@ bool CWindowHost::event(QEvent* event) {
 }
 
 void CWindowHost::DeliverKey(QKeyEvent* event, bool down) {
+  // A modifier key pressed in a control's editor reaches the window only because the editor
+  // lets it travel on; on Windows the focused editor keeps it and the window's key-down
+  // handler (an Enter action) never sees it.
+  if (IsModifierKey(event->key())) {
+    QWidget* focus = window()->focusWidget();
+    if (focus && focus != this && isAncestorOf(focus)) return;
+  }
   const bool keypad = event->modifiers() & Qt::KeypadModifier;
   const bool alt = event->modifiers() & Qt::AltModifier;
   const UINT vk = QtKeyToVirtualKey(event->key(), keypad);

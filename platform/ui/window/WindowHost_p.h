@@ -151,6 +151,9 @@ WPARAM MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 // The nearest host at or above widget (null when none).
 CWindowHost* HostOf(QWidget* widget);
 
+// Shift, Control, Alt, AltGr, Meta, Super and Caps Lock.
+bool IsModifierKey(int qtKey);
+
 // A click on, or the activation of, a window disabled for a modal one (a dialog it owns, a
 // message box) brings that modal window forward and gives it the keyboard, as on Windows: the
 // operator sees what blocks the window instead of a frame that ignores the click. Nothing when
